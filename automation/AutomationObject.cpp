@@ -1,0 +1,144 @@
+#include "AutomationObject.h"
+
+#include "MemberText.h"
+
+#include <QHash>
+#include <QMutex>
+#include <QMutexLocker>
+
+#include <atomic>
+
+namespace {
+
+QMutex registryMutex;
+QHash<QString, BackendFactory> &registry()
+{
+    static QHash<QString, BackendFactory> factories;
+    return factories;
+}
+
+std::atomic<quint64> operations{0};
+
+// ActiveQt takes arguments up to the first invalid variant; so do we.
+QVariantList argumentList(std::initializer_list<const QVariant *> given)
+{
+    QVariantList args;
+    for (const QVariant *v : given) {
+        if (!v->isValid())
+            break;
+        args << *v;
+    }
+    return args;
+}
+
+QVariantList withConstants(const MemberText &member, const QVariantList &args)
+{
+    if (member.constants().isEmpty())
+        return args;
+    return member.constants() + args;
+}
+
+} // namespace
+
+std::shared_ptr<AutomationNode> nodeOf(const QVariant &value)
+{
+    if (value.userType() != qMetaTypeId<AutomationRef>())
+        return nullptr;
+    return value.value<AutomationRef>().node;
+}
+
+void registerBackend(const QString &progId, BackendFactory factory)
+{
+    QMutexLocker lock(&registryMutex);
+    registry().insert(progId, std::move(factory));
+}
+
+void unregisterBackend(const QString &progId)
+{
+    QMutexLocker lock(&registryMutex);
+    registry().remove(progId);
+}
+
+AutomationObject::AutomationObject(QObject *parent)
+    : QObject(parent)
+{
+}
+
+AutomationObject::AutomationObject(std::shared_ptr<AutomationNode> node, QObject *parent)
+    : QObject(parent)
+    , m_node(std::move(node))
+{
+}
+
+AutomationObject::~AutomationObject() = default;
+
+bool AutomationObject::setControl(const QString &progId)
+{
+    ++operations;
+    BackendFactory factory;
+    {
+        QMutexLocker lock(&registryMutex);
+        factory = registry().value(progId);
+    }
+    m_node = factory ? factory(progId) : createPlatformBackend(progId);
+    return m_node != nullptr;
+}
+
+QVariant AutomationObject::dynamicCall(const char *member,
+                                       const QVariant &var1, const QVariant &var2,
+                                       const QVariant &var3, const QVariant &var4,
+                                       const QVariant &var5, const QVariant &var6,
+                                       const QVariant &var7, const QVariant &var8)
+{
+    ++operations;
+    if (!m_node)
+        return QVariant();
+    const MemberText text(member);
+    const QVariantList args = argumentList({&var1, &var2, &var3, &var4, &var5, &var6, &var7, &var8});
+    return m_node->call(text, withConstants(text, args));
+}
+
+AutomationObject *AutomationObject::querySubObject(const char *member,
+                                                   const QVariant &var1, const QVariant &var2,
+                                                   const QVariant &var3, const QVariant &var4,
+                                                   const QVariant &var5, const QVariant &var6,
+                                                   const QVariant &var7, const QVariant &var8)
+{
+    ++operations;
+    if (!m_node)
+        return nullptr;
+    const MemberText text(member);
+    const QVariantList args = argumentList({&var1, &var2, &var3, &var4, &var5, &var6, &var7, &var8});
+    std::shared_ptr<AutomationNode> child = m_node->query(text, withConstants(text, args));
+    if (!child)
+        return nullptr;
+    return new AutomationObject(std::move(child), this);
+}
+
+QVariant AutomationObject::property(const char *name) const
+{
+    ++operations;
+    return m_node ? m_node->get(QByteArray(name)) : QVariant();
+}
+
+bool AutomationObject::setProperty(const char *name, const QVariant &value)
+{
+    ++operations;
+    return m_node ? m_node->set(QByteArray(name), value) : false;
+}
+
+QVariant AutomationObject::asVariant() const
+{
+    ++operations;
+    return QVariant::fromValue(AutomationRef{m_node});
+}
+
+bool AutomationObject::isDisconnected() const
+{
+    return m_node && m_node->disconnected();
+}
+
+quint64 AutomationObject::operationCount()
+{
+    return operations.load();
+}

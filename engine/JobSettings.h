@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The parameters of one job: filled by the window (or the command line) before
+// a job starts, read by the job on its worker thread. The job writes only
+// categoryNames.
+struct JobSettings
+{
+    QString sourceWorkbookPath;
+    QString savePath;              // output folder, with a "/" appended
+    int classifyColumn = 1;        // 1-based, 1..256
+    bool headerRowsEnabled = false;
+    int headerRows = 1;            // 1..99
+    bool openPasswordEnabled = false;
+    QString openPassword;
+    bool structurePasswordEnabled = false;
+    QString structurePassword;
+    QString sheetPassword;
+    bool allowEditRangeEnabled = false;
+    QString allowEditRange;        // trimmed, full-width colon replaced
+    int lookupColumn = 1;          // 1-based, 1..256
+    QStringList categoryNames;
+
+    // The one record the program shares between window and job.
+    static JobSettings &current();
+};
+
+// The form's rule for a typed editable range: blanks trimmed, every
+// full-width colon replaced by ":".
+QString normalizedEditRange(const QString &typed);

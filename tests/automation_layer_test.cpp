@@ -1,0 +1,180 @@
+#include "AutomationObject.h"
+#include "MemberText.h"
+
+#include <QPointer>
+#include <QtTest>
+
+namespace {
+
+// A backend node that records what reaches it and hands out children.
+struct Log
+{
+    QStringList calls;
+    int nodesAlive = 0;
+};
+
+class EchoNode : public AutomationNode
+{
+public:
+    EchoNode(Log &log, QString path)
+        : m_log(log), m_path(std::move(path)) { ++m_log.nodesAlive; }
+    ~EchoNode() override { --m_log.nodesAlive; }
+
+    QVariant call(const MemberText &member, const QVariantList &args) override
+    {
+        record("D", member, args);
+        if (member.is("Fail"))
+            return QVariant();
+        if (member.is("Identify") && !args.isEmpty()) {
+            auto other = std::dynamic_pointer_cast<EchoNode>(nodeOf(args.first()));
+            return other ? other->m_path : QStringLiteral("not a node");
+        }
+        return args.size();
+    }
+    std::shared_ptr<AutomationNode> query(const MemberText &member, const QVariantList &args) override
+    {
+        record("Q", member, args);
+        if (member.is("Nothing"))
+            return nullptr;
+        return std::make_shared<EchoNode>(m_log, m_path + "/" + QString::fromLatin1(member.name()));
+    }
+    QVariant get(const QByteArray &name) override
+    {
+        m_log.calls << QStringLiteral("P %1 %2").arg(m_path, QString::fromLatin1(name));
+        return m_path;
+    }
+    bool set(const QByteArray &name, const QVariant &value) override
+    {
+        m_log.calls << QStringLiteral("S %1 %2=%3").arg(m_path, QString::fromLatin1(name), value.toString());
+        return true;
+    }
+
+private:
+    void record(const char *kind, const MemberText &member, const QVariantList &args)
+    {
+        QStringList shown;
+        for (const QVariant &a : args)
+            shown << (nodeOf(a) ? QStringLiteral("<object>") : a.toString());
+        m_log.calls << QStringLiteral("%1 %2 %3(%4)").arg(kind, m_path, QString::fromLatin1(member.name()), shown.join(','));
+    }
+
+    Log &m_log;
+    QString m_path;
+};
+
+} // namespace
+
+class AutomationLayerTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void memberTexts_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QVariantList>("constants");
+        QTest::newRow("blank before paren") << "Close (Boolean)" << "Close" << QVariantList();
+        QTest::newRow("parameter name") << "SetVisible (bool Visible)" << "SetVisible" << QVariantList();
+        QTest::newRow("void") << "Quit(void)" << "Quit" << QVariantList();
+        QTest::newRow("two ints with blank") << "Cells(int, int)" << "Cells" << QVariantList();
+        QTest::newRow("two ints") << "Cells(int,int)" << "Cells" << QVariantList();
+        QTest::newRow("constant") << "End(3)" << "End" << QVariantList{3};
+        QTest::newRow("bare") << "WorkBooks" << "WorkBooks" << QVariantList();
+        QTest::newRow("empty parens") << "Add()" << "Add" << QVariantList();
+        QTest::newRow("qualified") << "Open(const QString&)" << "Open" << QVariantList();
+        QTest::newRow("two constants") << "Offset(1, -2)" << "Offset" << QVariantList{1, -2};
+    }
+    void memberTexts()
+    {
+        QFETCH(QString, text);
+        const QByteArray bytes = text.toLatin1();
+        const MemberText member(bytes.constData());
+        QFETCH(QString, name);
+        QFETCH(QVariantList, constants);
+        QCOMPARE(QString::fromLatin1(member.name()), name);
+        QCOMPARE(member.constants(), constants);
+    }
+
+    void callsReachTheBackendWithTheirArguments()
+    {
+        Log log;
+        registerBackend("Test.Echo", [&log](const QString &) { return std::make_shared<EchoNode>(log, "app"); });
+        {
+            AutomationObject app;
+            QVERIFY(app.isNull());
+            QVERIFY(app.setControl("Test.Echo"));
+            QCOMPARE(app.dynamicCall("SetVisible (bool Visible)", QStringLiteral("false")).toInt(), 1);
+            AutomationObject *cell = app.querySubObject("Cells(int, int)", 3, 4);
+            QVERIFY(cell);
+            QCOMPARE(cell->parent(), &app);
+            AutomationObject *edge = cell->querySubObject("End(3)");
+            QVERIFY(edge);
+            QCOMPARE(edge->dynamicCall("Row").toInt(), 0);
+            QCOMPARE(app.querySubObject("Nothing"), nullptr);
+            QVERIFY(!app.dynamicCall("Fail").isValid());
+            // Arguments stop at the first invalid variant, as with ActiveQt.
+            QCOMPARE(app.dynamicCall("Three", 1, 2, 3, QVariant(), 5).toInt(), 3);
+            QCOMPARE(app.dynamicCall("Eight", 1, 2, 3, 4, 5, 6, 7, 8).toInt(), 8);
+            app.setProperty("DisplayAlerts", false);
+            QCOMPARE(cell->property("Row").toString(), QStringLiteral("app/Cells"));
+            QCOMPARE(log.calls, (QStringList{
+                "D app SetVisible(false)",
+                "Q app Cells(3,4)",
+                "Q app/Cells End(3)",
+                "D app/Cells/End Row()",
+                "Q app Nothing()",
+                "D app Fail()",
+                "D app Three(1,2,3)",
+                "D app Eight(1,2,3,4,5,6,7,8)",
+                "S app DisplayAlerts=false",
+                "P app/Cells Row",
+            }));
+        }
+        QCOMPARE(log.nodesAlive, 0);
+        unregisterBackend("Test.Echo");
+    }
+
+    void objectsTravelAsArguments()
+    {
+        Log log;
+        registerBackend("Test.Echo", [&log](const QString &) { return std::make_shared<EchoNode>(log, "app"); });
+        AutomationObject app;
+        app.setControl("Test.Echo");
+        AutomationObject *sheet = app.querySubObject("Sheet");
+        QCOMPARE(app.dynamicCall("Identify(const QVariant&)", sheet->asVariant()).toString(), QStringLiteral("app/Sheet"));
+        QCOMPARE(app.dynamicCall("Identify(const QVariant&)", 5).toString(), QStringLiteral("not a node"));
+        unregisterBackend("Test.Echo");
+    }
+
+    void deletingTheRootReleasesTheTree()
+    {
+        Log log;
+        registerBackend("Test.Echo", [&log](const QString &) { return std::make_shared<EchoNode>(log, "app"); });
+        auto *owner = new QObject;
+        auto *app = new AutomationObject(owner);
+        app->setControl("Test.Echo");
+        QPointer<AutomationObject> deep = app->querySubObject("A")->querySubObject("B")->querySubObject("C");
+        for (int i = 0; i < 1000; ++i)
+            app->querySubObject("Cells(int,int)", i, 1);
+        QCOMPARE(log.nodesAlive, 1004);
+        delete app;
+        QVERIFY(deep.isNull());
+        QCOMPARE(log.nodesAlive, 0);
+        delete owner;
+        unregisterBackend("Test.Echo");
+    }
+
+    void anUnboundHandleFailsQuietly()
+    {
+        AutomationObject app;
+        QVERIFY(!app.setControl("No.Such.Application"));
+        QVERIFY(!app.dynamicCall("Quit(void)").isValid());
+        QCOMPARE(app.querySubObject("WorkBooks"), nullptr);
+        QVERIFY(!app.property("Count").isValid());
+        QVERIFY(!app.setProperty("DisplayAlerts", false));
+        QVERIFY(!app.isDisconnected());
+    }
+};
+
+QTEST_GUILESS_MAIN(AutomationLayerTest)
+#include "automation_layer_test.moc"
