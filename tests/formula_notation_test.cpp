@@ -1,5 +1,6 @@
 #include "FormulaNotation.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
 
 namespace {
@@ -31,6 +32,7 @@ private slots:
     void toA1();
     void roundTripAtTheSameCell_data();
     void roundTripAtTheSameCell();
+    void roundTripOfRandomText();
     void copyToAnotherCell_data();
     void copyToAnotherCell();
     void lookupFormulasSpreadOverTheirBlock();
@@ -169,6 +171,25 @@ void FormulaNotationTest::roundTripAtTheSameCell()
     QFETCH(int, row);
     QFETCH(int, column);
     QCOMPARE(r1c1ToA1(a1ToR1C1(formula, row, column), row, column), formula);
+}
+
+// Upper-case text without R or C names (which Excel does not allow in A1
+// formulas) must come back exactly, references or not.
+void FormulaNotationTest::roundTripOfRandomText()
+{
+    const QString alphabet = QStringLiteral("ABXFZ19$:!'\"-+(){},;# E.汇%<>&");
+    QRandomGenerator random(4711);
+    for (int round = 0; round < 20000; ++round) {
+        QString formula = QStringLiteral("=");
+        const int length = random.bounded(1, 16);
+        for (int k = 0; k < length; ++k)
+            formula += alphabet.at(random.bounded(alphabet.size()));
+        const int row = random.bounded(1, 40);
+        const int column = random.bounded(1, 40);
+        const QString r1c1 = a1ToR1C1(formula, row, column);
+        QVERIFY2(r1c1ToA1(r1c1, row, column) == formula,
+                 qPrintable(formula + QStringLiteral(" -> ") + r1c1));
+    }
 }
 
 void FormulaNotationTest::copyToAnotherCell_data()

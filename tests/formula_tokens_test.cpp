@@ -1,5 +1,6 @@
 #include "FormulaTokens.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
 
 namespace {
@@ -28,6 +29,7 @@ private slots:
     void givesTheTextBack_data();
     void givesTheTextBack();
     void recordsPositions();
+    void givesRandomTextBack();
 };
 
 void FormulaTokensTest::splitsAsExpected_data()
@@ -139,6 +141,23 @@ void FormulaTokensTest::recordsPositions()
     const QString formula = QStringLiteral("=SUM('a b'!A1, \"x\")");
     for (const FormulaToken &token : formulaTokens(formula))
         QCOMPARE(formula.mid(token.position, token.text.size()), token.text);
+}
+
+// Whatever the user or the office hands over, nothing may be lost or added.
+void FormulaTokensTest::givesRandomTextBack()
+{
+    const QString alphabet = QStringLiteral("=ARC19$:!'\"[]-+(){},;# E.汇%@<>&");
+    QRandomGenerator random(20240);
+    for (int round = 0; round < 20000; ++round) {
+        QString text;
+        const int length = random.bounded(1, 16);
+        for (int k = 0; k < length; ++k)
+            text += alphabet.at(random.bounded(alphabet.size()));
+        const QList<FormulaToken> tokens = formulaTokens(text);
+        QCOMPARE(formulaTokensText(tokens), text);
+        for (const FormulaToken &token : tokens)
+            QVERIFY2(!token.text.isEmpty(), qPrintable(text));
+    }
 }
 
 QTEST_APPLESS_MAIN(FormulaTokensTest)
