@@ -1,0 +1,178 @@
+#include "AgileEncryption.h"
+
+#include "CryptoPrimitives.h"
+#include "PasswordHash.h"
+
+#include <openssl/crypto.h>
+
+#include <cstring>
+
+namespace ooxml {
+
+namespace {
+
+using namespace crypto;
+
+constexpr int kSaltSize = 16;
+constexpr int kBlockSize = 16;
+constexpr int kKeyBytes = 32;
+constexpr int kHashSize = 64;
+constexpr int kSegmentSize = 4096;
+
+// Block keys that tell the keys derived from one password hash apart.
+const QByteArray kVerifierInputBlock = QByteArray::fromHex("fea7d2763b4b9e79");
+const QByteArray kVerifierValueBlock = QByteArray::fromHex("d7aa0f6d3061344e");
+const QByteArray kKeyValueBlock = QByteArray::fromHex("146e0be7abacd0d6");
+const QByteArray kHmacKeyBlock = QByteArray::fromHex("5fb2ad010cb9e1f6");
+const QByteArray kHmacValueBlock = QByteArray::fromHex("a0677f02b22c8433");
+
+// Secrets are wiped when they go out of scope.
+struct Secret {
+    QByteArray bytes;
+    ~Secret()
+    {
+        if (!bytes.isEmpty())
+            OPENSSL_cleanse(bytes.data(), static_cast<size_t>(bytes.size()));
+    }
+};
+
+QByteArray fitTo(QByteArray value, int size, char pad)
+{
+    if (value.size() > size)
+        value.truncate(size);
+    while (value.size() < size)
+        value.append(pad);
+    return value;
+}
+
+QByteArray padToBlock(QByteArray data)
+{
+    const int rest = data.size() % kBlockSize;
+    if (rest)
+        data.append(QByteArray(kBlockSize - rest, '\0'));
+    return data;
+}
+
+// H0 = H(salt + password), Hn = H(LE32(n-1) + Hn-1): iterator first here, unlike the
+// protection hash.
+QByteArray passwordBaseHash(const QString &password, const QByteArray &salt, int spinCount)
+{
+    QByteArray hash = sha512(salt + utf16le(password));
+    QByteArray buffer(4 + kHashSize, Qt::Uninitialized);
+    for (int i = 0; i < spinCount; ++i) {
+        const QByteArray n = le32(static_cast<quint32>(i));
+        memcpy(buffer.data(), n.constData(), 4);
+        memcpy(buffer.data() + 4, hash.constData(), kHashSize);
+        hash = sha512(buffer);
+    }
+    OPENSSL_cleanse(buffer.data(), static_cast<size_t>(buffer.size()));
+    return hash;
+}
+
+QByteArray derivedKey(const QByteArray &baseHash, const QByteArray &blockKey)
+{
+    return fitTo(sha512(baseHash + blockKey), kKeyBytes, '\x36');
+}
+
+QByteArray derivedIv(const QByteArray &keySalt, const QByteArray &blockKey)
+{
+    return fitTo(sha512(keySalt + blockKey), kBlockSize, '\x36');
+}
+
+QString b64(const QByteArray &data)
+{
+    return QString::fromLatin1(data.toBase64());
+}
+
+QByteArray descriptionXml(const QString &keySalt, const QString &hmacKey, const QString &hmacValue,
+                          int spinCount, const QString &passwordSalt, const QString &verifierInput,
+                          const QString &verifierValue, const QString &keyValue)
+{
+    const QString common = QStringLiteral(
+        "saltSize=\"16\" blockSize=\"16\" keyBits=\"256\" hashSize=\"64\" cipherAlgorithm=\"AES\" "
+        "cipherChaining=\"ChainingModeCBC\" hashAlgorithm=\"SHA512\"");
+    QString xml = QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
+        "<encryption xmlns=\"http://schemas.microsoft.com/office/2006/encryption\" "
+        "xmlns:p=\"http://schemas.microsoft.com/office/2006/keyEncryptor/password\" "
+        "xmlns:c=\"http://schemas.microsoft.com/office/2006/keyEncryptor/certificate\">");
+    xml += QStringLiteral("<keyData %1 saltValue=\"%2\"/>").arg(common, keySalt);
+    xml += QStringLiteral("<dataIntegrity encryptedHmacKey=\"%1\" encryptedHmacValue=\"%2\"/>")
+               .arg(hmacKey, hmacValue);
+    xml += QStringLiteral(
+               "<keyEncryptors><keyEncryptor uri=\"http://schemas.microsoft.com/office/2006/keyEncryptor/password\">"
+               "<p:encryptedKey spinCount=\"%1\" %2 saltValue=\"%3\" encryptedVerifierHashInput=\"%4\" "
+               "encryptedVerifierHashValue=\"%5\" encryptedKeyValue=\"%6\"/></keyEncryptor></keyEncryptors>"
+               "</encryption>")
+               .arg(QString::number(spinCount), common, passwordSalt, verifierInput, verifierValue, keyValue);
+    return xml.toUtf8();
+}
+
+bool fail(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+    return false;
+}
+
+} // namespace
+
+bool encryptPackage(const QByteArray &package, const QString &password, EncryptedStreams *out,
+                    QString *error, int spinCount)
+{
+    Secret packageKey{randomBytes(kKeyBytes)};
+    const QByteArray keySalt = randomBytes(kSaltSize);
+    const QByteArray passwordSalt = randomBytes(kSaltSize);
+    const QByteArray verifierInput = randomBytes(kSaltSize);
+    Secret hmacKey{randomBytes(kHashSize)};
+    if (packageKey.bytes.size() != kKeyBytes || keySalt.size() != kSaltSize || passwordSalt.size() != kSaltSize
+        || verifierInput.size() != kSaltSize || hmacKey.bytes.size() != kHashSize)
+        return fail(error, QStringLiteral("no random numbers could be had for the encryption"));
+
+    // The package: its size, then each 4096-byte segment encrypted on its own, with an
+    // IV made from the key salt and the segment's number.
+    QByteArray stream;
+    stream.reserve(8 + package.size() + kBlockSize);
+    const quint64 size = static_cast<quint64>(package.size());
+    for (int i = 0; i < 8; ++i)
+        stream.append(static_cast<char>((size >> (8 * i)) & 0xff));
+    for (int offset = 0, segment = 0; offset < package.size(); offset += kSegmentSize, ++segment) {
+        const QByteArray plain = padToBlock(package.mid(offset, kSegmentSize));
+        const QByteArray iv = fitTo(sha512(keySalt + le32(static_cast<quint32>(segment))), kBlockSize, '\x36');
+        const QByteArray cipher = aes256CbcEncrypt(packageKey.bytes, iv, plain);
+        if (cipher.size() != plain.size())
+            return fail(error, QStringLiteral("the package could not be encrypted"));
+        stream.append(cipher);
+    }
+
+    // Integrity: an HMAC over the whole encrypted stream, key and value both stored encrypted.
+    const QByteArray hmacValue = hmacSha512(hmacKey.bytes, stream);
+    const QByteArray encryptedHmacKey =
+        aes256CbcEncrypt(packageKey.bytes, derivedIv(keySalt, kHmacKeyBlock), hmacKey.bytes);
+    const QByteArray encryptedHmacValue =
+        aes256CbcEncrypt(packageKey.bytes, derivedIv(keySalt, kHmacValueBlock), hmacValue);
+
+    // The password side: a verifier and the package key, each under its own derived key.
+    Secret baseHash{passwordBaseHash(password, passwordSalt, spinCount)};
+    Secret k1{derivedKey(baseHash.bytes, kVerifierInputBlock)};
+    Secret k2{derivedKey(baseHash.bytes, kVerifierValueBlock)};
+    Secret k3{derivedKey(baseHash.bytes, kKeyValueBlock)};
+    const QByteArray encryptedVerifierInput = aes256CbcEncrypt(k1.bytes, passwordSalt, verifierInput);
+    const QByteArray encryptedVerifierValue = aes256CbcEncrypt(k2.bytes, passwordSalt, sha512(verifierInput));
+    const QByteArray encryptedKeyValue = aes256CbcEncrypt(k3.bytes, passwordSalt, packageKey.bytes);
+    if (hmacValue.size() != kHashSize || encryptedHmacKey.isEmpty() || encryptedHmacValue.isEmpty()
+        || encryptedVerifierInput.isEmpty() || encryptedVerifierValue.isEmpty() || encryptedKeyValue.isEmpty())
+        return fail(error, QStringLiteral("the encryption keys could not be made"));
+
+    QByteArray info;
+    info.append("\x04\x00\x04\x00", 4);       // version 4.4
+    info.append("\x40\x00\x00\x00", 4);       // flags
+    info.append(descriptionXml(b64(keySalt), b64(encryptedHmacKey), b64(encryptedHmacValue), spinCount,
+                               b64(passwordSalt), b64(encryptedVerifierInput), b64(encryptedVerifierValue),
+                               b64(encryptedKeyValue)));
+    out->encryptionInfo = info;
+    out->encryptedPackage = stream;
+    return true;
+}
+
+} // namespace ooxml

@@ -1,0 +1,194 @@
+#include "PackageFinishing.h"
+
+#include "AgileEncryption.h"
+#include "EncryptedContainer.h"
+#include "PackageParts.h"
+#include "PasswordHash.h"
+#include "Sqref.h"
+#include "WorkbookEdits.h"
+#include "WorksheetEdits.h"
+#include "ZipPackage.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace ooxml {
+
+namespace {
+
+bool fail(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+    return false;
+}
+
+// The editable ranges of one sheet, checked, in the order given; a later range with
+// the name of an earlier one replaces it.
+struct SheetRanges {
+    QString sheetName;
+    QList<RangeEntry> ranges;
+};
+
+bool groupRanges(const QList<ProtectedRange> &input, QList<SheetRanges> *out, QString *error)
+{
+    for (const ProtectedRange &range : input) {
+        QString reason;
+        const QString sqref = normalizeSqref(range.sqref, &reason);
+        if (sqref.isEmpty())
+            return fail(error, QStringLiteral("editable range \"%1\" on sheet \"%2\": %3")
+                                   .arg(range.sqref, range.sheetName, reason));
+        if (range.sheetName.isEmpty())
+            return fail(error, QStringLiteral("editable range \"%1\" names no sheet").arg(range.sqref));
+        const QString name = range.name.trimmed().isEmpty() ? QStringLiteral("allowEditRange1") : range.name;
+
+        SheetRanges *sheet = nullptr;
+        for (SheetRanges &s : *out)
+            if (s.sheetName == range.sheetName)
+                sheet = &s;
+        if (!sheet) {
+            out->append({range.sheetName, {}});
+            sheet = &out->last();
+        }
+        for (int i = sheet->ranges.size() - 1; i >= 0; --i)
+            if (sheet->ranges.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
+                sheet->ranges.removeAt(i);
+        sheet->ranges.append({name, sqref});
+    }
+    return true;
+}
+
+// A file name reserved beside `path`, removed again unless released.
+std::unique_ptr<QTemporaryFile> reserveBeside(const QString &path, QString *error)
+{
+    const QFileInfo info(path);
+    auto file = std::make_unique<QTemporaryFile>(info.absolutePath() + QLatin1String("/.")
+                                                 + info.fileName() + QLatin1String(".XXXXXX"));
+    if (!file->open()) {
+        fail(error, QStringLiteral("cannot create a temporary file in %1: %2")
+                        .arg(info.absolutePath(), file->errorString()));
+        return nullptr;
+    }
+    file->close();
+    return file;
+}
+
+bool readWholeFile(const QString &path, QByteArray *out, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(error, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+    *out = file.readAll();
+    if (file.error() != QFile::NoError)
+        return fail(error, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+    return true;
+}
+
+// Puts `finished` in the place of `path` in one step, with the permissions `path` had.
+bool replaceFile(const QString &finished, const QString &path, QString *error)
+{
+    const QFile::Permissions permissions = QFile::permissions(path);
+    if (permissions)
+        QFile::setPermissions(finished, permissions);
+    if (std::rename(QFile::encodeName(finished).constData(), QFile::encodeName(path).constData()) != 0)
+        return fail(error, QStringLiteral("cannot replace %1: %2").arg(path, QString::fromLocal8Bit(strerror(errno))));
+    return true;
+}
+
+// The parts of the package that change, by part name.
+bool editParts(const ZipPackage &package, const PackageFinishing &what,
+               const QList<SheetRanges> &sheets, QHash<QString, QByteArray> *replaced, QString *error)
+{
+    if (!what.lockStructure && sheets.isEmpty())
+        return true;
+    QString workbookPart;
+    QByteArray workbookXml;
+    if (!findWorkbookPart(package, &workbookPart, error) || !package.read(workbookPart, &workbookXml, error))
+        return false;
+
+    for (const SheetRanges &sheet : sheets) {
+        QString sheetPart;
+        QByteArray sheetXml;
+        QByteArray edited;
+        QString reason;
+        if (!findWorksheetPart(package, workbookPart, workbookXml, sheet.sheetName, &sheetPart, error)
+            || !package.read(sheetPart, &sheetXml, error))
+            return false;
+        if (!addProtectedRanges(sheetXml, sheet.ranges, &edited, &reason))
+            return fail(error, QStringLiteral("%1: %2").arg(sheetPart, reason));
+        replaced->insert(sheetPart, edited);
+    }
+
+    if (what.lockStructure) {
+        ProtectionHash hash;
+        const bool withPassword = !what.structurePassword.isEmpty();
+        if (withPassword && !makeProtectionHash(what.structurePassword, &hash))
+            return fail(error, QStringLiteral("no random salt could be had for the structure password"));
+        QByteArray edited;
+        QString reason;
+        if (!lockWorkbookStructure(workbookXml, withPassword ? &hash : nullptr, &edited, &reason))
+            return fail(error, QStringLiteral("%1: %2").arg(workbookPart, reason));
+        replaced->insert(workbookPart, edited);
+    }
+    return true;
+}
+
+} // namespace
+
+bool isNothingToDo(const PackageFinishing &what)
+{
+    return !what.lockStructure && what.protectedRanges.isEmpty()
+           && !(what.encrypt && !what.openPassword.isEmpty());
+}
+
+bool finishPackage(const QString &path, const PackageFinishing &what, QString *error)
+{
+    if (isNothingToDo(what))
+        return true;
+    QList<SheetRanges> sheets;
+    if (!groupRanges(what.protectedRanges, &sheets, error))
+        return false;
+
+    ZipPackage package;
+    if (!package.open(path, error))
+        return false;
+    QHash<QString, QByteArray> replaced;
+    if (!editParts(package, what, sheets, &replaced, error))
+        return false;
+
+    // The finished zip: a new archive when parts changed, else the file as it is.
+    std::unique_ptr<QTemporaryFile> zipFile;
+    QString zipPath = path;
+    if (!replaced.isEmpty()) {
+        zipFile = reserveBeside(path, error);
+        if (!zipFile || !package.saveAs(zipFile->fileName(), replaced, error))
+            return false;
+        zipPath = zipFile->fileName();
+        ZipPackage check;
+        if (!check.open(zipPath, error))
+            return false;
+    }
+
+    const bool encrypt = what.encrypt && !what.openPassword.isEmpty();
+    if (!encrypt)
+        return zipPath == path || replaceFile(zipPath, path, error);
+
+    QByteArray zipped;
+    EncryptedStreams streams;
+    if (!readWholeFile(zipPath, &zipped, error) || !encryptPackage(zipped, what.openPassword, &streams, error))
+        return false;
+    zipped.clear();
+    const std::unique_ptr<QTemporaryFile> oleFile = reserveBeside(path, error);
+    if (!oleFile || !writeEncryptedContainer(oleFile->fileName(), streams, error))
+        return false;
+    return replaceFile(oleFile->fileName(), path, error);
+}
+
+} // namespace ooxml
