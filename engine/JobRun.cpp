@@ -1,24 +1,75 @@
 #include "JobRun.h"
 
+#include "CategorySheets.h"
+#include "ClassifyLinks.h"
+#include "Finishing.h"
+#include "IndexSheet.h"
 #include "JobSettings.h"
 #include "MergeObject.h"
+#include "SummaryLinks.h"
+#include "SummaryScan.h"
 #include "Texts.h"
 
 #include "AutomationObject.h"
 
 JobRun::JobRun(MergeObject *worker, JobSettings &settings, Kind kind)
     : m_worker(worker)
-    , m_settings(settings)
     , m_kind(kind)
+    , m_job(settings, [this](const QString &text) { report(text); })
 {
 }
 
 void JobRun::run()
 {
-    if (startSession()) {
-        // The scan, the category sheets and the linking steps follow here.
-    }
+    // The application may start and still go away before the first step.
+    if (startSession() && proceed(Outcome::goOn()))
+        runSteps();
     sessionEnd();
+}
+
+void JobRun::runSteps()
+{
+    const bool classify = m_kind == Kind::ClassifyShow;
+    JobState &job = m_job;
+
+    // The summary scan.
+    using Step = Outcome (*)(JobState &);
+    for (Step step : {checkSourceFile, openWorkbook, measureTable, findLastDataRow, readCategoryColumn,
+                      cleanCategoryList}) {
+        if (!proceed(step(job)))
+            return;
+    }
+
+    // The category sheets and the index sheet, with the job's linking step
+    // for every sheet.
+    if (!proceed(makeCategorySheets(job)))
+        return;
+    const IndexSheet index = addIndexSheet(job);
+    if (classify && !proceed(readSummaryGeometry(job)))
+        return;
+    LinkSheetStep linkSheet;
+    if (classify)
+        linkSheet = [&job](int position, AutomationObject *sheet) { return linkClassifySheet(job, position, sheet); };
+    else
+        linkSheet = [&job](int position, AutomationObject *sheet) { return linkHyperLinksSheet(job, position, sheet); };
+    if (!proceed(fillIndexSheet(job, index, linkSheet)))
+        return;
+
+    // Protection and saving.
+    proceed(finishWorkbook(job, classify ? Texts::classifyShowDone() : Texts::insertHyperLinksDone()));
+}
+
+bool JobRun::proceed(const Outcome &outcome)
+{
+    if (m_job.applicationLost()) {
+        report(Texts::applicationLost());
+        return false;
+    }
+    if (outcome.stopped()) {
+        report(outcome.text());
+        return false;
+    }
+    return true;
 }
 
 void JobRun::report(const QString &text)
@@ -28,14 +79,14 @@ void JobRun::report(const QString &text)
 
 bool JobRun::startSession()
 {
-    m_application = new AutomationObject(m_worker);
+    m_job.application = new AutomationObject(m_worker);
     report(Texts::excelOk());
-    m_application->setControl(QStringLiteral("Excel.Application"));
-    m_application->dynamicCall("SetVisible (bool Visible)", QStringLiteral("false"));
-    m_application->setProperty("DisplayAlerts", false);
-    m_workbooks = m_application->querySubObject("WorkBooks");
+    m_job.application->setControl(QStringLiteral("Excel.Application"));
+    m_job.application->dynamicCall("SetVisible (bool Visible)", QStringLiteral("false"));
+    m_job.application->setProperty("DisplayAlerts", false);
+    m_job.workbooks = m_job.application->querySubObject("WorkBooks");
     report(Texts::workbooksOk());
-    if (!m_workbooks) {
+    if (!m_job.workbooks) {
         report(Texts::applicationMissing());
         return false;
     }
@@ -44,11 +95,10 @@ bool JobRun::startSession()
 
 void JobRun::sessionEnd()
 {
-    if (m_application) {
-        m_application->dynamicCall("Quit(void)");
-        delete m_application;
-        m_application = nullptr;
-        m_workbooks = nullptr;
+    if (m_job.application) {
+        m_job.application->dynamicCall("Quit(void)");
+        delete m_job.application;
+        m_job.forgetObjects();
     }
     emit m_worker->Signal_SetButtonEnable();
 }

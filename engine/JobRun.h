@@ -1,14 +1,17 @@
 #pragma once
 
+#include "JobState.h"
+#include "Outcome.h"
+
 #include <QString>
 
 class AutomationObject;
 class MergeObject;
 struct JobSettings;
 
-// One run of a job: the automation session and the steps of the job, each a
-// function named after the step. Everything it queries is a child of
-// `application` and goes with it at sessionEnd().
+// One run of a job: the automation session and the steps of the job, in
+// order. Everything it queries is a child of `application` and goes with it
+// at sessionEnd().
 class JobRun
 {
 public:
@@ -20,13 +23,14 @@ public:
 
 private:
     bool startSession();
+    void runSteps();
+    // True when the job goes on; otherwise the stop text has been shown. A
+    // lost application outranks whatever the step reported.
+    bool proceed(const Outcome &outcome);
     void sessionEnd();
     void report(const QString &text);
 
     MergeObject *m_worker;
-    JobSettings &m_settings;
     Kind m_kind;
-
-    AutomationObject *m_application = nullptr;
-    AutomationObject *m_workbooks = nullptr;
+    JobState m_job;
 };

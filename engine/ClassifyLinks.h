@@ -1,0 +1,20 @@
+#pragma once
+
+#include "JobState.h"
+#include "Outcome.h"
+
+class AutomationObject;
+
+// ClassifyShow: data is entered on the summary sheet and every category
+// sheet follows it through lookup formulas into the summary sheet.
+
+// Before the index loop: the summary sheet's name and, with editable ranges
+// on, the block of the editable range.
+Outcome readSummaryGeometry(JobState &job);
+
+// The linking step at one position of the index loop.
+Outcome linkClassifySheet(JobState &job, int position, AutomationObject *sheet);
+
+// A category sheet: lookup formulas over its formulaRange, locked and
+// hidden, then the sheet protected.
+Outcome writeCategoryFormulas(JobState &job, AutomationObject *sheet);

@@ -1,0 +1,63 @@
+#include "Finishing.h"
+
+#include "FileFormats.h"
+#include "JobSettings.h"
+#include "Texts.h"
+
+#include "AutomationObject.h"
+
+namespace {
+
+// Passwords travel as texts, the empty one included.
+QString text(const QString &value)
+{
+    return value.isNull() ? QStringLiteral("") : value;
+}
+
+} // namespace
+
+void selectSummarySheet(JobState &job)
+{
+    job.summarySheet->dynamicCall("Select()");
+}
+
+void protectStructure(JobState &job)
+{
+    if (job.settings.structurePasswordEnabled)
+        job.workbook->dynamicCall("Protect(const QString&)", text(job.settings.structurePassword));
+}
+
+void setOpenPassword(JobState &job)
+{
+    if (job.settings.openPasswordEnabled)
+        job.workbook->setProperty("Password", text(job.settings.openPassword));
+}
+
+bool saveWorkbook(JobState &job)
+{
+    const FileFormat format = outputFormat(job.nativePath);
+    const QVariant saved = job.workbook->dynamicCall("SaveAs(const QString&, QVariant)",
+                                                     outputPath(job.settings.savePath, job.nativePath),
+                                                     format.number);
+    return saved.isValid();
+}
+
+void closeWorkbook(JobState &job)
+{
+    job.workbook->dynamicCall("Close (Boolean)", false);
+}
+
+Outcome finishWorkbook(JobState &job, const QString &successText)
+{
+    selectSummarySheet(job);
+    protectStructure(job);
+    setOpenPassword(job);
+    const bool saved = saveWorkbook(job);
+    closeWorkbook(job);
+    if (job.applicationLost())
+        return Outcome::stop(Texts::applicationLost());
+    if (!saved)
+        return Outcome::stop(Texts::saveFailed());
+    job.report(successText);
+    return Outcome::goOn();
+}

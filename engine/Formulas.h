@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Where a block of cells stands: its top-left cell and its size.
+struct BlockGeometry
+{
+    int topRow = 0;
+    int leftColumn = 0;
+    int rowCount = 0;
+    int columnCount = 0;
+
+    int lastRow() const { return topRow + rowCount - 1; }
+    int lastColumn() const { return leftColumn + columnCount - 1; }
+};
+
+// A category sheet's copy of the editable range: the row number after the
+// last letter replaced by the row count of that sheet's used range
+// (B3:F20 with 57 rows gives B3:F57). Dollar signs are dropped first, so
+// $B$3:$F$20 is read as B3:F20.
+QString formulaRange(const QString &allowEditRange, int usedRowCount);
+
+// The lookup a category sheet makes into the summary sheet:
+// VLOOKUP($A3,Summary!$A$3:$F$20,COLUMN()-COLUMN($A3)+1,0).
+QString lookupExpression(const QString &summaryName, int lookupColumn, const BlockGeometry &allowed);
+
+// The formula of a category sheet cell: the lookup, or the empty text when
+// the lookup finds an empty value.
+QString linkFormula(const QString &summaryName, int lookupColumn, const BlockGeometry &allowed);
+
+// The argument of a summary row's INDIRECT: the sheet named in the category
+// cell `cell` ("$A2") joined to `address` ("$B$2:$H$100"). Plain,
+// $A2&"!$B$2:$H$100", when every category is its own sheet name and needs no
+// quotes. Otherwise the name goes in apostrophes, with the forbidden
+// characters found among the categories removed and apostrophes doubled
+// when any category holds one: "'"&SUBSTITUTE($A2,"/","")&"'!$B$2:$H$100".
+QString indirectArgument(const QString &cell, const QString &address, const QStringList &categoryNames);
+
+// The lookup a summary cell makes into the category sheet named in its row:
+// VLOOKUP($B2,INDIRECT($A2&"!$B$2:$H$100"),COLUMN()-COLUMN($B2)+1,0).
+QString summaryLookup(int lookupColumn, int classifyColumn, const BlockGeometry &block,
+                      const QStringList &categoryNames);
+
+// The formula of a summary cell: the lookup, or the empty text when the
+// lookup finds an empty value.
+QString summaryFormula(int lookupColumn, int classifyColumn, const BlockGeometry &block,
+                       const QStringList &categoryNames);

@@ -1,0 +1,70 @@
+#include "IndexSheet.h"
+
+#include "JobSettings.h"
+#include "SheetNames.h"
+#include "Texts.h"
+
+#include "AutomationObject.h"
+
+QString indexSheetName()
+{
+    return QString::fromUtf8("目录");
+}
+
+QString indexSubAddress(const QString &sheetName)
+{
+    return quotedSheetName(sheetName) + QStringLiteral("!A1");
+}
+
+IndexSheet addIndexSheet(JobState &job)
+{
+    IndexSheet index;
+    index.sheets = job.workbook->querySubObject("Sheets");
+    if (!index.sheets)
+        return index;
+    index.sheets->dynamicCall("Add()");
+    index.sheet = index.sheets->querySubObject("Item(int)", 1);
+    if (!index.sheet)
+        return index;
+    index.sheet->setProperty("Name", indexSheetName());
+    index.links = index.sheet->querySubObject("Hyperlinks()");
+    return index;
+}
+
+namespace {
+
+void writeIndexEntry(const IndexSheet &index, int row, const QString &name)
+{
+    if (!index.sheet)
+        return;
+    AutomationObject *cell = index.sheet->querySubObject("Range(const QVariant&)",
+                                                         QStringLiteral("A") + QString::number(row));
+    if (!cell)
+        return;
+    cell->dynamicCall("SetValue(const QVariant&)", name);
+    if (index.links)
+        index.links->dynamicCall("Add(const QVariant&,const QVariant&,const QVariant&)", cell->asVariant(),
+                                 QString(QLatin1String("")), indexSubAddress(name));
+}
+
+} // namespace
+
+Outcome fillIndexSheet(JobState &job, const IndexSheet &index, const LinkSheetStep &linkSheet)
+{
+    if (!index.sheets)
+        return Outcome::goOn();
+    const int count = index.sheets->property("Count").toInt();
+    for (int position = 2; position <= count; ++position) {
+        if (job.applicationLost())
+            return Outcome::stop(Texts::applicationLost());
+        AutomationObject *sheet = index.sheets->querySubObject("Item(int)", position);
+        if (sheet)
+            writeIndexEntry(index, position - 1, sheet->property("Name").toString());
+        if (job.settings.allowEditRangeEnabled) {
+            const Outcome linked = linkSheet(position, sheet);
+            if (linked.stopped())
+                return linked;
+        }
+    }
+    return Outcome::goOn();
+}

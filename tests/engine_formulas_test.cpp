@@ -1,0 +1,167 @@
+#include "ColumnLetters.h"
+#include "Formulas.h"
+#include "SheetNames.h"
+
+#include <QtTest>
+
+// The texts the jobs write into formulas, sheet names and references.
+class EngineFormulasTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void columnLetters_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("letters");
+        QTest::newRow("1") << 1 << "A";
+        QTest::newRow("26") << 26 << "Z";
+        QTest::newRow("27") << 27 << "AA";
+        QTest::newRow("52") << 52 << "AZ";
+        QTest::newRow("53") << 53 << "BA";
+        QTest::newRow("79") << 79 << "CA";
+        QTest::newRow("256") << 256 << "IV";
+        QTest::newRow("702") << 702 << "ZZ";
+        QTest::newRow("703") << 703 << "AAA";
+    }
+    void columnLetters()
+    {
+        QFETCH(int, column);
+        QFETCH(QString, letters);
+        QCOMPARE(::columnLetters(column), letters);
+        QCOMPARE(columnNumber(letters), column);
+    }
+
+    void formulaRange_data()
+    {
+        QTest::addColumn<QString>("allowEditRange");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("block") << "B3:F20" << 57 << "B3:F57";
+        QTest::newRow("no last row") << "B3:F" << 57 << "B3:F57";
+        QTest::newRow("single cell") << "C5" << 57 << "C57";
+        QTest::newRow("two areas: only the last row changes") << "A2:B9,D2:E9" << 57 << "A2:B9,D2:E57";
+        QTest::newRow("fewer rows than the top row") << "B3:F20" << 2 << "B3:F2";
+        QTest::newRow("dollar signs are read as plain A1") << "$B$3:$F$20" << 9 << "B3:F9";
+        QTest::newRow("lower case letters") << "b3:f20" << 9 << "b3:f9";
+    }
+    void formulaRange()
+    {
+        QFETCH(QString, allowEditRange);
+        QFETCH(int, rows);
+        QFETCH(QString, expected);
+        QCOMPARE(::formulaRange(allowEditRange, rows), expected);
+    }
+
+    // ClassifyShow: the category sheet's cell B3 with the editable range B3:F20.
+    void linkFormulaOfTheDescribedCase()
+    {
+        const BlockGeometry allowed{3, 2, 18, 5};
+        const QString lookup = QStringLiteral("VLOOKUP($A3,Summary!$A$3:$F$20,COLUMN()-COLUMN($A3)+1,0)");
+        QCOMPARE(lookupExpression(QStringLiteral("Summary"), 1, allowed), lookup);
+        QCOMPARE(linkFormula(QStringLiteral("Summary"), 1, allowed),
+                 QStringLiteral("=IF(") + lookup + QStringLiteral("=\"\",\"\",") + lookup + QStringLiteral(")"));
+    }
+
+    void linkFormulaWithWideColumns()
+    {
+        // Match column 28, editable block from B to column 30.
+        const BlockGeometry allowed{3, 2, 18, 29};
+        QCOMPARE(lookupExpression(QStringLiteral("Summary"), 28, allowed),
+                 QStringLiteral("VLOOKUP($AB3,Summary!$AB$3:$AD$20,COLUMN()-COLUMN($AB3)+1,0)"));
+    }
+
+    void linkFormulaQuotesTheSummaryNameWhenNeeded()
+    {
+        const BlockGeometry allowed{3, 2, 18, 5};
+        QCOMPARE(lookupExpression(QString::fromUtf8("2024 汇总"), 1, allowed),
+                 QString::fromUtf8("VLOOKUP($A3,'2024 汇总'!$A$3:$F$20,COLUMN()-COLUMN($A3)+1,0)"));
+        QCOMPARE(lookupExpression(QStringLiteral("O'Brien"), 1, allowed),
+                 QStringLiteral("VLOOKUP($A3,'O''Brien'!$A$3:$F$20,COLUMN()-COLUMN($A3)+1,0)"));
+        QCOMPARE(lookupExpression(QString::fromUtf8("汇总表"), 1, allowed),
+                 QString::fromUtf8("VLOOKUP($A3,汇总表!$A$3:$F$20,COLUMN()-COLUMN($A3)+1,0)"));
+    }
+
+    // InsertHyperLinks: the summary's cell C2 with category column 1, match
+    // column 2 and the block C2:H100.
+    void summaryFormulaOfTheDescribedCase()
+    {
+        const BlockGeometry block{2, 3, 99, 6};
+        const QStringList categories{QStringLiteral("North"), QStringLiteral("South")};
+        const QString lookup =
+            QStringLiteral("VLOOKUP($B2,INDIRECT($A2&\"!$B$2:$H$100\"),COLUMN()-COLUMN($B2)+1,0)");
+        QCOMPARE(summaryLookup(2, 1, block, categories), lookup);
+        QCOMPARE(summaryFormula(2, 1, block, categories),
+                 QStringLiteral("=IF(") + lookup + QStringLiteral("=\"\",\"\",") + lookup + QStringLiteral(")"));
+    }
+
+    void summaryFormulaWithWideColumns()
+    {
+        const BlockGeometry block{2, 3, 99, 28}; // C to AD
+        QCOMPARE(summaryLookup(28, 1, block, {QStringLiteral("North")}),
+                 QStringLiteral("VLOOKUP($AB2,INDIRECT($A2&\"!$AB$2:$AD$100\"),COLUMN()-COLUMN($AB2)+1,0)"));
+    }
+
+    void summaryFormulaReachesSheetsWhoseNamesNeedCare_data()
+    {
+        QTest::addColumn<QStringList>("categories");
+        QTest::addColumn<QString>("argument");
+        QTest::newRow("a name needing quotes") << QStringList{"North", "1班"}
+            << QString::fromUtf8("\"'\"&$A2&\"'!$B$2:$H$100\"");
+        QTest::newRow("a removed character") << QStringList{"A/B", "North"}
+            << QString::fromUtf8("\"'\"&SUBSTITUTE($A2,\"/\",\"\")&\"'!$B$2:$H$100\"");
+        QTest::newRow("two removed characters, in a fixed order") << QStringList{"a|b", "c:d"}
+            << QString::fromUtf8("\"'\"&SUBSTITUTE(SUBSTITUTE($A2,\":\",\"\"),\"|\",\"\")&\"'!$B$2:$H$100\"");
+        QTest::newRow("a double quote") << QStringList{"5\" pipe"}
+            << QString::fromUtf8("\"'\"&SUBSTITUTE($A2,\"\"\"\",\"\")&\"'!$B$2:$H$100\"");
+        QTest::newRow("an apostrophe") << QStringList{"O'Brien"}
+            << QString::fromUtf8("\"'\"&SUBSTITUTE($A2,\"'\",\"''\")&\"'!$B$2:$H$100\"");
+    }
+    void summaryFormulaReachesSheetsWhoseNamesNeedCare()
+    {
+        QFETCH(QStringList, categories);
+        QFETCH(QString, argument);
+        const BlockGeometry block{2, 3, 99, 6};
+        QCOMPARE(summaryLookup(2, 1, block, categories),
+                 QStringLiteral("VLOOKUP($B2,INDIRECT(") + argument
+                     + QStringLiteral("),COLUMN()-COLUMN($B2)+1,0)"));
+    }
+
+    void sheetNamesDropNineCharacters()
+    {
+        QCOMPARE(sheetName(QStringLiteral("a/b")), QStringLiteral("ab"));
+        QCOMPARE(sheetName(QStringLiteral("a:b\\c/d*e?f\"g<h>i|j")), QStringLiteral("abcdefghij"));
+        // Nothing else changes: blanks, case, length, the index's own name.
+        QCOMPARE(sheetName(QStringLiteral(" South ")), QStringLiteral(" South "));
+        QCOMPARE(sheetName(QString::fromUtf8("目录")), QString::fromUtf8("目录"));
+        QCOMPARE(sheetName(QStringLiteral("[x]'y")), QStringLiteral("[x]'y"));
+    }
+
+    void quoting_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("reference");
+        QTest::newRow("plain") << "Summary" << "Summary";
+        QTest::newRow("blank and leading digit") << "2024 汇总" << "'2024 汇总'";
+        QTest::newRow("leading digit") << "1班" << "'1班'";
+        QTest::newRow("apostrophe") << "O'Brien" << "'O''Brien'";
+        QTest::newRow("Chinese letters") << "目录" << "目录";
+        QTest::newRow("underscore and period") << "sales_2024.q1" << "sales_2024.q1";
+        QTest::newRow("leading period") << ".hidden" << "'.hidden'";
+        QTest::newRow("hyphen") << "East-West" << "'East-West'";
+        QTest::newRow("reads as A1 cell") << "AB12" << "'AB12'";
+        QTest::newRow("reads as R1C1 cell") << "R1C1" << "'R1C1'";
+        QTest::newRow("R1C1 shorthand") << "rc" << "'rc'";
+        QTest::newRow("four letters are no cell") << "ABCD1" << "ABCD1";
+        QTest::newRow("letters only") << "AB" << "AB";
+    }
+    void quoting()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, reference);
+        QCOMPARE(quotedSheetName(name), reference);
+        QCOMPARE(needsQuoting(name), reference != name);
+    }
+};
+
+QTEST_GUILESS_MAIN(EngineFormulasTest)
+#include "engine_formulas_test.moc"

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "AutomationNode.h"
+
+#include <QMap>
+#include <QPair>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// A fake spreadsheet object model for call-order tests of the engine. It
+// records every operation as one line and answers just enough for a job to
+// run through: values from a small grid, End(3), used ranges, a filter that
+// hides rows, row deletion, sheet copies and moves. It is no spreadsheet.
+//
+// Log lines: "<kind> <object> <member> [<args>]", kind D (dynamicCall),
+// Q (querySubObject), P (property) or S (setProperty); the member text is
+// exactly as passed, arguments are joined by ", ", objects show as their
+// label. Example: "Q sheet:Summary Cells(int, int) [13, 2]".
+namespace recording {
+
+using Cell = QPair<int, int>; // row, column
+
+struct Sheet
+{
+    QString name;
+    QMap<Cell, QString> values;
+    QMap<Cell, QString> formulas;
+    QSet<int> hiddenRows;
+    bool isProtected = false;
+    QString password;
+    QStringList editableRanges; // "title address"
+    QStringList hyperlinks;     // "anchor|address|subaddress"
+    QStringList lockedRanges;   // addresses with Locked and FormulaHidden set
+
+    // Rows top to bottom, the text of each column from 1 to `columns`.
+    QStringList row(int r, int columns) const;
+};
+
+struct Operation
+{
+    QString kind;
+    QString object;
+    QString member;
+    QStringList args;
+
+    QString line() const;
+};
+
+struct Model
+{
+    // What the fake application does.
+    bool workbooksAvailable = true;
+    bool openSucceeds = true;
+    bool saveSucceeds = true;
+    QByteArray disconnectAtMember; // the application goes away at this call...
+    int disconnectAtOccurrence = 1; // ...the n-th time it is made
+
+    // What happened.
+    QList<std::shared_ptr<Sheet>> sheets;
+    QList<Operation> operations;
+    bool disconnected = false;
+    QString openedPath;
+    QString savedPath;
+    int savedFormat = 0;
+    bool closed = false;
+    QString structurePassword;
+    QString openPassword;
+
+    std::shared_ptr<Sheet> sheet(const QString &name) const;
+    QStringList sheetNames() const;
+    // Every operation as a log line, in order.
+    QStringList log() const;
+    // The log lines whose member text (or property name) is `member`.
+    QStringList linesOf(const QString &member) const;
+    // The member texts that reached the backend, without duplicates.
+    QSet<QString> memberTexts() const;
+
+    int occurrences = 0;
+};
+
+// A summary sheet "Summary" in first place, filled row by row from `rows`
+// (cells split at "|"; an empty piece is an empty cell), starting in A1.
+std::shared_ptr<Model> modelWithSummary(const QStringList &rows);
+
+// The application node the job binds to.
+std::shared_ptr<AutomationNode> makeApplication(const std::shared_ptr<Model> &model);
+
+// Puts the model behind "Excel.Application" for as long as it lives.
+class RecordingBackend
+{
+public:
+    explicit RecordingBackend(std::shared_ptr<Model> model);
+    ~RecordingBackend();
+    RecordingBackend(const RecordingBackend &) = delete;
+    RecordingBackend &operator=(const RecordingBackend &) = delete;
+
+    Model &model() { return *m_model; }
+
+private:
+    std::shared_ptr<Model> m_model;
+};
+
+// "B3:F20" of a block; "B3" of a single cell.
+QString a1Address(int top, int left, int rows, int columns);
+
+} // namespace recording
