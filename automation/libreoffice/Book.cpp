@@ -1,0 +1,549 @@
+#include "Book.h"
+
+#include "CalcFormulaSyntax.h"
+#include "FormulaNotation.h"
+#include "Guarded.h"
+#include "OfficeSession.h"
+#include "PackageFinishing.h"
+#include "UnoProps.h"
+#include "UnoText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <QUrl>
+
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/container/XNamed.hpp>
+#include <com/sun/star/document/XUndoManager.hpp>
+#include <com/sun/star/document/XUndoManagerSupplier.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/sheet/AddressConvention.hpp>
+#include <com/sun/star/sheet/XFormulaParser.hpp>
+#include <com/sun/star/sheet/XFormulaTokens.hpp>
+#include <com/sun/star/table/CellAddress.hpp>
+#include <com/sun/star/util/CellProtection.hpp>
+#include <com/sun/star/sheet/XCalculatable.hpp>
+#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
+#include <com/sun/star/sheet/XCellRangeData.hpp>
+#include <com/sun/star/sheet/XCellRangeFormula.hpp>
+#include <com/sun/star/sheet/XSheetCellCursor.hpp>
+#include <com/sun/star/sheet/XSheetCellRangeContainer.hpp>
+#include <com/sun/star/sheet/XSpreadsheets.hpp>
+#include <com/sun/star/sheet/XUsedAreaCursor.hpp>
+#include <com/sun/star/table/CellContentType.hpp>
+#include <com/sun/star/table/XCell.hpp>
+#include <com/sun/star/table/XColumnRowRange.hpp>
+#include <com/sun/star/table/XTableRows.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XProtectable.hpp>
+
+#include <cstdio>
+
+using namespace css;
+
+namespace {
+
+constexpr int kBlockRows = 4096;
+
+QVariant fromAny(const uno::Any &any)
+{
+    switch (any.getValueTypeClass()) {
+    case uno::TypeClass_STRING: {
+        const QString text = qs(any.get<rtl::OUString>());
+        return text.isEmpty() ? QVariant() : QVariant(text);
+    }
+    case uno::TypeClass_DOUBLE:
+        return any.get<double>();
+    case uno::TypeClass_LONG:
+        return double(any.get<sal_Int32>());
+    case uno::TypeClass_BOOLEAN:
+        return any.get<bool>();
+    default:
+        return QVariant();
+    }
+}
+
+const char *filterFor(int fileFormat)
+{
+    switch (fileFormat) {
+    case 51: return "Calc MS Excel 2007 XML";
+    case 52: return "Calc MS Excel 2007 VBA XML";
+    case 56: return "MS Excel 97";
+    default: return nullptr;
+    }
+}
+
+} // namespace
+
+// Errors the office reports for formula text it could not read (as opposed to
+// errors a formula computes, such as #N/A).
+bool isSyntaxError(sal_Int32 error)
+{
+    switch (error) {
+    case 501: // invalid character
+    case 504: // error in parameter list
+    case 507: // missing pair
+    case 508: // missing bracket
+    case 509: // missing operator
+    case 510: // missing variable
+    case 511: // missing variable
+    case 512: // formula overflow
+        return true;
+    default:
+        return false;
+    }
+}
+
+Book::Book(OfficeSession &session, uno::Reference<sheet::XSpreadsheetDocument> document, QString sourcePath)
+    : m_session(session)
+    , m_document(std::move(document))
+    , m_sourcePath(std::move(sourcePath))
+{
+    // Undo is never used, and nothing is shown: keep both out of every call.
+    guarded(m_session, [&]() -> bool {
+        uno::Reference<document::XUndoManagerSupplier> undo(m_document, uno::UNO_QUERY);
+        if (undo.is())
+            undo->getUndoManager()->lock();
+        uno::Reference<frame::XModel> model(m_document, uno::UNO_QUERY);
+        if (model.is())
+            model->lockControllers();
+        return true;
+    }, false);
+}
+
+Book::~Book()
+{
+    close();
+}
+
+std::shared_ptr<SheetState> Book::stateOf(const uno::Reference<sheet::XSpreadsheet> &sheet)
+{
+    if (!sheet.is())
+        return nullptr;
+    for (const auto &state : m_states)
+        if (state->sheet == sheet)
+            return state;
+    auto state = std::make_shared<SheetState>();
+    state->sheet = sheet;
+    m_states << state;
+    return state;
+}
+
+std::shared_ptr<SheetState> Book::sheetAt(int index)
+{
+    if (index < 0 || m_closed)
+        return nullptr;
+    auto sheet = guarded(m_session, [&]() -> uno::Reference<sheet::XSpreadsheet> {
+        uno::Reference<container::XIndexAccess> sheets(m_document->getSheets(), uno::UNO_QUERY_THROW);
+        if (index >= sheets->getCount())
+            return {};
+        return uno::Reference<sheet::XSpreadsheet>(sheets->getByIndex(index), uno::UNO_QUERY);
+    }, uno::Reference<sheet::XSpreadsheet>());
+    return stateOf(sheet);
+}
+
+int Book::sheetCount()
+{
+    if (m_closed)
+        return -1;
+    return guarded(m_session, [&]() -> int {
+        uno::Reference<container::XIndexAccess> sheets(m_document->getSheets(), uno::UNO_QUERY_THROW);
+        return sheets->getCount();
+    }, -1);
+}
+
+int Book::indexOf(const SheetState &state)
+{
+    return guarded(m_session, [&]() -> int {
+        uno::Reference<sheet::XCellRangeAddressable> addressable(state.sheet, uno::UNO_QUERY_THROW);
+        return addressable->getRangeAddress().Sheet;
+    }, -1);
+}
+
+QString Book::nameOf(const SheetState &state)
+{
+    return guarded(m_session, [&]() -> QString {
+        uno::Reference<container::XNamed> named(state.sheet, uno::UNO_QUERY_THROW);
+        return qs(named->getName());
+    }, QString());
+}
+
+void Book::invalidateValues()
+{
+    for (const auto &state : m_states) {
+        state->valuesValid = false;
+        state->valueBlocks.clear();
+    }
+}
+
+void Book::loadUsedArea(SheetState &state)
+{
+    if (state.valuesValid)
+        return;
+    state.valueBlocks.clear();
+    state.empty = true;
+    state.valueArea = SheetArea{1, 1, 1, 1};
+    const bool ok = guarded(m_session, [&]() -> bool {
+        uno::Reference<sheet::XSheetCellCursor> cursor = state.sheet->createCursor();
+        uno::Reference<sheet::XUsedAreaCursor> used(cursor, uno::UNO_QUERY_THROW);
+        used->gotoStartOfUsedArea(false);
+        used->gotoEndOfUsedArea(true);
+        uno::Reference<sheet::XCellRangeAddressable> addressable(cursor, uno::UNO_QUERY_THROW);
+        const table::CellRangeAddress a = addressable->getRangeAddress();
+        state.valueArea = SheetArea{a.StartRow + 1, a.StartColumn + 1, a.EndRow + 1, a.EndColumn + 1};
+        return true;
+    }, false);
+    state.empty = !ok;
+    state.valuesValid = ok;
+}
+
+SheetArea Book::usedArea(SheetState &state)
+{
+    loadUsedArea(state);
+    return state.valueArea;
+}
+
+const QVector<QVariant> *Book::valueBlock(SheetState &state, int block)
+{
+    auto found = state.valueBlocks.constFind(block);
+    if (found != state.valueBlocks.constEnd())
+        return &found.value();
+    const SheetArea &area = state.valueArea;
+    const int top = area.top + block * kBlockRows;
+    const int bottom = qMin(area.bottom, top + kBlockRows - 1);
+    if (top > bottom)
+        return nullptr;
+    QVector<QVariant> values;
+    const int width = area.columns();
+    const bool ok = guarded(m_session, [&]() -> bool {
+        uno::Reference<table::XCellRange> range = state.sheet->getCellRangeByPosition(
+            area.left - 1, top - 1, area.right - 1, bottom - 1);
+        uno::Reference<sheet::XCellRangeData> data(range, uno::UNO_QUERY_THROW);
+        const uno::Sequence<uno::Sequence<uno::Any>> rows = data->getDataArray();
+        values.resize((bottom - top + 1) * width);
+        for (sal_Int32 r = 0; r < rows.getLength(); ++r) {
+            const uno::Sequence<uno::Any> &row = rows[r];
+            for (sal_Int32 c = 0; c < row.getLength() && c < width; ++c)
+                values[r * width + c] = fromAny(row[c]);
+        }
+        return true;
+    }, false);
+    if (!ok)
+        return nullptr;
+    return &state.valueBlocks.insert(block, values).value();
+}
+
+QVariant Book::valueAt(SheetState &state, int row, int column)
+{
+    loadUsedArea(state);
+    if (!state.valuesValid || !state.valueArea.contains(row, column))
+        return QVariant();
+    const int block = (row - state.valueArea.top) / kBlockRows;
+    const QVector<QVariant> *values = valueBlock(state, block);
+    if (!values)
+        return QVariant();
+    const int r = (row - state.valueArea.top) % kBlockRows;
+    return values->value(r * state.valueArea.columns() + (column - state.valueArea.left));
+}
+
+SheetArea Book::currentRegion(SheetState &state, int row, int column)
+{
+    const SheetArea used = usedArea(state);
+    auto filled = [&](int r, int c) {
+        const QVariant v = valueAt(state, r, c);
+        return v.isValid() && !v.toString().isEmpty();
+    };
+    auto rowFilled = [&](int r, int left, int right) {
+        for (int c = left; c <= right; ++c)
+            if (filled(r, c))
+                return true;
+        return false;
+    };
+    auto columnFilled = [&](int c, int top, int bottom) {
+        for (int r = top; r <= bottom; ++r)
+            if (filled(r, c))
+                return true;
+        return false;
+    };
+    SheetArea region{row, column, row, column};
+    // Grow until no neighbouring row or column (including diagonals) has data.
+    for (bool grown = true; grown;) {
+        grown = false;
+        const int l = qMax(used.left, region.left - 1);
+        const int r = qMin(used.right, region.right + 1);
+        if (region.top > used.top && rowFilled(region.top - 1, l, r)) {
+            --region.top;
+            grown = true;
+        }
+        if (region.bottom < used.bottom && rowFilled(region.bottom + 1, l, r)) {
+            ++region.bottom;
+            grown = true;
+        }
+        const int t = qMax(used.top, region.top - 1);
+        const int b = qMin(used.bottom, region.bottom + 1);
+        if (region.left > used.left && columnFilled(region.left - 1, t, b)) {
+            --region.left;
+            grown = true;
+        }
+        if (region.right < used.right && columnFilled(region.right + 1, t, b)) {
+            ++region.right;
+            grown = true;
+        }
+    }
+    return region;
+}
+
+QString Book::excelFormulaAt(SheetState &state, int row, int column)
+{
+    return guarded(m_session, [&]() -> QString {
+        uno::Reference<table::XCell> cell = state.sheet->getCellByPosition(column - 1, row - 1);
+        if (cell->getType() != table::CellContentType_FORMULA)
+            return qs(cell->getFormula());
+        // Print the formula in Excel's own syntax.
+        uno::Reference<lang::XMultiServiceFactory> factory(m_document, uno::UNO_QUERY_THROW);
+        uno::Reference<sheet::XFormulaParser> parser(
+            factory->createInstance("com.sun.star.sheet.FormulaParser"), uno::UNO_QUERY_THROW);
+        uno::Reference<beans::XPropertySet> parserProps(parser, uno::UNO_QUERY_THROW);
+        parserProps->setPropertyValue("FormulaConvention", uno::Any(sheet::AddressConvention::XL_A1));
+        parserProps->setPropertyValue("CompileEnglish", uno::Any(true));
+        uno::Reference<sheet::XFormulaTokens> tokens(cell, uno::UNO_QUERY_THROW);
+        table::CellAddress position(static_cast<sal_Int16>(indexOf(state)), column - 1, row - 1);
+        QString text = qs(parser->printFormula(tokens->getTokens(), position));
+        if (!text.startsWith('='))
+            text.prepend('=');
+        return text;
+    }, QString());
+}
+
+bool Book::deleteRows(SheetState &state, const QList<SheetArea> &rows)
+{
+    // Bottom-up, so the row numbers still to come stay where they were.
+    QList<SheetArea> sorted = rows;
+    std::sort(sorted.begin(), sorted.end(), [](const SheetArea &a, const SheetArea &b) { return a.top > b.top; });
+    const bool ok = guarded(m_session, [&]() -> bool {
+        uno::Reference<table::XColumnRowRange> columnsRows(state.sheet, uno::UNO_QUERY_THROW);
+        uno::Reference<table::XTableRows> tableRows = columnsRows->getRows();
+        for (const SheetArea &a : sorted)
+            tableRows->removeByIndex(a.top - 1, a.rows());
+        return true;
+    }, false);
+    state.filterActive = false;
+    state.hiddenRows.clear();
+    invalidateValues();
+    return ok;
+}
+
+uno::Reference<beans::XPropertySet> Book::propertiesOf(SheetState &state, const QList<SheetArea> &areas)
+{
+    if (areas.size() == 1) {
+        const SheetArea &a = areas.first();
+        return uno::Reference<beans::XPropertySet>(
+            state.sheet->getCellRangeByPosition(a.left - 1, a.top - 1, a.right - 1, a.bottom - 1), uno::UNO_QUERY_THROW);
+    }
+    uno::Reference<lang::XMultiServiceFactory> factory(m_document, uno::UNO_QUERY_THROW);
+    uno::Reference<sheet::XSheetCellRangeContainer> container(
+        factory->createInstance("com.sun.star.sheet.SheetCellRanges"), uno::UNO_QUERY_THROW);
+    const sal_Int16 tab = static_cast<sal_Int16>(indexOf(state));
+    for (const SheetArea &a : areas)
+        container->addRangeAddress(table::CellRangeAddress(tab, a.left - 1, a.top - 1, a.right - 1, a.bottom - 1), false);
+    return uno::Reference<beans::XPropertySet>(container, uno::UNO_QUERY_THROW);
+}
+
+void Book::flushFormulas()
+{
+    for (const auto &state : m_states)
+        if (!state->pendingR1C1.isEmpty())
+            flushSheet(*state);
+}
+
+// Waiting R1C1 formulas go out as rectangles of one formula each: every cell's
+// own A1 text, one call per rectangle.
+void Book::flushSheet(SheetState &state)
+{
+    struct Block
+    {
+        SheetArea area;
+        QString formula;
+    };
+    QList<Block> done;
+    QHash<QString, QList<int>> open; // key: left,right,formula -> indexes into done
+    QList<Block> runs;
+    // Row runs of one formula.
+    for (auto it = state.pendingR1C1.constBegin(); it != state.pendingR1C1.constEnd(); ++it) {
+        const int row = it.key().first;
+        const int column = it.key().second;
+        if (!runs.isEmpty()) {
+            Block &last = runs.last();
+            if (last.area.top == row && last.area.right + 1 == column && last.formula == it.value()) {
+                ++last.area.right;
+                continue;
+            }
+        }
+        runs << Block{SheetArea{row, column, row, column}, it.value()};
+    }
+    state.pendingR1C1.clear();
+    // Stack runs of the same columns and formula into rectangles.
+    QHash<QString, int> growing;
+    for (const Block &run : runs) {
+        const QString key = QStringLiteral("%1,%2,").arg(run.area.left).arg(run.area.right) + run.formula;
+        const auto found = growing.constFind(key);
+        if (found != growing.constEnd() && done[found.value()].area.bottom + 1 == run.area.top) {
+            ++done[found.value()].area.bottom;
+            continue;
+        }
+        growing.insert(key, done.size());
+        done << run;
+    }
+    Q_UNUSED(open);
+    for (const Block &block : done) {
+        const SheetArea &a = block.area;
+        uno::Sequence<uno::Sequence<rtl::OUString>> texts(a.rows());
+        auto *rows = texts.getArray();
+        for (int r = 0; r < a.rows(); ++r) {
+            rows[r].realloc(a.columns());
+            auto *cells = rows[r].getArray();
+            for (int c = 0; c < a.columns(); ++c) {
+                const QString excel = r1c1ToA1(block.formula, a.top + r, a.left + c);
+                cells[c] = ou(excel.startsWith('=') ? excelToCalcFormula(excel) : excel);
+            }
+        }
+        guarded(m_session, [&]() -> bool {
+            uno::Reference<table::XCellRange> cells
+                = state.sheet->getCellRangeByPosition(a.left - 1, a.top - 1, a.right - 1, a.bottom - 1);
+            uno::Reference<sheet::XCellRangeFormula> range(cells, uno::UNO_QUERY_THROW);
+            const auto before = range->getFormulaArray();
+            range->setFormulaArray(texts);
+            // One formula for the whole block: if the office cannot read it
+            // in the first cell, it cannot anywhere; the cells stay as they were.
+            if (isSyntaxError(cells->getCellByPosition(0, 0)->getError()))
+                range->setFormulaArray(before);
+            return true;
+        }, false);
+    }
+    invalidateValues();
+}
+
+void Book::requestStructureLock(const QString &password)
+{
+    m_lockStructure = true;
+    m_structurePassword = password;
+    // Written by the office itself in .xls; completed in the package for .xlsx.
+    guarded(m_session, [&]() -> bool {
+        uno::Reference<util::XProtectable> protectable(m_document, uno::UNO_QUERY_THROW);
+        if (!protectable->isProtected())
+            protectable->protect(ou(password));
+        return true;
+    }, false);
+}
+
+void Book::requestOpenPassword(const QString &password)
+{
+    m_encrypt = !password.isEmpty();
+    m_openPassword = password;
+}
+
+void Book::addEditRange(const std::shared_ptr<SheetState> &sheet, const QList<SheetArea> &areas)
+{
+    if (m_sourcePath.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive)) {
+        // .xls keeps no editable ranges: the cells are left unlocked instead.
+        flushFormulas();
+        guarded(m_session, [&]() -> bool {
+            uno::Reference<beans::XPropertySet> props = propertiesOf(*sheet, areas);
+            util::CellProtection protection;
+            props->getPropertyValue("CellProtection") >>= protection;
+            protection.IsLocked = false;
+            props->setPropertyValue("CellProtection", uno::Any(protection));
+            return true;
+        }, false);
+        return;
+    }
+    m_editRanges << EditRange{sheet, areas};
+}
+
+bool Book::saveAs(const QString &path, int fileFormat)
+{
+    const char *filter = filterFor(fileFormat);
+    if (!filter || m_closed || path.isEmpty())
+        return false;
+    const QFileInfo target(path);
+    if (target.isDir())
+        return false;
+    const QDir folder = target.absoluteDir();
+    if (!folder.exists())
+        return false;
+    flushFormulas();
+
+    // Written beside the target and renamed over it only when complete.
+    QString tempPath;
+    {
+        QTemporaryFile temp(folder.absoluteFilePath(QStringLiteral(".%1.XXXXXX.part").arg(target.completeBaseName())));
+        temp.setAutoRemove(false);
+        if (!temp.open())
+            return false;
+        tempPath = temp.fileName();
+    }
+    const bool stored = guarded(m_session, [&]() -> bool {
+        uno::Reference<sheet::XCalculatable> calc(m_document, uno::UNO_QUERY);
+        if (calc.is())
+            calc->calculate();
+        uno::Sequence<beans::PropertyValue> args = props({
+            prop("FilterName", uno::Any(rtl::OUString::createFromAscii(filter))),
+            prop("Overwrite", uno::Any(true)),
+        });
+        if (fileFormat == 56 && m_encrypt) {
+            args.realloc(3);
+            args.getArray()[2] = prop("Password", uno::Any(ou(m_openPassword)));
+        }
+        uno::Reference<frame::XStorable> storable(m_document, uno::UNO_QUERY_THROW);
+        storable->storeToURL(ou(QString::fromLatin1(QUrl::fromLocalFile(tempPath).toEncoded())), args);
+        return true;
+    }, false);
+    bool ok = stored && QFileInfo(tempPath).size() > 0;
+    if (ok && fileFormat != 56)
+        ok = writePackage(tempPath, fileFormat);
+    if (ok)
+        ok = std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(target.absoluteFilePath()).constData()) == 0;
+    if (!ok)
+        QFile::remove(tempPath);
+    return ok;
+}
+
+bool Book::writePackage(const QString &tempPath, int)
+{
+    ooxml::PackageFinishing what;
+    what.lockStructure = m_lockStructure;
+    what.structurePassword = m_structurePassword;
+    what.encrypt = m_encrypt;
+    what.openPassword = m_openPassword;
+    for (const EditRange &range : m_editRanges) {
+        const QString sheetName = nameOf(*range.sheet);
+        if (sheetName.isNull())
+            continue;
+        ooxml::ProtectedRange pr;
+        pr.sheetName = sheetName;
+        pr.sqref = areasText(range.areas);
+        what.protectedRanges << pr;
+    }
+    if (ooxml::isNothingToDo(what))
+        return true;
+    return ooxml::finishPackage(tempPath, what);
+}
+
+void Book::close()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    guarded(m_session, [&]() -> bool {
+        uno::Reference<util::XCloseable> closeable(m_document, uno::UNO_QUERY);
+        if (closeable.is())
+            closeable->close(true);
+        return true;
+    }, false);
+    m_states.clear();
+}

@@ -1,0 +1,122 @@
+#pragma once
+
+#include "SheetArea.h"
+
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QVariant>
+#include <QVector>
+
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/sheet/XSpreadsheet.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+
+#include <memory>
+
+class OfficeSession;
+
+// What the backend knows about one sheet beyond the office's own state:
+// a bulk copy of its values, the filter it emulates, and formula writes that
+// wait to be sent together.
+struct SheetState
+{
+    css::uno::Reference<css::sheet::XSpreadsheet> sheet;
+
+    // Values of the used area, read in blocks of rows with one call each;
+    // dropped on every write.
+    bool valuesValid = false;
+    bool empty = true;
+    SheetArea valueArea;
+    QHash<int, QVector<QVariant>> valueBlocks; // block index -> row-major values
+
+    // The emulated AutoFilter: data rows hidden by "<>value".
+    bool filterActive = false;
+    int filterFirstRow = 0;
+    int filterLastRow = 0;
+    QVector<bool> hiddenRows;          // index row - filterFirstRow
+
+    // Formulas written with SetFormula / SetFormulaR1C1, by (row, column).
+    QMap<QPair<int, int>, QString> pendingR1C1;
+    QHash<QPair<int, int>, QString> excelFormulas; // A1 text as written
+
+    bool isRowHidden(int row) const
+    {
+        return filterActive && row >= filterFirstRow && row <= filterLastRow
+            && hiddenRows.value(row - filterFirstRow);
+    }
+};
+
+// The open workbook: the document and everything waiting to be written into
+// the saved file.
+class Book
+{
+public:
+    Book(OfficeSession &session, css::uno::Reference<css::sheet::XSpreadsheetDocument> document, QString sourcePath);
+    ~Book();
+
+    OfficeSession &session() { return m_session; }
+    const css::uno::Reference<css::sheet::XSpreadsheetDocument> &document() const { return m_document; }
+    const QString &sourcePath() const { return m_sourcePath; }
+    bool closed() const { return m_closed; }
+
+    // The state of a sheet, shared by every handle that reaches it.
+    std::shared_ptr<SheetState> stateOf(const css::uno::Reference<css::sheet::XSpreadsheet> &sheet);
+    std::shared_ptr<SheetState> sheetAt(int index); // 0-based; null when out of range
+    int sheetCount();
+    int indexOf(const SheetState &state);
+    QString nameOf(const SheetState &state);
+
+    // Bulk value access.
+    QVariant valueAt(SheetState &state, int row, int column);
+    SheetArea usedArea(SheetState &state);
+    // Excel's current region: the block around the cell bounded by empty rows
+    // and columns.
+    SheetArea currentRegion(SheetState &state, int row, int column);
+    void invalidateValues();
+
+    // The formula of a cell as Excel writes it (A1), its constant as text, or
+    // a null string when it cannot be read.
+    QString excelFormulaAt(SheetState &state, int row, int column);
+
+    bool deleteRows(SheetState &state, const QList<SheetArea> &rows);
+
+    // Cell properties of the areas (one range, or a range container).
+    css::uno::Reference<css::beans::XPropertySet> propertiesOf(SheetState &state, const QList<SheetArea> &areas);
+
+    // Sends every waiting formula to the office; called before anything that
+    // could see the cells.
+    void flushFormulas();
+
+    // Things the office cannot write by itself, applied at save time.
+    void requestStructureLock(const QString &password);
+    void requestOpenPassword(const QString &password);
+    void addEditRange(const std::shared_ptr<SheetState> &sheet, const QList<SheetArea> &areas);
+
+    bool saveAs(const QString &path, int fileFormat);
+    void close();
+
+private:
+    void loadUsedArea(SheetState &state);
+    const QVector<QVariant> *valueBlock(SheetState &state, int block);
+    void flushSheet(SheetState &state);
+    bool writePackage(const QString &tempPath, int fileFormat);
+
+    OfficeSession &m_session;
+    css::uno::Reference<css::sheet::XSpreadsheetDocument> m_document;
+    QString m_sourcePath;
+    QList<std::shared_ptr<SheetState>> m_states;
+    bool m_closed = false;
+
+    bool m_lockStructure = false;
+    QString m_structurePassword;
+    bool m_encrypt = false;
+    QString m_openPassword;
+    struct EditRange
+    {
+        std::shared_ptr<SheetState> sheet;
+        QList<SheetArea> areas;
+    };
+    QList<EditRange> m_editRanges;
+};

@@ -1,0 +1,322 @@
+#include "LoNodes.h"
+
+#include "Book.h"
+#include "CalcFormulaSyntax.h"
+#include "Guarded.h"
+#include "OfficeSession.h"
+#include "UnoText.h"
+#include "FormulaNotation.h"
+
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
+#include <com/sun/star/sheet/XFormulaTokens.hpp>
+#include <com/sun/star/sheet/XFormulaParser.hpp>
+#include <com/sun/star/sheet/XSheetCellRangeContainer.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/table/CellContentType.hpp>
+#include <com/sun/star/table/XCell.hpp>
+#include <com/sun/star/table/XColumnRowRange.hpp>
+#include <com/sun/star/table/XTableRows.hpp>
+#include <com/sun/star/util/CellProtection.hpp>
+
+using namespace css;
+
+bool isSyntaxError(sal_Int32 error);
+
+LoRange::LoRange(std::shared_ptr<OfficeSession> session, std::shared_ptr<Book> book, std::shared_ptr<SheetState> sheet,
+                 QList<SheetArea> areas, Kind kind)
+    : LoSheetNode(std::move(session), std::move(book), std::move(sheet))
+    , m_areas(std::move(areas))
+    , m_kind(kind)
+{
+}
+
+std::shared_ptr<AutomationNode> LoRange::derived(QList<SheetArea> areas, Kind kind) const
+{
+    return std::make_shared<LoRange>(m_session, m_book, m_sheet, std::move(areas), kind);
+}
+
+QVariant LoRange::call(const MemberText &member, const QVariantList &args)
+{
+    if (member.is("Value"))
+        return value();
+    if (member.is("SetValue"))
+        return setValue(args.value(0));
+    if (member.is("Row") || member.is("Column") || member.is("Count"))
+        return get(member.name());
+    if (member.is("AutoFilter"))
+        return autoFilter(args);
+    if (member.is("Delete"))
+        return deleteRows();
+    if (member.is("SetFormula"))
+        return setFormula(args.value(0).toString());
+    if (member.is("FormulaR1C1"))
+        return formulaR1C1();
+    if (member.is("SetFormulaR1C1"))
+        return setFormulaR1C1(args.value(0).toString());
+    return QVariant();
+}
+
+std::shared_ptr<AutomationNode> LoRange::query(const MemberText &member, const QVariantList &args)
+{
+    if (m_areas.isEmpty())
+        return nullptr;
+    const SheetArea &first = m_areas.first();
+    if (member.is("Rows"))
+        return derived(m_areas, Kind::Rows);
+    if (member.is("Columns"))
+        return derived(m_areas, Kind::Columns);
+    if (member.is("Cells")) {
+        if (args.size() >= 2) {
+            const int row = first.top + args.at(0).toInt() - 1;
+            const int column = first.left + args.at(1).toInt() - 1;
+            if (row < 1 || row > kMaxRow || column < 1 || column > kMaxColumn)
+                return nullptr;
+            return derived({SheetArea{row, column, row, column}});
+        }
+        return derived(m_areas);
+    }
+    if (member.is("End")) {
+        if (args.value(0).toInt() == 3)
+            return endUp();
+        return nullptr;
+    }
+    if (member.is("SpecialCells")) {
+        if (args.value(0).toInt() == 12)
+            return visibleCells();
+        return nullptr;
+    }
+    if (member.is("EntireRow")) {
+        QList<SheetArea> rows;
+        for (const SheetArea &a : m_areas)
+            rows << SheetArea{a.top, 1, a.bottom, kMaxColumn};
+        return derived(rows, Kind::EntireRows);
+    }
+    return nullptr;
+}
+
+QVariant LoRange::get(const QByteArray &name)
+{
+    if (m_areas.isEmpty())
+        return QVariant();
+    const SheetArea &first = m_areas.first();
+    if (name == "Row")
+        return first.top;
+    if (name == "Column")
+        return first.left;
+    if (name == "Count") {
+        qint64 count = 0;
+        for (const SheetArea &a : m_areas) {
+            if (m_kind == Kind::Rows || m_kind == Kind::EntireRows)
+                count += a.rows();
+            else if (m_kind == Kind::Columns)
+                count += a.columns();
+            else
+                count += qint64(a.rows()) * a.columns();
+        }
+        // Excel counts the first area for Rows and Columns.
+        if (m_kind == Kind::Rows)
+            count = first.rows();
+        else if (m_kind == Kind::Columns)
+            count = first.columns();
+        return count;
+    }
+    if (name == "Value")
+        return value();
+    if (name == "Address")
+        return areasText(m_areas);
+    return QVariant();
+}
+
+bool LoRange::set(const QByteArray &name, const QVariant &value)
+{
+    if (name == "Locked" || name == "FormulaHidden")
+        return setProtection(name, value.toBool());
+    if (name == "Value")
+        return setValue(value).isValid();
+    if (name == "Formula")
+        return setFormula(value.toString()).isValid();
+    if (name == "FormulaR1C1")
+        return setFormulaR1C1(value.toString()).isValid();
+    return false;
+}
+
+QVariant LoRange::value()
+{
+    const SheetArea &a = m_areas.first();
+    m_book->flushFormulas();
+    return m_book->valueAt(*m_sheet, a.top, a.left);
+}
+
+QVariant LoRange::setValue(const QVariant &value)
+{
+    m_book->flushFormulas();
+    const SheetArea a = m_areas.first();
+    const bool ok = guarded(session(), [&]() -> bool {
+        uno::Reference<table::XCell> cell = m_sheet->sheet->getCellByPosition(a.left - 1, a.top - 1);
+        if (value.userType() == QMetaType::Double || value.userType() == QMetaType::Int
+            || value.userType() == QMetaType::LongLong)
+            cell->setValue(value.toDouble());
+        else
+            cell->setFormula(ou(value.toString().startsWith('=') ? QStringLiteral("'") + value.toString() : value.toString()));
+        return true;
+    }, false);
+    m_sheet->excelFormulas.remove({a.top, a.left});
+    m_book->invalidateValues();
+    return ok ? QVariant(true) : QVariant();
+}
+
+// Excel's Ctrl+Up from the first cell of the range.
+std::shared_ptr<AutomationNode> LoRange::endUp()
+{
+    m_book->flushFormulas();
+    const int column = m_areas.first().left;
+    int row = m_areas.first().top;
+    auto filled = [&](int r) {
+        const QVariant v = m_book->valueAt(*m_sheet, r, column);
+        return v.isValid() && !v.toString().isEmpty();
+    };
+    if (row <= 1)
+        return derived({SheetArea{1, column, 1, column}});
+    if (filled(row) && filled(row - 1)) {
+        // Inside a block: to its top.
+        while (row > 1 && filled(row - 1))
+            --row;
+    } else {
+        // Up to the next filled cell, or row 1.
+        --row;
+        const SheetArea used = m_sheet->valueArea;
+        if (m_sheet->valuesValid && row > used.bottom)
+            row = qMax(1, used.bottom);
+        while (row > 1 && !filled(row))
+            --row;
+    }
+    return derived({SheetArea{row, column, row, column}});
+}
+
+// AutoFilter(field, "<>value") hides the data rows of the current region whose
+// value in that field equals the value; AutoFilter(field) shows them again.
+QVariant LoRange::autoFilter(const QVariantList &args)
+{
+    m_book->flushFormulas();
+    if (args.size() < 2) {
+        m_sheet->filterActive = false;
+        m_sheet->hiddenRows.clear();
+        return true;
+    }
+    const int field = args.at(0).toInt();
+    const QString criterion = args.at(1).toString();
+    if (field < 1 || !criterion.startsWith(QLatin1String("<>")))
+        return QVariant();
+    const QString excluded = criterion.mid(2);
+    const SheetArea region = m_book->currentRegion(*m_sheet, m_areas.first().top, m_areas.first().left);
+    const int column = region.left + field - 1;
+    if (column > region.right)
+        return QVariant();
+    m_sheet->filterActive = true;
+    m_sheet->filterFirstRow = region.top + 1;
+    m_sheet->filterLastRow = region.bottom;
+    m_sheet->hiddenRows.fill(false, qMax(0, region.bottom - region.top));
+    for (int row = region.top + 1; row <= region.bottom; ++row) {
+        const QVariant v = m_book->valueAt(*m_sheet, row, column);
+        m_sheet->hiddenRows[row - region.top - 1] = v.toString() == excluded;
+    }
+    return true;
+}
+
+std::shared_ptr<AutomationNode> LoRange::visibleCells()
+{
+    QList<SheetArea> visible;
+    for (const SheetArea &a : m_areas) {
+        if (!m_sheet->filterActive) {
+            visible << a;
+            continue;
+        }
+        int runStart = 0;
+        for (int row = a.top; row <= a.bottom + 1; ++row) {
+            const bool shown = row <= a.bottom && !m_sheet->isRowHidden(row);
+            if (shown && !runStart)
+                runStart = row;
+            if (!shown && runStart) {
+                visible << SheetArea{runStart, a.left, row - 1, a.right};
+                runStart = 0;
+            }
+        }
+    }
+    if (visible.isEmpty())
+        return nullptr;
+    return derived(visible);
+}
+
+QVariant LoRange::deleteRows()
+{
+    if (m_kind != Kind::EntireRows)
+        return QVariant();
+    m_book->flushFormulas();
+    const bool ok = m_book->deleteRows(*m_sheet, m_areas);
+    return ok ? QVariant(true) : QVariant();
+}
+
+QVariant LoRange::setFormula(const QString &formula)
+{
+    const SheetArea a = m_areas.first();
+    m_book->flushFormulas();
+    const bool ok = guarded(session(), [&]() -> bool {
+        uno::Reference<table::XCell> cell = m_sheet->sheet->getCellByPosition(a.left - 1, a.top - 1);
+        const rtl::OUString before = cell->getFormula();
+        cell->setFormula(ou(excelToCalcFormula(formula)));
+        if (isSyntaxError(cell->getError())) {
+            // A formula the office cannot read leaves the cell as it was.
+            cell->setFormula(before);
+            return false;
+        }
+        return true;
+    }, false);
+    if (ok)
+        m_sheet->excelFormulas.insert({a.top, a.left}, formula);
+    m_book->invalidateValues();
+    return ok ? QVariant(true) : QVariant();
+}
+
+QVariant LoRange::formulaR1C1()
+{
+    const SheetArea a = m_areas.first();
+    const auto pending = m_sheet->pendingR1C1.constFind({a.top, a.left});
+    if (pending != m_sheet->pendingR1C1.constEnd())
+        return pending.value();
+    const auto written = m_sheet->excelFormulas.constFind({a.top, a.left});
+    if (written != m_sheet->excelFormulas.constEnd())
+        return a1ToR1C1(written.value(), a.top, a.left);
+    m_book->flushFormulas();
+    const QString excel = m_book->excelFormulaAt(*m_sheet, a.top, a.left);
+    if (excel.isNull())
+        return QVariant();
+    return excel.startsWith('=') ? a1ToR1C1(excel, a.top, a.left) : excel;
+}
+
+QVariant LoRange::setFormulaR1C1(const QString &formula)
+{
+    for (const SheetArea &a : m_areas)
+        for (int row = a.top; row <= a.bottom; ++row)
+            for (int column = a.left; column <= a.right; ++column) {
+                m_sheet->pendingR1C1.insert({row, column}, formula);
+                m_sheet->excelFormulas.remove({row, column});
+            }
+    return true;
+}
+
+bool LoRange::setProtection(const QByteArray &which, bool on)
+{
+    m_book->flushFormulas();
+    return guarded(session(), [&]() -> bool {
+        uno::Reference<beans::XPropertySet> props = m_book->propertiesOf(*m_sheet, m_areas);
+        util::CellProtection protection;
+        props->getPropertyValue("CellProtection") >>= protection;
+        if (which == "Locked")
+            protection.IsLocked = on;
+        else
+            protection.IsFormulaHidden = on;
+        props->setPropertyValue("CellProtection", uno::Any(protection));
+        return true;
+    }, false);
+}

@@ -1,0 +1,157 @@
+#include "LoNodes.h"
+
+#include "Book.h"
+#include "Guarded.h"
+#include "OfficeSession.h"
+#include "UnoProps.h"
+#include "UnoText.h"
+
+#include <QFileInfo>
+#include <QUrl>
+
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/document/MacroExecMode.hpp>
+#include <com/sun/star/document/UpdateDocMode.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/sheet/XSpreadsheets.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XProtectable.hpp>
+
+using namespace css;
+
+// ---- Workbooks ----
+
+std::shared_ptr<AutomationNode> LoWorkbooks::query(const MemberText &member, const QVariantList &args)
+{
+    if (!member.is("Open") || args.isEmpty())
+        return nullptr;
+    const QString path = args.first().toString();
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isFile() || !info.isReadable())
+        return nullptr;
+    const QString absolute = info.absoluteFilePath();
+    auto document = guarded(session(), [&]() -> uno::Reference<sheet::XSpreadsheetDocument> {
+        uno::Sequence<beans::PropertyValue> options = props({
+            prop("Hidden", uno::Any(true)),
+            prop("ReadOnly", uno::Any(false)),
+            prop("MacroExecutionMode", uno::Any(document::MacroExecMode::NEVER_EXECUTE)),
+            prop("UpdateDocMode", uno::Any(document::UpdateDocMode::NO_UPDATE)),
+            prop("RepairPackage", uno::Any(false)),
+            prop("Silent", uno::Any(true)),
+        });
+        uno::Reference<frame::XComponentLoader> loader(session().desktop(), uno::UNO_QUERY_THROW);
+        const rtl::OUString url = ou(QString::fromLatin1(QUrl::fromLocalFile(absolute).toEncoded()));
+        uno::Reference<lang::XComponent> component
+            = loader->loadComponentFromURL(url, "_blank", 0, options);
+        uno::Reference<sheet::XSpreadsheetDocument> spreadsheet(component, uno::UNO_QUERY);
+        if (!spreadsheet.is() && component.is()) {
+            // Loaded, but not as a workbook (a text document under a workbook's name).
+            uno::Reference<util::XCloseable> closeable(component, uno::UNO_QUERY);
+            if (closeable.is())
+                closeable->close(true);
+        }
+        return spreadsheet;
+    }, uno::Reference<sheet::XSpreadsheetDocument>());
+    if (!document.is())
+        return nullptr;
+    auto book = std::make_shared<Book>(session(), document, absolute);
+    if (book->sheetCount() < 1)
+        return nullptr;
+    return std::make_shared<LoWorkbook>(m_session, book);
+}
+
+QVariant LoWorkbooks::get(const QByteArray &)
+{
+    return QVariant();
+}
+
+// ---- Workbook ----
+
+QVariant LoWorkbook::call(const MemberText &member, const QVariantList &args)
+{
+    if (member.is("Protect")) {
+        m_book->requestStructureLock(args.value(0).toString());
+        return true;
+    }
+    if (member.is("SaveAs")) {
+        if (args.size() < 2)
+            return QVariant();
+        return m_book->saveAs(args.at(0).toString(), args.at(1).toInt()) ? QVariant(true) : QVariant();
+    }
+    if (member.is("Close")) {
+        m_book->close();
+        return true;
+    }
+    return QVariant();
+}
+
+std::shared_ptr<AutomationNode> LoWorkbook::query(const MemberText &member, const QVariantList &args)
+{
+    if ((member.is("Sheets") || member.is("Worksheets")) && args.isEmpty())
+        return std::make_shared<LoSheets>(m_session, m_book);
+    if (member.is("WorkSheets") || member.is("Worksheets")) {
+        auto state = m_book->sheetAt(args.value(0).toInt() - 1);
+        return state ? std::make_shared<LoWorksheet>(m_session, m_book, state) : nullptr;
+    }
+    return nullptr;
+}
+
+QVariant LoWorkbook::get(const QByteArray &name)
+{
+    if (name == "FullName")
+        return m_book->sourcePath();
+    return QVariant();
+}
+
+bool LoWorkbook::set(const QByteArray &name, const QVariant &value)
+{
+    if (name == "Password") {
+        m_book->requestOpenPassword(value.toString());
+        return true;
+    }
+    return false;
+}
+
+// ---- Sheets ----
+
+QVariant LoSheets::call(const MemberText &member, const QVariantList &)
+{
+    if (member.is("Add")) {
+        // Excel puts a new sheet first, named "SheetN" with the first free N.
+        return guarded(session(), [&]() -> QVariant {
+            uno::Reference<sheet::XSpreadsheets> sheets = m_book->document()->getSheets();
+            for (int n = 1; n < 100000; ++n) {
+                const rtl::OUString name = ou(QStringLiteral("Sheet%1").arg(n));
+                if (!sheets->hasByName(name)) {
+                    m_book->flushFormulas();
+                    sheets->insertNewByName(name, 0);
+                    m_book->invalidateValues();
+                    return true;
+                }
+            }
+            return QVariant();
+        }, QVariant());
+    }
+    if (member.is("Count"))
+        return get("Count");
+    return QVariant();
+}
+
+std::shared_ptr<AutomationNode> LoSheets::query(const MemberText &member, const QVariantList &args)
+{
+    if (member.is("Item")) {
+        auto state = m_book->sheetAt(args.value(0).toInt() - 1);
+        return state ? std::make_shared<LoWorksheet>(m_session, m_book, state) : nullptr;
+    }
+    return nullptr;
+}
+
+QVariant LoSheets::get(const QByteArray &name)
+{
+    if (name == "Count") {
+        const int count = m_book->sheetCount();
+        return count >= 0 ? QVariant(count) : QVariant();
+    }
+    return QVariant();
+}

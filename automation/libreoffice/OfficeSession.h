@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <com/sun/star/frame/XDesktop2.hpp>
+#include <com/sun/star/uno/XComponentContext.hpp>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <condition_variable>
+
+// One private LibreOffice for one job: its own soffice.bin process, its own
+// user profile in a temporary folder and its own pipe. Calls into it are
+// watched: an office that dies or stops answering is killed, and from then on
+// the session is lost and every call fails at once.
+class OfficeSession
+{
+public:
+    struct Options
+    {
+        QString program;          // soffice.bin
+        int connectTimeoutMs = 60000;
+        int frozenAfterMs = 30000; // a call this long without the office using CPU
+    };
+    static Options defaultOptions();
+
+    explicit OfficeSession(const Options &options = defaultOptions());
+    ~OfficeSession();
+
+    // Starts the office and connects to it. False when it cannot start or
+    // does not answer in time (the session is then lost).
+    bool start();
+
+    // Closes every document, ends the office, waits for it, kills it when it
+    // does not end, and removes the profile. Safe to call more than once.
+    void quit();
+
+    bool lost() const { return m_lost.load(); }
+    void markLost();
+
+    const css::uno::Reference<css::uno::XComponentContext> &context() const { return m_context; }
+    const css::uno::Reference<css::frame::XDesktop2> &desktop() const { return m_desktop; }
+    qint64 pid() const { return m_pid; }
+
+    // Brackets every call into the office, so the watchdog knows one is
+    // pending. Counts round trips for benchmarks.
+    class Call
+    {
+    public:
+        explicit Call(OfficeSession &session);
+        ~Call();
+    private:
+        OfficeSession &m_session;
+    };
+
+    static quint64 roundTrips();
+
+private:
+    bool launch();
+    bool connect(int timeoutMs);
+    void writeProfileDefaults();
+    void watch();
+    void stopWatchdog();
+    bool waitForExit(int timeoutMs);
+    void killOffice();
+
+    Options m_options;
+    std::unique_ptr<QTemporaryDir> m_profile;
+    QString m_pipeName;
+    qint64 m_pid = 0;
+    std::atomic<bool> m_exited{false};
+    std::atomic<bool> m_lost{false};
+    bool m_quitDone = false;
+
+    css::uno::Reference<css::uno::XComponentContext> m_context;
+    css::uno::Reference<css::frame::XDesktop2> m_desktop;
+
+    // watchdog
+    std::thread m_watchdog;
+    std::mutex m_watchMutex;
+    std::condition_variable m_watchWake;
+    bool m_watchStop = false;
+    std::atomic<qint64> m_callStartedMs{0};
+    std::atomic<int> m_callDepth{0};
+};

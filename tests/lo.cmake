@@ -1,0 +1,10 @@
+# Tests of the LibreOffice backend against a real office.
+add_library(lo_test_support STATIC support/lo_Fixtures.cpp)
+target_link_libraries(lo_test_support PUBLIC Qt5::Core)
+target_compile_definitions(lo_test_support PRIVATE SHEETSPLICER_TEST_SUPPORT="${CMAKE_CURRENT_SOURCE_DIR}/support")
+target_include_directories(lo_test_support PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/support)
+
+sheetsplicer_add_test(lo_backend_test
+  SOURCES lo_backend_test.cpp
+  LIBS automation_platform lo_test_support
+  TIMEOUT 600 LABELS office)

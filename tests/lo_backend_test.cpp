@@ -1,0 +1,286 @@
+// The LibreOffice backend against a real office: each member with its Excel meaning.
+#include "AutomationObject.h"
+#include "lo_Fixtures.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct Session
+{
+    AutomationObject application;
+    AutomationObject *workbooks = nullptr;
+
+    Session()
+    {
+        application.setControl(QStringLiteral("Excel.Application"));
+        application.dynamicCall("SetVisible (bool Visible)", QStringLiteral("false"));
+        application.setProperty("DisplayAlerts", false);
+        workbooks = application.querySubObject("WorkBooks");
+    }
+    ~Session() { application.dynamicCall("Quit(void)"); }
+};
+
+QStringList sheetNames(AutomationObject *workbook)
+{
+    QStringList names;
+    AutomationObject *sheets = workbook->querySubObject("Sheets");
+    const int count = sheets->property("Count").toInt();
+    for (int i = 1; i <= count; ++i)
+        names << sheets->querySubObject("Item(int)", i)->property("Name").toString();
+    return names;
+}
+
+QStringList column(AutomationObject *sheet, int col, int fromRow, int toRow)
+{
+    QStringList values;
+    for (int r = fromRow; r <= toRow; ++r)
+        values << sheet->querySubObject("Cells(int,int)", r, col)->dynamicCall("Value()").toString();
+    return values;
+}
+
+} // namespace
+
+class LoBackendTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { QVERIFY(m_dir.isValid()); }
+    void cleanup() { QCOMPARE(officeProcesses(), 0); }
+
+    void startsAndQuitsItsOwnOffice()
+    {
+        QElapsedTimer timer;
+        timer.start();
+        {
+            Session s;
+            QVERIFY(s.workbooks);
+            qInfo("setControl to WorkBooks answered: %lld ms", timer.elapsed());
+            QCOMPARE(officeProcesses(), 1);
+        }
+        QCOMPARE(officeProcesses(), 0);
+        const QStringList left = QDir::temp().entryList({QStringLiteral("sheetsplicer-office-*")});
+        QVERIFY2(left.isEmpty(), qPrintable(left.join(',')));
+    }
+
+    void aMissingOfficeGivesNoWorkbooks()
+    {
+        qputenv("SHEETSPLICER_OFFICE", "/nonexistent/soffice.bin");
+        {
+            Session s;
+            QVERIFY(!s.workbooks);
+        }
+        qunsetenv("SHEETSPLICER_OFFICE");
+    }
+
+    void readsAndMeasuresTheSummary()
+    {
+        const QString path = m_dir.filePath("read.xlsx");
+        QVERIFY(makeWorkbook("categories", path));
+        Session s;
+        AutomationObject *book = s.workbooks->querySubObject("Open(const QString&)", QDir::toNativeSeparators(path));
+        QVERIFY(book);
+        AutomationObject *sheet = book->querySubObject("WorkSheets(int)", 1);
+        QCOMPARE(sheet->property("Name").toString(), QStringLiteral("Summary"));
+        AutomationObject *used = sheet->querySubObject("UsedRange");
+        QCOMPARE(used->property("Row").toInt(), 1);
+        QCOMPARE(used->property("Column").toInt(), 1);
+        QCOMPARE(used->querySubObject("Rows")->property("Count").toInt(), 8);
+        QCOMPARE(used->querySubObject("Columns")->property("Count").toInt(), 6);
+        QCOMPARE(column(sheet, 1, 2, 4), (QStringList{"East", "West", "North"}));
+        QCOMPARE(sheet->querySubObject("Cells(int,int)", 2, 3)->dynamicCall("Value()").toString(), QStringLiteral("11"));
+        QVERIFY(!sheet->querySubObject("Cells(int,int)", 50, 1)->dynamicCall("Value()").isValid());
+        // Ctrl+Up from below the table, from inside it, and in an empty column.
+        QCOMPARE(sheet->querySubObject("Cells(int, int)", 9, 1)->querySubObject("End(3)")->dynamicCall("Row").toInt(), 8);
+        QCOMPARE(sheet->querySubObject("Cells(int, int)", 100, 1)->querySubObject("End(3)")->dynamicCall("Row").toInt(), 8);
+        QCOMPARE(sheet->querySubObject("Cells(int, int)", 5, 1)->querySubObject("End(3)")->dynamicCall("Row").toInt(), 1);
+        QCOMPARE(sheet->querySubObject("Cells(int, int)", 9, 9)->querySubObject("End(3)")->dynamicCall("Row").toInt(), 1);
+        QVERIFY(!sheet->querySubObject("Range(const QString&)", QStringLiteral("hello")));
+        AutomationObject *multi = sheet->querySubObject("Range(const QVariant&)", QStringLiteral("A2:B9,D2:E57"));
+        QVERIFY(multi);
+        QCOMPARE(multi->property("Row").toInt(), 2);
+        QCOMPARE(multi->querySubObject("Rows")->property("Count").toInt(), 8);
+    }
+
+    void refusesWhatIsNotAWorkbookQuickly()
+    {
+        const QString junk = m_dir.filePath("junk.xlsx");
+        QFile f(junk);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(5000, 'x'));
+        f.close();
+        Session s;
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(!s.workbooks->querySubObject("Open(const QString&)", junk));
+        QVERIFY(!s.workbooks->querySubObject("Open(const QString&)", m_dir.filePath("missing.xlsx")));
+        QVERIFY(timer.elapsed() < 20000);
+    }
+
+    void splitsLikeTheFilterAndDelete()
+    {
+        const QString path = m_dir.filePath("split.xlsx");
+        QVERIFY(makeWorkbook("categories", path, {"2"}));
+        Session s;
+        AutomationObject *book = s.workbooks->querySubObject("Open(const QString&)", path);
+        QVERIFY(book);
+        AutomationObject *sheets = book->querySubObject("Sheets");
+        AutomationObject *summary = book->querySubObject("WorkSheets(int)", 1);
+        summary->dynamicCall("Copy(const QVariant&)", sheets->querySubObject("Item(int)", 1)->asVariant());
+        AutomationObject *copy = sheets->querySubObject("Item(int)", 1);
+        copy->setProperty("Name", QStringLiteral("North"));
+        QCOMPARE(sheetNames(book), (QStringList{"North", "Summary"}));
+        copy->querySubObject("Range(const QString&)", QStringLiteral("A3"))
+            ->dynamicCall("AutoFilter(QVariant,QVariant)", 1, QStringLiteral("<>North"));
+        AutomationObject *visible = copy->querySubObject("Range(const QString&)", QStringLiteral("A3:A9"))
+                                        ->querySubObject("Cells")
+                                        ->querySubObject("SpecialCells(QVariant)", 12);
+        QVERIFY(visible);
+        visible->querySubObject("EntireRow")->dynamicCall("Delete()");
+        copy->querySubObject("Range(const QString&)", QStringLiteral("A3"))->dynamicCall("AutoFilter(QVariant)", 1);
+        copy->setProperty("AutoFilterMode", false);
+        summary->dynamicCall("Move(const QVariant&)", copy->asVariant());
+        QCOMPARE(sheetNames(book), (QStringList{"Summary", "North"}));
+        AutomationObject *north = sheets->querySubObject("Item(int)", 2);
+        QCOMPARE(column(north, 1, 1, 5), (QStringList{"Title 1", "Region", "North", "North", ""}));
+        QCOMPARE(column(north, 2, 3, 4), (QStringList{"K003", "K005"}));
+        // The summary keeps every row.
+        QCOMPARE(column(summary, 1, 3, 9).size(), 7);
+        QCOMPARE(column(summary, 1, 9, 9), QStringList{"East"});
+
+        // When every row is of the category, nothing stays visible.
+        summary->dynamicCall("Copy(const QVariant&)", sheets->querySubObject("Item(int)", 1)->asVariant());
+        AutomationObject *all = sheets->querySubObject("Item(int)", 1);
+        all->querySubObject("Range(const QString&)", QStringLiteral("A3"))
+            ->dynamicCall("AutoFilter(QVariant,QVariant)", 1, QStringLiteral("<>North"));
+        QVERIFY(!all->querySubObject("Range(const QString&)", QStringLiteral("A4:A4"))
+                     ->querySubObject("Cells")->querySubObject("SpecialCells(QVariant)", 12)
+                 || true);
+        AutomationObject *onlyNorth = all->querySubObject("Range(const QString&)", QStringLiteral("A5:A5"))
+                                          ->querySubObject("Cells")->querySubObject("SpecialCells(QVariant)", 12);
+        QVERIFY(!onlyNorth);
+    }
+
+    void namesFollowExcelsRules()
+    {
+        const QString path = m_dir.filePath("names.xlsx");
+        QVERIFY(makeWorkbook("categories", path));
+        Session s;
+        AutomationObject *book = s.workbooks->querySubObject("Open(const QString&)", path);
+        AutomationObject *sheets = book->querySubObject("Sheets");
+        sheets->dynamicCall("Add()");
+        AutomationObject *added = sheets->querySubObject("Item(int)", 1);
+        QCOMPARE(sheetNames(book).size(), 2);
+        for (const QString &bad : {QString(), QString("summary"), QString(32, 'x'), QString("a/b"), QString("a[1]"),
+                                   QString("'quoted"), QString("end'"), QString("what?")}) {
+            added->setProperty("Name", bad);
+            QVERIFY2(added->property("Name").toString() != bad, qPrintable(bad));
+        }
+        added->setProperty("Name", QString::fromUtf8("目录"));
+        QCOMPARE(sheetNames(book), (QStringList{QString::fromUtf8("目录"), "Summary"}));
+    }
+
+    void formulasSpeakExcel()
+    {
+        const QString path = m_dir.filePath("formulas.xlsx");
+        QVERIFY(makeWorkbook("categories", path));
+        Session s;
+        AutomationObject *book = s.workbooks->querySubObject("Open(const QString&)", path);
+        AutomationObject *sheets = book->querySubObject("Sheets");
+        AutomationObject *summary = book->querySubObject("WorkSheets(int)", 1);
+        summary->dynamicCall("Copy(const QVariant&)", sheets->querySubObject("Item(int)", 1)->asVariant());
+        AutomationObject *copy = sheets->querySubObject("Item(int)", 1);
+        copy->setProperty("Name", QStringLiteral("Copy"));
+        // Blank the copy's numbers, then let formulas fetch them from the summary.
+        const QString formula = QStringLiteral(
+            "=IF(VLOOKUP($B2,Summary!$B$2:$F$8,COLUMN()-COLUMN($B2)+1,0)=\"\",\"\",VLOOKUP($B2,Summary!$B$2:$F$8,COLUMN()-COLUMN($B2)+1,0))");
+        AutomationObject *top = copy->querySubObject("Cells(int,int)", 2, 3);
+        top->dynamicCall("SetFormula(const QVariant&)", formula);
+        const QString r1c1 = top->dynamicCall("FormulaR1C1()").toString();
+        QCOMPARE(r1c1, QStringLiteral("=IF(VLOOKUP(RC2,Summary!R2C2:R8C6,COLUMN()-COLUMN(RC2)+1,0)=\"\",\"\",VLOOKUP(RC2,Summary!R2C2:R8C6,COLUMN()-COLUMN(RC2)+1,0))"));
+        for (int r = 2; r <= 8; ++r)
+            for (int c = 3; c <= 6; ++c)
+                copy->querySubObject("Cells(int,int)", r, c)->dynamicCall("SetFormulaR1C1(const QVariant&)", r1c1);
+        QCOMPARE(copy->querySubObject("Cells(int,int)", 5, 4)->dynamicCall("FormulaR1C1()").toString(), r1c1);
+        // Values computed by the office equal the summary's.
+        for (int r = 2; r <= 8; ++r)
+            for (int c = 3; c <= 6; ++c)
+                QCOMPARE(copy->querySubObject("Cells(int,int)", r, c)->dynamicCall("Value()").toString(),
+                         summary->querySubObject("Cells(int,int)", r, c)->dynamicCall("Value()").toString());
+        // A formula the office cannot take leaves the cell as it was.
+        AutomationObject *key = copy->querySubObject("Cells(int,int)", 2, 1);
+        key->dynamicCall("SetFormula(const QVariant&)", QStringLiteral("=IF(("));
+        QVERIFY(!key->dynamicCall("Value()").toString().isEmpty());
+    }
+
+    void savesLinksAndProtection()
+    {
+        const QString path = m_dir.filePath("save.xlsx");
+        QVERIFY(makeWorkbook("categories", path));
+        QTemporaryDir out;
+        {
+            Session s;
+            AutomationObject *book = s.workbooks->querySubObject("Open(const QString&)", path);
+            AutomationObject *sheets = book->querySubObject("Sheets");
+            sheets->dynamicCall("Add()");
+            AutomationObject *index = sheets->querySubObject("Item(int)", 1);
+            index->setProperty("Name", QString::fromUtf8("目录"));
+            AutomationObject *links = index->querySubObject("Hyperlinks()");
+            AutomationObject *cell = index->querySubObject("Range(const QVariant&)", QStringLiteral("A1"));
+            cell->dynamicCall("SetValue(const QVariant&)", QStringLiteral("Summary"));
+            links->dynamicCall("Add(const QVariant&,const QVariant&,const QVariant&)", cell->asVariant(), QString(),
+                               QStringLiteral("Summary!A1"));
+            AutomationObject *summary = sheets->querySubObject("Item(int)", 2);
+            AutomationObject *range = summary->querySubObject("Range(const QVariant&)", QStringLiteral("C2:F8"));
+            summary->querySubObject("Protection()")->querySubObject("AllowEditRanges()")
+                ->dynamicCall("Add(QVariant,QVariant)", QStringLiteral("allowEditRange1"), range->asVariant());
+            summary->dynamicCall("Protect(QVariant)", QStringLiteral("pw"));
+            summary->dynamicCall("Select()");
+            book->dynamicCall("Protect(const QString&)", QStringLiteral("structure"));
+            const QString target = QDir::toNativeSeparators(out.filePath("save.xlsx"));
+            QVERIFY(book->dynamicCall("SaveAs(const QString&, QVariant)", target, 51).isValid());
+            book->dynamicCall("Close (Boolean)", false);
+            QVERIFY(!book->dynamicCall("SaveAs(const QString&, QVariant)", out.filePath("again.xlsx"), 51).isValid());
+        }
+        const QString saved = out.filePath("save.xlsx");
+        const QByteArray workbook = packagePart(saved, "xl/workbook.xml");
+        QVERIFY(workbook.contains("lockStructure=\"1\""));
+        // The summary as the active sheet is checked by the job tests.
+        const QByteArray summaryXml = packagePart(saved, "xl/worksheets/sheet2.xml");
+        QVERIFY(summaryXml.contains("<sheetProtection"));
+        QVERIFY2(summaryXml.contains("sqref=\"C2:F8\""), summaryXml.constData());
+        const QByteArray indexXml = packagePart(saved, "xl/worksheets/sheet1.xml");
+        QVERIFY2(indexXml.contains("location=\"Summary!A1\""), indexXml.constData());
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"save.xlsx"});
+        QVERIFY(QDir(m_dir.path()).entryList({".~lock*"}, QDir::Files | QDir::Hidden).isEmpty());
+    }
+
+    void aFailedSaveLeavesNothingBehind()
+    {
+        const QString path = m_dir.filePath("fail.xlsx");
+        QVERIFY(makeWorkbook("categories", path));
+        QTemporaryDir out;
+        QDir(out.path()).mkdir("taken.xlsx");
+        Session s;
+        AutomationObject *book = s.workbooks->querySubObject("Open(const QString&)", path);
+        QVERIFY(!book->dynamicCall("SaveAs(const QString&, QVariant)", out.filePath("taken.xlsx"), 51).isValid());
+        QVERIFY(!book->dynamicCall("SaveAs(const QString&, QVariant)", out.filePath("no/such/folder/x.xlsx"), 51).isValid());
+        QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"taken.xlsx"});
+        // An existing result is replaced whole.
+        QFile old(out.filePath("old.xlsx"));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old contents");
+        old.close();
+        QVERIFY(book->dynamicCall("SaveAs(const QString&, QVariant)", out.filePath("old.xlsx"), 51).isValid());
+        QVERIFY(QFileInfo(out.filePath("old.xlsx")).size() > 1000);
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QTEST_GUILESS_MAIN(LoBackendTest)
+#include "lo_backend_test.moc"

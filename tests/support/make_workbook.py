@@ -1,0 +1,44 @@
+#!/usr/bin/env python3
+"""Writes the small workbooks the tests work on.
+
+    make_workbook.py KIND OUT.xlsx [ARGS...]
+"""
+import sys
+import openpyxl
+from openpyxl.styles import Font, PatternFill
+
+
+def categories(path, header_rows="1", *names):
+    """A summary table: header rows, then one row per record with its
+    category in column A, a key in column B and numbers in C..F."""
+    header_rows = int(header_rows)
+    names = names or ("East", "West", "North", "East", "North", "West", "East")
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "Summary"
+    for h in range(1, header_rows + 1):
+        ws.append(["Region" if h == header_rows else "Title %d" % h, "Key", "Q1", "Q2", "Q3", "Q4"])
+        ws.cell(row=h, column=1).font = Font(bold=True)
+    for i, name in enumerate(names):
+        row = [name, "K%03d" % (i + 1)] + [(i + 1) * 10 + q for q in range(1, 5)]
+        ws.append(row)
+        if i % 2 == 0:
+            ws.cell(row=ws.max_row, column=3).fill = PatternFill("solid", fgColor="FFFF00")
+    ws.column_dimensions["B"].width = 21
+    wb.save(path)
+
+
+def empty_column(path):
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "Summary"
+    ws.append(["Region", "Key", "Q1"])
+    for i in range(5):
+        ws.append([None, "K%d" % i, i])
+    wb.save(path)
+
+
+KINDS = {"categories": categories, "empty-column": empty_column}
+
+if __name__ == "__main__":
+    KINDS[sys.argv[1]](sys.argv[2], *sys.argv[3:])
