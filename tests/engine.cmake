@@ -9,25 +9,25 @@ target_link_libraries(engine_recording_backend PUBLIC automation_core Qt5::Core)
 
 sheetsplicer_add_test(engine_formulas_test
   SOURCES ${ENGINE_TESTS_DIR}/engine_formulas_test.cpp
-  LIBS engine no_platform_backend
+  LIBS engine automation_core no_platform_backend
   LABELS engine)
 
 sheetsplicer_add_test(engine_paths_test
   SOURCES ${ENGINE_TESTS_DIR}/engine_paths_test.cpp
-  LIBS engine no_platform_backend
+  LIBS engine automation_core no_platform_backend
   LABELS engine)
 
 sheetsplicer_add_test(engine_jobs_test
   SOURCES ${ENGINE_TESTS_DIR}/engine_jobs_test.cpp
-  LIBS engine engine_recording_backend no_platform_backend
+  LIBS engine engine_recording_backend automation_core no_platform_backend
   LABELS engine)
 
 sheetsplicer_add_test(engine_failures_test
   SOURCES ${ENGINE_TESTS_DIR}/engine_failures_test.cpp
-  LIBS engine engine_recording_backend no_platform_backend
+  LIBS engine engine_recording_backend automation_core no_platform_backend
   LABELS engine)
 
 sheetsplicer_add_test(cli_arguments_test
   SOURCES ${ENGINE_TESTS_DIR}/cli_arguments_test.cpp
-  LIBS cli_lib engine engine_recording_backend no_platform_backend
+  LIBS cli_lib engine engine_recording_backend automation_core no_platform_backend
   LABELS engine cli)

@@ -1,4 +1,432 @@
+#include "engine_JobHarness.h"
+#include "engine_RecordingBackend.h"
+
+#include "Formulas.h"
+#include "Texts.h"
+
+#include <QDir>
 #include <QtTest>
-class T : public QObject { Q_OBJECT };
-QTEST_GUILESS_MAIN(T)
+
+using namespace recording;
+
+namespace {
+
+// Name, category, amount; row 6 has no category.
+const QStringList table{
+    "Name|Region|Amount",
+    "a|East|1",
+    "b|West|2",
+    "c|East|3",
+    "d|North|4",
+    "e||5",
+    "f|West|6",
+};
+
+QString fromUtf8(const char *text) { return QString::fromUtf8(text); }
+
+// The lines of `log` from the first line starting with `from` up to, not
+// including, the first later line starting with `to`.
+QStringList slice(const QStringList &log, const QString &from, const QString &to)
+{
+    int begin = -1;
+    for (int i = 0; i < log.size(); ++i) {
+        if (begin < 0 && log.at(i).startsWith(from))
+            begin = i;
+        else if (begin >= 0 && log.at(i).startsWith(to))
+            return log.mid(begin, i - begin);
+    }
+    return begin < 0 ? QStringList() : log.mid(begin);
+}
+
+} // namespace
+
+class EngineJobsTest : public QObject
+{
+    Q_OBJECT
+
+    SourceFolder m_folder;
+
+    JobSettings settings(const QString &fileName = QStringLiteral("book.xlsx"))
+    {
+        JobSettings s;
+        s.sourceWorkbookPath = m_folder.file(fileName);
+        s.savePath = m_folder.folder();
+        s.classifyColumn = 2;
+        return s;
+    }
+
+    static JobSettings withEditRange(JobSettings s, const QString &range)
+    {
+        s.allowEditRangeEnabled = true;
+        s.allowEditRange = range;
+        s.sheetPassword = QStringLiteral("pw");
+        return s;
+    }
+
+private slots:
+    void sessionStartWithoutWorkbooks()
+    {
+        auto model = modelWithSummary(table);
+        model->workbooksAvailable = false;
+        RecordingBackend backend(model);
+        const JobEvents run = runJob(Job::ClassifyShow, settings());
+        QCOMPARE(run.all, (QStringList{"excel OK!", "WorkBooks OK!", Texts::applicationMissing(), "<end>"}));
+        QCOMPARE(model->log(), (QStringList{
+            "D app SetVisible (bool Visible) [false]",
+            "S app DisplayAlerts [false]",
+            "Q app WorkBooks",
+            "D app Quit(void)",
+        }));
+    }
+
+    void noApplicationAtAll()
+    {
+        // Nothing answers "Excel.Application": the job ends the same way.
+        const JobEvents run = runJob(Job::InsertHyperLinks, settings());
+        QCOMPARE(run.all, (QStringList{"excel OK!", "WorkBooks OK!", Texts::applicationMissing(), "<end>"}));
+    }
+
+    void classifyShowWithoutEditRange()
+    {
+        auto model = modelWithSummary(table);
+        RecordingBackend backend(model);
+        const JobSettings s = settings();
+        const JobEvents run = runJob(Job::ClassifyShow, s);
+
+        const QString nativePath = QDir::toNativeSeparators(s.sourceWorkbookPath);
+        QCOMPARE(run.all, (QStringList{
+            "excel OK!", "WorkBooks OK!", nativePath + fromUtf8(" 文件扫描中..."), fromUtf8("正在自动分类,请耐心等待..."),
+            fromUtf8("正在拆分到：East"), fromUtf8("正在拆分到：West"), fromUtf8("正在拆分到：North"),
+            fromUtf8("成功生成汇总分类表!"), "<end>"}));
+        QCOMPARE(JobSettings::current().categoryNames, (QStringList{"East", "West", "North"}));
+
+        // Index first, summary second, then the categories newest first.
+        QCOMPARE(model->sheetNames(), (QStringList{fromUtf8("目录"), "Summary", "North", "West", "East"}));
+        auto index = model->sheet(fromUtf8("目录"));
+        QCOMPARE(index->row(1, 1), QStringList{"Summary"});
+        QCOMPARE(index->row(4, 1), QStringList{"East"});
+        QCOMPARE(index->hyperlinks, (QStringList{"A1||Summary!A1", "A2||North!A1", "A3||West!A1", "A4||East!A1"}));
+
+        // Each category sheet keeps the header and its own rows only.
+        auto east = model->sheet("East");
+        QCOMPARE(east->row(1, 3), (QStringList{"Name", "Region", "Amount"}));
+        QCOMPARE(east->row(2, 3), (QStringList{"a", "East", "1"}));
+        QCOMPARE(east->row(3, 3), (QStringList{"c", "East", "3"}));
+        QVERIFY(east->row(4, 3).join("").isEmpty());
+        QVERIFY(east->hiddenRows.isEmpty());
+        QCOMPARE(model->sheet("Summary")->values.size(), 20);
+
+        // Without editable ranges: no formulas, no protection of any kind.
+        for (const QString &member : QStringList{"Protect(QVariant)", "Protect(const QString&)", "SetFormula(const QVariant&)",
+                                      "Protection()", "Password"})
+            QVERIFY2(model->linesOf(member).isEmpty(), qPrintable(member));
+        QCOMPARE(model->linesOf("Select()"), QStringList{"D sheet:Summary Select()"});
+        QCOMPARE(model->savedPath, QDir::toNativeSeparators(m_folder.folder() + "book.xlsx"));
+        QCOMPARE(model->savedFormat, 51);
+        QCOMPARE(model->linesOf("Close (Boolean)"), QStringList{"D workbook Close (Boolean) [false]"});
+        QCOMPARE(model->log().last(), QStringLiteral("D app Quit(void)"));
+    }
+
+    void scanReadsTheCategoryColumnTopDown()
+    {
+        auto model = modelWithSummary(table);
+        RecordingBackend backend(model);
+        const JobSettings s = settings();
+        runJob(Job::InsertHyperLinks, s);
+        QCOMPARE(slice(model->log(), "Q workbooks Open", "Q workbook Sheets"), (QStringList{
+            "Q workbooks Open(const QString&) [" + QDir::toNativeSeparators(s.sourceWorkbookPath) + "]",
+            "Q workbook WorkSheets(int) [1]",
+            "Q sheet:Summary UsedRange",
+            "P range:Summary!A1:C7 Row",
+            "P range:Summary!A1:C7 Column",
+            "Q range:Summary!A1:C7 Rows",
+            "P rows-of:range:Summary!A1:C7 Count",
+            "Q sheet:Summary Cells(int, int) [8, 2]",
+            "Q range:Summary!B8 End(3) [3]",
+            "D range:Summary!B7 Row",
+            "Q sheet:Summary Cells(int,int) [2, 2]",
+            "D range:Summary!B2 Value()",
+            "Q sheet:Summary Cells(int,int) [3, 2]",
+            "D range:Summary!B3 Value()",
+            "Q sheet:Summary Cells(int,int) [4, 2]",
+            "D range:Summary!B4 Value()",
+            "Q sheet:Summary Cells(int,int) [5, 2]",
+            "D range:Summary!B5 Value()",
+            "Q sheet:Summary Cells(int,int) [6, 2]",
+            "D range:Summary!B6 Value()",
+            "Q sheet:Summary Cells(int,int) [7, 2]",
+            "D range:Summary!B7 Value()",
+        }));
+    }
+
+    void headerRowsMoveTheScan()
+    {
+        // Three header rows, ten used rows: the search starts in row 13 and
+        // rows 4 to the last filled one are read.
+        QStringList rows{"Title||", "Sub|title|", "Name|Region|Amount"};
+        for (int i = 0; i < 6; ++i)
+            rows << QStringLiteral("n%1|%2|%1").arg(i).arg(i % 2 ? "Odd" : "Even");
+        rows << "x||9";
+        auto model = modelWithSummary(rows);
+        RecordingBackend backend(model);
+        JobSettings s = settings();
+        s.headerRowsEnabled = true;
+        s.headerRows = 3;
+        const JobEvents run = runJob(Job::ClassifyShow, s);
+        QCOMPARE(run.texts.last(), Texts::classifyShowDone());
+        QCOMPARE(model->linesOf("Cells(int, int)"), QStringList{"Q sheet:Summary Cells(int, int) [13, 2]"});
+        const QStringList reads = model->linesOf("Cells(int,int)");
+        QCOMPARE(reads.first(), QStringLiteral("Q sheet:Summary Cells(int,int) [4, 2]"));
+        QCOMPARE(reads.last(), QStringLiteral("Q sheet:Summary Cells(int,int) [9, 2]"));
+        QCOMPARE(reads.size(), 6);
+        // The filter starts at the first data row, the deletion spans rows 4 to 9.
+        QVERIFY(model->log().contains("Q sheet:Even Range(const QString&) [A4]"));
+        QVERIFY(model->log().contains("Q sheet:Even Range(const QString&) [B4:B9]"));
+        QCOMPARE(model->sheet("Even")->row(3, 3), (QStringList{"Name", "Region", "Amount"}));
+        QCOMPARE(model->sheet("Even")->row(4, 3), (QStringList{"n0", "Even", "0"}));
+    }
+
+    void oneCategorySheetCallByCall()
+    {
+        auto model = modelWithSummary(table);
+        RecordingBackend backend(model);
+        runJob(Job::ClassifyShow, settings());
+        QCOMPARE(slice(model->log(), "Q workbook Sheets", "Q workbook Sheets"), (QStringList{
+            "Q workbook Sheets",
+            "Q sheets Item(int) [1]",
+            "Q workbook WorkSheets(int) [1]",
+            "D sheet:Summary Copy(const QVariant&) [sheet:Summary]",
+            "Q sheets Item(int) [1]",
+            "S sheet:Summary (2) Name [East]",
+            "Q sheet:East Range(const QString&) [A2]",
+            "D range:East!A2 AutoFilter(QVariant,QVariant) [2, <>East]",
+            "Q sheet:East Range(const QString&) [B2:B7]",
+            "Q range:East!B2:B7 Cells",
+            "Q range:East!B2:B7 SpecialCells(QVariant) [12]",
+            "Q rows:East!3,5,6,7 EntireRow",
+            "D rows:East!3,5,6,7 Delete()",
+            "Q sheet:East Range(const QString&) [A2]",
+            "D range:East!A2 AutoFilter(QVariant) [2]",
+            "S sheet:East AutoFilterMode [false]",
+            "D app EnableEvents(Boolean) [true]",
+            "D sheet:Summary Move(const QVariant&) [sheet:East]",
+        }));
+    }
+
+    void classifyShowLinksTheCategorySheets()
+    {
+        auto model = modelWithSummary(table);
+        RecordingBackend backend(model);
+        const JobEvents run = runJob(Job::ClassifyShow, withEditRange(settings(), "B2:C7"));
+        QVERIFY(run.endedOnce());
+        QCOMPARE(run.texts.last(), Texts::classifyShowDone());
+
+        // The reads before the index loop come after the hyperlinks and
+        // before the sheet count.
+        QCOMPARE(slice(model->log(), fromUtf8("Q sheet:目录 Hyperlinks()"), "Q sheets Item(int) [2]"), (QStringList{
+            fromUtf8("Q sheet:目录 Hyperlinks()"),
+            "P sheet:Summary Name",
+            "Q sheet:Summary Range(const QVariant&) [B2:C7]",
+            "P range:Summary!B2:C7 Row",
+            "P range:Summary!B2:C7 Column",
+            "Q range:Summary!B2:C7 Rows",
+            "P rows-of:range:Summary!B2:C7 Count",
+            "Q range:Summary!B2:C7 Columns",
+            "P columns-of:range:Summary!B2:C7 Count",
+            "P sheets Count",
+        }));
+
+        // Position 2: the summary's index entry, then its editable range and protection.
+        QCOMPARE(slice(model->log(), "Q sheets Item(int) [2]", "Q sheets Item(int) [3]"), (QStringList{
+            "Q sheets Item(int) [2]",
+            "P sheet:Summary Name",
+            fromUtf8("Q sheet:目录 Range(const QVariant&) [A1]"),
+            fromUtf8("D range:目录!A1 SetValue(const QVariant&) [Summary]"),
+            fromUtf8("D hyperlinks:目录 Add(const QVariant&,const QVariant&,const QVariant&) [range:目录!A1, , Summary!A1]"),
+            "Q sheet:Summary Protection()",
+            "Q protection:Summary AllowEditRanges()",
+            "D editranges:Summary Add(QVariant,QVariant) [allowEditRange1, range:Summary!B2:C7]",
+            "D sheet:Summary Protect(QVariant) [pw]",
+        }));
+        auto summary = model->sheet("Summary");
+        QCOMPARE(summary->editableRanges, QStringList{"allowEditRange1 B2:C7"});
+        QVERIFY(summary->formulas.isEmpty());
+
+        // A category sheet with two data rows: formulas over B2:C3.
+        const QString formula = linkFormula("Summary", 1, BlockGeometry{2, 2, 6, 2});
+        QVERIFY(formula.startsWith("=IF(VLOOKUP($A2,Summary!$A$2:$C$7,COLUMN()-COLUMN($A2)+1,0)="));
+        QCOMPARE(slice(model->log(), "Q sheet:East UsedRange", "P sheets").mid(0, 16), (QStringList{
+            "Q sheet:East UsedRange",
+            "Q range:East!A1:C3 Rows",
+            "P rows-of:range:East!A1:C3 Count",
+            "Q sheet:East Range(const QVariant&) [B2:C3]",
+            "P range:East!B2:C3 Row",
+            "P range:East!B2:C3 Column",
+            "Q range:East!B2:C3 Rows",
+            "P rows-of:range:East!B2:C3 Count",
+            "Q range:East!B2:C3 Columns",
+            "P columns-of:range:East!B2:C3 Count",
+            "Q sheet:East Cells(int,int) [2, 2]",
+            "D range:East!B2 SetFormula(const QVariant&) [" + formula + "]",
+            "D range:East!B2 FormulaR1C1()",
+            "Q sheet:East Cells(int,int) [2, 2]",
+            "D range:East!B2 SetFormulaR1C1(const QVariant&) [R1C1[" + formula + "]]",
+            "D range:East!B2 FormulaR1C1()",
+        }));
+        auto east = model->sheet("East");
+        QCOMPARE(east->formulas.keys(), (QList<Cell>{{2, 2}, {2, 3}, {3, 2}, {3, 3}}));
+        for (const QString &f : east->formulas)
+            QCOMPARE(f, "R1C1[" + formula + "]");
+        QCOMPARE(east->lockedRanges, QStringList{"B2:C3"});
+        QVERIFY(east->isProtected);
+        QCOMPARE(east->password, QStringLiteral("pw"));
+        QVERIFY(east->editableRanges.isEmpty());
+        // Locking and hiding come before the protection.
+        const QStringList eastTail = slice(model->log(), "S range:East!B2:C3 Locked", "D sheet:Summary Select()");
+        QCOMPARE(eastTail, (QStringList{"S range:East!B2:C3 Locked [true]", "S range:East!B2:C3 FormulaHidden [true]",
+                                        "D sheet:East Protect(QVariant) [pw]"}));
+        QCOMPARE(model->sheet("North")->lockedRanges, QStringList{"B2:C2"});
+    }
+
+    void insertHyperLinksLinksTheSummary()
+    {
+        auto model = modelWithSummary(table);
+        RecordingBackend backend(model);
+        JobSettings s = withEditRange(settings(), QStringLiteral("C2:C7"));
+        s.sheetPassword.clear(); // still protected, with the empty text
+        const JobEvents run = runJob(Job::InsertHyperLinks, s);
+        QVERIFY(run.endedOnce());
+        QCOMPARE(run.texts.last(), Texts::insertHyperLinksDone());
+
+        // Nothing is read between the hyperlinks and the sheet count.
+        QCOMPARE(slice(model->log(), fromUtf8("Q sheet:目录 Hyperlinks()"), "Q sheets Item(int) [2]"),
+                 (QStringList{fromUtf8("Q sheet:目录 Hyperlinks()"), "P sheets Count"}));
+
+        const QString formula = QStringLiteral(
+            "=IF(VLOOKUP($A2,INDIRECT($B2&\"!$A$2:$C$7\"),COLUMN()-COLUMN($A2)+1,0)=\"\",\"\","
+            "VLOOKUP($A2,INDIRECT($B2&\"!$A$2:$C$7\"),COLUMN()-COLUMN($A2)+1,0))");
+        QCOMPARE(slice(model->log(), "Q sheet:Summary Range(const QVariant&)", "Q sheets Item(int) [3]").mid(0, 12),
+                 (QStringList{
+            "Q sheet:Summary Range(const QVariant&) [C2:C7]",
+            "P range:Summary!C2:C7 Row",
+            "P range:Summary!C2:C7 Column",
+            "Q range:Summary!C2:C7 Rows",
+            "Q range:Summary!C2:C7 Columns",
+            "P rows-of:range:Summary!C2:C7 Count",
+            "P columns-of:range:Summary!C2:C7 Count",
+            "Q sheet:Summary Cells(int,int) [2, 3]",
+            "D range:Summary!C2 SetFormula(const QVariant&) [" + formula + "]",
+            "Q sheet:Summary Cells(int,int) [2, 3]",
+            "D range:Summary!C2 FormulaR1C1()",
+            "D range:Summary!C2 SetFormulaR1C1(const QVariant&) [R1C1[" + formula + "]]",
+        }));
+        auto summary = model->sheet("Summary");
+        QCOMPARE(summary->formulas.size(), 6);
+        QCOMPARE(summary->lockedRanges, QStringList{"C2:C7"});
+        QVERIFY(summary->isProtected);
+        QCOMPARE(summary->password, QString(""));
+        QVERIFY(summary->editableRanges.isEmpty());
+
+        // Category sheets: the editable range follows their own row count.
+        QCOMPARE(model->sheet("East")->editableRanges, QStringList{"allowEditRange1 C2:C3"});
+        QCOMPARE(model->sheet("North")->editableRanges, QStringList{"allowEditRange1 C2"});
+        QVERIFY(model->sheet("West")->isProtected);
+        QVERIFY(model->sheet("West")->formulas.isEmpty());
+        QCOMPARE(slice(model->log(), "Q sheet:West Protection()", "Q sheets Item(int)"), (QStringList{
+            "Q sheet:West Protection()",
+            "Q protection:West AllowEditRanges()",
+            "D editranges:West Add(QVariant,QVariant) [allowEditRange1, range:West!C2:C3]",
+            "D sheet:West Protect(QVariant) []",
+        }));
+    }
+
+    void namesThatNeedQuotesOrLoseCharacters()
+    {
+        const QStringList rows{"Key|Class|V", "k1|1班|1", "k2|A/B|2"};
+        auto model = modelWithSummary(rows);
+        RecordingBackend backend(model);
+        const JobEvents run = runJob(Job::InsertHyperLinks, withEditRange(settings(), "C2:C3"));
+        QCOMPARE(run.texts.last(), Texts::insertHyperLinksDone());
+        QCOMPARE(model->sheetNames(), (QStringList{fromUtf8("目录"), "Summary", "AB", fromUtf8("1班")}));
+        QCOMPARE(model->sheet(fromUtf8("目录"))->hyperlinks,
+                 (QStringList{"A1||Summary!A1", "A2||AB!A1", fromUtf8("A3||'1班'!A1")}));
+        // The filter looks for the value as read, the sheet carries the cleaned name.
+        QVERIFY(model->log().contains("D range:AB!A2 AutoFilter(QVariant,QVariant) [2, <>A/B]"));
+        const QString lookup = model->sheet("Summary")->formulas.value({2, 3});
+        QVERIFY2(lookup.contains("INDIRECT(\"'\"&SUBSTITUTE($B2,\"/\",\"\")&\"'!$A$2:$C$3\")"), qPrintable(lookup));
+    }
+
+    void passwordsAndSaving()
+    {
+        auto model = modelWithSummary(table);
+        RecordingBackend backend(model);
+        JobSettings s = settings("Report.Final.XLSM");
+        s.structurePasswordEnabled = true;
+        s.structurePassword = "structure";
+        s.openPasswordEnabled = true;
+        s.openPassword = "open";
+        runJob(Job::ClassifyShow, s);
+        QCOMPARE(slice(model->log(), "D sheet:Summary Select()", "D app Quit"), (QStringList{
+            "D sheet:Summary Select()",
+            "D workbook Protect(const QString&) [structure]",
+            "S workbook Password [open]",
+            "D workbook SaveAs(const QString&, QVariant) [" + QDir::toNativeSeparators(m_folder.folder() + "Report.Final.xlsm")
+                + ", 52]",
+            "D workbook Close (Boolean) [false]",
+        }));
+    }
+
+    void memberTextsAreThoseOfTheCatalogue()
+    {
+        QSet<QString> used;
+        for (Job job : {Job::ClassifyShow, Job::InsertHyperLinks}) {
+            auto model = modelWithSummary(table);
+            RecordingBackend backend(model);
+            JobSettings s = withEditRange(settings(), "B2:C7");
+            s.structurePasswordEnabled = s.openPasswordEnabled = true;
+            runJob(job, s);
+            used += model->memberTexts();
+        }
+        const QSet<QString> catalogue{
+            "D Add()", "D Add(QVariant,QVariant)", "D Add(const QVariant&,const QVariant&,const QVariant&)",
+            "Q AllowEditRanges()", "D AutoFilter(QVariant)", "D AutoFilter(QVariant,QVariant)", "S AutoFilterMode",
+            "Q Cells", "Q Cells(int, int)", "Q Cells(int,int)", "D Close (Boolean)", "P Column", "Q Columns",
+            "D Copy(const QVariant&)", "P Count", "D Delete()", "S DisplayAlerts", "D EnableEvents(Boolean)",
+            "Q End(3)", "Q EntireRow", "S FormulaHidden", "D FormulaR1C1()", "Q Hyperlinks()", "Q Item(int)",
+            "S Locked", "D Move(const QVariant&)", "P Name", "S Name", "Q Open(const QString&)", "S Password",
+            "D Protect(QVariant)", "D Protect(const QString&)", "Q Protection()", "D Quit(void)",
+            "Q Range(const QString&)", "Q Range(const QVariant&)", "D Row", "P Row", "Q Rows",
+            "D SaveAs(const QString&, QVariant)", "D Select()", "D SetFormula(const QVariant&)",
+            "D SetFormulaR1C1(const QVariant&)", "D SetValue(const QVariant&)", "D SetVisible (bool Visible)",
+            "Q Sheets", "Q SpecialCells(QVariant)", "Q UsedRange", "D Value()", "Q WorkBooks", "Q WorkSheets(int)"};
+        QCOMPARE(used - catalogue, QSet<QString>());
+        QCOMPARE(catalogue - used, QSet<QString>());
+    }
+
+    void twoRunsOnOneWorker()
+    {
+        MergeObject worker("tem");
+        auto first = modelWithSummary(table);
+        {
+            RecordingBackend backend(first);
+            const JobEvents run = runJob(Job::ClassifyShow, settings(), &worker);
+            QVERIFY(run.endedOnce());
+            QCOMPARE(run.texts.last(), Texts::classifyShowDone());
+        }
+        auto second = modelWithSummary(table);
+        RecordingBackend backend(second);
+        JobSettings s = settings();
+        s.categoryNames = QStringList{"left over"};
+        const JobEvents run = runJob(Job::InsertHyperLinks, s, &worker);
+        QVERIFY(run.endedOnce());
+        QCOMPARE(run.texts.last(), Texts::insertHyperLinksDone());
+        QCOMPARE(run.texts.count(fromUtf8("正在拆分到：East")), 1);
+        QCOMPARE(run.texts.filter(fromUtf8("正在拆分到：")).size(), 3);
+        // The second run starts its own session.
+        QCOMPARE(second->log().first(), QStringLiteral("D app SetVisible (bool Visible) [false]"));
+        QCOMPARE(second->sheetNames().size(), 5);
+    }
+};
+
+QTEST_GUILESS_MAIN(EngineJobsTest)
 #include "engine_jobs_test.moc"

@@ -1,4 +1,88 @@
+#include "FileFormats.h"
+#include "SourceCheck.h"
+#include "SummaryScan.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QtTest>
-class T : public QObject { Q_OBJECT };
-QTEST_GUILESS_MAIN(T)
+
+// Which sources are accepted, where results go, and the scan's pure parts.
+class EnginePathsTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void sourceCheck()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString folder = dir.path();
+        for (const char *name : {"data.xlsx", "DATA.XLSX", "old.xls", "macro.xlsm", "plain.csv", "binary.xlsb"}) {
+            QFile file(folder + "/" + name);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(QDir(folder).mkpath("~$locked"));
+        QFile inLockedFolder(folder + "/~$locked/proper.xlsx");
+        QVERIFY(inLockedFolder.open(QIODevice::WriteOnly));
+        QVERIFY(QDir(folder).mkpath("folder.xlsx"));
+
+        QVERIFY(isAcceptedSource(folder + "/data.xlsx"));
+        QVERIFY(isAcceptedSource(folder + "/DATA.XLSX"));
+        QVERIFY(isAcceptedSource(folder + "/old.xls"));
+        QVERIFY(isAcceptedSource(folder + "/macro.xlsm"));
+        QVERIFY(!isAcceptedSource(folder + "/plain.csv"));
+        QVERIFY(!isAcceptedSource(folder + "/binary.xlsb"));
+        QVERIFY(!isAcceptedSource(folder + "/missing.xlsx"));
+        // The whole path is searched for the lock-file mark.
+        QVERIFY(!isAcceptedSource(folder + "/~$locked/proper.xlsx"));
+        // Any entry counts, a folder included.
+        QVERIFY(isAcceptedSource(folder + "/folder.xlsx"));
+        QVERIFY(!pathExists(QString()));
+        QVERIFY(!isAcceptedSource(QString()));
+    }
+
+    void outputFormats()
+    {
+        QCOMPARE(outputFormat("D:/data/report.xlsx").number, 51);
+        QCOMPARE(outputFormat("D:/data/report.xls").number, 56);
+        QCOMPARE(outputFormat("D:/data/report.xlsm").number, 52);
+        QCOMPARE(outputFormat("D:/data/DATA.XLSX").ending, QStringLiteral(".xlsx"));
+        QCOMPARE(outputFormat("D:/data/Old.XLS").ending, QStringLiteral(".xls"));
+        QCOMPARE(outputFormat("D:/data/report.csv").number, 0);
+    }
+
+    void outputPaths()
+    {
+        QCOMPARE(completeBaseName("D:\\data\\report.final.xlsm"), QStringLiteral("report.final"));
+        QCOMPARE(completeBaseName("/home/u/DATA.XLSX"), QStringLiteral("DATA"));
+        QCOMPARE(outputPath("E:/out/", "D:\\data\\report.final.xlsm"),
+                 QDir::toNativeSeparators("E:/out/report.final.xlsm"));
+        QCOMPARE(outputPath("E:/out/", "D:/data/DATA.XLSX"), QDir::toNativeSeparators("E:/out/DATA.xlsx"));
+        // Saving into the source's own folder gives the source path itself.
+        QCOMPARE(outputPath("/home/u/", "/home/u/book.xls"), QDir::toNativeSeparators("/home/u/book.xls"));
+    }
+
+    void addressTexts()
+    {
+        QCOMPARE(dataStartCell(1, 2), QStringLiteral("A2"));
+        QCOMPARE(dataStartCell(3, 11), QStringLiteral("C11"));
+        QCOMPARE(categoryColumnRange(3, 2, 57), QStringLiteral("C2:C57"));
+        QCOMPARE(categoryColumnRange(28, 2, 57), QStringLiteral("AB2:AB57"));
+        QCOMPARE(categoryColumnRange(79, 4, 9), QStringLiteral("CA4:CA9"));
+        QCOMPARE(categoryColumnRange(256, 2, 3), QStringLiteral("IV2:IV3"));
+    }
+
+    void categoryCleaning()
+    {
+        // First appearance keeps its place; a trailing blank is another
+        // category; the empty cell is none.
+        QCOMPARE(cleanCategoryNames({"North", "South", "North", "", "South "}),
+                 (QStringList{"North", "South", "South "}));
+        QCOMPARE(cleanCategoryNames({"b", "a", "B", "a", "b"}), (QStringList{"b", "a", "B"}));
+        QCOMPARE(cleanCategoryNames({"", "", ""}), QStringList());
+        QCOMPARE(cleanCategoryNames({}), QStringList());
+    }
+};
+
+QTEST_GUILESS_MAIN(EnginePathsTest)
 #include "engine_paths_test.moc"

@@ -191,8 +191,10 @@ protected:
             m_sheet->formulas[cell] = args.value(0).toString();
             return true;
         }
-        if (member.is("FormulaR1C1"))
-            return QStringLiteral("R1C1[%1]").arg(m_sheet->formulas.value(cell));
+        if (member.is("FormulaR1C1")) {
+            const QString formula = m_sheet->formulas.value(cell);
+            return formula.startsWith(QLatin1String("R1C1[")) ? formula : QStringLiteral("R1C1[%1]").arg(formula);
+        }
         if (member.is("AutoFilter"))
             return autoFilter(args);
         if (member.is("Delete") && m_entireRows) {
@@ -597,7 +599,7 @@ QSet<QString> Model::memberTexts() const
 {
     QSet<QString> texts;
     for (const Operation &op : operations)
-        texts.insert(op.member);
+        texts.insert(op.kind + QLatin1Char(' ') + op.member);
     return texts;
 }
 

@@ -75,7 +75,8 @@ struct Model
     QStringList log() const;
     // The log lines whose member text (or property name) is `member`.
     QStringList linesOf(const QString &member) const;
-    // The member texts that reached the backend, without duplicates.
+    // Kind and member text of every operation, "Q Cells(int, int)", without
+    // duplicates.
     QSet<QString> memberTexts() const;
 
     int occurrences = 0;

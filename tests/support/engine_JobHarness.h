@@ -1,0 +1,61 @@
+#pragma once
+
+#include "JobSettings.h"
+#include "MergeObject.h"
+
+#include <QFile>
+#include <QObject>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// What one job run showed: its texts in order, and where the end signal came.
+struct JobEvents
+{
+    QStringList texts;
+    QStringList all; // texts and "<end>" for Signal_SetButtonEnable()
+
+    int ends() const { return all.count(QStringLiteral("<end>")); }
+    // Exactly one end signal, and nothing after it.
+    bool endedOnce() const { return ends() == 1 && all.last() == QStringLiteral("<end>"); }
+};
+
+enum class Job { ClassifyShow, InsertHyperLinks };
+
+inline JobEvents runJob(Job job, const JobSettings &settings, MergeObject *worker = nullptr)
+{
+    MergeObject own(QStringLiteral("tem"));
+    MergeObject *w = worker ? worker : &own;
+    JobSettings::current() = settings;
+    JobEvents events;
+    const QMetaObject::Connection texts = QObject::connect(w, &MergeObject::ShowDisposingFile, [&](const QString &t) {
+        events.texts << t;
+        events.all << t;
+    });
+    const QMetaObject::Connection ends = QObject::connect(w, &MergeObject::Signal_SetButtonEnable, [&] {
+        events.all << QStringLiteral("<end>");
+    });
+    if (job == Job::ClassifyShow)
+        w->ClassifyShow();
+    else
+        w->InsertHyperLinks();
+    QObject::disconnect(texts);
+    QObject::disconnect(ends);
+    return events;
+}
+
+// An empty file the source check finds; the recording backend never reads it.
+class SourceFolder
+{
+public:
+    QString file(const QString &name)
+    {
+        const QString path = m_dir.path() + QLatin1Char('/') + name;
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        return path;
+    }
+    QString folder() const { return m_dir.path() + QLatin1Char('/'); }
+
+private:
+    QTemporaryDir m_dir;
+};
