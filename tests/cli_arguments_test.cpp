@@ -1,4 +1,133 @@
+#include "CliArguments.h"
+#include "engine_JobHarness.h"
+#include "engine_RecordingBackend.h"
+
+#include "Texts.h"
+
 #include <QtTest>
-class T : public QObject { Q_OBJECT };
-QTEST_GUILESS_MAIN(T)
+
+using namespace recording;
+
+class CliArgumentsTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void defaults()
+    {
+        const CliRequest r = parseCliArguments({"classify", "/data/book.xlsx", "/out"});
+        QCOMPARE(r.status, CliRequest::Status::Run);
+        QCOMPARE(r.job, CliRequest::Job::ClassifyShow);
+        QCOMPARE(r.settings.sourceWorkbookPath, QStringLiteral("/data/book.xlsx"));
+        QCOMPARE(r.settings.savePath, QStringLiteral("/out/"));
+        QCOMPARE(r.settings.classifyColumn, 1);
+        QCOMPARE(r.settings.lookupColumn, 1);
+        QVERIFY(!r.settings.headerRowsEnabled);
+        QVERIFY(!r.settings.openPasswordEnabled);
+        QVERIFY(!r.settings.structurePasswordEnabled);
+        QVERIFY(!r.settings.allowEditRangeEnabled);
+        QVERIFY(r.settings.categoryNames.isEmpty());
+        QCOMPARE(parseCliArguments({"link", "a.xls", "/out/"}).settings.savePath, QStringLiteral("/out/"));
+    }
+
+    void everyOption()
+    {
+        const CliRequest r = parseCliArguments({"link", "book.xlsm", "out", "--column", "3", "--header-rows=2",
+                                                "--open-password", "o p", "--structure-password", "s",
+                                                "--sheet-password", "", "--edit-range",
+                                                QString::fromUtf8(" B3：F20 "), "--match-column", "28"});
+        QCOMPARE(r.status, CliRequest::Status::Run);
+        QCOMPARE(r.job, CliRequest::Job::InsertHyperLinks);
+        QCOMPARE(r.settings.classifyColumn, 3);
+        QVERIFY(r.settings.headerRowsEnabled);
+        QCOMPARE(r.settings.headerRows, 2);
+        QVERIFY(r.settings.openPasswordEnabled);
+        QCOMPARE(r.settings.openPassword, QStringLiteral("o p"));
+        QVERIFY(r.settings.structurePasswordEnabled);
+        QCOMPARE(r.settings.structurePassword, QStringLiteral("s"));
+        QCOMPARE(r.settings.sheetPassword, QString());
+        QVERIFY(r.settings.allowEditRangeEnabled);
+        QCOMPARE(r.settings.allowEditRange, QStringLiteral("B3:F20"));
+        QCOMPARE(r.settings.lookupColumn, 28);
+    }
+
+    void usageErrors_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("nothing") << QStringList{};
+        QTest::newRow("no folder") << QStringList{"classify", "book.xlsx"};
+        QTest::newRow("one too many") << QStringList{"classify", "book.xlsx", "out", "more"};
+        QTest::newRow("unknown job") << QStringList{"split", "book.xlsx", "out"};
+        QTest::newRow("unknown option") << QStringList{"classify", "book.xlsx", "out", "--colour", "2"};
+        QTest::newRow("missing value") << QStringList{"classify", "book.xlsx", "out", "--column"};
+        QTest::newRow("column 0") << QStringList{"classify", "book.xlsx", "out", "--column", "0"};
+        QTest::newRow("column 257") << QStringList{"classify", "book.xlsx", "out", "--column", "257"};
+        QTest::newRow("header rows 100") << QStringList{"classify", "book.xlsx", "out", "--header-rows", "100"};
+        QTest::newRow("match column text") << QStringList{"classify", "book.xlsx", "out", "--match-column", "B"};
+        QTest::newRow("empty source") << QStringList{"classify", "", "out"};
+    }
+    void usageErrors()
+    {
+        QFETCH(QStringList, arguments);
+        const CliRequest r = parseCliArguments(arguments);
+        QCOMPARE(r.status, CliRequest::Status::UsageError);
+        QVERIFY(!r.error.isEmpty());
+    }
+
+    void help()
+    {
+        QCOMPARE(parseCliArguments({"--help"}).status, CliRequest::Status::Help);
+        QCOMPARE(parseCliArguments({"classify", "--help"}).status, CliRequest::Status::Help);
+        const QString usage = cliUsage();
+        for (const char *option : {"--column", "--header-rows", "--open-password", "--structure-password",
+                                   "--sheet-password", "--edit-range", "--match-column", "--help"})
+            QVERIFY2(usage.contains(QStringLiteral("\n  %1 ").arg(QLatin1String(option))), option);
+    }
+
+    void outputFolder()
+    {
+        SourceFolder folder;
+        QVERIFY(outputFolderExists(folder.folder()));
+        QVERIFY(outputFolderExists(folder.folder().chopped(1)));
+        QVERIFY(!outputFolderExists(folder.file("book.xlsx")));
+        QVERIFY(!outputFolderExists(folder.folder() + "nowhere/"));
+        QVERIFY(!outputFolderExists(QString()));
+    }
+
+    void exitCodesFollowTheLastText()
+    {
+        SourceFolder folder;
+        const QString source = folder.file("book.xlsx");
+        QStringList printed;
+        const auto print = [&printed](const QString &text) { printed << text; };
+        const QStringList table{"Name|Region", "a|East", "b|West"};
+        {
+            RecordingBackend backend(modelWithSummary(table));
+            const CliRequest classify = parseCliArguments({"classify", source, folder.folder(), "--column", "2"});
+            QCOMPARE(runCliJob(classify, print), 0);
+            QCOMPARE(printed.first(), QStringLiteral("excel OK!"));
+            QCOMPARE(printed.last(), Texts::classifyShowDone());
+            QCOMPARE(printed.size(), 7);
+        }
+        {
+            printed.clear();
+            RecordingBackend backend(modelWithSummary(table));
+            const CliRequest refused = parseCliArguments({"link", folder.file("book.csv"), folder.folder()});
+            QCOMPARE(runCliJob(refused, print), 1);
+            QCOMPARE(printed.last(), Texts::sourceRefused());
+        }
+        {
+            printed.clear();
+            auto model = modelWithSummary(table);
+            model->saveSucceeds = false;
+            RecordingBackend backend(model);
+            const CliRequest link = parseCliArguments({"link", source, folder.folder(), "--column", "2"});
+            QCOMPARE(runCliJob(link, print), 1);
+            QCOMPARE(printed.last(), Texts::saveFailed());
+        }
+        QCOMPARE(exitCodeFor(Texts::insertHyperLinksDone()), 0);
+        QCOMPARE(exitCodeFor(QString()), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(CliArgumentsTest)
 #include "cli_arguments_test.moc"

@@ -1,4 +1,215 @@
+#include "engine_JobHarness.h"
+#include "engine_RecordingBackend.h"
+
+#include "Texts.h"
+
 #include <QtTest>
-class T : public QObject { Q_OBJECT };
-QTEST_GUILESS_MAIN(T)
+
+using namespace recording;
+
+namespace {
+
+const QStringList table{
+    "Name|Region|Amount",
+    "a|East|1",
+    "b|West|2",
+    "c|East|3",
+};
+
+QString fromUtf8(const char *text) { return QString::fromUtf8(text); }
+
+} // namespace
+
+// Every way a job can stop, and the places where the application gives no
+// object: one failure text, nothing saved, one end signal, last.
+class EngineFailuresTest : public QObject
+{
+    Q_OBJECT
+
+    SourceFolder m_folder;
+
+    JobSettings settings(const QString &fileName = QStringLiteral("book.xlsx"))
+    {
+        JobSettings s;
+        s.sourceWorkbookPath = m_folder.file(fileName);
+        s.savePath = m_folder.folder();
+        s.classifyColumn = 2;
+        return s;
+    }
+
+    static JobSettings withEditRange(JobSettings s, const QString &range)
+    {
+        s.allowEditRangeEnabled = true;
+        s.allowEditRange = range;
+        return s;
+    }
+
+private slots:
+    void refusedSources_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("csv") << m_folder.file("book.csv");
+        QTest::newRow("xlsb") << m_folder.file("book.xlsb");
+        QTest::newRow("missing") << m_folder.folder() + "missing.xlsx";
+        QTest::newRow("lock file") << m_folder.file("~$book.xlsx");
+        QTest::newRow("empty") << QString();
+    }
+    void refusedSources()
+    {
+        QFETCH(QString, path);
+        for (Job job : {Job::ClassifyShow, Job::InsertHyperLinks}) {
+            auto model = modelWithSummary(table);
+            RecordingBackend backend(model);
+            JobSettings s = settings();
+            s.sourceWorkbookPath = path;
+            const JobEvents run = runJob(job, s);
+            QCOMPARE(run.all, (QStringList{"excel OK!", "WorkBooks OK!", Texts::sourceRefused(), "<end>"}));
+            QVERIFY(model->linesOf("Open(const QString&)").isEmpty());
+            QCOMPARE(model->log().last(), QStringLiteral("D app Quit(void)"));
+        }
+    }
+
+    void workbookThatDoesNotOpen()
+    {
+        auto model = modelWithSummary(table);
+        model->openSucceeds = false;
+        RecordingBackend backend(model);
+        const JobEvents run = runJob(Job::ClassifyShow, settings());
+        QCOMPARE(run.texts.mid(3), QStringList{Texts::openFailed()});
+        QVERIFY(run.endedOnce());
+        QVERIFY(model->linesOf("WorkSheets(int)").isEmpty());
+    }
+
+    void categoryColumnWithoutValues()
+    {
+        auto model = modelWithSummary({"Name|Region|Amount", "a||1", "b||2"});
+        RecordingBackend backend(model);
+        const JobEvents run = runJob(Job::InsertHyperLinks, settings());
+        QCOMPARE(run.texts.last(), Texts::noCategory());
+        QCOMPARE(run.texts.last(), fromUtf8("无法进行拆分!!! 因指定列中存在空单元格;请先删除该列的空单元格,或列出需拆分的项目,"
+                                            "格式如：猪八戒<b>|</b>孙悟空<b>|</b>沙和尚"));
+        QVERIFY(run.endedOnce());
+        // The upward search ends in the header: nothing is read, nothing split.
+        QVERIFY(model->linesOf("Cells(int,int)").isEmpty());
+        QVERIFY(model->linesOf("Sheets").isEmpty());
+        QVERIFY(model->linesOf("SaveAs(const QString&, QVariant)").isEmpty());
+    }
+
+    void singleCategoryLeavesNothingToDelete()
+    {
+        auto model = modelWithSummary({"Name|Region", "a|East", "b|East"});
+        RecordingBackend backend(model);
+        const JobEvents run = runJob(Job::ClassifyShow, settings());
+        QCOMPARE(run.texts.last(), Texts::classifyShowDone());
+        QCOMPARE(model->linesOf("SpecialCells(QVariant)").size(), 1);
+        QVERIFY(model->linesOf("EntireRow").isEmpty());
+        QVERIFY(model->linesOf("Delete()").isEmpty());
+        QCOMPARE(model->sheet("East")->row(3, 2), (QStringList{"b", "East"}));
+    }
+
+    void sameSheetNameTwice()
+    {
+        // a:b and ab both want the sheet "ab": the second rename is refused,
+        // the job goes on and the index lists the names the sheets have.
+        auto model = modelWithSummary({"Name|Region", "x|a:b", "y|ab"});
+        RecordingBackend backend(model);
+        const JobEvents run = runJob(Job::ClassifyShow, settings());
+        QCOMPARE(run.texts.last(), Texts::classifyShowDone());
+        QCOMPARE(run.texts.filter(fromUtf8("正在拆分到：ab")).size(), 2);
+        QCOMPARE(model->sheetNames(), (QStringList{fromUtf8("目录"), "Summary", "Summary (2)", "ab"}));
+        QCOMPARE(model->sheet(fromUtf8("目录"))->hyperlinks.at(1), QStringLiteral("A2||'Summary (2)'!A1"));
+    }
+
+    void saveThatFails()
+    {
+        for (Job job : {Job::ClassifyShow, Job::InsertHyperLinks}) {
+            auto model = modelWithSummary(table);
+            model->saveSucceeds = false;
+            RecordingBackend backend(model);
+            const JobEvents run = runJob(job, settings());
+            QCOMPARE(run.texts.last(), Texts::saveFailed());
+            QVERIFY(!run.texts.contains(Texts::classifyShowDone()));
+            QVERIFY(!run.texts.contains(Texts::insertHyperLinksDone()));
+            QVERIFY(run.endedOnce());
+            QCOMPARE(model->linesOf("Close (Boolean)").size(), 1);
+        }
+    }
+
+    void editRangeThatNamesNoRange_data()
+    {
+        QTest::addColumn<QString>("range");
+        QTest::newRow("words") << "all of it";
+        QTest::newRow("empty") << "";
+        QTest::newRow("row zero") << "B0:C0";
+    }
+    void editRangeThatNamesNoRange()
+    {
+        QFETCH(QString, range);
+        for (Job job : {Job::ClassifyShow, Job::InsertHyperLinks}) {
+            auto model = modelWithSummary(table);
+            RecordingBackend backend(model);
+            const JobEvents run = runJob(job, withEditRange(settings(), range));
+            QCOMPARE(run.texts.last(), Texts::invalidEditRange());
+            QCOMPARE(run.texts.last(), fromUtf8("可编辑区域无效,请按A1:C20的格式填写!"));
+            QVERIFY(run.endedOnce());
+            QVERIFY(model->linesOf("Protect(QVariant)").isEmpty());
+            QVERIFY(model->linesOf("SaveAs(const QString&, QVariant)").isEmpty());
+        }
+    }
+
+    void applicationGoesAway_data()
+    {
+        QTest::addColumn<int>("job");
+        QTest::addColumn<QString>("member");
+        QTest::addColumn<int>("occurrence");
+        QTest::newRow("while opening") << 0 << "Open(const QString&)" << 1;
+        QTest::newRow("while reading the column") << 1 << "Value()" << 2;
+        QTest::newRow("between two categories") << 0 << "Copy(const QVariant&)" << 1;
+        QTest::newRow("in the index loop") << 1 << "SetValue(const QVariant&)" << 2;
+        QTest::newRow("spreading category formulas") << 0 << "SetFormulaR1C1(const QVariant&)" << 1;
+        QTest::newRow("spreading summary formulas") << 1 << "SetFormulaR1C1(const QVariant&)" << 1;
+        QTest::newRow("while saving") << 0 << "SaveAs(const QString&, QVariant)" << 1;
+        QTest::newRow("while closing") << 1 << "Close (Boolean)" << 1;
+    }
+    void applicationGoesAway()
+    {
+        QFETCH(int, job);
+        QFETCH(QString, member);
+        QFETCH(int, occurrence);
+        auto model = modelWithSummary(table);
+        model->disconnectAtMember = member.toLatin1();
+        model->disconnectAtOccurrence = occurrence;
+        RecordingBackend backend(model);
+        const JobEvents run = runJob(job == 0 ? Job::ClassifyShow : Job::InsertHyperLinks,
+                                     withEditRange(settings(), "C2:C3"));
+        QCOMPARE(run.texts.last(), Texts::applicationLost());
+        QCOMPARE(run.texts.count(Texts::applicationLost()), 1);
+        QVERIFY(!run.texts.contains(Texts::classifyShowDone()));
+        QVERIFY(!run.texts.contains(Texts::insertHyperLinksDone()));
+        QVERIFY(!run.texts.contains(Texts::openFailed()));
+        QVERIFY(!run.texts.contains(Texts::noCategory()));
+        QVERIFY(run.endedOnce());
+        // After the loss nothing but the calls that fail at once: no long loops.
+        const QStringList log = model->log();
+        int lost = -1;
+        for (int seen = 0, i = 0; i < log.size() && seen < occurrence; ++i) {
+            if (model->operations.at(i).member == member && ++seen == occurrence)
+                lost = i;
+        }
+        QVERIFY(lost >= 0);
+        QVERIFY2(log.size() - lost < 12, qPrintable(log.mid(lost).join('\n')));
+    }
+
+    void lostAtStart()
+    {
+        auto model = modelWithSummary(table);
+        model->disconnectAtMember = "WorkBooks";
+        RecordingBackend backend(model);
+        const JobEvents run = runJob(Job::ClassifyShow, settings());
+        // The Workbooks query itself failed: the application is not there.
+        QCOMPARE(run.all, (QStringList{"excel OK!", "WorkBooks OK!", Texts::applicationMissing(), "<end>"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(EngineFailuresTest)
 #include "engine_failures_test.moc"
