@@ -148,10 +148,13 @@ bool isNothingToDo(const PackageFinishing &what)
            && !(what.encrypt && !what.openPassword.isEmpty());
 }
 
-bool finishPackage(const QString &path, const PackageFinishing &what, QString *error)
+bool finishPackage(const QString &givenPath, const PackageFinishing &what, QString *error)
 {
     if (isNothingToDo(what))
         return true;
+    // A link stays a link: the file it points to is the one replaced.
+    const QFileInfo given(givenPath);
+    const QString path = given.isSymLink() && given.exists() ? given.canonicalFilePath() : givenPath;
     QList<SheetRanges> sheets;
     if (!groupRanges(what.protectedRanges, &sheets, error))
         return false;
