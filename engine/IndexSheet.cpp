@@ -44,7 +44,7 @@ void writeIndexEntry(const IndexSheet &index, int row, const QString &name)
     cell->dynamicCall("SetValue(const QVariant&)", name);
     if (index.links)
         index.links->dynamicCall("Add(const QVariant&,const QVariant&,const QVariant&)", cell->asVariant(),
-                                 QString(QLatin1String("")), indexSubAddress(name));
+                                 QStringLiteral(""), indexSubAddress(name));
 }
 
 } // namespace
