@@ -38,7 +38,31 @@ def empty_column(path):
     wb.save(path)
 
 
+def e2e_table(path, title="Summary", header_rows="1", *names):
+    """The summary table of the end-to-end tests: like "categories", under a
+    sheet name of the caller's choice; with two or more header rows the first
+    is a title merged across the table."""
+    header_rows = int(header_rows)
+    names = names or ("East", "West", "North", "East", "North", "West", "East")
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = title
+    for h in range(1, header_rows + 1):
+        if h == 1 and header_rows > 1:
+            ws.append(["Quarterly figures"])
+            ws.merge_cells(start_row=1, start_column=1, end_row=1, end_column=6)
+        else:
+            ws.append(["Region" if h == header_rows else "Note %d" % h, "Key", "Q1", "Q2", "Q3", "Q4"])
+        ws.cell(row=h, column=1).font = Font(bold=True)
+    for i, name in enumerate(names):
+        ws.append([name, "K%03d" % (i + 1)] + [(i + 1) * 10 + q for q in range(1, 5)])
+        if i % 2 == 0:
+            ws.cell(row=ws.max_row, column=3).fill = PatternFill("solid", fgColor="FFFF00")
+    wb.save(path)
+
+
 KINDS = {"categories": categories, "empty-column": empty_column}
+KINDS["e2e-table"] = e2e_table
 
 if __name__ == "__main__":
     KINDS[sys.argv[1]](sys.argv[2], *sys.argv[3:])

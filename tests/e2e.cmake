@@ -1,0 +1,27 @@
+# End-to-end tests: sheetsplicer-cli against a real office, the saved files read back
+# by independent readers (python3-openpyxl, python3-msoffcrypto-tool).
+if(TARGET sheetsplicer-cli)
+  set(E2E_TESTS_DIR ${CMAKE_CURRENT_LIST_DIR})
+
+  add_library(e2e_test_support STATIC
+    ${E2E_TESTS_DIR}/support/e2e_Cli.cpp
+    ${E2E_TESTS_DIR}/support/e2e_Cli.h)
+  target_include_directories(e2e_test_support PUBLIC ${E2E_TESTS_DIR}/support)
+  target_link_libraries(e2e_test_support PUBLIC Qt5::Core)
+  target_compile_definitions(e2e_test_support PRIVATE
+    SHEETSPLICER_CLI="$<TARGET_FILE:sheetsplicer-cli>"
+    E2E_SUPPORT_DIR="${E2E_TESTS_DIR}/support")
+  add_dependencies(e2e_test_support sheetsplicer-cli)
+
+  # What the jobs make: sheets, index, split rows, formulas and protection.
+  sheetsplicer_add_test(e2e_jobs_test
+    SOURCES ${E2E_TESTS_DIR}/e2e_jobs_test.cpp
+    LIBS e2e_test_support lo_test_support
+    TIMEOUT 900 LABELS office)
+
+  # Files in and out: formats, passwords, refused inputs and failed saves.
+  sheetsplicer_add_test(e2e_files_test
+    SOURCES ${E2E_TESTS_DIR}/e2e_files_test.cpp
+    LIBS e2e_test_support lo_test_support cli_lib automation_platform
+    TIMEOUT 900 LABELS office)
+endif()

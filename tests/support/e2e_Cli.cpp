@@ -1,0 +1,144 @@
+#include "e2e_Cli.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QTemporaryDir>
+
+QString CliRun::describe() const
+{
+    return QStringLiteral("exit %1%2\n%3%4")
+        .arg(exitCode)
+        .arg(finished ? QString() : QStringLiteral(" (did not finish)"))
+        .arg(lines.join(QLatin1Char('\n')))
+        .arg(errors.isEmpty() ? QString() : QStringLiteral("\nstderr: ") + errors);
+}
+
+CliRun runCli(const QStringList &arguments, int timeoutMs)
+{
+    CliRun run;
+    QProcess cli;
+    cli.start(QStringLiteral(SHEETSPLICER_CLI), arguments);
+    run.finished = cli.waitForFinished(timeoutMs);
+    if (!run.finished) {
+        cli.kill();
+        cli.waitForFinished(10000);
+    }
+    if (cli.exitStatus() == QProcess::NormalExit)
+        run.exitCode = cli.exitCode();
+    const QString out = QString::fromUtf8(cli.readAllStandardOutput());
+    run.lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    run.errors = QString::fromUtf8(cli.readAllStandardError());
+    return run;
+}
+
+QJsonObject readWorkbook(const QString &path, const QString &password, int *exitCode)
+{
+    QStringList arguments{QStringLiteral(E2E_SUPPORT_DIR "/e2e_workbook.py"), QStringLiteral("dump"), path};
+    if (!password.isNull())
+        arguments << password;
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"), arguments);
+    const bool done = python.waitForFinished(60000) && python.exitStatus() == QProcess::NormalExit;
+    const int code = done ? python.exitCode() : -1;
+    if (exitCode)
+        *exitCode = code;
+    if (code != 0) {
+        if (code != 3)   // a refused password is often what the caller wants to see
+            qWarning("e2e_workbook.py %s: %s", qPrintable(path), python.readAllStandardError().constData());
+        return {};
+    }
+    return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+}
+
+QJsonObject sheetOf(const QJsonObject &workbook, const QString &name)
+{
+    return workbook.value(QStringLiteral("sheets")).toObject().value(name).toObject();
+}
+
+QJsonObject cellOf(const QJsonObject &sheet, const QString &address)
+{
+    return sheet.value(QStringLiteral("cells")).toObject().value(address).toObject();
+}
+
+QString valueText(const QJsonObject &sheet, const QString &address)
+{
+    const QJsonValue value = cellOf(sheet, address).value(QStringLiteral("value"));
+    if (value.isDouble()) {
+        const double number = value.toDouble();
+        if (number == static_cast<double>(static_cast<long long>(number)))
+            return QString::number(static_cast<long long>(number));
+        return QString::number(number);
+    }
+    if (value.isBool())
+        return value.toBool() ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+    return value.toString();
+}
+
+bool isCompoundFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    return file.read(8) == QByteArray::fromHex("d0cf11e0a1b11ae1");
+}
+
+PrivateTemp::PrivateTemp() = default;
+PrivateTemp::~PrivateTemp() = default;
+
+bool PrivateTemp::install()
+{
+    m_dir = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/sheetsplicer-e2e-XXXXXX"));
+    if (!m_dir->isValid())
+        return false;
+    m_path = QDir(m_dir->path()).canonicalPath();
+    return qputenv("TMPDIR", QFile::encodeName(m_path));
+}
+
+namespace {
+
+QByteArray processFile(const QString &pid, const char *name)
+{
+    QFile file(QStringLiteral("/proc/%1/%2").arg(pid, QLatin1String(name)));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Office processes whose command line names `folder`.
+QStringList officesOn(const QString &folder)
+{
+    QStringList found;
+    const QByteArray needle = QFile::encodeName(folder);
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        bool numeric = false;
+        entry.toLongLong(&numeric);
+        if (!numeric || processFile(entry, "comm").trimmed() != "soffice.bin")
+            continue;
+        if (processFile(entry, "cmdline").contains(needle))
+            found << entry;
+    }
+    return found;
+}
+
+} // namespace
+
+QStringList PrivateTemp::leftovers() const
+{
+    QStringList problems;
+    if (m_path.isEmpty())
+        return problems;
+    for (const QString &pid : officesOn(m_path))
+        problems << QStringLiteral("office process %1 still runs").arg(pid);
+    const QStringList folders = QDir(m_path).entryList({QStringLiteral("sheetsplicer-office-*")},
+                                                       QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString &folder : folders)
+        problems << QStringLiteral("office folder %1 left in the temporary folder").arg(folder);
+    return problems;
+}
+
+QStringList lockFilesIn(const QString &folder)
+{
+    return QDir(folder).entryList({QStringLiteral(".~lock*")}, QDir::Files | QDir::Hidden | QDir::System);
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QTemporaryDir;
+
+// Running sheetsplicer-cli and reading what it saved, for the end-to-end tests.
+
+// One finished run of the command line.
+struct CliRun
+{
+    bool finished = false;   // ended by itself within the time allowed
+    int exitCode = -1;
+    QStringList lines;       // every text it printed, one per line
+    QString errors;          // what it wrote to stderr
+
+    QString lastLine() const { return lines.isEmpty() ? QString() : lines.last(); }
+    // For failure messages: the exit code and every line.
+    QString describe() const;
+};
+
+// Runs `sheetsplicer-cli ARGUMENTS...` and waits for it.
+CliRun runCli(const QStringList &arguments, int timeoutMs = 180000);
+
+// A saved workbook as tests/support/e2e_workbook.py reads it. `exitCode`
+// tells why the object is empty: 3 the password did not open the file,
+// 4 it is no workbook.
+QJsonObject readWorkbook(const QString &path, const QString &password = QString(), int *exitCode = nullptr);
+
+// One sheet of such a reading, and one cell of a sheet ("A1" form).
+QJsonObject sheetOf(const QJsonObject &workbook, const QString &name);
+QJsonObject cellOf(const QJsonObject &sheet, const QString &address);
+// The computed value of a cell as text: numbers without a trailing ".0",
+// an empty or missing cell as the empty text.
+QString valueText(const QJsonObject &sheet, const QString &address);
+
+// True when the file starts with the signature of an OLE compound file.
+bool isCompoundFile(const QString &path);
+
+// A private temporary folder for the offices of one test program: TMPDIR
+// points into it for this process and every process it starts, so that what
+// an office leaves behind can be told apart from other programs' offices.
+class PrivateTemp
+{
+public:
+    PrivateTemp();
+    ~PrivateTemp();
+    // Creates the folder and points TMPDIR at it; false when it could not.
+    bool install();
+    QString path() const { return m_path; }
+    // What offices left behind: private office folders in the temporary
+    // folder and office processes still running on them.
+    QStringList leftovers() const;
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_path;
+};
+
+// Lock files an office left beside the files of `folder`.
+QStringList lockFilesIn(const QString &folder);

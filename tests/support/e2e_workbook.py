@@ -1,0 +1,153 @@
+#!/usr/bin/env python3
+"""Reads a saved workbook the way another program would, and prints what the
+end-to-end tests look at as JSON.
+
+    e2e_workbook.py dump PATH [PASSWORD]
+
+The cell values are the ones the office computed and stored (openpyxl with
+data_only=True); formulas, hyperlinks, protections and editable ranges come
+from the package itself.  A file encrypted with an open password is decrypted
+in memory with PASSWORD first.
+
+Exit codes: 0 printed, 3 the password does not open the file (or none was
+given for an encrypted file), 4 the file is not a workbook openpyxl can read.
+"""
+import datetime
+import io
+import json
+import sys
+import zipfile
+import xml.etree.ElementTree as ET
+
+import msoffcrypto
+import openpyxl
+from openpyxl.utils import get_column_letter
+
+MAIN = "{http://schemas.openxmlformats.org/spreadsheetml/2006/main}"
+REL = "{http://schemas.openxmlformats.org/officeDocument/2006/relationships}"
+PKG_REL = "{http://schemas.openxmlformats.org/package/2006/relationships}"
+OLE_SIGNATURE = b"\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1"
+
+
+def plain(value):
+    if isinstance(value, (datetime.datetime, datetime.date, datetime.time)):
+        return value.isoformat()
+    if value is None or isinstance(value, (bool, int, float, str)):
+        return value
+    return str(value)
+
+
+def attributes(element):
+    if element is None:
+        return None
+    return {key.split("}")[-1]: value for key, value in element.attrib.items()}
+
+
+def sheet_parts(package):
+    """Sheet name -> worksheet part, in workbook order."""
+    book = ET.fromstring(package.read("xl/workbook.xml"))
+    rels = ET.fromstring(package.read("xl/_rels/workbook.xml.rels"))
+    targets = {r.get("Id"): r.get("Target") for r in rels.iter(PKG_REL + "Relationship")}
+    parts = []
+    for sheet in book.iter(MAIN + "sheet"):
+        target = targets.get(sheet.get(REL + "id"), "")
+        target = target.lstrip("/")
+        if not target.startswith("xl/"):
+            target = "xl/" + target
+        parts.append((sheet.get("name"), target))
+    return book, parts
+
+
+def raw_sheet(package, part):
+    root = ET.fromstring(package.read(part))
+    return {
+        "part": part,
+        "hyperlinks": [attributes(h) for h in root.iter(MAIN + "hyperlink")],
+        "sheetProtection": attributes(root.find(MAIN + "sheetProtection")),
+        "protectedRanges": [attributes(r) for r in root.iter(MAIN + "protectedRange")],
+    }
+
+
+def fill_of(cell):
+    fill = cell.fill
+    if fill is None or fill.fill_type != "solid":
+        return None
+    colour = fill.fgColor
+    return colour.rgb if colour is not None and colour.type == "rgb" else None
+
+
+def cells_of(values_sheet, formula_sheet):
+    cells = {}
+    for row in formula_sheet.iter_rows():
+        for cell in row:
+            formula = cell.value if cell.data_type == "f" else None
+            if cell.value is None and fill_of(cell) is None:
+                continue
+            address = "%s%d" % (get_column_letter(cell.column), cell.row)
+            cells[address] = {
+                "value": plain(values_sheet[address].value),
+                "formula": formula if isinstance(formula, str) else None,
+                "locked": bool(cell.protection.locked),
+                "hidden": bool(cell.protection.hidden),
+                "fill": fill_of(cell),
+            }
+    return cells
+
+
+def dump(data):
+    package = zipfile.ZipFile(io.BytesIO(data))
+    book_xml, parts = sheet_parts(package)
+    view = book_xml.find(MAIN + "bookViews/" + MAIN + "workbookView")
+    result = {
+        "parts": sorted(package.namelist()),
+        "contentTypes": package.read("[Content_Types].xml").decode("utf-8"),
+        "activeTab": int(view.get("activeTab", "0")) if view is not None else None,
+        "workbookProtection": attributes(book_xml.find(MAIN + "workbookProtection")),
+        "sheetNames": [name for name, _ in parts],
+        "sheets": {},
+    }
+    values = openpyxl.load_workbook(io.BytesIO(data), data_only=True)
+    formulas = openpyxl.load_workbook(io.BytesIO(data), data_only=False)
+    for name, part in parts:
+        sheet = raw_sheet(package, part)
+        formula_sheet = formulas[name]
+        sheet["cells"] = cells_of(values[name], formula_sheet)
+        sheet["maxRow"] = formula_sheet.max_row
+        sheet["maxColumn"] = formula_sheet.max_column
+        sheet["merged"] = sorted(str(r) for r in formula_sheet.merged_cells.ranges)
+        result["sheets"][name] = sheet
+    return result
+
+
+def main(argv):
+    if len(argv) < 3 or argv[1] != "dump":
+        sys.stderr.write(__doc__)
+        return 2
+    with open(argv[2], "rb") as f:
+        data = f.read()
+    encrypted = data.startswith(OLE_SIGNATURE)
+    if encrypted:
+        if len(argv) < 4:
+            sys.stderr.write("encrypted, and no password given\n")
+            return 3
+        try:
+            office = msoffcrypto.OfficeFile(io.BytesIO(data))
+            office.load_key(password=argv[3])
+            clear = io.BytesIO()
+            office.decrypt(clear)
+        except Exception as error:  # the library raises several kinds
+            sys.stderr.write("cannot decrypt: %s\n" % error)
+            return 3
+        data = clear.getvalue()
+    try:
+        result = dump(data)
+    except Exception as error:
+        sys.stderr.write("cannot read: %s\n" % error)
+        return 4
+    result["encrypted"] = encrypted
+    sys.stdout.write(json.dumps(result, ensure_ascii=False))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
