@@ -1,0 +1,68 @@
+#include "BenchCases.h"
+
+#include "ColumnLetters.h"
+
+const QList<BenchSize> &standardSizes()
+{
+    static const QList<BenchSize> sizes{
+        {QStringLiteral("S"), 1000, 8, 5},
+        {QStringLiteral("M"), 10000, 12, 20},
+        {QStringLiteral("L"), 50000, 12, 50},
+    };
+    return sizes;
+}
+
+std::optional<BenchSize> sizeNamed(const QString &name)
+{
+    for (const BenchSize &size : standardSizes()) {
+        if (size.name.compare(name.trimmed(), Qt::CaseInsensitive) == 0)
+            return size;
+    }
+    return std::nullopt;
+}
+
+QString kindName(SourceKind kind)
+{
+    return kind == SourceKind::Rich ? QStringLiteral("rich") : QStringLiteral("plain");
+}
+
+std::optional<SourceKind> kindNamed(const QString &name)
+{
+    const QString n = name.trimmed().toLower();
+    if (n == QLatin1String("plain"))
+        return SourceKind::Plain;
+    if (n == QLatin1String("rich"))
+        return SourceKind::Rich;
+    return std::nullopt;
+}
+
+QString jobName(BenchJob job)
+{
+    return job == BenchJob::Link ? QStringLiteral("link") : QStringLiteral("classify");
+}
+
+std::optional<BenchJob> jobNamed(const QString &name)
+{
+    const QString n = name.trimmed().toLower();
+    if (n == QLatin1String("classify"))
+        return BenchJob::Classify;
+    if (n == QLatin1String("link"))
+        return BenchJob::Link;
+    return std::nullopt;
+}
+
+SourceLayout layoutFor(const BenchSize &size, SourceKind kind)
+{
+    SourceLayout layout;
+    layout.headerRows = kind == SourceKind::Rich ? 3 : 1;
+    layout.firstDataRow = layout.headerRows + 1;
+    layout.lastDataRow = layout.firstDataRow + size.rows - 1;
+    layout.editRange = columnLetters(3) + QString::number(layout.firstDataRow) + QLatin1Char(':')
+                       + columnLetters(size.columns) + QString::number(layout.lastDataRow);
+    return layout;
+}
+
+QString sourceFileName(const BenchSize &size, SourceKind kind)
+{
+    return QStringLiteral("bench-%1-%2.xlsx").arg(size.name, kindName(kind));
+}

@@ -1,0 +1,179 @@
+#include "BenchOptions.h"
+
+namespace {
+
+BenchOptions refuse(const QString &error)
+{
+    BenchOptions options;
+    options.mode = BenchOptions::Mode::UsageError;
+    options.error = error;
+    return options;
+}
+
+bool positiveNumber(const QString &text, int &value)
+{
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    if (!ok || n < 1)
+        return false;
+    value = n;
+    return true;
+}
+
+// A comma-separated list of names, each resolved by `lookup`; duplicates
+// dropped, order kept.
+template <typename T, typename Lookup>
+bool readList(const QString &text, Lookup lookup, QList<T> &out, QString &bad)
+{
+    QList<T> items;
+    for (const QString &part : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const auto item = lookup(part);
+        if (!item) {
+            bad = part.trimmed();
+            return false;
+        }
+        if (!items.contains(*item))
+            items << *item;
+    }
+    if (items.isEmpty()) {
+        bad = text;
+        return false;
+    }
+    out = items;
+    return true;
+}
+
+BenchOptions parseRunOne(const QStringList &rest)
+{
+    if (rest.size() != 6)
+        return refuse(QStringLiteral("--run-one takes JOB SOURCE OUTDIR HEADER_ROWS EDIT_RANGE RUNS"));
+    BenchOptions options;
+    options.mode = BenchOptions::Mode::RunOne;
+    const auto job = jobNamed(rest.at(0));
+    if (!job)
+        return refuse(QStringLiteral("unknown job \"%1\"").arg(rest.at(0)));
+    options.childJob = *job;
+    options.childSource = rest.at(1);
+    options.childOutDir = rest.at(2);
+    if (!positiveNumber(rest.at(3), options.childHeaderRows) || options.childHeaderRows > 99)
+        return refuse(QStringLiteral("bad header row count \"%1\"").arg(rest.at(3)));
+    options.childEditRange = rest.at(4);
+    if (!positiveNumber(rest.at(5), options.childRuns))
+        return refuse(QStringLiteral("bad run count \"%1\"").arg(rest.at(5)));
+    if (options.childSource.isEmpty() || options.childOutDir.isEmpty() || options.childEditRange.isEmpty())
+        return refuse(QStringLiteral("--run-one needs a source, an output folder and an edit range"));
+    return options;
+}
+
+BenchOptions parseFloor(const QStringList &rest)
+{
+    if (rest.size() < 2 || rest.at(0).isEmpty() || rest.at(1).isEmpty())
+        return refuse(QStringLiteral("--floor takes SOURCE SCRATCH [RESULT...]"));
+    BenchOptions options;
+    options.mode = BenchOptions::Mode::Floor;
+    options.childSource = rest.at(0);
+    options.floorScratch = rest.at(1);
+    options.floorResults = rest.mid(2);
+    return options;
+}
+
+} // namespace
+
+BenchOptions parseBenchOptions(const QStringList &arguments)
+{
+    if (!arguments.isEmpty() && arguments.first() == QLatin1String("--run-one"))
+        return parseRunOne(arguments.mid(1));
+    if (!arguments.isEmpty() && arguments.first() == QLatin1String("--floor"))
+        return parseFloor(arguments.mid(1));
+
+    BenchOptions options;
+    static const QStringList valued{QStringLiteral("--sizes"), QStringLiteral("--kinds"), QStringLiteral("--jobs"),
+                                    QStringLiteral("--repeat-m"), QStringLiteral("--keep"), QStringLiteral("--timeout")};
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            options.mode = BenchOptions::Mode::Help;
+            return options;
+        }
+        if (argument == QLatin1String("--verbose")) {
+            options.verbose = true;
+            continue;
+        }
+        QString name = argument;
+        QString value;
+        const int equals = argument.indexOf(QLatin1Char('='));
+        if (argument.startsWith(QLatin1String("--")) && equals > 0) {
+            name = argument.left(equals);
+            value = argument.mid(equals + 1);
+        }
+        if (!valued.contains(name))
+            return refuse(QStringLiteral("unknown argument %1").arg(argument));
+        if (equals < 0) {
+            if (i + 1 >= arguments.size())
+                return refuse(QStringLiteral("%1 needs a value").arg(name));
+            value = arguments.at(++i);
+        }
+
+        QString bad;
+        if (name == QLatin1String("--sizes")) {
+            if (!readList<BenchSize>(value, sizeNamed, options.sizes, bad))
+                return refuse(QStringLiteral("unknown size \"%1\": use S, M, L").arg(bad));
+            options.sizesGiven = true;
+        } else if (name == QLatin1String("--kinds")) {
+            if (!readList<SourceKind>(value, kindNamed, options.kinds, bad))
+                return refuse(QStringLiteral("unknown kind \"%1\": use plain, rich").arg(bad));
+        } else if (name == QLatin1String("--jobs")) {
+            if (!readList<BenchJob>(value, jobNamed, options.jobs, bad))
+                return refuse(QStringLiteral("unknown job \"%1\": use classify, link").arg(bad));
+        } else if (name == QLatin1String("--repeat-m")) {
+            if (!positiveNumber(value, options.repeat))
+                return refuse(QStringLiteral("--repeat-m takes a whole number from 1 up, not \"%1\"").arg(value));
+            options.mode = BenchOptions::Mode::Repeat;
+        } else if (name == QLatin1String("--keep")) {
+            if (value.isEmpty())
+                return refuse(QStringLiteral("--keep needs a folder"));
+            options.keepDir = value;
+        } else if (name == QLatin1String("--timeout")) {
+            if (!positiveNumber(value, options.timeoutSeconds))
+                return refuse(QStringLiteral("--timeout takes a whole number of seconds, not \"%1\"").arg(value));
+        }
+    }
+
+    if (!options.sizesGiven) {
+        if (options.mode == BenchOptions::Mode::Repeat)
+            options.sizes = {*sizeNamed(QStringLiteral("M"))};
+        else
+            options.sizes = {*sizeNamed(QStringLiteral("S")), *sizeNamed(QStringLiteral("M"))};
+    }
+    return options;
+}
+
+QString benchUsage()
+{
+    return QStringLiteral(
+        "Usage: sheetsplicer-bench [options]\n"
+        "Generates summary workbooks, runs both jobs on them through the office and prints one\n"
+        "markdown table: wall time, the time the office needs to start, load the source and save\n"
+        "the result (the floor), automation calls, UNO round trips and peak memory.\n"
+        "  --sizes S,M,L          table sizes (default S,M); S 1,000x8x5, M 10,000x12x20, L 50,000x12x50\n"
+        "  --kinds plain,rich     source kinds (default both)\n"
+        "  --jobs classify,link   jobs (default both)\n"
+        "  --repeat-m N           growth check: run each job N times in one process on size M\n"
+        "                         (or on the sizes given) and print every run's peak memory\n"
+        "  --keep DIR             generate into DIR and keep sources and results there\n"
+        "  --timeout SECONDS      limit per job (default 1800; the repeat check gets N times it)\n"
+        "  --verbose              show the job's texts and the floor's parts on stderr\n"
+        "  --help                 this text\n");
+}
+
+QStringList runOneArguments(BenchJob job, const QString &source, const QString &outDir,
+                            int headerRows, const QString &editRange, int runs)
+{
+    return {QStringLiteral("--run-one"), jobName(job), source, outDir, QString::number(headerRows), editRange,
+            QString::number(runs)};
+}
+
+QStringList floorArguments(const QString &source, const QString &scratch, const QStringList &results)
+{
+    return QStringList{QStringLiteral("--floor"), source, scratch} + results;
+}

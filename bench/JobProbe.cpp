@@ -1,0 +1,81 @@
+#include "JobProbe.h"
+
+#include "OfficeWatcher.h"
+#include "ProcessMemory.h"
+#include "UnoCounter.h"
+
+#include "AutomationObject.h"
+#include "JobSettings.h"
+#include "MergeObject.h"
+#include "Texts.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <sys/resource.h>
+
+RunMeasure runJobOnce(const JobRequest &request, OfficeWatcher &watcher, int runNumber)
+{
+    RunMeasure measure;
+    measure.run = runNumber;
+    measure.resultPath = expectedResultPath(request.source, request.outDir);
+    QFile::remove(measure.resultPath);
+
+    JobSettings &settings = JobSettings::current();
+    settings = JobSettings();
+    settings.sourceWorkbookPath = request.source;
+    settings.savePath = request.outDir.endsWith(QLatin1Char('/')) ? request.outDir
+                                                                  : request.outDir + QLatin1Char('/');
+    settings.classifyColumn = 1;
+    settings.headerRowsEnabled = true;
+    settings.headerRows = request.headerRows;
+    settings.allowEditRangeEnabled = true;
+    settings.allowEditRange = normalizedEditRange(request.editRange);
+    settings.lookupColumn = 2;
+
+    measure.peakIsPerRun = resetOwnPeak();
+    watcher.reset();
+
+    QTextStream err(stderr);
+    err.setCodec("UTF-8");
+    QString lastText;
+    const quint64 callsBefore = AutomationObject::operationCount();
+    const quint64 tripsBefore = unoRoundTrips();
+    QElapsedTimer timer;
+    timer.start();
+    {
+        MergeObject worker(QStringLiteral("bench"));
+        QObject::connect(&worker, &MergeObject::ShowDisposingFile, [&](const QString &text) {
+            lastText = text;
+            err << "  [" << (timer.elapsed() / 1000.0) << " s] " << text << '\n';
+            err.flush();
+        });
+        if (request.job == BenchJob::Classify)
+            worker.ClassifyShow();
+        else
+            worker.InsertHyperLinks();
+    }
+    measure.wallMs = timer.elapsed();
+    measure.engineCalls = AutomationObject::operationCount() - callsBefore;
+    measure.roundTrips = unoRoundTrips() - tripsBefore;
+
+    watcher.sample();
+    measure.officePeakKb = watcher.peakKb();
+    if (measure.peakIsPerRun) {
+        measure.programPeakKb = ownPeakKb();
+    } else {
+        struct rusage usage {};
+        if (::getrusage(RUSAGE_SELF, &usage) == 0)
+            measure.programPeakKb = usage.ru_maxrss;
+    }
+    measure.programRssAfterKb = ownRssKb();
+    measure.lastText = lastText;
+    const QFileInfo result(measure.resultPath);
+    measure.resultBytes = result.isFile() ? result.size() : -1;
+    measure.success = Texts::isSuccess(lastText) && measure.resultBytes > 0;
+    return measure;
+}
+

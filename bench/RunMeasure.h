@@ -1,0 +1,34 @@
+#pragma once
+
+#include "BenchCases.h"
+#include "ResultLine.h"
+
+#include <QString>
+
+// What one run of a job measured, as the child reports it.
+struct RunMeasure
+{
+    int run = 1;
+    qint64 wallMs = 0;
+    quint64 engineCalls = 0;      // automation operations of the engine
+    quint64 roundTrips = 0;       // UNO round trips of the backend
+    qint64 programPeakKb = -1;    // this process, since the run began when the peak could be reset
+    bool peakIsPerRun = false;    // false: the peak covers the process's whole life
+    qint64 programRssAfterKb = -1;
+    qint64 officePeakKb = -1;
+    QString lastText;             // the last text the job showed
+    bool success = false;         // success text shown and a result file written
+    qint64 resultBytes = -1;
+    QString resultPath;
+};
+
+// Where the job saves its result: the output folder plus the source's base
+// name and its lower-case ending.
+QString expectedResultPath(const QString &source, const QString &outDir);
+
+// The result column's text: "ok", or what went wrong.
+QString outcomeText(bool successText, qint64 resultBytes, const QString &lastText);
+QString outcomeOf(const RunMeasure &measure);
+
+ResultFields toFields(const RunMeasure &measure);
+RunMeasure runMeasureFrom(const ResultFields &fields);
