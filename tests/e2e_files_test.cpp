@@ -131,17 +131,57 @@ private slots:
 
     void anXlsSourceGivesAnXlsResult()
     {
-        const CliRun run = runCli({"link", source("regions.xls"), m_dir->path(), "--edit-range", "C2:F8",
-                                   "--match-column", "2"});
+        // Link, with an open password.
+        const QString linked = m_dir->filePath("link");
+        QVERIFY(QDir().mkpath(linked));
+        CliRun run = runCli({"link", source("regions.xls"), linked, "--edit-range", "C2:F8", "--match-column", "2",
+                             "--open-password", "pw"});
         QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
         QCOMPARE(run.lastLine(), linkDone);
-        QCOMPARE(entriesOf(m_dir->path()), QStringList{"regions.xls"});
-        QVERIFY(isCompoundFile(m_dir->filePath("regions.xls")));
+        QCOMPARE(entriesOf(linked), QStringList{"regions.xls"});
+        const QString saved = linked + "/regions.xls";
+        QVERIFY(isCompoundFile(saved));
+        const QString clear = m_dir->filePath("clear.xls");
+        QCOMPARE(decryptWorkbook(saved, "wrong", clear), 3);
+        QVERIFY(!QFileInfo::exists(clear));
+        QCOMPARE(decryptWorkbook(saved, "pw", clear), 0);
+        QVERIFY(isCompoundFile(clear));
 
         Office office;
         QStringList indexColumn;
-        QCOMPARE(office.sheetNames(m_dir->filePath("regions.xls"), &indexColumn), regionSheets);
+        QCOMPARE(office.sheetNames(clear, &indexColumn), regionSheets);
         QCOMPARE(indexColumn, regionSheets.mid(1));
+        // Summary row r, column c (C..F) holds (r - 1) * 10 + (c - 2) on its category sheet.
+        const QJsonObject summary = xlsFormulaResults(clear, 1);
+        QCOMPARE(summary.size(), 28);
+        QStringList wrong;
+        for (int row = 2; row <= 8; ++row)
+            for (int column = 3; column <= 6; ++column) {
+                const QString address = QString(QChar('A' + column - 1)) + QString::number(row);
+                const QJsonValue value = summary.value(address);
+                if (value.toDouble() != (row - 1) * 10 + (column - 2))
+                    wrong << address + "=" + value.toVariant().toString();
+            }
+        if (!wrong.isEmpty())
+            qInfo("summary lookups: %s", qPrintable(wrong.mid(0, 6).join(", ")));
+        QEXPECT_FAIL("", "the summary's INDIRECT lookups find no sheet in an .xls result: every one stores #REF!",
+                     Continue);
+        QCOMPARE(wrong, QStringList());
+        QVERIFY(QFile::remove(clear));
+
+        // Classify: the category sheets' lookups into the summary.
+        const QString classified = m_dir->filePath("classify");
+        QVERIFY(QDir().mkpath(classified));
+        run = runCli({"classify", source("regions.xls"), classified, "--edit-range", "C2:F8", "--match-column", "2"});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
+        QCOMPARE(run.lastLine(), classifyDone);
+        QCOMPARE(entriesOf(classified), QStringList{"regions.xls"});
+        QVERIFY(isCompoundFile(classified + "/regions.xls"));
+        QCOMPARE(office.sheetNames(classified + "/regions.xls"), regionSheets);
+        const QJsonObject north = xlsFormulaResults(classified + "/regions.xls", 2);
+        QCOMPARE(north.size(), 8);
+        QCOMPARE(north.value("C2").toDouble(), 31.0);
+        QCOMPARE(north.value("F3").toDouble(), 54.0);
     }
 
     void anXlsmSourceGivesAnXlsmResult()

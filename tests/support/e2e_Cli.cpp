@@ -53,6 +53,27 @@ QJsonObject readWorkbook(const QString &path, const QString &password, int *exit
     return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
 }
 
+int decryptWorkbook(const QString &from, const QString &password, const QString &to)
+{
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(E2E_SUPPORT_DIR "/e2e_workbook.py"),
+                                                      QStringLiteral("decrypt"), from, password, to});
+    const bool done = python.waitForFinished(60000) && python.exitStatus() == QProcess::NormalExit;
+    return done ? python.exitCode() : -1;
+}
+
+QJsonObject xlsFormulaResults(const QString &path, int sheet)
+{
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(E2E_SUPPORT_DIR "/e2e_workbook.py"),
+                                                      QStringLiteral("xls-results"), path, QString::number(sheet)});
+    if (!python.waitForFinished(60000) || python.exitStatus() != QProcess::NormalExit || python.exitCode() != 0) {
+        qWarning("e2e_workbook.py xls-results %s: %s", qPrintable(path), python.readAllStandardError().constData());
+        return {};
+    }
+    return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+}
+
 QJsonObject sheetOf(const QJsonObject &workbook, const QString &name)
 {
     return workbook.value(QStringLiteral("sheets")).toObject().value(name).toObject();

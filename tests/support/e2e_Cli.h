@@ -31,6 +31,14 @@ CliRun runCli(const QStringList &arguments, int timeoutMs = 180000);
 // 4 it is no workbook.
 QJsonObject readWorkbook(const QString &path, const QString &password = QString(), int *exitCode = nullptr);
 
+// Writes the decrypted copy of an encrypted file to `to`: 0 done, 3 the
+// password does not open it (or the file is not encrypted).
+int decryptWorkbook(const QString &from, const QString &password, const QString &to);
+
+// The results stored with the formula cells of one worksheet (0-based) of an
+// .xls file: {"C2": 11, "D2": "#REF!", ...}.
+QJsonObject xlsFormulaResults(const QString &path, int sheet);
+
 // One sheet of such a reading, and one cell of a sheet ("A1" form).
 QJsonObject sheetOf(const QJsonObject &workbook, const QString &name);
 QJsonObject cellOf(const QJsonObject &sheet, const QString &address);

@@ -3,16 +3,22 @@
 end-to-end tests look at as JSON.
 
     e2e_workbook.py dump PATH [PASSWORD]
+    e2e_workbook.py decrypt PATH PASSWORD OUT
+    e2e_workbook.py xls-results PATH SHEET
 
 The cell values are the ones the office computed and stored (openpyxl with
 data_only=True); formulas, hyperlinks, protections and editable ranges come
 from the package itself.  A file encrypted with an open password is decrypted
-in memory with PASSWORD first.
+in memory with PASSWORD first.  "decrypt" only writes the decrypted file to
+OUT (for .xls results, which openpyxl cannot read).  "xls-results" prints the
+results stored with the formula cells of the 0-based SHEET of an .xls file:
+{"C2": 11.0, "D2": "#REF!", ...}.
 
 Exit codes: 0 printed, 3 the password does not open the file (or none was
 given for an encrypted file), 4 the file is not a workbook openpyxl can read.
 """
 import datetime
+import struct
 import io
 import json
 import sys
@@ -119,7 +125,68 @@ def dump(data):
     return result
 
 
+def decrypted(data, password):
+    """The clear bytes, or None when the password does not open them."""
+    try:
+        office = msoffcrypto.OfficeFile(io.BytesIO(data))
+        if not office.is_encrypted():
+            return None
+        office.load_key(password=password)
+        clear = io.BytesIO()
+        office.decrypt(clear)
+    except Exception as error:  # the library raises several kinds
+        sys.stderr.write("cannot decrypt: %s\n" % error)
+        return None
+    return clear.getvalue()
+
+
+XLS_ERRORS = {0x00: "#NULL!", 0x07: "#DIV/0!", 0x0F: "#VALUE!", 0x17: "#REF!", 0x1D: "#NAME?",
+              0x24: "#NUM!", 0x2A: "#N/A"}
+
+
+def xls_results(path, wanted_sheet):
+    """Stored results of the FORMULA records of one worksheet of a BIFF8 file."""
+    import olefile
+    stream = olefile.OleFileIO(path).openstream("Workbook").read()
+    results = {}
+    sheet = -1  # the workbook globals come first, then one substream per sheet
+    at = 0
+    while at + 4 <= len(stream):
+        kind, length = struct.unpack("<HH", stream[at:at + 4])
+        body = stream[at + 4:at + 4 + length]
+        at += 4 + length
+        if kind == 0x0809:  # BOF
+            sheet += 1
+        if kind != 0x0006 or sheet - 1 != wanted_sheet:  # FORMULA
+            continue
+        row, column = struct.unpack("<HH", body[:4])
+        result = body[6:14]
+        address = "%s%d" % (get_column_letter(column + 1), row + 1)
+        if result[6:8] != b"\xff\xff":
+            results[address] = struct.unpack("<d", result)[0]
+        elif result[0] == 2:
+            results[address] = XLS_ERRORS.get(result[2], "#ERROR")
+        elif result[0] == 1:
+            results[address] = bool(result[2])
+        elif result[0] == 3:
+            results[address] = ""
+        else:
+            results[address] = None  # a text, stored in the next record
+    return results
+
+
 def main(argv):
+    if len(argv) == 4 and argv[1] == "xls-results":
+        sys.stdout.write(json.dumps(xls_results(argv[2], int(argv[3]))))
+        return 0
+    if len(argv) == 5 and argv[1] == "decrypt":
+        with open(argv[2], "rb") as f:
+            clear = decrypted(f.read(), argv[3])
+        if clear is None:
+            return 3
+        with open(argv[4], "wb") as f:
+            f.write(clear)
+        return 0
     if len(argv) < 3 or argv[1] != "dump":
         sys.stderr.write(__doc__)
         return 2
@@ -130,15 +197,9 @@ def main(argv):
         if len(argv) < 4:
             sys.stderr.write("encrypted, and no password given\n")
             return 3
-        try:
-            office = msoffcrypto.OfficeFile(io.BytesIO(data))
-            office.load_key(password=argv[3])
-            clear = io.BytesIO()
-            office.decrypt(clear)
-        except Exception as error:  # the library raises several kinds
-            sys.stderr.write("cannot decrypt: %s\n" % error)
+        data = decrypted(data, argv[3])
+        if data is None:
             return 3
-        data = clear.getvalue()
     try:
         result = dump(data)
     except Exception as error:
