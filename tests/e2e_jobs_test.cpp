@@ -232,6 +232,21 @@ private slots:
         }
     }
 
+    // An editable range that names no block of the summary stops either job
+    // before anything is saved.
+    void anEditRangeThatNamesNoBlockSavesNothing()
+    {
+        const QString source = in("badrange.xlsx");
+        QVERIFY(makeWorkbook("categories", source));
+        for (const QString &job : {QStringLiteral("classify"), QStringLiteral("link")}) {
+            const CliRun run = runCli({job, source, out(), "--edit-range", "hello"});
+            QVERIFY2(run.exitCode == 1, qPrintable(run.describe()));
+            QCOMPARE(run.lastLine(), QString::fromUtf8("可编辑区域无效,请按A1:C20的格式填写!"));
+            QVERIFY(!run.lines.contains(success(job)));
+            QVERIFY(QDir(out()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+        }
+    }
+
     // Classify: data go into the summary; every category sheet looks its rows up there.
     void classifyFormulasFollowTheSummary()
     {
