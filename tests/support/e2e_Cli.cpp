@@ -156,6 +156,11 @@ QStringList PrivateTemp::leftovers() const
                                                        QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QString &folder : folders)
         problems << QStringLiteral("office folder %1 left in the temporary folder").arg(folder);
+    // The office's own scratch files ("lu" + process id + random + ".tmp").
+    const QStringList scratch = QDir(m_path).entryList({QStringLiteral("lu*.tmp")},
+                                                       QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString &file : scratch)
+        problems << QStringLiteral("office scratch file %1 left in the temporary folder").arg(file);
     return problems;
 }
 

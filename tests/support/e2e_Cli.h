@@ -60,8 +60,8 @@ public:
     // Creates the folder and points TMPDIR at it; false when it could not.
     bool install();
     QString path() const { return m_path; }
-    // What offices left behind: private office folders in the temporary
-    // folder and office processes still running on them.
+    // What offices left behind: private office folders and scratch files in
+    // the temporary folder, and office processes still running on them.
     QStringList leftovers() const;
 
 private:
