@@ -4,7 +4,11 @@ add_library(robust_test_support STATIC
   ${CMAKE_CURRENT_LIST_DIR}/support/robust_JobDriver.cpp
   ${CMAKE_CURRENT_LIST_DIR}/support/robust_JobDriver.h
   ${CMAKE_CURRENT_LIST_DIR}/support/robust_Processes.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/support/robust_Processes.h)
+  ${CMAKE_CURRENT_LIST_DIR}/support/robust_Processes.h
+  ${CMAKE_CURRENT_LIST_DIR}/support/robust_Workbooks.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/support/robust_Workbooks.h)
+target_compile_definitions(robust_test_support PRIVATE
+  SHEETSPLICER_ROBUST_SUPPORT="${CMAKE_CURRENT_LIST_DIR}/support")
 target_include_directories(robust_test_support PUBLIC ${CMAKE_CURRENT_LIST_DIR}/support)
 target_link_libraries(robust_test_support PUBLIC engine Qt5::Core)
 
