@@ -122,5 +122,13 @@ void RobustRepeatTest::manyJobsInARow()
     QVERIFY2(profiles.isEmpty(), qPrintable(profiles.join(' ')));
 }
 
-QTEST_GUILESS_MAIN(RobustRepeatTest)
+int main(int argc, char **argv)
+{
+    // A hundred jobs take longer than QtTest's five minutes per function.
+    if (!qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT"))
+        qputenv("QTEST_FUNCTION_TIMEOUT", "1500000");
+    QCoreApplication application(argc, argv);
+    RobustRepeatTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "robust_repeat_test.moc"

@@ -2,7 +2,9 @@
 """Runs one classify job per workbook of a folder through sheetsplicer-cli and
 tells how each one ended.
 
-    corpus_run.py --cli PATH [--limit S] [--reload-limit S] [--log FILE] [FOLDER]
+    corpus_run.py --cli PATH [--limit S] [--reload-limit S] [--log FILE]
+                  [--shard I/N] [--skip-logged LOG] [FOLDER]
+    corpus_run.py --summarize LOG...
 
 For every file: `timeout --kill-after=10 LIMIT sheetsplicer-cli classify FILE
 OUTDIR --column 1`, then the last line it printed, its exit, the offices it
@@ -71,13 +73,14 @@ def process_table():
     return table
 
 
-def our_offices():
-    """Running soffice.bin processes below this one (zombies do not count)."""
+def our_offices(everything=False):
+    """Running soffice.bin processes below this one (zombies do not count);
+    with `everything`, every process below this one."""
     table = process_table()
     me = os.getpid()
     found = []
     for pid, (name, _, state) in table.items():
-        if name != "soffice.bin" or state in ("Z", "X"):
+        if (name != "soffice.bin" and not everything) or state in ("Z", "X") or pid == me:
             continue
         parent = pid
         for _ in range(64):
@@ -196,16 +199,41 @@ def judge(result):
     return problems
 
 
-def print_table(results, reloads, out):
+def record_of(result, problems, saved, reloaded):
+    """What the table needs of one job; also one line of the log."""
+    return {"name": os.path.basename(result["path"]), "elapsed": "%.1f" % result["elapsed"],
+            "code": str(result["code"]), "last": result["last"],
+            "timed_out": "1" if result["timed_out"] else "0", "crash": str(result["crash"]),
+            "offices_left": str(result["offices_left"]), "profiles_left": str(result["profiles_left"]),
+            "saved": str(saved), "reloaded": str(reloaded),
+            "entries": ",".join(result["entries"]), "problems": " | ".join(problems)}
+
+
+LOG_FIELDS = ("name", "elapsed", "code", "last", "timed_out", "crash", "offices_left", "profiles_left",
+              "saved", "reloaded", "entries", "problems")
+
+
+def read_log(path):
+    records = []
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            fields = line.rstrip("\n").split("\t")
+            if len(fields) == len(LOG_FIELDS):
+                records.append(dict(zip(LOG_FIELDS, fields)))
+    return records
+
+
+def print_table(records, out):
     counts = Counter()
-    for r in results:
-        if r["timed_out"]:
+    for r in records:
+        if r["timed_out"] == "1":
             counts["time-outs"] += 1
-        elif r["crash"]:
+        elif r["crash"] != "0":
             counts["crashes"] += 1
         else:
             counts[defined_text(r["last"]) or "undefined: " + r["last"]] += 1
-    rows = [("files", len(results)),
+    total = lambda key: sum(int(r[key]) for r in records)
+    rows = [("files", len(records)),
             ("successes", sum(counts[t] for t in SUCCESS_TEXTS))]
     rows += [("  " + t, counts[t]) for t in SUCCESS_TEXTS if counts[t]]
     for t in FAILURE_TEXTS + (REFUSAL_PREFIX + "...",):
@@ -214,10 +242,10 @@ def print_table(results, reloads, out):
         rows.append((key, counts[key]))
     rows += [("crashes", counts["crashes"]),
              ("time-outs", counts["time-outs"]),
-             ("offices left running", sum(r["offices_left"] for r in results)),
-             ("office profiles left", sum(r["profiles_left"] for r in results)),
-             ("results saved", reloads[0]),
-             ("results that load again", reloads[1])]
+             ("offices left running", total("offices_left")),
+             ("office profiles left", total("profiles_left")),
+             ("results saved", total("saved")),
+             ("results that load again", total("reloaded"))]
     width = max(len(k) for k, _ in rows)
     print("", file=out)
     for key, value in rows:
@@ -226,18 +254,31 @@ def print_table(results, reloads, out):
 
 def default_folder():
     root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-    return os.path.join(root, "..", "shared", "corpus", "realworld")
+    return os.path.normpath(os.path.join(root, "..", "shared", "corpus", "realworld"))
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("folder", nargs="?", default=None)
-    parser.add_argument("--cli", required=True)
+    parser.add_argument("--cli", default="")
     parser.add_argument("--limit", type=int, default=180, help="seconds per job (default 180)")
     parser.add_argument("--reload-limit", type=int, default=120, help="seconds per reload (default 120)")
     parser.add_argument("--log", help="also write one tab-separated line per file here")
     parser.add_argument("--keep", action="store_true", help="keep the output folders")
+    parser.add_argument("--shard", default="0/1", help="I/N: only every N-th file, starting at the I-th")
+    parser.add_argument("--skip-logged", action="append", default=[], metavar="LOG",
+                        help="leave out the files a former run logged")
+    parser.add_argument("--summarize", nargs="+", metavar="LOG",
+                        help="run nothing: the problem lines and the table of former runs' logs")
     args = parser.parse_args()
+
+    if args.summarize:
+        records = [r for log in args.summarize for r in read_log(log)]
+        for r in records:
+            for problem in filter(None, r["problems"].split(" | ")):
+                print("%s: %s" % (r["name"], problem))
+        print_table(records, sys.stdout)
+        return 1 if any(r["problems"] for r in records) else 0
 
     folder = args.folder or default_folder()
     if not os.path.isdir(folder):
@@ -249,51 +290,49 @@ def main():
     if not become_subreaper():
         print("warning: offices left behind may be miscounted", file=sys.stderr)
 
+    shard, shards = (int(x) for x in args.shard.split("/"))
+    done = {r["name"] for log in args.skip_logged for r in read_log(log)}
     files = sorted(n for n in os.listdir(folder) if os.path.isfile(os.path.join(folder, n)))
+    files = [n for i, n in enumerate(files) if i % shards == shard and n not in done]
     job_tmp = tempfile.mkdtemp(prefix="sheetsplicer-robust-")
     profile = tempfile.mkdtemp(prefix="sheetsplicer-robust-profile-")
     log = open(args.log, "w", encoding="utf-8") if args.log else None
-    results = []
-    saved = reloaded = 0
-    problems_seen = 0
+    records = []
     try:
         for i, name in enumerate(files, 1):
             path = os.path.join(folder, name)
             result = run_one(os.path.abspath(args.cli), path, args.limit, job_tmp)
             problems = judge(result)
-            reload_state = ""
+            saved = reloaded = 0
             if result["last"] in SUCCESS_TEXTS:
                 for entry in result["entries"]:
                     saved += 1
                     if reload_result(os.path.join(result["out"], entry), profile, args.reload_limit):
                         reloaded += 1
-                        reload_state = "reloads"
                     else:
-                        reload_state = "does not reload"
                         problems.append("saved result %s does not load again" % entry)
-            results.append(result)
+            record = record_of(result, problems, saved, reloaded)
+            records.append(record)
             print("[%d/%d] %.0fs %s: %s" % (i, len(files), result["elapsed"], name, result["last"]),
                   file=sys.stderr, flush=True)
             for problem in problems:
-                problems_seen += 1
                 print("%s: %s" % (name, problem), flush=True)
             if log:
-                print("\t".join([name, "%.1f" % result["elapsed"], str(result["code"]), result["last"],
-                                 str(result["offices_left"]), ",".join(result["entries"]), reload_state,
-                                 " | ".join(problems)]), file=log, flush=True)
+                print("\t".join(record[k].replace("\t", " ").replace("\n", " ") for k in LOG_FIELDS),
+                      file=log, flush=True)
             if not args.keep:
                 shutil.rmtree(result["out"], ignore_errors=True)
     except KeyboardInterrupt:
-        kill_offices(our_offices())
-        print("interrupted after %d files" % len(results), file=sys.stderr)
+        kill_offices(our_offices(everything=True))
+        print("interrupted after %d files" % len(records), file=sys.stderr)
     finally:
         if log:
             log.close()
         if not args.keep:
             shutil.rmtree(job_tmp, ignore_errors=True)
         shutil.rmtree(profile, ignore_errors=True)
-    print_table(results, (saved, reloaded), sys.stdout)
-    return 1 if problems_seen else 0
+    print_table(records, sys.stdout)
+    return 1 if any(r["problems"] for r in records) else 0
 
 
 if __name__ == "__main__":
