@@ -2,11 +2,14 @@
 
 #include "MemberText.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdio>
 
 namespace {
 
@@ -18,6 +21,60 @@ QHash<QString, BackendFactory> &registry()
 }
 
 std::atomic<quint64> operations{0};
+
+// SHEETSPLICER_PROFILE=1 prints, at exit, the time spent per member.
+class MemberProfile
+{
+public:
+    MemberProfile() : m_enabled(qEnvironmentVariableIntValue("SHEETSPLICER_PROFILE") != 0) {}
+    ~MemberProfile()
+    {
+        if (!m_enabled)
+            return;
+        QList<QPair<qint64, QByteArray>> rows;
+        for (auto it = m_totals.constBegin(); it != m_totals.constEnd(); ++it)
+            rows << qMakePair(it.value().second, it.key());
+        std::sort(rows.begin(), rows.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
+        for (const auto &row : rows)
+            fprintf(stderr, "%10.3f s %9lld  %s\n", row.first / 1e9, m_totals.value(row.second).first, row.second.constData());
+    }
+    bool enabled() const { return m_enabled; }
+    void add(const QByteArray &member, qint64 ns)
+    {
+        QMutexLocker lock(&m_mutex);
+        auto &total = m_totals[member];
+        ++total.first;
+        total.second += ns;
+    }
+
+private:
+    bool m_enabled;
+    QMutex m_mutex;
+    QHash<QByteArray, QPair<qint64, qint64>> m_totals;
+};
+
+MemberProfile &profile()
+{
+    static MemberProfile p;
+    return p;
+}
+
+struct Timed
+{
+    Timed(const char *kind, const MemberText &member) : m_kind(kind), m_member(member)
+    {
+        if (profile().enabled())
+            m_timer.start();
+    }
+    ~Timed()
+    {
+        if (m_timer.isValid())
+            profile().add(QByteArray(m_kind) + ' ' + m_member.text(), m_timer.nsecsElapsed());
+    }
+    const char *m_kind;
+    const MemberText &m_member;
+    QElapsedTimer m_timer;
+};
 
 // ActiveQt takes arguments up to the first invalid variant; so do we.
 QVariantList argumentList(std::initializer_list<const QVariant *> given)
@@ -94,6 +151,7 @@ QVariant AutomationObject::dynamicCall(const char *member,
     if (!m_node)
         return QVariant();
     const MemberText text(member);
+    const Timed timed("D", text);
     const QVariantList args = argumentList({&var1, &var2, &var3, &var4, &var5, &var6, &var7, &var8});
     return m_node->call(text, withConstants(text, args));
 }
@@ -108,6 +166,7 @@ AutomationObject *AutomationObject::querySubObject(const char *member,
     if (!m_node)
         return nullptr;
     const MemberText text(member);
+    const Timed timed("Q", text);
     const QVariantList args = argumentList({&var1, &var2, &var3, &var4, &var5, &var6, &var7, &var8});
     std::shared_ptr<AutomationNode> child = m_node->query(text, withConstants(text, args));
     if (!child)
@@ -124,6 +183,8 @@ QVariant AutomationObject::property(const char *name) const
 bool AutomationObject::setProperty(const char *name, const QVariant &value)
 {
     ++operations;
+    const MemberText text(name);
+    const Timed timed("S", text);
     return m_node ? m_node->set(QByteArray(name), value) : false;
 }
 

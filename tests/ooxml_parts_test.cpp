@@ -3,6 +3,7 @@
 #include "EncryptedContainer.h"
 #include "PackageParts.h"
 #include "PasswordHash.h"
+#include "ViewEdits.h"
 #include "Sqref.h"
 #include "WorkbookEdits.h"
 #include "WorksheetEdits.h"
@@ -90,6 +91,7 @@ private slots:
     void partNamesResolved();
     void workbookSheetsRead();
     void dataSpaceStreamsLaidOut();
+    void activeSheetViewsSet();
 };
 
 // Expected values computed independently with python's hashlib.
@@ -520,4 +522,34 @@ void OoxmlPartsTest::dataSpaceStreamsLaidOut()
 }
 
 QTEST_GUILESS_MAIN(OoxmlPartsTest)
+
+// The sheet a workbook opens on: the workbook view's activeTab and the sheet views'
+// tabSelected, replaced where they stand or added, whatever else the tags hold.
+void OoxmlPartsTest::activeSheetViewsSet()
+{
+    QCOMPARE(withAttribute("<workbookView activeTab=\"0\" firstSheet=\"0\"/>", "activeTab", "2"),
+             QByteArray("<workbookView activeTab=\"2\" firstSheet=\"0\"/>"));
+    QCOMPARE(withAttribute("<workbookView xWindow='0'>", "activeTab", "1"),
+             QByteArray("<workbookView xWindow='0' activeTab=\"1\">"));
+    QCOMPARE(withAttribute("<x:sheetView tabSelected='true' zoom=\"90\"/>", "tabSelected", "0"),
+             QByteArray("<x:sheetView tabSelected=\"0\" zoom=\"90\"/>"));
+    // An attribute whose name only ends like the one set is left alone.
+    QCOMPARE(withAttribute("<workbookView xactiveTab=\"5\"/>", "activeTab", "1"),
+             QByteArray("<workbookView xactiveTab=\"5\" activeTab=\"1\"/>"));
+
+    const QByteArray workbook = "<workbook " + kMain + "><bookViews><workbookView activeTab=\"0\"/>"
+                                "<workbookView/></bookViews><sheets/></workbook>";
+    QByteArray out;
+    QVERIFY(setActiveTab(workbook, 1, &out, nullptr));
+    QCOMPARE(out, "<workbook " + kMain + "><bookViews><workbookView activeTab=\"1\"/>"
+                  "<workbookView activeTab=\"1\"/></bookViews><sheets/></workbook>");
+
+    const QByteArray sheet = "<worksheet " + kMain + "><sheetViews><sheetView tabSelected=\"true\" workbookViewId=\"0\">"
+                             "<selection activeCell=\"A1\"/></sheetView></sheetViews><sheetData/></worksheet>";
+    QVERIFY(setTabSelected(sheet, false, &out, nullptr));
+    QCOMPARE(out, "<worksheet " + kMain + "><sheetViews><sheetView tabSelected=\"0\" workbookViewId=\"0\">"
+                  "<selection activeCell=\"A1\"/></sheetView></sheetViews><sheetData/></worksheet>");
+    QVERIFY(!setTabSelected("<worksheet><sheetViews>", true, &out, nullptr));
+}
+
 #include "ooxml_parts_test.moc"

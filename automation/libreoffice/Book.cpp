@@ -43,6 +43,8 @@
 #include <com/sun/star/util/XProtectable.hpp>
 
 #include <cstdio>
+#include <sys/stat.h>
+#include <sys/types.h>
 
 using namespace css;
 
@@ -112,6 +114,16 @@ Book::Book(OfficeSession &session, uno::Reference<sheet::XSpreadsheetDocument> d
         uno::Reference<frame::XModel> model(m_document, uno::UNO_QUERY);
         if (model.is())
             model->lockControllers();
+        uno::Reference<beans::XPropertySet> settings(m_document, uno::UNO_QUERY);
+        if (settings.is()) {
+            // No undo copies of deleted rows, no row heights fitted after each write.
+            settings->setPropertyValue("IsUndoEnabled", uno::Any(false));
+            settings->setPropertyValue("IsAdjustHeightEnabled", uno::Any(false));
+        }
+        // Formulas are computed once, before saving, not after every write.
+        uno::Reference<sheet::XCalculatable> calc(m_document, uno::UNO_QUERY);
+        if (calc.is() && qEnvironmentVariableIntValue("SHEETSPLICER_AUTOCALC") == 0)
+            calc->enableAutomaticCalculation(false);
         return true;
     }, false);
 }
@@ -506,6 +518,17 @@ bool Book::saveAs(const QString &path, int fileFormat)
     bool ok = stored && QFileInfo(tempPath).size() > 0;
     if (ok && fileFormat != 56)
         ok = writePackage(tempPath, fileFormat);
+    if (ok) {
+        // The result gets the permissions a new file would get (or those of
+        // the file it replaces), not the temporary file's private ones.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        struct stat existing;
+        const mode_t mode = ::stat(QFile::encodeName(target.absoluteFilePath()).constData(), &existing) == 0
+            ? (existing.st_mode & 07777)
+            : (0666 & ~mask);
+        ::chmod(QFile::encodeName(tempPath).constData(), mode);
+    }
     if (ok)
         ok = std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(target.absoluteFilePath()).constData()) == 0;
     if (!ok)
@@ -529,6 +552,8 @@ bool Book::writePackage(const QString &tempPath, int)
         pr.sqref = areasText(range.areas);
         what.protectedRanges << pr;
     }
+    if (m_activeSheet)
+        what.activeSheetName = nameOf(*m_activeSheet);
     if (ooxml::isNothingToDo(what))
         return true;
     return ooxml::finishPackage(tempPath, what);

@@ -92,6 +92,7 @@ public:
     // Things the office cannot write by itself, applied at save time.
     void requestStructureLock(const QString &password);
     void requestOpenPassword(const QString &password);
+    void setActiveSheet(const std::shared_ptr<SheetState> &sheet) { m_activeSheet = sheet; }
     void addEditRange(const std::shared_ptr<SheetState> &sheet, const QList<SheetArea> &areas);
 
     bool saveAs(const QString &path, int fileFormat);
@@ -119,4 +120,5 @@ private:
         QList<SheetArea> areas;
     };
     QList<EditRange> m_editRanges;
+    std::shared_ptr<SheetState> m_activeSheet;
 };

@@ -52,6 +52,7 @@ QVariant LoWorksheet::call(const MemberText &member, const QVariantList &args)
     }
     if (member.is("Select") || member.is("Activate")) {
         m_book->flushFormulas();
+        m_book->setActiveSheet(m_sheet);
         return guarded(session(), [&]() -> QVariant {
             uno::Reference<frame::XModel> model(m_book->document(), uno::UNO_QUERY_THROW);
             uno::Reference<sheet::XSpreadsheetView> view(model->getCurrentController(), uno::UNO_QUERY_THROW);

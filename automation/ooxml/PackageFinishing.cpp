@@ -5,6 +5,7 @@
 #include "PackageParts.h"
 #include "PasswordHash.h"
 #include "Sqref.h"
+#include "ViewEdits.h"
 #include "WorkbookEdits.h"
 #include "WorksheetEdits.h"
 #include "ZipPackage.h"
@@ -102,11 +103,44 @@ bool replaceFile(const QString &finished, const QString &path, QString *error)
     return true;
 }
 
+// The workbook opens on `sheetName`: its position becomes the active tab and its
+// tab alone is selected.
+bool selectActiveSheet(const ZipPackage &package, const QString &workbookPart, const QByteArray &workbookXml,
+                       const QString &sheetName, QHash<QString, QByteArray> *replaced, QString *error)
+{
+    QList<SheetEntry> entries;
+    if (!parseWorkbookSheets(workbookXml, &entries, error))
+        return false;
+    int active = -1;
+    for (int i = 0; i < entries.size() && active < 0; ++i)
+        if (entries.at(i).name == sheetName)
+            active = i;
+    if (active < 0)
+        return fail(error, QStringLiteral("no sheet named \"%1\" to make active").arg(sheetName));
+    QByteArray edited;
+    QString reason;
+    if (!setActiveTab(workbookXml, active, &edited, &reason))
+        return fail(error, QStringLiteral("%1: %2").arg(workbookPart, reason));
+    replaced->insert(workbookPart, edited);
+    for (int i = 0; i < entries.size(); ++i) {
+        QString sheetPart;
+        if (!findWorksheetPart(package, workbookPart, workbookXml, entries.at(i).name, &sheetPart, nullptr))
+            continue; // a chart sheet has no sheet view of this kind
+        QByteArray sheetXml = replaced->value(sheetPart);
+        if (sheetXml.isEmpty() && !package.read(sheetPart, &sheetXml, error))
+            return false;
+        if (!setTabSelected(sheetXml, i == active, &edited, &reason))
+            return fail(error, QStringLiteral("%1: %2").arg(sheetPart, reason));
+        replaced->insert(sheetPart, edited);
+    }
+    return true;
+}
+
 // The parts of the package that change, by part name.
 bool editParts(const ZipPackage &package, const PackageFinishing &what,
                const QList<SheetRanges> &sheets, QHash<QString, QByteArray> *replaced, QString *error)
 {
-    if (!what.lockStructure && sheets.isEmpty())
+    if (!what.lockStructure && sheets.isEmpty() && what.activeSheetName.isEmpty())
         return true;
     QString workbookPart;
     QByteArray workbookXml;
@@ -136,7 +170,10 @@ bool editParts(const ZipPackage &package, const PackageFinishing &what,
         if (!lockWorkbookStructure(workbookXml, withPassword ? &hash : nullptr, &edited, &reason))
             return fail(error, QStringLiteral("%1: %2").arg(workbookPart, reason));
         replaced->insert(workbookPart, edited);
+        workbookXml = edited;
     }
+    if (!what.activeSheetName.isEmpty() && !selectActiveSheet(package, workbookPart, workbookXml, what.activeSheetName, replaced, error))
+        return false;
     return true;
 }
 
@@ -144,7 +181,7 @@ bool editParts(const ZipPackage &package, const PackageFinishing &what,
 
 bool isNothingToDo(const PackageFinishing &what)
 {
-    return !what.lockStructure && what.protectedRanges.isEmpty()
+    return !what.lockStructure && what.protectedRanges.isEmpty() && what.activeSheetName.isEmpty()
            && !(what.encrypt && !what.openPassword.isEmpty());
 }
 

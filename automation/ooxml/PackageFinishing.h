@@ -18,6 +18,7 @@ struct PackageFinishing {
     bool lockStructure = false;
     QString structurePassword;        // empty: structure locked without a password
     QList<ProtectedRange> protectedRanges;
+    QString activeSheetName;          // the sheet the workbook opens on; empty: as saved
     bool encrypt = false;
     QString openPassword;             // empty: nothing to encrypt with, the file stays open
 };

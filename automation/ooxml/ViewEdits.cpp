@@ -1,0 +1,64 @@
+#include "ViewEdits.h"
+
+#include "XmlScan.h"
+
+#include <QRegularExpression>
+
+namespace ooxml {
+
+namespace {
+
+// Sets `attribute` on every `viewName` child of every `groupName` child of the root.
+bool setViewAttribute(const QByteArray &xml, const QByteArray &groupName, const QByteArray &viewName,
+                      const QByteArray &attribute, const QByteArray &value, QByteArray *out, QString *error)
+{
+    xml::Element root;
+    QList<xml::Element> kids;
+    if (!xml::findRoot(xml, &root, error) || !xml::children(xml, root, &kids, error))
+        return false;
+    QList<xml::Edit> edits;
+    for (const xml::Element &group : kids) {
+        if (group.localName() != groupName || group.selfClosing)
+            continue;
+        QList<xml::Element> views;
+        if (!xml::children(xml, group, &views, error))
+            return false;
+        for (const xml::Element &view : views) {
+            if (view.localName() != viewName)
+                continue;
+            const QByteArray tag = xml.mid(view.begin, view.startTagEnd - view.begin);
+            edits.append({view.begin, view.startTagEnd, withAttribute(tag, attribute, value)});
+        }
+    }
+    *out = xml::applyEdits(xml, edits);
+    return true;
+}
+
+} // namespace
+
+QByteArray withAttribute(const QByteArray &tag, const QByteArray &name, const QByteArray &value)
+{
+    const QString text = QString::fromUtf8(tag);
+    const QRegularExpression existing(QStringLiteral("(\\s%1\\s*=\\s*)(\"[^\"]*\"|'[^']*')")
+                                          .arg(QRegularExpression::escape(QString::fromUtf8(name))));
+    const QRegularExpressionMatch match = existing.match(text);
+    if (match.hasMatch()) {
+        QString replaced = text;
+        replaced.replace(match.capturedStart(2), match.capturedLength(2), QLatin1Char('"') + QString::fromUtf8(value) + QLatin1Char('"'));
+        return replaced.toUtf8();
+    }
+    const int close = tag.endsWith("/>") ? tag.size() - 2 : tag.size() - 1;
+    return tag.left(close) + ' ' + name + "=\"" + value + '"' + tag.mid(close);
+}
+
+bool setActiveTab(const QByteArray &workbookXml, int index, QByteArray *out, QString *error)
+{
+    return setViewAttribute(workbookXml, "bookViews", "workbookView", "activeTab", QByteArray::number(index), out, error);
+}
+
+bool setTabSelected(const QByteArray &sheetXml, bool selected, QByteArray *out, QString *error)
+{
+    return setViewAttribute(sheetXml, "sheetViews", "sheetView", "tabSelected", selected ? "1" : "0", out, error);
+}
+
+} // namespace ooxml

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Which sheet a workbook opens on: the workbook's view names it by position,
+// and each sheet's own view says whether its tab is selected.
+namespace ooxml {
+
+// The workbook part with every workbookView's activeTab set to `index` (0-based).
+bool setActiveTab(const QByteArray &workbookXml, int index, QByteArray *out, QString *error);
+
+// The sheet part with every sheetView's tabSelected set to `selected`.
+bool setTabSelected(const QByteArray &sheetXml, bool selected, QByteArray *out, QString *error);
+
+// The start tag `tag` with attribute `name` set to `value`, replacing it where it stands
+// or adding it at the end.
+QByteArray withAttribute(const QByteArray &tag, const QByteArray &name, const QByteArray &value);
+
+} // namespace ooxml
