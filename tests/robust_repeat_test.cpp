@@ -19,7 +19,7 @@ int jobCount()
 {
     bool ok = false;
     const int fromEnv = qEnvironmentVariableIntValue("SHEETSPLICER_ROBUST_JOBS", &ok);
-    return ok && fromEnv > 10 ? fromEnv : 100;
+    return ok && fromEnv > 10 ? fromEnv : 30;
 }
 
 struct Usage
