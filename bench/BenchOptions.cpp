@@ -45,14 +45,16 @@ bool readList(const QString &text, Lookup lookup, QList<T> &out, QString &bad)
 
 BenchOptions parseRunOne(const QStringList &rest)
 {
-    if (rest.size() != 6)
-        return refuse(QStringLiteral("--run-one takes JOB SOURCE OUTDIR HEADER_ROWS EDIT_RANGE RUNS"));
+    const bool profile = rest.size() == 7 && rest.at(6) == QLatin1String("profile");
+    if (rest.size() != 6 && !profile)
+        return refuse(QStringLiteral("--run-one takes JOB SOURCE OUTDIR HEADER_ROWS EDIT_RANGE RUNS [profile]"));
     BenchOptions options;
     options.mode = BenchOptions::Mode::RunOne;
     const auto job = jobNamed(rest.at(0));
     if (!job)
         return refuse(QStringLiteral("unknown job \"%1\"").arg(rest.at(0)));
     options.childJob = *job;
+    options.childProfile = profile;
     options.childSource = rest.at(1);
     options.childOutDir = rest.at(2);
     if (!positiveNumber(rest.at(3), options.childHeaderRows) || options.childHeaderRows > 99)
@@ -97,6 +99,10 @@ BenchOptions parseBenchOptions(const QStringList &arguments)
         }
         if (argument == QLatin1String("--verbose")) {
             options.verbose = true;
+            continue;
+        }
+        if (argument == QLatin1String("--profile")) {
+            options.profile = true;
             continue;
         }
         QString name = argument;
@@ -162,15 +168,19 @@ QString benchUsage()
         "                         (or on the sizes given) and print every run's peak memory\n"
         "  --keep DIR             generate into DIR and keep sources and results there\n"
         "  --timeout SECONDS      limit per job (default 1800; the repeat check gets N times it)\n"
-        "  --verbose              show the job's texts and the floor's parts on stderr\n"
+        "  --verbose              show every job's texts, with the calls and round trips so far, on stderr\n"
+        "  --profile              show, after every job, the backend members that took the most time\n"
         "  --help                 this text\n");
 }
 
 QStringList runOneArguments(BenchJob job, const QString &source, const QString &outDir,
-                            int headerRows, const QString &editRange, int runs)
+                            int headerRows, const QString &editRange, int runs, bool profile)
 {
-    return {QStringLiteral("--run-one"), jobName(job), source, outDir, QString::number(headerRows), editRange,
-            QString::number(runs)};
+    QStringList arguments{QStringLiteral("--run-one"), jobName(job), source, outDir, QString::number(headerRows),
+                          editRange, QString::number(runs)};
+    if (profile)
+        arguments << QStringLiteral("profile");
+    return arguments;
 }
 
 QStringList floorArguments(const QString &source, const QString &scratch, const QStringList &results)

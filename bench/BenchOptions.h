@@ -10,10 +10,10 @@
 //
 // What a user types:
 //   --sizes S,M,L  --kinds plain,rich  --jobs classify,link
-//   --repeat-m N   --keep DIR  --timeout SECONDS  --verbose  --help
+//   --repeat-m N   --keep DIR  --timeout SECONDS  --verbose  --profile  --help
 //
 // What the benchmark passes to its own child processes:
-//   --run-one JOB SOURCE OUTDIR HEADER_ROWS EDIT_RANGE RUNS
+//   --run-one JOB SOURCE OUTDIR HEADER_ROWS EDIT_RANGE RUNS [profile]
 //   --floor SOURCE SCRATCH [RESULT...]
 struct BenchOptions
 {
@@ -30,6 +30,7 @@ struct BenchOptions
     QString keepDir;                 // empty: a temporary folder, removed at the end
     int timeoutSeconds = 1800;       // per job
     bool verbose = false;
+    bool profile = false;            // time every backend member in the jobs
 
     // --run-one
     BenchJob childJob = BenchJob::Classify;
@@ -38,6 +39,7 @@ struct BenchOptions
     int childHeaderRows = 1;
     QString childEditRange;
     int childRuns = 1;
+    bool childProfile = false;
 
     // --floor
     QString floorScratch;
@@ -49,5 +51,5 @@ QString benchUsage();
 
 // The arguments that make a child run one job `runs` times.
 QStringList runOneArguments(BenchJob job, const QString &source, const QString &outDir,
-                            int headerRows, const QString &editRange, int runs);
+                            int headerRows, const QString &editRange, int runs, bool profile = false);
 QStringList floorArguments(const QString &source, const QString &scratch, const QStringList &results);

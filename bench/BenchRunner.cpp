@@ -6,6 +6,7 @@
 #include "JobProbe.h"
 #include "MachineInfo.h"
 #include "OfficeWatcher.h"
+#include "ProfilingBackend.h"
 #include "ProcessMemory.h"
 #include "SourceMaker.h"
 
@@ -18,17 +19,22 @@
 
 namespace {
 
+QTextStream &utf8Stream(FILE *file)
+{
+    QTextStream *stream = new QTextStream(file);
+    stream->setCodec("UTF-8");
+    return *stream;
+}
+
 QTextStream &out()
 {
-    static QTextStream stream(stdout);
-    stream.setCodec("UTF-8");
+    static QTextStream &stream = utf8Stream(stdout);
     return stream;
 }
 
 QTextStream &progress()
 {
-    static QTextStream stream(stderr);
-    stream.setCodec("UTF-8");
+    static QTextStream &stream = utf8Stream(stderr);
     return stream;
 }
 
@@ -101,6 +107,7 @@ int runBenchTable(const BenchOptions &options)
     }
     const QString machine = machineLine();
     say(machine);
+    const QString loadAtStart = loadAverage();
 
     QList<TableRow> rows;
     bool allOk = true;
@@ -125,6 +132,8 @@ int runBenchTable(const BenchOptions &options)
                 row.rows = size.rows;
                 row.timeoutSeconds = options.timeoutSeconds;
                 int resultIndex = -1;
+                qint64 cpuProgram = -1;
+                qint64 cpuOffice = -1;
                 if (!generated) {
                     row.result = QStringLiteral("no source: ") + error;
                 } else {
@@ -132,8 +141,8 @@ int runBenchTable(const BenchOptions &options)
                     QDir().mkpath(outDir);
                     say(QStringLiteral("running %1").arg(caseName(size, kind, job)));
                     const ChildOutcome child = runChild(
-                        runOneArguments(job, source, outDir, layout.headerRows, layout.editRange, 1),
-                        options.timeoutSeconds, options.verbose);
+                        runOneArguments(job, source, outDir, layout.headerRows, layout.editRange, 1, options.profile),
+                        options.timeoutSeconds, options.verbose || options.profile);
                     if (!child.results.isEmpty()) {
                         const RunMeasure m = runMeasureFrom(child.results.first());
                         row.wallMs = m.wallMs;
@@ -142,6 +151,8 @@ int runBenchTable(const BenchOptions &options)
                         row.programPeakMb = kbToMb(m.programPeakKb);
                         row.officePeakMb = kbToMb(m.officePeakKb);
                         row.result = outcomeOf(m);
+                        cpuProgram = m.programCpuMs;
+                        cpuOffice = m.officeCpuMs;
                         if (m.success) {
                             resultIndex = resultPaths.size();
                             resultPaths << m.resultPath;
@@ -151,7 +162,9 @@ int runBenchTable(const BenchOptions &options)
                         row.timedOut = child.timedOut;
                         row.result = childFailureText(child);
                     }
-                    say(QStringLiteral("  %1: %2 s, %3").arg(caseName(size, kind, job), formatSeconds(row.wallMs), row.result));
+                    say(QStringLiteral("  %1: %2 s (CPU: program %3 s, office %4 s), %5")
+                            .arg(caseName(size, kind, job), formatSeconds(row.wallMs), formatSeconds(cpuProgram),
+                                 formatSeconds(cpuOffice), row.result));
                 }
                 allOk = allOk && row.result == QLatin1String("ok");
                 rowIndexes << rows.size();
@@ -176,7 +189,8 @@ int runBenchTable(const BenchOptions &options)
         }
     }
 
-    out() << machine << "\n\n" << renderTable(rows);
+    out() << machine << "\n\n" << renderTable(rows) << "\nLoad average (1 min): " << loadAtStart
+          << " at the start, " << loadAverage() << " at the end.\n";
     const QStringList goals = goalLines(rows);
     if (!goals.isEmpty()) {
         out() << '\n';
@@ -215,8 +229,9 @@ int runBenchRepeat(const BenchOptions &options)
                 QDir().mkpath(outDir);
                 say(QStringLiteral("running %1, %2 times in one process").arg(caseName(size, kind, job)).arg(options.repeat));
                 const ChildOutcome child = runChild(
-                    runOneArguments(job, source, outDir, layout.headerRows, layout.editRange, options.repeat),
-                    options.timeoutSeconds * options.repeat, options.verbose);
+                    runOneArguments(job, source, outDir, layout.headerRows, layout.editRange, options.repeat,
+                                    options.profile),
+                    options.timeoutSeconds * options.repeat, options.verbose || options.profile);
                 QList<RepeatRow> rows;
                 bool perRun = true;
                 for (const ResultFields &fields : child.results) {
@@ -263,6 +278,13 @@ int runOneChild(const BenchOptions &options)
     request.headerRows = options.childHeaderRows;
     request.editRange = options.childEditRange;
 
+    auto profile = std::make_shared<MemberProfile>();
+    if (options.childProfile) {
+        registerBackend(QStringLiteral("Excel.Application"), [profile](const QString &progId) {
+            return profiledNode(createPlatformBackend(progId), profile);
+        });
+    }
+
     OfficeWatcher watcher;
     watcher.start();
     QFile stdoutFile;
@@ -271,6 +293,13 @@ int runOneChild(const BenchOptions &options)
         const RunMeasure measure = runJobOnce(request, watcher, run);
         stdoutFile.write(encodeResultLine(toFields(measure)));
         stdoutFile.flush();
+        if (options.childProfile) {
+            say(QStringLiteral("  run %1: %2 s, of which %3 s in the backend; the members that took longest:")
+                    .arg(run).arg(formatSeconds(measure.wallMs), formatSeconds(profile->totalNs() / 1000000)));
+            for (const QString &line : profileLines(*profile, 12))
+                say(line);
+            profile->clear();
+        }
     }
     watcher.stop();
     return 0;

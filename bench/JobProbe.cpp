@@ -42,6 +42,7 @@ RunMeasure runJobOnce(const JobRequest &request, OfficeWatcher &watcher, int run
     QTextStream err(stderr);
     err.setCodec("UTF-8");
     QString lastText;
+    const qint64 cpuBefore = ownCpuMs();
     const quint64 callsBefore = AutomationObject::operationCount();
     const quint64 tripsBefore = unoRoundTrips();
     QElapsedTimer timer;
@@ -50,7 +51,11 @@ RunMeasure runJobOnce(const JobRequest &request, OfficeWatcher &watcher, int run
         MergeObject worker(QStringLiteral("bench"));
         QObject::connect(&worker, &MergeObject::ShowDisposingFile, [&](const QString &text) {
             lastText = text;
-            err << "  [" << (timer.elapsed() / 1000.0) << " s] " << text << '\n';
+            err << QStringLiteral("  [%1 s, %2 calls, %3 round trips] ")
+                       .arg(timer.elapsed() / 1000.0, 0, 'f', 2)
+                       .arg(AutomationObject::operationCount() - callsBefore)
+                       .arg(unoRoundTrips() - tripsBefore)
+                << text << '\n';
             err.flush();
         });
         if (request.job == BenchJob::Classify)
@@ -62,8 +67,10 @@ RunMeasure runJobOnce(const JobRequest &request, OfficeWatcher &watcher, int run
     measure.engineCalls = AutomationObject::operationCount() - callsBefore;
     measure.roundTrips = unoRoundTrips() - tripsBefore;
 
+    measure.programCpuMs = cpuBefore < 0 ? -1 : ownCpuMs() - cpuBefore;
     watcher.sample();
     measure.officePeakKb = watcher.peakKb();
+    measure.officeCpuMs = watcher.cpuMs();
     if (measure.peakIsPerRun) {
         measure.programPeakKb = ownPeakKb();
     } else {

@@ -51,3 +51,10 @@ QString machineLine()
         .arg(QThread::idealThreadCount())
         .arg(memory, QSysInfo::kernelType(), QSysInfo::kernelVersion(), officeVersion());
 }
+
+QString loadAverage()
+{
+    const QByteArray text = readFile(QStringLiteral("/proc/loadavg")).trimmed();
+    const QByteArray first = text.split(' ').value(0);
+    return first.isEmpty() ? QStringLiteral("?") : QString::fromLatin1(first);
+}

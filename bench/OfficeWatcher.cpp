@@ -48,7 +48,30 @@ void OfficeWatcher::sample()
         qint64 seen = m_peakKb.load();
         while (kb > seen && !m_peakKb.compare_exchange_weak(seen, kb)) {
         }
+        const qint64 cpu = processCpuMs(pid);
+        if (cpu >= 0) {
+            std::lock_guard<std::mutex> lock(m_cpuMutex);
+            m_cpuMsByPid[pid] = qMax(m_cpuMsByPid.value(pid, 0), cpu);
+        }
     }
+}
+
+qint64 OfficeWatcher::cpuMs() const
+{
+    std::lock_guard<std::mutex> lock(m_cpuMutex);
+    if (m_cpuMsByPid.isEmpty())
+        return -1;
+    qint64 total = 0;
+    for (qint64 ms : m_cpuMsByPid)
+        total += ms;
+    return total;
+}
+
+void OfficeWatcher::reset()
+{
+    m_peakKb.store(-1);
+    std::lock_guard<std::mutex> lock(m_cpuMutex);
+    m_cpuMsByPid.clear();
 }
 
 void OfficeWatcher::loop()

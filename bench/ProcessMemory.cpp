@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 qint64 statusFieldKb(const QByteArray &statusText, const QByteArray &field)
@@ -21,12 +22,14 @@ qint64 statusFieldKb(const QByteArray &statusText, const QByteArray &field)
     return -1;
 }
 
-bool parseStatLine(const QByteArray &statLine, QByteArray *command, qint64 *parentPid)
+bool parseStatLine(const QByteArray &statLine, StatInfo *info)
 {
     const int open = statLine.indexOf('(');
     const int close = statLine.lastIndexOf(')');
     if (open < 0 || close < open)
         return false;
+    // After the name: state, ppid, pgrp, session, tty, tpgid, flags,
+    // minflt, cminflt, majflt, cmajflt, utime, stime, ...
     const QList<QByteArray> rest = statLine.mid(close + 1).trimmed().split(' ');
     if (rest.size() < 2)
         return false;
@@ -34,11 +37,29 @@ bool parseStatLine(const QByteArray &statLine, QByteArray *command, qint64 *pare
     const qint64 parent = rest.at(1).toLongLong(&ok);
     if (!ok)
         return false;
-    if (command)
-        *command = statLine.mid(open + 1, close - open - 1);
-    if (parentPid)
-        *parentPid = parent;
+    qint64 ticks = -1;
+    if (rest.size() >= 13) {
+        bool userOk = false;
+        bool systemOk = false;
+        const qint64 user = rest.at(11).toLongLong(&userOk);
+        const qint64 system = rest.at(12).toLongLong(&systemOk);
+        if (userOk && systemOk)
+            ticks = user + system;
+    }
+    if (info) {
+        info->command = statLine.mid(open + 1, close - open - 1);
+        info->parentPid = parent;
+        info->cpuTicks = ticks;
+    }
     return true;
+}
+
+qint64 ticksToMs(qint64 ticks)
+{
+    if (ticks < 0)
+        return -1;
+    static const long perSecond = ::sysconf(_SC_CLK_TCK);
+    return perSecond > 0 ? ticks * 1000 / perSecond : -1;
 }
 
 namespace {
@@ -60,11 +81,10 @@ QList<qint64> children(qint64 parentPid, const QByteArray *command)
         const qint64 pid = entry.toLongLong(&ok);
         if (!ok)
             continue;
-        QByteArray name;
-        qint64 parent = 0;
-        if (!parseStatLine(readProcFile(pid, "stat"), &name, &parent) || parent != parentPid)
+        StatInfo info;
+        if (!parseStatLine(readProcFile(pid, "stat"), &info) || info.parentPid != parentPid)
             continue;
-        if (!command || name == *command)
+        if (!command || info.command == *command)
             found << pid;
     }
     return found;
@@ -75,6 +95,14 @@ QList<qint64> children(qint64 parentPid, const QByteArray *command)
 qint64 processStatusKb(qint64 pid, const QByteArray &field)
 {
     return statusFieldKb(readProcFile(pid, "status"), field);
+}
+
+qint64 processCpuMs(qint64 pid)
+{
+    StatInfo info;
+    if (!parseStatLine(readProcFile(pid, "stat"), &info))
+        return -1;
+    return ticksToMs(info.cpuTicks);
 }
 
 QList<qint64> childProcesses(qint64 parentPid, const QByteArray &command)
@@ -103,6 +131,15 @@ qint64 ownPeakKb()
 qint64 ownRssKb()
 {
     return processStatusKb(::getpid(), "VmRSS");
+}
+
+qint64 ownCpuMs()
+{
+    struct rusage usage {};
+    if (::getrusage(RUSAGE_SELF, &usage) != 0)
+        return -1;
+    const auto ms = [](const timeval &t) { return qint64(t.tv_sec) * 1000 + t.tv_usec / 1000; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
 
 qint64 kbToMb(qint64 kb)

@@ -10,12 +10,23 @@
 // the field is missing.
 qint64 statusFieldKb(const QByteArray &statusText, const QByteArray &field);
 
-// The command name and parent of a /proc/<pid>/stat line
-// ("123 (soffice.bin) S 77 ..."); the name may itself hold blanks or ")".
-bool parseStatLine(const QByteArray &statLine, QByteArray *command, qint64 *parentPid);
+// What a /proc/<pid>/stat line ("123 (soffice.bin) S 77 ...") tells: the
+// command name (which may itself hold blanks or ")"), the parent, and the
+// CPU time used so far (user + system, in clock ticks).
+struct StatInfo
+{
+    QByteArray command;
+    qint64 parentPid = 0;
+    qint64 cpuTicks = -1;
+};
+bool parseStatLine(const QByteArray &statLine, StatInfo *info);
+qint64 ticksToMs(qint64 ticks);
 
 // A field of /proc/<pid>/status of a live process, in kB, or -1.
 qint64 processStatusKb(qint64 pid, const QByteArray &field);
+
+// CPU time of a live process in ms, or -1.
+qint64 processCpuMs(qint64 pid);
 
 // The processes whose parent is `parentPid` and whose command name is
 // `command` (as the kernel shows it, at most 15 characters).
@@ -29,6 +40,7 @@ bool resetOwnPeak();
 
 qint64 ownPeakKb();   // VmHWM of this process
 qint64 ownRssKb();    // VmRSS of this process
+qint64 ownCpuMs();    // user + system time of this process so far
 
 // kB to MB, rounded, for the table; -1 stays -1.
 qint64 kbToMb(qint64 kb);

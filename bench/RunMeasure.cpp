@@ -40,6 +40,8 @@ ResultFields toFields(const RunMeasure &m)
     f.insert(QStringLiteral("peak_per_run"), m.peakIsPerRun ? QStringLiteral("1") : QStringLiteral("0"));
     f.insert(QStringLiteral("rss_after_kb"), QString::number(m.programRssAfterKb));
     f.insert(QStringLiteral("office_kb"), QString::number(m.officePeakKb));
+    f.insert(QStringLiteral("program_cpu_ms"), QString::number(m.programCpuMs));
+    f.insert(QStringLiteral("office_cpu_ms"), QString::number(m.officeCpuMs));
     f.insert(QStringLiteral("text"), m.lastText);
     f.insert(QStringLiteral("ok"), m.success ? QStringLiteral("1") : QStringLiteral("0"));
     f.insert(QStringLiteral("bytes"), QString::number(m.resultBytes));
@@ -58,6 +60,8 @@ RunMeasure runMeasureFrom(const ResultFields &f)
     m.peakIsPerRun = f.value(QStringLiteral("peak_per_run")) == QLatin1String("1");
     m.programRssAfterKb = fieldNumber(f, QStringLiteral("rss_after_kb"));
     m.officePeakKb = fieldNumber(f, QStringLiteral("office_kb"));
+    m.programCpuMs = fieldNumber(f, QStringLiteral("program_cpu_ms"));
+    m.officeCpuMs = fieldNumber(f, QStringLiteral("office_cpu_ms"));
     m.lastText = f.value(QStringLiteral("text"));
     m.success = f.value(QStringLiteral("ok")) == QLatin1String("1");
     m.resultBytes = fieldNumber(f, QStringLiteral("bytes"));

@@ -16,6 +16,8 @@ struct RunMeasure
     bool peakIsPerRun = false;    // false: the peak covers the process's whole life
     qint64 programRssAfterKb = -1;
     qint64 officePeakKb = -1;
+    qint64 programCpuMs = -1;     // where the wall time went: this process,
+    qint64 officeCpuMs = -1;      // the office, or neither (waiting on each other)
     QString lastText;             // the last text the job showed
     bool success = false;         // success text shown and a result file written
     qint64 resultBytes = -1;

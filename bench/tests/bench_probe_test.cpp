@@ -54,6 +54,8 @@ private slots:
         m.peakIsPerRun = true;
         m.programRssAfterKb = 150000;
         m.officePeakKb = 900000;
+        m.programCpuMs = 41000;
+        m.officeCpuMs = 230000;
         m.lastText = QString::fromUtf8("成功生成汇总分类表!");
         m.success = true;
         m.resultBytes = 123456;
@@ -70,6 +72,8 @@ private slots:
         QCOMPARE(back.peakIsPerRun, true);
         QCOMPARE(back.programRssAfterKb, m.programRssAfterKb);
         QCOMPARE(back.officePeakKb, m.officePeakKb);
+        QCOMPARE(back.programCpuMs, m.programCpuMs);
+        QCOMPARE(back.officeCpuMs, m.officeCpuMs);
         QCOMPARE(back.lastText, m.lastText);
         QCOMPARE(back.success, true);
         QCOMPARE(back.resultBytes, m.resultBytes);
@@ -153,17 +157,21 @@ private slots:
         QCOMPARE(statusFieldKb(status, "VmSwap"), qint64(-1));
         QCOMPARE(statusFieldKb(status, "Vm"), qint64(-1));
 
-        QByteArray name;
-        qint64 parent = 0;
-        QVERIFY(parseStatLine("4242 (soffice.bin) S 77 4242 4242 0 -1", &name, &parent));
-        QCOMPARE(name, QByteArray("soffice.bin"));
-        QCOMPARE(parent, qint64(77));
-        // A name with blanks and a closing bracket of its own.
-        QVERIFY(parseStatLine("9 (a) b (c) R 12 9 9", &name, &parent));
-        QCOMPARE(name, QByteArray("a) b (c"));
-        QCOMPARE(parent, qint64(12));
-        QVERIFY(!parseStatLine("garbage", &name, &parent));
-        QVERIFY(!parseStatLine("9 (x) R", &name, &parent));
+        StatInfo info;
+        QVERIFY(parseStatLine("4242 (soffice.bin) S 77 4242 4242 0 -1 4194560 9000 0 12 0 1500 250 0 0 20 0 9 0",
+                              &info));
+        QCOMPARE(info.command, QByteArray("soffice.bin"));
+        QCOMPARE(info.parentPid, qint64(77));
+        QCOMPARE(info.cpuTicks, qint64(1750));
+        // A name with blanks and a closing bracket of its own; a short line has no times.
+        QVERIFY(parseStatLine("9 (a) b (c) R 12 9 9", &info));
+        QCOMPARE(info.command, QByteArray("a) b (c"));
+        QCOMPARE(info.parentPid, qint64(12));
+        QCOMPARE(info.cpuTicks, qint64(-1));
+        QVERIFY(!parseStatLine("garbage", &info));
+        QVERIFY(!parseStatLine("9 (x) R", &info));
+        QCOMPARE(ticksToMs(-1), qint64(-1));
+        QCOMPARE(ticksToMs(::sysconf(_SC_CLK_TCK)), qint64(1000));
 
         QCOMPARE(kbToMb(-1), qint64(-1));
         QCOMPARE(kbToMb(1536), qint64(2));
@@ -183,9 +191,11 @@ private slots:
         OfficeWatcher watcher(20, QByteArrayLiteral("sleep"));
         watcher.start();
         QTRY_VERIFY(watcher.peakKb() > 0);
+        QTRY_VERIFY(watcher.cpuMs() >= 0);
         watcher.stop();
         watcher.reset();
         QCOMPARE(watcher.peakKb(), qint64(-1));
+        QCOMPARE(watcher.cpuMs(), qint64(-1));
 
         sleeper.kill();
         sleeper.waitForFinished();
@@ -197,6 +207,7 @@ private slots:
     void ownPeakCanBeMeasuredPerRun()
     {
         QVERIFY(ownRssKb() > 0);
+        QVERIFY(ownCpuMs() >= 0);
         const qint64 before = ownPeakKb();
         QVERIFY(before > 0);
         {
