@@ -52,6 +52,9 @@ namespace {
 
 constexpr int kBlockRows = 4096;
 
+// The office's reference style that reads both "Sheet.A1" and "Sheet!A1".
+constexpr sal_Int16 kCalcOrExcelA1 = 7;
+
 QVariant fromAny(const uno::Any &any)
 {
     switch (any.getValueTypeClass()) {
@@ -120,6 +123,14 @@ Book::Book(OfficeSession &session, uno::Reference<sheet::XSpreadsheetDocument> d
             settings->setPropertyValue("IsUndoEnabled", uno::Any(false));
             settings->setPropertyValue("IsAdjustHeightEnabled", uno::Any(false));
         }
+        // INDIRECT("Sheet!A1") reads Excel's reference style in this document
+        // whatever format it came from, as it does in Excel.
+        uno::Reference<lang::XMultiServiceFactory> factory(m_document, uno::UNO_QUERY);
+        uno::Reference<beans::XPropertySet> documentSettings(
+            factory.is() ? factory->createInstance("com.sun.star.document.Settings") : uno::Reference<uno::XInterface>(),
+            uno::UNO_QUERY);
+        if (documentSettings.is())
+            documentSettings->setPropertyValue("SyntaxStringRef", uno::Any(kCalcOrExcelA1));
         // Formulas are computed once, before saving, not after every write.
         uno::Reference<sheet::XCalculatable> calc(m_document, uno::UNO_QUERY);
         if (calc.is() && qEnvironmentVariableIntValue("SHEETSPLICER_AUTOCALC") == 0)

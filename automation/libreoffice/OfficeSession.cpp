@@ -92,9 +92,6 @@ const char profileDefaults[] =
     "<item oor:path=\"/org.openoffice.Office.Common/Save/Document\"><prop oor:name=\"CreateBackup\" oor:op=\"fuse\"><value>false</value></prop></item>\n"
     "<item oor:path=\"/org.openoffice.Office.Recovery/AutoSave\"><prop oor:name=\"Enabled\" oor:op=\"fuse\"><value>false</value></prop></item>\n"
     "<item oor:path=\"/org.openoffice.Office.Recovery/RecoveryInfo\"><prop oor:name=\"Enabled\" oor:op=\"fuse\"><value>false</value></prop></item>\n"
-    // INDIRECT("Sheet!A1") reads Excel's reference style in every document,
-    // not only in those loaded from .xlsx.
-    "<item oor:path=\"/org.openoffice.Office.Calc/Formula/Syntax\"><prop oor:name=\"StringRefAddressSyntax\" oor:op=\"fuse\"><value>2</value></prop></item>\n"
     // Keep VBA projects of .xlsm and .xls files when saving.
     "<item oor:path=\"/org.openoffice.Office.Calc/Filter/Import/VBA\"><prop oor:name=\"Load\" oor:op=\"fuse\"><value>true</value></prop></item>\n"
     "<item oor:path=\"/org.openoffice.Office.Calc/Filter/Import/VBA\"><prop oor:name=\"Save\" oor:op=\"fuse\"><value>true</value></prop></item>\n"
