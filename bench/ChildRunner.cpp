@@ -13,11 +13,13 @@ namespace {
 
 // Kills the office (or anything else) the child started, then the child.
 // The office runs in its own process group, so it has to be found by its
-// parent.
+// parent; the child is stopped first so that it cannot start another one
+// (it restarts an office that exits during its first start) in between.
 void killWithChildren(QProcess &process)
 {
     const qint64 pid = process.processId();
     if (pid > 0) {
+        ::kill(static_cast<pid_t>(pid), SIGSTOP);
         for (qint64 child : childProcesses(pid))
             ::kill(static_cast<pid_t>(child), SIGKILL);
     }
