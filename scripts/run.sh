@@ -4,6 +4,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  exec xvfb-run -a build/app/Sheetsplicer "$@"
+  exec xvfb-run -a -s "-screen 0 1280x800x24 -noreset" build/app/Sheetsplicer "$@"
 fi
 exec build/app/Sheetsplicer "$@"

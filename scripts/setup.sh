@@ -10,7 +10,8 @@ packages=(
   libreoffice-calc-nogui libreoffice-dev
   libgsf-1-dev libssl-dev libzip-dev libxml2-dev
   xvfb xauth
-  python3 python3-msoffcrypto-tool python3-openpyxl unzip
+  python3 python3-msoffcrypto-tool python3-openpyxl python3-uno unzip
+  fonts-wqy-microhei
 )
 missing=()
 for p in "${packages[@]}"; do

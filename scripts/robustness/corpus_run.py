@@ -266,6 +266,7 @@ def main():
     parser.add_argument("--log", help="also write one tab-separated line per file here")
     parser.add_argument("--keep", action="store_true", help="keep the output folders")
     parser.add_argument("--shard", default="0/1", help="I/N: only every N-th file, starting at the I-th")
+    parser.add_argument("--reverse", action="store_true", help="last file first")
     parser.add_argument("--skip-logged", action="append", default=[], metavar="LOG",
                         help="leave out the files a former run logged")
     parser.add_argument("--summarize", nargs="+", metavar="LOG",
@@ -273,7 +274,12 @@ def main():
     args = parser.parse_args()
 
     if args.summarize:
-        records = [r for log in args.summarize for r in read_log(log)]
+        # A file logged twice (runs that met) counts once, as first logged.
+        records, seen = [], set()
+        for r in (r for log in args.summarize for r in read_log(log)):
+            if r["name"] not in seen:
+                seen.add(r["name"])
+                records.append(r)
         for r in records:
             for problem in filter(None, r["problems"].split(" | ")):
                 print("%s: %s" % (r["name"], problem))
@@ -294,6 +300,8 @@ def main():
     done = {r["name"] for log in args.skip_logged for r in read_log(log)}
     files = sorted(n for n in os.listdir(folder) if os.path.isfile(os.path.join(folder, n)))
     files = [n for i, n in enumerate(files) if i % shards == shard and n not in done]
+    if args.reverse:
+        files.reverse()
     job_tmp = tempfile.mkdtemp(prefix="sheetsplicer-robust-")
     profile = tempfile.mkdtemp(prefix="sheetsplicer-robust-profile-")
     log = open(args.log, "w", encoding="utf-8") if args.log else None

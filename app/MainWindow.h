@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMainWindow>
+#include <QScopedPointer>
+#include <QSystemTrayIcon>
+
+class MergeObject;
+class QThread;
+class SystemTray;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The program's only window (Parts 1.3 to 1.5): the form, the settings it
+// remembers, the checks before a job, and the worker thread of the current
+// job.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // `settingsFilePath`: the settings file (local 8-bit), read once here and
+    // written at every job start that passes the workbook check.
+    explicit MainWindow(const QByteArray &settingsFilePath, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Checks the form, fills JobSettings::current() and writes the remembered
+    // values back. 0: a job may start, both job buttons are disabled; -1: it
+    // must not, the reason is shown in lb_ShowDisposing.
+    int collectJobSettings();
+
+    // For tests and tools.
+    Ui::MainWindow *form() const { return m_ui.data(); }
+    SystemTray *tray() const { return m_tray; }
+    QThread *workerThread() const { return m_workerThread; }
+    MergeObject *worker() const { return m_worker; }
+    int restoreWidth() const { return m_restoreWidth; }
+    int restoreHeight() const { return m_restoreHeight; }
+    const QByteArray &settingsFilePath() const { return m_settingsFilePath; }
+    // True from a job's request until its end signal.
+    bool jobRunning() const { return m_jobRunning; }
+
+    // The texts collectJobSettings shows when it refuses a job.
+    static QString workbookMissingText();
+    static QString saveFolderMissingText();
+    static QString overwritesSourceText();
+    // The notice lb_ShowDisposing shows before the first job.
+    static QString startNotice();
+
+signals:
+    void pBtn_HyperLinks_HasClicked();
+    void pBtn_ClassifyShow_HasClicked();
+
+public slots:
+    void ShowSoftWindow();
+    void SystemTrayActivated(QSystemTrayIcon::ActivationReason reason);
+
+    void on_ShowDisposingFile(QString filePath);
+    void on_Signal_SetButtonEnable();
+
+private slots:
+    void on_cBox_AppointedHeaderRow_clicked();
+    void on_cBox_OpenPwd_clicked();
+    void on_cBox_WbProtect_clicked();
+    void on_cBox_SheetsProtect_clicked();
+    void on_cBox_AllowEditRange_clicked();
+    void on_pBtn_DataSplitFilePath_clicked();
+    void on_pBtn_SavePath_clicked();
+    void on_pBtn_HyperLinks_clicked();
+    void on_pBtn_ClassifyShow_clicked();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    enum class Job { InsertHyperLinks, ClassifyShow };
+    void startJob(Job job);
+    void fillForm(const QByteArray &settingsText);
+    void setupForm();
+
+    QScopedPointer<Ui::MainWindow> m_ui;
+    QByteArray m_settingsFilePath;
+    int m_screenWidth = 0;
+    int m_screenHeight = 0;
+    int m_restoreHeight = 0;
+    int m_restoreWidth = 0;
+    SystemTray *m_tray = nullptr;
+    QThread *m_workerThread = nullptr;
+    MergeObject *m_worker = nullptr;
+    bool m_jobRunning = false;
+};
