@@ -3,6 +3,7 @@
 #include "lo_Fixtures.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -62,7 +63,8 @@ private slots:
             QCOMPARE(officeProcesses(), 1);
         }
         QCOMPARE(officeProcesses(), 0);
-        const QStringList left = QDir::temp().entryList({QStringLiteral("sheetsplicer-office-*")});
+        const QStringList left = QDir::temp().entryList(
+            {QStringLiteral("sheetsplicer-office-%1-*").arg(QCoreApplication::applicationPid())});
         QVERIFY2(left.isEmpty(), qPrintable(left.join(',')));
     }
 
@@ -214,6 +216,49 @@ private slots:
         AutomationObject *key = copy->querySubObject("Cells(int,int)", 2, 1);
         key->dynamicCall("SetFormula(const QVariant&)", QStringLiteral("=IF(("));
         QVERIFY(!key->dynamicCall("Value()").toString().isEmpty());
+    }
+
+    // A tall block takes its formulas in bulk and keeps every row's own formatting.
+    void tallFormulaBlocksKeepTheirFormatting()
+    {
+        const QString path = m_dir.filePath("striped.xlsx");
+        QVERIFY(makeWorkbook("striped", path, {"60"}));
+        QTemporaryDir out;
+        {
+            Session s;
+            AutomationObject *book = s.workbooks->querySubObject("Open(const QString&)", path);
+            AutomationObject *sheet = book->querySubObject("WorkSheets(int)", 1);
+            AutomationObject *top = sheet->querySubObject("Cells(int,int)", 2, 2);
+            top->dynamicCall("SetFormula(const QVariant&)", QStringLiteral("=$A2&\"-\"&COLUMN()"));
+            const QVariant r1c1 = top->dynamicCall("FormulaR1C1()");
+            for (int r = 2; r <= 61; ++r)
+                for (int c = 2; c <= 5; ++c)
+                    sheet->querySubObject("Cells(int,int)", r, c)->dynamicCall("SetFormulaR1C1(const QVariant&)", r1c1);
+            QCOMPARE(sheet->querySubObject("Cells(int,int)", 45, 4)->dynamicCall("Value()").toString(), QStringLiteral("K045-4"));
+            QVERIFY(book->dynamicCall("SaveAs(const QString&, QVariant)", out.filePath("striped.xlsx"), 51).isValid());
+        }
+        QProcess python;
+        python.start("/usr/bin/python3", {"-c", R"(
+import openpyxl, sys
+ws = openpyxl.load_workbook(sys.argv[1])['Summary']
+for r in range(2, 62):
+    for c in range(2, 6):
+        cell = ws.cell(row=r, column=c)
+        filled = cell.fill.fgColor.rgb if cell.fill.fill_type else None
+        print(r, c, cell.value, filled, bool(cell.font.b), cell.number_format)
+)", out.filePath("striped.xlsx")});
+        QVERIFY(python.waitForFinished(60000));
+        const QStringList lines = QString::fromUtf8(python.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 60 * 4);
+        for (const QString &line : lines) {
+            const QStringList f = line.split(' ');
+            const int r = f[0].toInt();
+            const int c = f[1].toInt();
+            QCOMPARE(f[2], QStringLiteral("=$A%1&\"-\"&COLUMN()").arg(r));
+            QCOMPARE(f[3] != "None", r % 3 == 0);
+            QCOMPARE(f[4] == "True", c == 4 && r % 5 == 0);
+            QCOMPARE(f[5] == "0.00%", c == 5);
+        }
     }
 
     void savesLinksAndProtection()

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QTemporaryFile>
 #include <QUrl>
 
@@ -30,6 +31,14 @@
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XCellRangeFormula.hpp>
+#include <com/sun/star/sheet/XUniqueCellFormatRangesSupplier.hpp>
+#include <com/sun/star/sheet/XCellSeries.hpp>
+#include <com/sun/star/sheet/FillDirection.hpp>
+#include <com/sun/star/sheet/XSheetCellRanges.hpp>
+#include <com/sun/star/beans/XMultiPropertySet.hpp>
+#include <com/sun/star/beans/PropertyAttribute.hpp>
+#include <com/sun/star/beans/XPropertySetInfo.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/sheet/XSheetCellCursor.hpp>
 #include <com/sun/star/sheet/XSheetCellRangeContainer.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
@@ -51,6 +60,9 @@ using namespace css;
 namespace {
 
 constexpr int kBlockRows = 4096;
+
+// Blocks of at least this many rows are written by filling down.
+constexpr int kFillRows = 16;
 
 // The office's reference style that reads both "Sheet.A1" and "Sheet!A1".
 constexpr sal_Int16 kCalcOrExcelA1 = 7;
@@ -148,13 +160,27 @@ std::shared_ptr<SheetState> Book::stateOf(const uno::Reference<sheet::XSpreadshe
 {
     if (!sheet.is())
         return nullptr;
-    for (const auto &state : m_states)
-        if (state->sheet == sheet)
-            return state;
+    // UNO keeps one XInterface per object, also across the bridge: its
+    // address names the sheet whatever handle it came through.
+    const uno::Reference<uno::XInterface> identity(sheet, uno::UNO_QUERY);
+    const void *key = identity.get();
+    if (auto found = m_states.value(key))
+        return found;
     auto state = std::make_shared<SheetState>();
     state->sheet = sheet;
-    m_states << state;
+    state->identity = identity;
+    m_states.insert(key, state);
     return state;
+}
+
+QStringList Book::sheetNames()
+{
+    return guarded(m_session, [&]() -> QStringList {
+        QStringList names;
+        for (const rtl::OUString &name : m_document->getSheets()->getElementNames())
+            names << qs(name);
+        return names;
+    }, QStringList());
 }
 
 std::shared_ptr<SheetState> Book::sheetAt(int index)
@@ -196,8 +222,23 @@ QString Book::nameOf(const SheetState &state)
     }, QString());
 }
 
+// Calculation is off while the job writes; values are brought up to date
+// once, when something reads them or the file is saved.
+void Book::calculateIfNeeded()
+{
+    if (!m_needsCalculation)
+        return;
+    m_needsCalculation = false;
+    guarded(m_session, [&]() -> bool {
+        uno::Reference<sheet::XCalculatable> calc(m_document, uno::UNO_QUERY_THROW);
+        calc->calculate();
+        return true;
+    }, false);
+}
+
 void Book::invalidateValues()
 {
+    m_needsCalculation = true;
     for (const auto &state : m_states) {
         state->valuesValid = false;
         state->valueBlocks.clear();
@@ -236,6 +277,7 @@ const QVector<QVariant> *Book::valueBlock(SheetState &state, int block)
     auto found = state.valueBlocks.constFind(block);
     if (found != state.valueBlocks.constEnd())
         return &found.value();
+    calculateIfNeeded();
     const SheetArea &area = state.valueArea;
     const int top = area.top + block * kBlockRows;
     const int bottom = qMin(area.bottom, top + kBlockRows - 1);
@@ -424,31 +466,141 @@ void Book::flushSheet(SheetState &state)
     }
     Q_UNUSED(open);
     for (const Block &block : done) {
-        const SheetArea &a = block.area;
-        uno::Sequence<uno::Sequence<rtl::OUString>> texts(a.rows());
-        auto *rows = texts.getArray();
-        for (int r = 0; r < a.rows(); ++r) {
-            rows[r].realloc(a.columns());
-            auto *cells = rows[r].getArray();
-            for (int c = 0; c < a.columns(); ++c) {
-                const QString excel = r1c1ToA1(block.formula, a.top + r, a.left + c);
-                cells[c] = ou(excel.startsWith('=') ? excelToCalcFormula(excel) : excel);
-            }
-        }
-        guarded(m_session, [&]() -> bool {
-            uno::Reference<table::XCellRange> cells
-                = state.sheet->getCellRangeByPosition(a.left - 1, a.top - 1, a.right - 1, a.bottom - 1);
-            uno::Reference<sheet::XCellRangeFormula> range(cells, uno::UNO_QUERY_THROW);
-            const auto before = range->getFormulaArray();
-            range->setFormulaArray(texts);
-            // One formula for the whole block: if the office cannot read it
-            // in the first cell, it cannot anywhere; the cells stay as they were.
-            if (isSyntaxError(cells->getCellByPosition(0, 0)->getError()))
-                range->setFormulaArray(before);
-            return true;
-        }, false);
+        if (block.area.rows() >= kFillRows)
+            writeByFill(state, block.area, block.formula);
+        else
+            writeCellByCell(state, block.area, block.formula);
     }
     invalidateValues();
+}
+
+// Each cell's own A1 text, in the office's syntax.
+static rtl::OUString calcFormulaAt(const QString &r1c1, int row, int column)
+{
+    const QString excel = r1c1ToA1(r1c1, row, column);
+    return ou(excel.startsWith('=') ? excelToCalcFormula(excel) : excel);
+}
+
+void Book::writeCellByCell(SheetState &state, const SheetArea &a, const QString &formula)
+{
+    uno::Sequence<uno::Sequence<rtl::OUString>> texts(a.rows());
+    auto *rows = texts.getArray();
+    for (int r = 0; r < a.rows(); ++r) {
+        rows[r].realloc(a.columns());
+        auto *cells = rows[r].getArray();
+        for (int c = 0; c < a.columns(); ++c)
+            cells[c] = calcFormulaAt(formula, a.top + r, a.left + c);
+    }
+    guarded(m_session, [&]() -> bool {
+        uno::Reference<table::XCellRange> cells
+            = state.sheet->getCellRangeByPosition(a.left - 1, a.top - 1, a.right - 1, a.bottom - 1);
+        uno::Reference<sheet::XCellRangeFormula> range(cells, uno::UNO_QUERY_THROW);
+        const auto before = range->getFormulaArray();
+        range->setFormulaArray(texts);
+        // One formula for the whole block: if the office cannot read it in
+        // the first cell, it cannot anywhere; the cells stay as they were.
+        if (isSyntaxError(cells->getCellByPosition(0, 0)->getError()))
+            range->setFormulaArray(before);
+        return true;
+    }, false);
+}
+
+// A tall block gets its first row written and filled down: the office then
+// shares one formula among the column's cells instead of joining them one by
+// one, which costs time with the square of the rows. Filling copies the first
+// row's formatting too, so the block's own formatting is put back afterwards.
+void Book::writeByFill(SheetState &state, const SheetArea &a, const QString &formula)
+{
+    uno::Sequence<uno::Sequence<rtl::OUString>> firstRow(1);
+    firstRow.getArray()[0].realloc(a.columns());
+    for (int c = 0; c < a.columns(); ++c)
+        firstRow.getArray()[0].getArray()[c] = calcFormulaAt(formula, a.top, a.left + c);
+
+    guarded(m_session, [&]() -> bool {
+        uno::Reference<table::XCellRange> block
+            = state.sheet->getCellRangeByPosition(a.left - 1, a.top - 1, a.right - 1, a.bottom - 1);
+        const KeptFormats kept = keepFormats(block, a);
+
+        uno::Reference<sheet::XCellRangeFormula> top(
+            state.sheet->getCellRangeByPosition(a.left - 1, a.top - 1, a.right - 1, a.top - 1), uno::UNO_QUERY_THROW);
+        const auto before = top->getFormulaArray();
+        top->setFormulaArray(firstRow);
+        if (isSyntaxError(block->getCellByPosition(0, 0)->getError())) {
+            top->setFormulaArray(before);
+            return false;
+        }
+        uno::Reference<sheet::XCellSeries> series(block, uno::UNO_QUERY_THROW);
+        series->fillAuto(sheet::FillDirection_TO_BOTTOM, 1);
+        restoreFormats(kept);
+        return true;
+    }, false);
+}
+
+Book::KeptFormats Book::keepFormats(const uno::Reference<table::XCellRange> &block, const SheetArea &a)
+{
+    KeptFormats kept;
+    uno::Reference<sheet::XUniqueCellFormatRangesSupplier> supplier(block, uno::UNO_QUERY_THROW);
+    uno::Reference<container::XIndexAccess> unique = supplier->getUniqueCellFormatRanges();
+    QList<uno::Reference<sheet::XSheetCellRanges>> groups;
+    bool byColumn = true;
+    for (sal_Int32 i = 0; i < unique->getCount(); ++i) {
+        uno::Reference<sheet::XSheetCellRanges> group(unique->getByIndex(i), uno::UNO_QUERY_THROW);
+        for (const table::CellRangeAddress &address : group->getRangeAddresses())
+            if (address.StartRow != a.top - 1 || address.EndRow != a.bottom - 1)
+                byColumn = false;
+        groups << group;
+    }
+    // Formatting that only changes from column to column survives the fill.
+    if (byColumn)
+        return kept;
+    kept.names = formatPropertyNames(block);
+    for (const auto &group : groups) {
+        uno::Reference<beans::XMultiPropertySet> properties(group, uno::UNO_QUERY_THROW);
+        kept.groups.push_back({properties, properties->getPropertyValues(kept.names)});
+    }
+    return kept;
+}
+
+void Book::restoreFormats(const KeptFormats &kept)
+{
+    for (const auto &group : kept.groups) {
+        try {
+            group.first->setPropertyValues(kept.names, group.second);
+        } catch (const lang::DisposedException &) {
+            throw;
+        } catch (const uno::Exception &) {
+            // One group that cannot be put back leaves the others as they are.
+        }
+    }
+}
+
+// The cell properties that make up a cell's formatting and that a fill copies,
+// sorted by name as setPropertyValues wants them.
+uno::Sequence<rtl::OUString> Book::formatPropertyNames(const uno::Reference<table::XCellRange> &block)
+{
+    if (m_formatNames.hasElements())
+        return m_formatNames;
+    static const QSet<QString> skipped = {
+        // Conditional formats and validity are ranges of their own, not copied by value.
+        "ConditionalFormat", "ConditionalFormatLocal", "ConditionalFormatXML",
+        "Validation", "ValidationLocal", "ValidationXML",
+        // Other views of the same borders, and things that are not formatting.
+        "TableBorder", "TableBorder2", "TopBorder", "BottomBorder", "LeftBorder", "RightBorder",
+        "DiagonalTLBR", "DiagonalBLTR", "ChartColumnAsLabel", "ChartRowAsLabel", "FormatID",
+        "NumberingRules", "UserDefinedAttributes", "CharFont",
+    };
+    uno::Reference<beans::XPropertySet> properties(block, uno::UNO_QUERY_THROW);
+    QStringList names;
+    for (const beans::Property &property : properties->getPropertySetInfo()->getProperties()) {
+        const QString name = qs(property.Name);
+        if (!(property.Attributes & beans::PropertyAttribute::READONLY) && !skipped.contains(name))
+            names << name;
+    }
+    std::sort(names.begin(), names.end());
+    m_formatNames.realloc(names.size());
+    for (int i = 0; i < names.size(); ++i)
+        m_formatNames.getArray()[i] = ou(names.at(i));
+    return m_formatNames;
 }
 
 void Book::requestStructureLock(const QString &password)
@@ -511,9 +663,7 @@ bool Book::saveAs(const QString &path, int fileFormat)
         tempPath = temp.fileName();
     }
     const bool stored = guarded(m_session, [&]() -> bool {
-        uno::Reference<sheet::XCalculatable> calc(m_document, uno::UNO_QUERY);
-        if (calc.is())
-            calc->calculate();
+        calculateIfNeeded();
         uno::Sequence<beans::PropertyValue> args = props({
             prop("FilterName", uno::Any(rtl::OUString::createFromAscii(filter))),
             prop("Overwrite", uno::Any(true)),

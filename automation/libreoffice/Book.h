@@ -6,14 +6,19 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVector>
 
+#include <com/sun/star/beans/XMultiPropertySet.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/table/XCellRange.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 class OfficeSession;
 
@@ -23,6 +28,7 @@ class OfficeSession;
 struct SheetState
 {
     css::uno::Reference<css::sheet::XSpreadsheet> sheet;
+    css::uno::Reference<css::uno::XInterface> identity;
 
     // Values of the used area, read in blocks of rows with one call each;
     // dropped on every write.
@@ -65,6 +71,7 @@ public:
     std::shared_ptr<SheetState> stateOf(const css::uno::Reference<css::sheet::XSpreadsheet> &sheet);
     std::shared_ptr<SheetState> sheetAt(int index); // 0-based; null when out of range
     int sheetCount();
+    QStringList sheetNames(); // in tab order, one call
     int indexOf(const SheetState &state);
     QString nameOf(const SheetState &state);
 
@@ -75,6 +82,7 @@ public:
     // and columns.
     SheetArea currentRegion(SheetState &state, int row, int column);
     void invalidateValues();
+    void calculateIfNeeded();
 
     // The formula of a cell as Excel writes it (A1), its constant as text, or
     // a null string when it cannot be read.
@@ -102,12 +110,22 @@ private:
     void loadUsedArea(SheetState &state);
     const QVector<QVariant> *valueBlock(SheetState &state, int block);
     void flushSheet(SheetState &state);
+    void writeCellByCell(SheetState &state, const SheetArea &area, const QString &formula);
+    void writeByFill(SheetState &state, const SheetArea &area, const QString &formula);
+    struct KeptFormats
+    {
+        css::uno::Sequence<rtl::OUString> names;
+        std::vector<std::pair<css::uno::Reference<css::beans::XMultiPropertySet>, css::uno::Sequence<css::uno::Any>>> groups;
+    };
+    KeptFormats keepFormats(const css::uno::Reference<css::table::XCellRange> &block, const SheetArea &area);
+    void restoreFormats(const KeptFormats &kept);
+    css::uno::Sequence<rtl::OUString> formatPropertyNames(const css::uno::Reference<css::table::XCellRange> &block);
     bool writePackage(const QString &tempPath, int fileFormat);
 
     OfficeSession &m_session;
     css::uno::Reference<css::sheet::XSpreadsheetDocument> m_document;
     QString m_sourcePath;
-    QList<std::shared_ptr<SheetState>> m_states;
+    QHash<const void *, std::shared_ptr<SheetState>> m_states;
     bool m_closed = false;
 
     bool m_lockStructure = false;
@@ -121,4 +139,6 @@ private:
     };
     QList<EditRange> m_editRanges;
     std::shared_ptr<SheetState> m_activeSheet;
+    css::uno::Sequence<rtl::OUString> m_formatNames;
+    bool m_needsCalculation = true;
 };

@@ -154,16 +154,8 @@ bool LoWorksheet::set(const QByteArray &name, const QVariant &value)
 
 bool LoWorksheet::rename(const QString &name)
 {
-    QStringList others;
-    const int count = m_book->sheetCount();
-    const int self = m_book->indexOf(*m_sheet);
-    for (int i = 0; i < count; ++i) {
-        if (i == self)
-            continue;
-        auto other = m_book->sheetAt(i);
-        if (other)
-            others << m_book->nameOf(*other);
-    }
+    QStringList others = m_book->sheetNames();
+    others.removeOne(m_book->nameOf(*m_sheet));
     if (!isAcceptableSheetName(name, others))
         return false;
     return guarded(session(), [&]() -> bool {
@@ -183,11 +175,7 @@ QVariant LoWorksheet::copyBefore(const QVariantList &args)
     const QString source = m_book->nameOf(*m_sheet);
     if (destination < 0 || source.isNull())
         return QVariant();
-    QStringList names;
-    for (int i = 0; i < m_book->sheetCount(); ++i)
-        if (auto s = m_book->sheetAt(i))
-            names << m_book->nameOf(*s);
-    const QString copyName = copiedSheetName(source, names);
+    const QString copyName = copiedSheetName(source, m_book->sheetNames());
     const bool ok = guarded(session(), [&]() -> bool {
         m_book->document()->getSheets()->copyByName(ou(source), ou(copyName), static_cast<sal_Int16>(destination));
         return true;

@@ -19,14 +19,13 @@
 
 #include <csignal>
 #include <fcntl.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 
-extern char **environ;
 
 using namespace css;
 
@@ -162,22 +161,27 @@ bool OfficeSession::launch()
         argv.push_back(a.data());
     argv.push_back(nullptr);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    // Its own process group, so a terminal's Ctrl+C reaches us, not the office.
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attr, 0);
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, argv[0], &actions, &attr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
-    if (rc != 0)
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid < 0)
         return false;
+    if (pid == 0) {
+        // Only async-signal-safe calls from here to exec.
+        // The office dies with the thread that started it, however that ends.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(127);
+        // Its own process group, so a terminal's Ctrl+C reaches us, not the office.
+        ::setpgid(0, 0);
+        const int null = ::open("/dev/null", O_RDWR);
+        if (null >= 0) {
+            ::dup2(null, 0);
+            ::dup2(null, 1);
+            ::dup2(null, 2);
+        }
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
     m_pid = pid;
     m_exited.store(false);
     return true;
@@ -242,9 +246,28 @@ bool OfficeSession::connect(int timeoutMs)
     return false;
 }
 
+// Profiles of sessions whose program died without cleaning up: the folder
+// names the process that made it.
+void OfficeSession::removeStaleProfiles()
+{
+    const QDir temp(QDir::tempPath());
+    for (const QString &name : temp.entryList({QStringLiteral("sheetsplicer-office-*")}, QDir::Dirs)) {
+        const QStringList parts = name.split('-');
+        bool numeric = false;
+        const qint64 owner = parts.size() >= 4 ? parts.at(2).toLongLong(&numeric) : 0;
+        if (!numeric || owner <= 0 || owner == QCoreApplication::applicationPid())
+            continue;
+        if (::kill(static_cast<pid_t>(owner), 0) == 0 || errno == EPERM)
+            continue; // still running
+        QDir(temp.filePath(name)).removeRecursively();
+    }
+}
+
 bool OfficeSession::start()
 {
-    m_profile = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/sheetsplicer-office-XXXXXX"));
+    removeStaleProfiles();
+    m_profile = std::make_unique<QTemporaryDir>(
+        QDir::tempPath() + QStringLiteral("/sheetsplicer-office-%1-XXXXXX").arg(QCoreApplication::applicationPid()));
     if (!m_profile->isValid()) {
         markLost();
         return false;
@@ -334,10 +357,11 @@ void OfficeSession::quit()
     }
     // The watchdog keeps guarding the calls above; only now is it done.
     stopWatchdog();
-    m_desktop.clear();
-    if (m_context.is()) {
-        uno::Reference<lang::XComponent> bridge(m_context, uno::UNO_QUERY);
+    // Only local releases from here on: asking a dead office anything throws.
+    try {
+        m_desktop.clear();
         m_context.clear();
+    } catch (...) {
     }
     if (m_pid > 0 && !waitForExit(10000))
         killOffice();

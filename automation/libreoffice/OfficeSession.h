@@ -59,6 +59,7 @@ public:
     static quint64 roundTrips();
 
 private:
+    static void removeStaleProfiles();
     bool launch();
     bool connect(int timeoutMs);
     void writeProfileDefaults();

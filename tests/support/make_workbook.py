@@ -61,7 +61,26 @@ def e2e_table(path, title="Summary", header_rows="1", *names):
     wb.save(path)
 
 
-KINDS = {"categories": categories, "empty-column": empty_column}
+def striped(path, rows="40"):
+    """A tall table whose rows carry different formatting: every third row
+    filled, every fifth row's D cell bold, column E as percent."""
+    rows = int(rows)
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "Summary"
+    ws.append(["Key", "A", "B", "C", "D"])
+    for r in range(2, rows + 2):
+        ws.append(["K%03d" % r, r, r * 2, r * 3, r / 100])
+        if r % 3 == 0:
+            for c in range(1, 6):
+                ws.cell(row=r, column=c).fill = PatternFill("solid", fgColor="FFFF00")
+        if r % 5 == 0:
+            ws.cell(row=r, column=4).font = Font(bold=True)
+        ws.cell(row=r, column=5).number_format = "0.00%"
+    wb.save(path)
+
+
+KINDS = {"categories": categories, "empty-column": empty_column, "striped": striped}
 KINDS["e2e-table"] = e2e_table
 
 if __name__ == "__main__":
