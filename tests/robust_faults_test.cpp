@@ -111,13 +111,6 @@ void RobustFaultsTest::initTestCase()
 
 void RobustFaultsTest::init()
 {
-    // Known fault: OfficeSession::quit() queries the bridge after terminate()
-    // outside any try; when the bridge is already disposed, the exception
-    // aborts the process (about one job in a hundred). Until it is fixed the
-    // jobs of this process run only on request.
-    if (!qEnvironmentVariableIsSet("SHEETSPLICER_ROBUST_ALL"))
-        QSKIP("any job may abort the process at its end (uncaught DisposedException from OfficeSession::quit()); "
-              "set SHEETSPLICER_ROBUST_ALL=1 to run");
     QVERIFY(childOffices().isEmpty());
     const QString work = m_dir.filePath(QString::fromLatin1(QTest::currentTestFunction()) + QLatin1Char('_')
                                         + QString::number(QDateTime::currentMSecsSinceEpoch()));
@@ -169,10 +162,6 @@ void RobustFaultsTest::officeGoneMidJob()
 {
     QFETCH(QString, phase);
     QFETCH(int, signal);
-    // Known fault: once the office is gone, OfficeSession::quit() queries the
-    // dead bridge (Reference<XComponent>(m_context, UNO_QUERY)) outside any
-    // try; the DisposedException leaves the job slot and aborts the process.
-    QSKIP("an office lost mid-job aborts the process: uncaught DisposedException from OfficeSession::quit()");
     QVERIFY(QFile::copy(m_big, m_source));
     settingsFor(m_source, m_out, QStringLiteral("C2:F%1").arg(bigRows + 1));
 
