@@ -7,11 +7,20 @@
 
 #include <QApplication>
 
+#ifdef SHEETSPLICER_LIBREOFFICE
+#include "TerminationCleanup.h"
+#endif
+
 #include <cstdio>
 #include <cstdlib>
 
 int main(int argc, char *argv[])
 {
+#ifdef SHEETSPLICER_LIBREOFFICE
+    // Ended by the session or a signal: the offices of a running job go too.
+    cleanUpOfficesOnTermination();
+#endif
+
     // 1. The executable's path.
     const QByteArray executable = executablePath(argc > 0 ? argv[0] : nullptr);
 

@@ -1,11 +1,18 @@
 #include "CliArguments.h"
 
+#ifdef SHEETSPLICER_LIBREOFFICE
+#include "TerminationCleanup.h"
+#endif
+
 #include <QCoreApplication>
 #include <QTextStream>
 
 
 int main(int argc, char **argv)
 {
+#ifdef SHEETSPLICER_LIBREOFFICE
+    cleanUpOfficesOnTermination();
+#endif
     QCoreApplication application(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);

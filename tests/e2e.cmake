@@ -24,4 +24,13 @@ if(TARGET sheetsplicer-cli)
     SOURCES ${E2E_TESTS_DIR}/e2e_files_test.cpp
     LIBS e2e_test_support lo_test_support cli_lib automation_platform
     TIMEOUT 900 LABELS office)
+  target_compile_definitions(e2e_files_test PRIVATE SHEETSPLICER_CLI_PATH="$<TARGET_FILE:sheetsplicer-cli>")
+endif()
+
+if(TARGET sheetsplicer-cli)
+  # The bulk paths of the backend save the same as cell-by-cell writing.
+  sheetsplicer_add_test(e2e_buffering_test
+    SOURCES ${E2E_TESTS_DIR}/e2e_buffering_test.cpp
+    LIBS e2e_test_support lo_test_support
+    TIMEOUT 900 LABELS office)
 endif()

@@ -8,7 +8,10 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QProcess>
 #include <QtTest>
+
+#include <csignal>
 
 #include <unistd.h>
 
@@ -99,6 +102,29 @@ class E2eFilesTest : public QObject
 {
     Q_OBJECT
 private slots:
+    // Ended by a signal in the middle of a job, the program takes its office
+    // and everything the office wrote with it.
+    void aTerminatedJobLeavesNothingBehind()
+    {
+        const QString source = m_dir->filePath("big.xlsx");
+        QVERIFY(makeWorkbook("striped", source, {"3000", "categories"}));
+        const QString out = m_dir->filePath("terminated");
+        QVERIFY(QDir().mkpath(out));
+        QProcess cli;
+        cli.start(QStringLiteral(SHEETSPLICER_CLI_PATH), {"link", source, out, "--edit-range", "B2:E3001"});
+        QVERIFY(cli.waitForStarted());
+        QByteArray seen;
+        while (!seen.contains("正在拆分到") && cli.waitForReadyRead(60000))
+            seen += cli.readAllStandardOutput();
+        QVERIFY2(seen.contains("正在拆分到"), seen.constData());
+        cli.terminate();
+        QVERIFY(cli.waitForFinished(30000));
+        QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(cli.exitCode(), 128 + SIGTERM);
+        QTRY_VERIFY2_WITH_TIMEOUT(m_temp.leftovers().isEmpty(), qPrintable(m_temp.leftovers().join("; ")), 10000);
+        QCOMPARE(QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+    }
+
     void initTestCase()
     {
         QVERIFY(m_temp.install());

@@ -8,3 +8,8 @@ sheetsplicer_add_test(lo_backend_test
   SOURCES lo_backend_test.cpp
   LIBS automation_platform lo_test_support
   TIMEOUT 600 LABELS office)
+
+sheetsplicer_add_test(lo_session_test
+  SOURCES lo_session_test.cpp
+  LIBS engine automation_platform lo_test_support
+  TIMEOUT 600 LABELS office)

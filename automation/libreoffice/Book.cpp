@@ -120,6 +120,7 @@ Book::Book(OfficeSession &session, uno::Reference<sheet::XSpreadsheetDocument> d
     : m_session(session)
     , m_document(std::move(document))
     , m_sourcePath(std::move(sourcePath))
+    , m_unbuffered(qEnvironmentVariableIntValue("SHEETSPLICER_UNBUFFERED") != 0)
 {
     // Undo is never used, and nothing is shown: keep both out of every call.
     guarded(m_session, [&]() -> bool {
@@ -305,6 +306,14 @@ const QVector<QVariant> *Book::valueBlock(SheetState &state, int block)
 
 QVariant Book::valueAt(SheetState &state, int row, int column)
 {
+    if (m_unbuffered) {
+        calculateIfNeeded();
+        return guarded(m_session, [&]() -> QVariant {
+            uno::Reference<sheet::XCellRangeData> cell(
+                state.sheet->getCellRangeByPosition(column - 1, row - 1, column - 1, row - 1), uno::UNO_QUERY_THROW);
+            return fromAny(cell->getDataArray()[0][0]);
+        }, QVariant());
+    }
     loadUsedArea(state);
     if (!state.valuesValid || !state.valueArea.contains(row, column))
         return QVariant();

@@ -93,6 +93,8 @@ public:
     // Cell properties of the areas (one range, or a range container).
     css::uno::Reference<css::beans::XPropertySet> propertiesOf(SheetState &state, const QList<SheetArea> &areas);
 
+    bool unbuffered() const { return m_unbuffered; }
+
     // Sends every waiting formula to the office; called before anything that
     // could see the cells.
     void flushFormulas();
@@ -141,4 +143,7 @@ private:
     std::shared_ptr<SheetState> m_activeSheet;
     css::uno::Sequence<rtl::OUString> m_formatNames;
     bool m_needsCalculation = true;
+    // SHEETSPLICER_UNBUFFERED=1: every read and formula write goes to the
+    // office at once, cell by cell (to compare against the bulk paths).
+    bool m_unbuffered = false;
 };

@@ -302,6 +302,8 @@ QVariant LoRange::setFormulaR1C1(const QString &formula)
                 m_sheet->pendingR1C1.insert({row, column}, formula);
                 m_sheet->excelFormulas.remove({row, column});
             }
+    if (m_book->unbuffered())
+        m_book->flushFormulas();
     return true;
 }
 

@@ -27,11 +27,21 @@
 #include <chrono>
 
 
+extern char **environ;
+
 using namespace css;
 
 namespace {
 
 std::atomic<quint64> trips{0};
+
+// Sessions alive in this process, for abandonAll().
+std::mutex liveMutex;
+QList<OfficeSession *> &liveSessions()
+{
+    static QList<OfficeSession *> sessions;
+    return sessions;
+}
 
 rtl::OUString ou(const QString &s)
 {
@@ -110,11 +120,27 @@ OfficeSession::Options OfficeSession::defaultOptions()
 OfficeSession::OfficeSession(const Options &options)
     : m_options(options)
 {
+    std::lock_guard<std::mutex> lock(liveMutex);
+    liveSessions() << this;
 }
 
 OfficeSession::~OfficeSession()
 {
     quit();
+    std::lock_guard<std::mutex> lock(liveMutex);
+    liveSessions().removeAll(this);
+}
+
+void OfficeSession::abandonAll()
+{
+    std::lock_guard<std::mutex> lock(liveMutex);
+    for (OfficeSession *session : liveSessions()) {
+        session->markLost();
+        if (session->m_pid > 0)
+            ::kill(static_cast<pid_t>(session->m_pid), SIGKILL);
+        if (session->m_profile)
+            QDir(session->m_profile->path()).removeRecursively();
+    }
 }
 
 quint64 OfficeSession::roundTrips()
@@ -161,6 +187,19 @@ bool OfficeSession::launch()
         argv.push_back(a.data());
     argv.push_back(nullptr);
 
+    // The office's scratch files go inside the profile, so they go with it
+    // even when the office is killed.
+    const QString scratch = m_profile->path() + QStringLiteral("/tmp");
+    QDir().mkpath(scratch);
+    QList<QByteArray> environment{"TMPDIR=" + QFile::encodeName(scratch)};
+    for (char **e = environ; e && *e; ++e)
+        if (qstrncmp(*e, "TMPDIR=", 7) != 0)
+            environment << QByteArray(*e);
+    std::vector<char *> envp;
+    for (QByteArray &entry : environment)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid < 0)
@@ -179,7 +218,7 @@ bool OfficeSession::launch()
             ::dup2(null, 1);
             ::dup2(null, 2);
         }
-        ::execv(argv[0], argv.data());
+        ::execve(argv[0], argv.data(), envp.data());
         ::_exit(127);
     }
     m_pid = pid;

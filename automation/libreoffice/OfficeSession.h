@@ -58,6 +58,10 @@ public:
 
     static quint64 roundTrips();
 
+    // For a program that is being terminated: kills every office still
+    // running for it and removes their profiles. Safe from any thread.
+    static void abandonAll();
+
 private:
     static void removeStaleProfiles();
     bool launch();

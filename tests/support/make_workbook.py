@@ -61,16 +61,18 @@ def e2e_table(path, title="Summary", header_rows="1", *names):
     wb.save(path)
 
 
-def striped(path, rows="40"):
+def striped(path, rows="40", keys="keys"):
     """A tall table whose rows carry different formatting: every third row
-    filled, every fifth row's D cell bold, column E as percent."""
+    filled, every fifth row's D cell bold, column E as percent. Column A holds
+    a key per row, or with "categories" one of three categories in runs."""
     rows = int(rows)
     wb = openpyxl.Workbook()
     ws = wb.active
     ws.title = "Summary"
     ws.append(["Key", "A", "B", "C", "D"])
     for r in range(2, rows + 2):
-        ws.append(["K%03d" % r, r, r * 2, r * 3, r / 100])
+        first = "K%03d" % r if keys == "keys" else ("North", "South", "East")[(r // 7) % 3]
+        ws.append([first, r, r * 2, r * 3, r / 100])
         if r % 3 == 0:
             for c in range(1, 6):
                 ws.cell(row=r, column=c).fill = PatternFill("solid", fgColor="FFFF00")
