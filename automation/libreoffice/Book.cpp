@@ -50,7 +50,13 @@
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XProtectable.hpp>
+#include <com/sun/star/util/XMergeable.hpp>
+#include <com/sun/star/util/XSortable.hpp>
+#include <com/sun/star/table/TableSortField.hpp>
+#include <com/sun/star/sheet/XSheetOperation.hpp>
+#include <com/sun/star/sheet/CellFlags.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -60,6 +66,11 @@ using namespace css;
 namespace {
 
 constexpr int kBlockRows = 4096;
+
+// Deletions of at least this many separate blocks of rows are made by sorting.
+constexpr int kSortRuns = 3;
+// The office's last column (1-based); the helper columns of a sort must fit.
+constexpr int kMaxSortColumn = 1024;
 
 // Blocks of at least this many rows are written by filling down.
 constexpr int kFillRows = 16;
@@ -396,20 +407,89 @@ QString Book::excelFormulaAt(SheetState &state, int row, int column)
 
 bool Book::deleteRows(SheetState &state, const QList<SheetArea> &rows)
 {
-    // Bottom-up, so the row numbers still to come stay where they were.
-    QList<SheetArea> sorted = rows;
-    std::sort(sorted.begin(), sorted.end(), [](const SheetArea &a, const SheetArea &b) { return a.top > b.top; });
-    const bool ok = guarded(m_session, [&]() -> bool {
-        uno::Reference<table::XColumnRowRange> columnsRows(state.sheet, uno::UNO_QUERY_THROW);
-        uno::Reference<table::XTableRows> tableRows = columnsRows->getRows();
-        for (const SheetArea &a : sorted)
-            tableRows->removeByIndex(a.top - 1, a.rows());
-        return true;
-    }, false);
+    bool ok = !m_unbuffered && rows.size() >= kSortRuns && sortAwayRows(state, rows);
+    if (!ok) {
+        // Bottom-up, so the row numbers still to come stay where they were.
+        QList<SheetArea> sorted = rows;
+        std::sort(sorted.begin(), sorted.end(), [](const SheetArea &a, const SheetArea &b) { return a.top > b.top; });
+        ok = guarded(m_session, [&]() -> bool {
+            uno::Reference<table::XColumnRowRange> columnsRows(state.sheet, uno::UNO_QUERY_THROW);
+            uno::Reference<table::XTableRows> tableRows = columnsRows->getRows();
+            for (const SheetArea &a : sorted)
+                tableRows->removeByIndex(a.top - 1, a.rows());
+            return true;
+        }, false);
+    }
     state.filterActive = false;
     state.hiddenRows.clear();
     invalidateValues();
     return ok;
+}
+
+// Many scattered rows go in three calls instead of one call a block: the
+// rows to delete are sorted, stably, below the rows to keep and then deleted
+// as one block. The office moves every cell's formatting with it and, with
+// UpdateReferenceOnSort, every reference follows the cell it names, so the
+// result is the one deleting block by block gives. Not for rows with merged
+// cells, which a sort cannot move.
+bool Book::sortAwayRows(SheetState &state, const QList<SheetArea> &rows)
+{
+    int top = kMaxRow;
+    int bottom = 0;
+    for (const SheetArea &a : rows) {
+        top = qMin(top, a.top);
+        bottom = qMax(bottom, a.bottom);
+    }
+    const SheetArea used = usedArea(state);
+    const int keyColumn = qMax(used.right, 1) + 1; // two helper columns right of the table
+    if (keyColumn + 1 > kMaxSortColumn || bottom > used.bottom || top < 1)
+        return false;
+    std::vector<bool> doomed(bottom - top + 1, false);
+    for (const SheetArea &a : rows)
+        for (int r = a.top; r <= a.bottom; ++r)
+            doomed[r - top] = true;
+    const int count = bottom - top + 1;
+    const int kept = static_cast<int>(std::count(doomed.begin(), doomed.end(), false));
+
+    return guarded(m_session, [&]() -> bool {
+        uno::Reference<table::XCellRange> block
+            = state.sheet->getCellRangeByPosition(0, top - 1, keyColumn, bottom - 1);
+        uno::Reference<util::XMergeable> mergeable(
+            state.sheet->getCellRangeByPosition(0, top - 1, keyColumn - 2, bottom - 1), uno::UNO_QUERY_THROW);
+        if (mergeable->getIsMerged())
+            return false;
+        uno::Sequence<uno::Sequence<uno::Any>> keys(count);
+        for (int i = 0; i < count; ++i) {
+            keys.getArray()[i].realloc(2);
+            keys.getArray()[i].getArray()[0] <<= double(doomed[i] ? 1 : 0);
+            keys.getArray()[i].getArray()[1] <<= double(i);
+        }
+        uno::Reference<table::XCellRange> helpers
+            = state.sheet->getCellRangeByPosition(keyColumn - 1, top - 1, keyColumn, bottom - 1);
+        uno::Reference<sheet::XCellRangeData>(helpers, uno::UNO_QUERY_THROW)->setDataArray(keys);
+
+        uno::Sequence<table::TableSortField> fields(2);
+        fields.getArray()[0].Field = keyColumn - 1;
+        fields.getArray()[0].IsAscending = true;
+        fields.getArray()[1].Field = keyColumn;
+        fields.getArray()[1].IsAscending = true;
+        uno::Reference<util::XSortable> sortable(block, uno::UNO_QUERY_THROW);
+        sortable->sort(props({
+            prop("SortFields", uno::Any(fields)),
+            prop("ContainsHeader", uno::Any(false)),
+            prop("IsSortColumns", uno::Any(false)),
+            prop("BindFormatsToContent", uno::Any(true)),
+        }));
+
+        uno::Reference<table::XColumnRowRange> columnsRows(state.sheet, uno::UNO_QUERY_THROW);
+        columnsRows->getRows()->removeByIndex(top - 1 + kept, count - kept);
+        uno::Reference<sheet::XSheetOperation> clear(
+            state.sheet->getCellRangeByPosition(keyColumn - 1, top - 1, keyColumn, top - 1 + qMax(kept, 1) - 1),
+            uno::UNO_QUERY_THROW);
+        clear->clearContents(sheet::CellFlags::VALUE | sheet::CellFlags::DATETIME | sheet::CellFlags::STRING
+                             | sheet::CellFlags::FORMULA | sheet::CellFlags::HARDATTR | sheet::CellFlags::EDITATTR);
+        return true;
+    }, false);
 }
 
 uno::Reference<beans::XPropertySet> Book::propertiesOf(SheetState &state, const QList<SheetArea> &areas)

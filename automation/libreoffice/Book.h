@@ -89,6 +89,7 @@ public:
     QString excelFormulaAt(SheetState &state, int row, int column);
 
     bool deleteRows(SheetState &state, const QList<SheetArea> &rows);
+    bool sortAwayRows(SheetState &state, const QList<SheetArea> &rows);
 
     // Cell properties of the areas (one range, or a range container).
     css::uno::Reference<css::beans::XPropertySet> propertiesOf(SheetState &state, const QList<SheetArea> &areas);

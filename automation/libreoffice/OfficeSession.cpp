@@ -101,6 +101,8 @@ const char profileDefaults[] =
     "<item oor:path=\"/org.openoffice.Office.Common/Save/Document\"><prop oor:name=\"CreateBackup\" oor:op=\"fuse\"><value>false</value></prop></item>\n"
     "<item oor:path=\"/org.openoffice.Office.Recovery/AutoSave\"><prop oor:name=\"Enabled\" oor:op=\"fuse\"><value>false</value></prop></item>\n"
     "<item oor:path=\"/org.openoffice.Office.Recovery/RecoveryInfo\"><prop oor:name=\"Enabled\" oor:op=\"fuse\"><value>false</value></prop></item>\n"
+    // A sort moves references with the cells they name (rows are deleted by sorting).
+    "<item oor:path=\"/org.openoffice.Office.Calc/Input\"><prop oor:name=\"UpdateReferenceOnSort\" oor:op=\"fuse\"><value>true</value></prop></item>\n"
     // Keep VBA projects of .xlsm and .xls files when saving.
     "<item oor:path=\"/org.openoffice.Office.Calc/Filter/Import/VBA\"><prop oor:name=\"Load\" oor:op=\"fuse\"><value>true</value></prop></item>\n"
     "<item oor:path=\"/org.openoffice.Office.Calc/Filter/Import/VBA\"><prop oor:name=\"Save\" oor:op=\"fuse\"><value>true</value></prop></item>\n"

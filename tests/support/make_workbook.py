@@ -72,7 +72,12 @@ def striped(path, rows="40", keys="keys"):
     ws.append(["Key", "A", "B", "C", "D"])
     for r in range(2, rows + 2):
         first = "K%03d" % r if keys == "keys" else ("North", "South", "East")[(r // 7) % 3]
-        ws.append([first, r, r * 2, r * 3, r / 100])
+        row = [first, r, r * 2, r * 3, r / 100]
+        if keys != "keys":
+            # Formulas that look at their own row, at a fixed block, and at
+            # the row above: deleting rows must treat each as Excel does.
+            row += ["=B%d*2" % r, "=SUM($B$2:$B$%d)" % (rows + 1), "=B%d" % (r - 1) if r > 2 else 0]
+        ws.append(row)
         if r % 3 == 0:
             for c in range(1, 6):
                 ws.cell(row=r, column=c).fill = PatternFill("solid", fgColor="FFFF00")
