@@ -743,14 +743,25 @@ bool Book::saveAs(const QString &path, int fileFormat)
     flushFormulas();
 
     // Written beside the target and renamed over it only when complete.
-    QString tempPath;
+    // The office writes into the session's private folder (with its own
+    // scratch files); only the finished file comes into the target's folder,
+    // as a hidden part that is renamed over the target when complete.
+    const QString scratch = m_session.scratchFolder();
+    if (scratch.isEmpty())
+        return false;
+    // The hidden part beside the target is reserved first, so an unwritable
+    // folder shows before the office spends time on the file.
+    QString partPath;
     {
-        QTemporaryFile temp(folder.absoluteFilePath(QStringLiteral(".%1.XXXXXX.part").arg(target.completeBaseName())));
-        temp.setAutoRemove(false);
-        if (!temp.open())
+        QTemporaryFile part(folder.absoluteFilePath(QStringLiteral(".%1.XXXXXX.part").arg(target.completeBaseName())));
+        part.setAutoRemove(false);
+        if (!part.open())
             return false;
-        tempPath = temp.fileName();
+        partPath = part.fileName();
     }
+    m_session.setPendingFile(partPath);
+    const QString stagePath = scratch + QStringLiteral("/result.") + target.suffix().toLower();
+    QFile::remove(stagePath);
     const bool stored = guarded(m_session, [&]() -> bool {
         calculateIfNeeded();
         uno::Sequence<beans::PropertyValue> args = props({
@@ -762,12 +773,16 @@ bool Book::saveAs(const QString &path, int fileFormat)
             args.getArray()[2] = prop("Password", uno::Any(ou(m_openPassword)));
         }
         uno::Reference<frame::XStorable> storable(m_document, uno::UNO_QUERY_THROW);
-        storable->storeToURL(ou(QString::fromLatin1(QUrl::fromLocalFile(tempPath).toEncoded())), args);
+        storable->storeToURL(ou(QString::fromLatin1(QUrl::fromLocalFile(stagePath).toEncoded())), args);
         return true;
     }, false);
-    bool ok = stored && QFileInfo(tempPath).size() > 0;
+    bool ok = stored && !m_session.lost() && QFileInfo(stagePath).size() > 0;
     if (ok && fileFormat != 56)
-        ok = writePackage(tempPath, fileFormat);
+        ok = writePackage(stagePath, fileFormat);
+    if (ok) {
+        QFile::remove(partPath);
+        ok = QFile::copy(stagePath, partPath);
+    }
     if (ok) {
         // The result gets the permissions a new file would get (or those of
         // the file it replaces), not the temporary file's private ones.
@@ -777,12 +792,13 @@ bool Book::saveAs(const QString &path, int fileFormat)
         const mode_t mode = ::stat(QFile::encodeName(target.absoluteFilePath()).constData(), &existing) == 0
             ? (existing.st_mode & 07777)
             : (0666 & ~mask);
-        ::chmod(QFile::encodeName(tempPath).constData(), mode);
+        ::chmod(QFile::encodeName(partPath).constData(), mode);
+        ok = std::rename(QFile::encodeName(partPath).constData(), QFile::encodeName(target.absoluteFilePath()).constData()) == 0;
     }
-    if (ok)
-        ok = std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(target.absoluteFilePath()).constData()) == 0;
     if (!ok)
-        QFile::remove(tempPath);
+        QFile::remove(partPath);
+    m_session.setPendingFile(QString());
+    QFile::remove(stagePath);
     return ok;
 }
 

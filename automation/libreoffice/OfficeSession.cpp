@@ -138,11 +138,34 @@ void OfficeSession::abandonAll()
     std::lock_guard<std::mutex> lock(liveMutex);
     for (OfficeSession *session : liveSessions()) {
         session->markLost();
-        if (session->m_pid > 0)
+        if (session->m_pid > 0 && !session->m_exited.load()) {
+            // The whole process group: the office and anything it started.
+            ::kill(-static_cast<pid_t>(session->m_pid), SIGKILL);
             ::kill(static_cast<pid_t>(session->m_pid), SIGKILL);
-        if (session->m_profile)
-            QDir(session->m_profile->path()).removeRecursively();
+            // Gone for good before its folder goes, or it could still write there.
+            ::waitpid(static_cast<pid_t>(session->m_pid), nullptr, 0);
+        }
+        if (session->m_profile) {
+            const QString path = session->m_profile->path();
+            QDir(path).removeRecursively();
+            // A write that was under way as the office died can land late.
+            ::usleep(100000);
+            QDir(path).removeRecursively();
+        }
+        if (!session->m_pendingFile.isEmpty())
+            QFile::remove(session->m_pendingFile);
     }
+}
+
+QString OfficeSession::scratchFolder() const
+{
+    return m_profile && !lost() ? m_profile->path() + QStringLiteral("/save") : QString();
+}
+
+void OfficeSession::setPendingFile(const QString &path)
+{
+    std::lock_guard<std::mutex> lock(liveMutex);
+    m_pendingFile = path;
 }
 
 quint64 OfficeSession::roundTrips()
@@ -250,6 +273,7 @@ bool OfficeSession::waitForExit(int timeoutMs)
 void OfficeSession::killOffice()
 {
     if (m_pid > 0 && !m_exited.load()) {
+        ::kill(-static_cast<pid_t>(m_pid), SIGKILL);
         ::kill(static_cast<pid_t>(m_pid), SIGKILL);
         waitForExit(10000);
     }
@@ -317,6 +341,7 @@ bool OfficeSession::start()
                      .arg(QCoreApplication::applicationPid())
                      .arg(QUuid::createUuid().toString(QUuid::Id128));
     writeProfileDefaults();
+    QDir(m_profile->path()).mkpath(QStringLiteral("save"));
     if (!launch() || !connect(m_options.connectTimeoutMs)) {
         markLost();
         quit();
@@ -357,6 +382,7 @@ void OfficeSession::watch()
         const bool frozen = now - started > m_options.frozenAfterMs && now - lastProgressMs > m_options.frozenAfterMs;
         if (stopped || frozen) {
             markLost();
+            ::kill(-static_cast<pid_t>(m_pid), SIGKILL);
             ::kill(static_cast<pid_t>(m_pid), SIGKILL);
         }
     }
@@ -407,7 +433,8 @@ void OfficeSession::quit()
     if (m_pid > 0 && !waitForExit(10000))
         killOffice();
     if (m_profile) {
-        m_profile->remove();
+        m_profile->setAutoRemove(false);
+        QDir(m_profile->path()).removeRecursively();
         m_profile.reset();
     }
     markLost();

@@ -41,6 +41,12 @@ public:
     bool lost() const { return m_lost.load(); }
     void markLost();
 
+    // A folder of the session's own, gone with it.
+    QString scratchFolder() const;
+    // A file being written outside the session's folders, removed by
+    // abandonAll() when the program is ended meanwhile.
+    void setPendingFile(const QString &path);
+
     const css::uno::Reference<css::uno::XComponentContext> &context() const { return m_context; }
     const css::uno::Reference<css::frame::XDesktop2> &desktop() const { return m_desktop; }
     qint64 pid() const { return m_pid; }
@@ -79,6 +85,7 @@ private:
     std::atomic<bool> m_exited{false};
     std::atomic<bool> m_lost{false};
     bool m_quitDone = false;
+    QString m_pendingFile; // guarded by the live-session lock
 
     css::uno::Reference<css::uno::XComponentContext> m_context;
     css::uno::Reference<css::frame::XDesktop2> m_desktop;
