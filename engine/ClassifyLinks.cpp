@@ -8,6 +8,8 @@
 
 #include "AutomationObject.h"
 
+#include <memory>
+
 Outcome readSummaryGeometry(JobState &job)
 {
     job.summaryName = job.summarySheet->property("Name").toString();
@@ -50,7 +52,7 @@ Outcome writeCategoryFormulas(JobState &job, AutomationObject *sheet)
                 return Outcome::stop(Texts::applicationLost());
             for (int column = target.leftColumn; column <= target.lastColumn(); ++column) {
                 const QVariant relative = topLeft->dynamicCall("FormulaR1C1()");
-                AutomationObject *cell = sheet->querySubObject("Cells(int,int)", row, column);
+                const std::unique_ptr<AutomationObject> cell(sheet->querySubObject("Cells(int,int)", row, column));
                 if (cell)
                     cell->dynamicCall("SetFormulaR1C1(const QVariant&)", relative);
             }

@@ -8,6 +8,8 @@
 
 #include "AutomationObject.h"
 
+#include <memory>
+
 Outcome linkHyperLinksSheet(JobState &job, int position, AutomationObject *sheet)
 {
     if (position == 2)
@@ -35,7 +37,7 @@ Outcome writeSummaryFormulas(JobState &job)
             if (job.applicationLost())
                 return Outcome::stop(Texts::applicationLost());
             for (int column = allowed.leftColumn; column <= allowed.lastColumn(); ++column) {
-                AutomationObject *cell = summary->querySubObject("Cells(int,int)", row, column);
+                const std::unique_ptr<AutomationObject> cell(summary->querySubObject("Cells(int,int)", row, column));
                 const QVariant relative = topLeft->dynamicCall("FormulaR1C1()");
                 if (cell)
                     cell->dynamicCall("SetFormulaR1C1(const QVariant&)", relative);

@@ -7,6 +7,8 @@
 
 #include "AutomationObject.h"
 
+#include <memory>
+
 Outcome checkSourceFile(JobState &job)
 {
     job.nativePath = nativeSourcePath(job.settings.sourceWorkbookPath);
@@ -71,7 +73,10 @@ Outcome readCategoryColumn(JobState &job)
     for (int row = job.table.firstDataRow; row <= job.table.lastDataRow; ++row) {
         if (job.applicationLost())
             return Outcome::stop(Texts::applicationLost());
-        AutomationObject *cell = job.summarySheet->querySubObject("Cells(int,int)", row, column);
+        // One handle a row, let go at once: a long column would otherwise keep
+        // them all until the job ends.
+        const std::unique_ptr<AutomationObject> cell(
+            job.summarySheet->querySubObject("Cells(int,int)", row, column));
         names << (cell ? cell->dynamicCall("Value()").toString() : QString());
     }
     return Outcome::goOn();

@@ -13,3 +13,8 @@ sheetsplicer_add_test(lo_session_test
   SOURCES lo_session_test.cpp
   LIBS engine automation_platform lo_test_support
   TIMEOUT 600 LABELS office)
+
+sheetsplicer_add_test(lo_sheet_order_test
+  SOURCES lo_sheet_order_test.cpp
+  LIBS automation_libreoffice
+  LABELS lo)

@@ -5,6 +5,7 @@
 #include "Guarded.h"
 #include "OfficeSession.h"
 #include "PackageFinishing.h"
+#include "SheetNames.h"
 #include "UnoProps.h"
 #include "UnoText.h"
 
@@ -195,35 +196,131 @@ QStringList Book::sheetNames()
     }, QStringList());
 }
 
+// The caller's order is read from the office once; after that every change
+// goes through this class and is noted in both orders.
+bool Book::knowOrder()
+{
+    if (m_order.known())
+        return true;
+    if (m_closed)
+        return false;
+    return guarded(m_session, [&]() -> bool {
+        uno::Reference<container::XIndexAccess> sheets(m_document->getSheets(), uno::UNO_QUERY_THROW);
+        QVector<SheetOrder::Key> keys;
+        const sal_Int32 count = sheets->getCount();
+        for (sal_Int32 i = 0; i < count; ++i) {
+            auto state = stateOf(uno::Reference<sheet::XSpreadsheet>(sheets->getByIndex(i), uno::UNO_QUERY_THROW));
+            keys << state->identity.get();
+        }
+        m_order.reset(keys);
+        return true;
+    }, false);
+}
+
 std::shared_ptr<SheetState> Book::sheetAt(int index)
 {
-    if (index < 0 || m_closed)
+    if (index < 0 || m_closed || !knowOrder() || index >= m_order.count())
         return nullptr;
-    auto sheet = guarded(m_session, [&]() -> uno::Reference<sheet::XSpreadsheet> {
-        uno::Reference<container::XIndexAccess> sheets(m_document->getSheets(), uno::UNO_QUERY_THROW);
-        if (index >= sheets->getCount())
-            return {};
-        return uno::Reference<sheet::XSpreadsheet>(sheets->getByIndex(index), uno::UNO_QUERY);
-    }, uno::Reference<sheet::XSpreadsheet>());
-    return stateOf(sheet);
+    return m_states.value(m_order.at(index));
 }
 
 int Book::sheetCount()
 {
-    if (m_closed)
+    if (m_closed || !knowOrder())
         return -1;
-    return guarded(m_session, [&]() -> int {
-        uno::Reference<container::XIndexAccess> sheets(m_document->getSheets(), uno::UNO_QUERY_THROW);
-        return sheets->getCount();
-    }, -1);
+    return m_order.count();
 }
 
 int Book::indexOf(const SheetState &state)
+{
+    if (m_closed || !knowOrder())
+        return -1;
+    return m_order.indexOf(state.identity.get());
+}
+
+int Book::tabOf(const SheetState &state)
 {
     return guarded(m_session, [&]() -> int {
         uno::Reference<sheet::XCellRangeAddressable> addressable(state.sheet, uno::UNO_QUERY_THROW);
         return addressable->getRangeAddress().Sheet;
     }, -1);
+}
+
+std::shared_ptr<SheetState> Book::copySheet(SheetState &source, SheetState &before)
+{
+    const int index = indexOf(before);
+    const QString sourceName = nameOf(source);
+    if (index < 0 || sourceName.isNull())
+        return nullptr;
+    flushFormulas();
+    // Cell-by-cell mode puts the copy where Excel does at once, so the two
+    // ways can be compared.
+    const int tab = m_unbuffered ? tabOf(before) : tabOf(source) + 1;
+    if (tab < 0 || (!m_unbuffered && tab == 0))
+        return nullptr;
+    const QString copyName = copiedSheetName(sourceName, sheetNames());
+    auto copy = guarded(m_session, [&]() -> uno::Reference<sheet::XSpreadsheet> {
+        uno::Reference<sheet::XSpreadsheets> sheets = m_document->getSheets();
+        sheets->copyByName(ou(sourceName), ou(copyName), static_cast<sal_Int16>(tab));
+        return uno::Reference<sheet::XSpreadsheet>(sheets->getByName(ou(copyName)), uno::UNO_QUERY_THROW);
+    }, uno::Reference<sheet::XSpreadsheet>());
+    invalidateValues();
+    if (!copy.is()) {
+        m_order.forget(); // the office's order is read again when next needed
+        return nullptr;
+    }
+    auto state = stateOf(copy);
+    m_order.inserted(state->identity.get(), tab, index);
+    return state;
+}
+
+bool Book::moveSheet(SheetState &sheet, SheetState &before)
+{
+    if (indexOf(sheet) < 0 || indexOf(before) < 0)
+        return false;
+    m_order.movedBefore(sheet.identity.get(), before.identity.get());
+    return !m_unbuffered || alignSheetOrder();
+}
+
+std::shared_ptr<SheetState> Book::addSheetFirst(const QString &name)
+{
+    if (m_closed || !knowOrder())
+        return nullptr;
+    flushFormulas();
+    auto added = guarded(m_session, [&]() -> uno::Reference<sheet::XSpreadsheet> {
+        uno::Reference<sheet::XSpreadsheets> sheets = m_document->getSheets();
+        sheets->insertNewByName(ou(name), 0);
+        return uno::Reference<sheet::XSpreadsheet>(sheets->getByName(ou(name)), uno::UNO_QUERY_THROW);
+    }, uno::Reference<sheet::XSpreadsheet>());
+    invalidateValues();
+    if (!added.is()) {
+        m_order.forget();
+        return nullptr;
+    }
+    auto state = stateOf(added);
+    m_order.inserted(state->identity.get(), 0, 0);
+    return state;
+}
+
+// The office gets the caller's order before anything that shows it.
+bool Book::alignSheetOrder()
+{
+    if (!m_order.known() || m_order.inStep())
+        return true;
+    const QVector<SheetOrder::Move> moves = m_order.alignOffice();
+    const bool ok = guarded(m_session, [&]() -> bool {
+        uno::Reference<sheet::XSpreadsheets> sheets = m_document->getSheets();
+        for (const SheetOrder::Move &move : moves) {
+            const auto state = m_states.value(move.key);
+            uno::Reference<container::XNamed> named(state->sheet, uno::UNO_QUERY_THROW);
+            sheets->moveByName(named->getName(), static_cast<sal_Int16>(move.to));
+        }
+        return true;
+    }, false);
+    if (!ok)
+        m_order.forget();
+    invalidateValues();
+    return ok;
 }
 
 QString Book::nameOf(const SheetState &state)
@@ -397,7 +494,7 @@ QString Book::excelFormulaAt(SheetState &state, int row, int column)
         parserProps->setPropertyValue("FormulaConvention", uno::Any(sheet::AddressConvention::XL_A1));
         parserProps->setPropertyValue("CompileEnglish", uno::Any(true));
         uno::Reference<sheet::XFormulaTokens> tokens(cell, uno::UNO_QUERY_THROW);
-        table::CellAddress position(static_cast<sal_Int16>(indexOf(state)), column - 1, row - 1);
+        table::CellAddress position(static_cast<sal_Int16>(tabOf(state)), column - 1, row - 1);
         QString text = qs(parser->printFormula(tokens->getTokens(), position));
         if (!text.startsWith('='))
             text.prepend('=');
@@ -502,7 +599,7 @@ uno::Reference<beans::XPropertySet> Book::propertiesOf(SheetState &state, const 
     uno::Reference<lang::XMultiServiceFactory> factory(m_document, uno::UNO_QUERY_THROW);
     uno::Reference<sheet::XSheetCellRangeContainer> container(
         factory->createInstance("com.sun.star.sheet.SheetCellRanges"), uno::UNO_QUERY_THROW);
-    const sal_Int16 tab = static_cast<sal_Int16>(indexOf(state));
+    const sal_Int16 tab = static_cast<sal_Int16>(tabOf(state));
     for (const SheetArea &a : areas)
         container->addRangeAddress(table::CellRangeAddress(tab, a.left - 1, a.top - 1, a.right - 1, a.bottom - 1), false);
     return uno::Reference<beans::XPropertySet>(container, uno::UNO_QUERY_THROW);
@@ -741,6 +838,8 @@ bool Book::saveAs(const QString &path, int fileFormat)
     if (!folder.exists())
         return false;
     flushFormulas();
+    if (!alignSheetOrder())
+        return false;
 
     // Written beside the target and renamed over it only when complete.
     // The office writes into the session's private folder (with its own

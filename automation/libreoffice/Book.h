@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SheetArea.h"
+#include "SheetOrder.h"
 
 #include <QHash>
 #include <QList>
@@ -69,11 +70,21 @@ public:
 
     // The state of a sheet, shared by every handle that reaches it.
     std::shared_ptr<SheetState> stateOf(const css::uno::Reference<css::sheet::XSpreadsheet> &sheet);
+    // Sheets in the caller's order, which may differ from the office's until
+    // the file is saved (see SheetOrder).
     std::shared_ptr<SheetState> sheetAt(int index); // 0-based; null when out of range
     int sheetCount();
-    QStringList sheetNames(); // in tab order, one call
-    int indexOf(const SheetState &state);
+    int indexOf(const SheetState &state); // 0-based, in the caller's order; -1 when unknown
+    QStringList sheetNames(); // in the office's order, one call
+    int tabOf(const SheetState &state); // the office's own index, for cell addresses
     QString nameOf(const SheetState &state);
+
+    // Excel's Copy and Move with a sheet to go before. A copy is made right
+    // after its source in the office; both orders are aligned on saving.
+    std::shared_ptr<SheetState> copySheet(SheetState &source, SheetState &before);
+    bool moveSheet(SheetState &sheet, SheetState &before);
+    // A new sheet in first place, named `name`.
+    std::shared_ptr<SheetState> addSheetFirst(const QString &name);
 
     // Bulk value access.
     QVariant valueAt(SheetState &state, int row, int column);
@@ -110,6 +121,8 @@ public:
     void close();
 
 private:
+    bool knowOrder();
+    bool alignSheetOrder();
     void loadUsedArea(SheetState &state);
     const QVector<QVariant> *valueBlock(SheetState &state, int block);
     void flushSheet(SheetState &state);
@@ -129,6 +142,7 @@ private:
     css::uno::Reference<css::sheet::XSpreadsheetDocument> m_document;
     QString m_sourcePath;
     QHash<const void *, std::shared_ptr<SheetState>> m_states;
+    SheetOrder m_order;
     bool m_closed = false;
 
     bool m_lockStructure = false;

@@ -119,19 +119,13 @@ QVariant LoSheets::call(const MemberText &member, const QVariantList &)
 {
     if (member.is("Add")) {
         // Excel puts a new sheet first, named "SheetN" with the first free N.
-        return guarded(session(), [&]() -> QVariant {
-            uno::Reference<sheet::XSpreadsheets> sheets = m_book->document()->getSheets();
-            for (int n = 1; n < 100000; ++n) {
-                const rtl::OUString name = ou(QStringLiteral("Sheet%1").arg(n));
-                if (!sheets->hasByName(name)) {
-                    m_book->flushFormulas();
-                    sheets->insertNewByName(name, 0);
-                    m_book->invalidateValues();
-                    return true;
-                }
-            }
-            return QVariant();
-        }, QVariant());
+        const QStringList names = m_book->sheetNames();
+        for (int n = 1; n < 100000; ++n) {
+            const QString name = QStringLiteral("Sheet%1").arg(n);
+            if (!names.contains(name, Qt::CaseInsensitive))
+                return m_book->addSheetFirst(name) ? QVariant(true) : QVariant();
+        }
+        return QVariant();
     }
     if (member.is("Count"))
         return get("Count");

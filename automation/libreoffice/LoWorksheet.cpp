@@ -133,7 +133,7 @@ bool LoWorksheet::set(const QByteArray &name, const QVariant &value)
         m_sheet->filterActive = false;
         m_sheet->hiddenRows.clear();
         // A filter the sheet brought with it goes too, as in Excel.
-        const int tab = m_book->indexOf(*m_sheet);
+        const int tab = m_book->tabOf(*m_sheet);
         return guarded(session(), [&]() -> bool {
             uno::Reference<beans::XPropertySet> docProps(m_book->document(), uno::UNO_QUERY_THROW);
             uno::Reference<sheet::XUnnamedDatabaseRanges> unnamed(
@@ -170,18 +170,7 @@ QVariant LoWorksheet::copyBefore(const QVariantList &args)
     auto before = sheetArgument(args.value(0));
     if (!before)
         return QVariant();
-    m_book->flushFormulas();
-    const int destination = m_book->indexOf(*before);
-    const QString source = m_book->nameOf(*m_sheet);
-    if (destination < 0 || source.isNull())
-        return QVariant();
-    const QString copyName = copiedSheetName(source, m_book->sheetNames());
-    const bool ok = guarded(session(), [&]() -> bool {
-        m_book->document()->getSheets()->copyByName(ou(source), ou(copyName), static_cast<sal_Int16>(destination));
-        return true;
-    }, false);
-    m_book->invalidateValues();
-    return ok ? QVariant(true) : QVariant();
+    return m_book->copySheet(*m_sheet, *before) ? QVariant(true) : QVariant();
 }
 
 QVariant LoWorksheet::moveBefore(const QVariantList &args)
@@ -189,14 +178,5 @@ QVariant LoWorksheet::moveBefore(const QVariantList &args)
     auto before = sheetArgument(args.value(0));
     if (!before)
         return QVariant();
-    m_book->flushFormulas();
-    const int destination = m_book->indexOf(*before);
-    const QString name = m_book->nameOf(*m_sheet);
-    if (destination < 0 || name.isNull())
-        return QVariant();
-    const bool ok = guarded(session(), [&]() -> bool {
-        m_book->document()->getSheets()->moveByName(ou(name), static_cast<sal_Int16>(destination));
-        return true;
-    }, false);
-    return ok ? QVariant(true) : QVariant();
+    return m_book->moveSheet(*m_sheet, *before) ? QVariant(true) : QVariant();
 }
