@@ -550,6 +550,20 @@ void OoxmlPartsTest::activeSheetViewsSet()
     QCOMPARE(out, "<worksheet " + kMain + "><sheetViews><sheetView tabSelected=\"0\" workbookViewId=\"0\">"
                   "<selection activeCell=\"A1\"/></sheetView></sheetViews><sheetData/></worksheet>");
     QVERIFY(!setTabSelected("<worksheet><sheetViews>", true, &out, nullptr));
+
+    // A view that already says so keeps its bytes, in either spelling, and an
+    // unselected tab needs no attribute: such a part is copied, not rewritten.
+    const QByteArray selected = "<worksheet " + kMain + "><sheetViews><sheetView tabSelected='true'/>"
+                                "<sheetView tabSelected=\"1\"/></sheetViews></worksheet>";
+    QVERIFY(setTabSelected(selected, true, &out, nullptr));
+    QCOMPARE(out, selected);
+    const QByteArray plain = "<worksheet " + kMain + "><sheetViews><sheetView workbookViewId=\"0\"/>"
+                             "<sheetView tabSelected=\"false\"/></sheetViews></worksheet>";
+    QVERIFY(setTabSelected(plain, false, &out, nullptr));
+    QCOMPARE(out, plain);
+    QVERIFY(setTabSelected(plain, true, &out, nullptr));
+    QCOMPARE(out, "<worksheet " + kMain + "><sheetViews><sheetView workbookViewId=\"0\" tabSelected=\"1\"/>"
+                  "<sheetView tabSelected=\"1\"/></sheetViews></worksheet>");
 }
 
 #include "ooxml_parts_test.moc"

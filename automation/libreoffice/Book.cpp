@@ -59,6 +59,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -517,10 +518,46 @@ bool Book::deleteRows(SheetState &state, const QList<SheetArea> &rows)
             return true;
         }, false);
     }
+    if (ok)
+        refillBottomRows(state, rows);
     state.filterActive = false;
     state.hiddenRows.clear();
     invalidateValues();
     return ok;
+}
+
+// Half a point, in the office's 1/100 mm.
+constexpr sal_Int32 kRowHeightTolerance = 18;
+
+// The office fills the rows a delete frees at the bottom of the sheet with
+// its own standard height, not the sheet's: a sheet from a file whose rows
+// are 15 pt high would be saved with every such row written out. The rows
+// are put back as the sheet had them, copied from the row above them (with
+// heights not fitted, the inserted rows keep that row's height as it is).
+void Book::refillBottomRows(SheetState &state, const QList<SheetArea> &deleted)
+{
+    int count = 0;
+    for (const SheetArea &a : deleted)
+        count += a.rows();
+    guarded(m_session, [&]() -> bool {
+        uno::Reference<table::XColumnRowRange> columnsRows(state.sheet, uno::UNO_QUERY_THROW);
+        uno::Reference<table::XTableRows> tableRows = columnsRows->getRows();
+        const sal_Int32 total = tableRows->getCount();
+        if (count <= 0 || count >= total)
+            return true;
+        const sal_Int32 freed = total - count;
+        uno::Reference<beans::XPropertySet> above(tableRows->getByIndex(freed - 1), uno::UNO_QUERY_THROW);
+        uno::Reference<beans::XPropertySet> last(tableRows->getByIndex(total - 1), uno::UNO_QUERY_THROW);
+        // Heights within half a point of each other (12.75 and 12.8 pt, say)
+        // look the same, and the insert costs as much as the delete did.
+        const sal_Int32 wanted = above->getPropertyValue("Height").get<sal_Int32>();
+        const sal_Int32 given = last->getPropertyValue("Height").get<sal_Int32>();
+        if (std::abs(wanted - given) <= kRowHeightTolerance
+            && above->getPropertyValue("OptimalHeight") == last->getPropertyValue("OptimalHeight"))
+            return true;
+        tableRows->insertByIndex(freed, count);
+        return true;
+    }, false);
 }
 
 // Many scattered rows go in three calls instead of one call a block: the

@@ -101,6 +101,7 @@ public:
 
     bool deleteRows(SheetState &state, const QList<SheetArea> &rows);
     bool sortAwayRows(SheetState &state, const QList<SheetArea> &rows);
+    void refillBottomRows(SheetState &state, const QList<SheetArea> &deleted);
 
     // Cell properties of the areas (one range, or a range container).
     css::uno::Reference<css::beans::XPropertySet> propertiesOf(SheetState &state, const QList<SheetArea> &areas);

@@ -131,7 +131,9 @@ bool selectActiveSheet(const ZipPackage &package, const QString &workbookPart, c
             return false;
         if (!setTabSelected(sheetXml, i == active, &edited, &reason))
             return fail(error, QStringLiteral("%1: %2").arg(sheetPart, reason));
-        replaced->insert(sheetPart, edited);
+        // Only parts that change are written anew; the others are copied.
+        if (edited != sheetXml)
+            replaced->insert(sheetPart, edited);
     }
     return true;
 }

@@ -8,9 +8,34 @@ namespace ooxml {
 
 namespace {
 
-// Sets `attribute` on every `viewName` child of every `groupName` child of the root.
+// The attribute's value in a start tag; false when the tag has none.
+bool attributeValue(const QByteArray &tag, const QByteArray &name, QByteArray *value)
+{
+    const QRegularExpression existing(QStringLiteral("\\s%1\\s*=\\s*(\"([^\"]*)\"|'([^']*)')")
+                                          .arg(QRegularExpression::escape(QString::fromUtf8(name))));
+    const QRegularExpressionMatch match = existing.match(QString::fromUtf8(tag));
+    if (!match.hasMatch())
+        return false;
+    *value = (match.capturedStart(2) >= 0 ? match.captured(2) : match.captured(3)).toUtf8();
+    return true;
+}
+
+// xsd:boolean allows both spellings.
+QByteArray canonical(const QByteArray &value)
+{
+    if (value == "true")
+        return "1";
+    if (value == "false")
+        return "0";
+    return value;
+}
+
+// Sets `attribute` on every `viewName` child of every `groupName` child of the
+// root. A view that already says the same (or says nothing, where
+// `valueWhenAbsent` is the value) is left as it is.
 bool setViewAttribute(const QByteArray &xml, const QByteArray &groupName, const QByteArray &viewName,
-                      const QByteArray &attribute, const QByteArray &value, QByteArray *out, QString *error)
+                      const QByteArray &attribute, const QByteArray &value, QByteArray *out, QString *error,
+                      const QByteArray &valueWhenAbsent = QByteArray())
 {
     xml::Element root;
     QList<xml::Element> kids;
@@ -27,6 +52,10 @@ bool setViewAttribute(const QByteArray &xml, const QByteArray &groupName, const 
             if (view.localName() != viewName)
                 continue;
             const QByteArray tag = xml.mid(view.begin, view.startTagEnd - view.begin);
+            QByteArray current;
+            if (attributeValue(tag, attribute, &current) ? canonical(current) == canonical(value)
+                                                         : (!valueWhenAbsent.isNull() && valueWhenAbsent == value))
+                continue;
             edits.append({view.begin, view.startTagEnd, withAttribute(tag, attribute, value)});
         }
     }
@@ -58,7 +87,8 @@ bool setActiveTab(const QByteArray &workbookXml, int index, QByteArray *out, QSt
 
 bool setTabSelected(const QByteArray &sheetXml, bool selected, QByteArray *out, QString *error)
 {
-    return setViewAttribute(sheetXml, "sheetViews", "sheetView", "tabSelected", selected ? "1" : "0", out, error);
+    return setViewAttribute(sheetXml, "sheetViews", "sheetView", "tabSelected", selected ? "1" : "0", out, error,
+                            QByteArrayLiteral("0"));
 }
 
 } // namespace ooxml
