@@ -19,6 +19,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/prctl.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -129,8 +130,13 @@ OfficeSession::OfficeSession(const Options &options)
 OfficeSession::~OfficeSession()
 {
     quit();
-    std::lock_guard<std::mutex> lock(liveMutex);
-    liveSessions().removeAll(this);
+    {
+        std::lock_guard<std::mutex> lock(liveMutex);
+        liveSessions().removeAll(this);
+    }
+    // A job's buffers are gone by now; the heap they grew is handed back, so
+    // a long-running window stands where it did before the job.
+    ::malloc_trim(0);
 }
 
 void OfficeSession::abandonAll()
