@@ -158,9 +158,6 @@ private slots:
         AutomationObject *all = sheets->querySubObject("Item(int)", 1);
         all->querySubObject("Range(const QString&)", QStringLiteral("A3"))
             ->dynamicCall("AutoFilter(QVariant,QVariant)", 1, QStringLiteral("<>North"));
-        QVERIFY(!all->querySubObject("Range(const QString&)", QStringLiteral("A4:A4"))
-                     ->querySubObject("Cells")->querySubObject("SpecialCells(QVariant)", 12)
-                 || true);
         AutomationObject *onlyNorth = all->querySubObject("Range(const QString&)", QStringLiteral("A5:A5"))
                                           ->querySubObject("Cells")->querySubObject("SpecialCells(QVariant)", 12);
         QVERIFY(!onlyNorth);
