@@ -216,6 +216,28 @@ private slots:
     }
 
     // A tall block takes its formulas in bulk and keeps every row's own formatting.
+    // The filter covers Excel's current region around the start cell: past a
+    // row of formulas that show nothing, up to the first empty row. Rows
+    // below it are not filtered, so they go with the visible ones.
+    void theFilterStopsAtTheRegionsEnd()
+    {
+        const QString path = m_dir.filePath("gapped.xlsx");
+        QVERIFY(makeWorkbook("gapped", path, {}));
+        Session s;
+        AutomationObject *book = s.workbooks->querySubObject("Open(const QString&)", path);
+        QVERIFY(book);
+        AutomationObject *sheet = book->querySubObject("WorkSheets(int)", 1);
+        sheet->querySubObject("Range(const QString&)", QStringLiteral("A2"))
+            ->dynamicCall("AutoFilter(QVariant,QVariant)", 1, QStringLiteral("<>North"));
+        AutomationObject *visible = sheet->querySubObject("Range(const QString&)", QStringLiteral("A2:A8"))
+                                        ->querySubObject("Cells")->querySubObject("SpecialCells(QVariant)", 12);
+        QVERIFY(visible);
+        QCOMPARE(visible->querySubObject("EntireRow")->property("Count").toInt(), 5); // rows 3, 4, 6, 7, 8
+        visible->querySubObject("EntireRow")->dynamicCall("Delete()");
+        sheet->setProperty("AutoFilterMode", false);
+        QCOMPARE(column(sheet, 2, 1, 4), (QStringList{"Key", "K2", "K5", ""}));
+    }
+
     // Rows freed at the bottom by a delete are the sheet's own 15 pt rows,
     // not the office's standard ones: nothing past the table is saved.
     void deletedRowsLeaveNoRowsBehind()

@@ -434,51 +434,48 @@ QVariant Book::valueAt(SheetState &state, int row, int column)
     return values->value(r * state.valueArea.columns() + (column - state.valueArea.left));
 }
 
+// Excel's current region: the block around the cell bounded by empty rows
+// and columns, as the office finds it in one call. Like Excel, it counts a
+// formula that shows nothing as data.
 SheetArea Book::currentRegion(SheetState &state, int row, int column)
 {
-    const SheetArea used = usedArea(state);
-    auto filled = [&](int r, int c) {
-        const QVariant v = valueAt(state, r, c);
-        return v.isValid() && !v.toString().isEmpty();
-    };
-    auto rowFilled = [&](int r, int left, int right) {
-        for (int c = left; c <= right; ++c)
-            if (filled(r, c))
-                return true;
-        return false;
-    };
-    auto columnFilled = [&](int c, int top, int bottom) {
-        for (int r = top; r <= bottom; ++r)
-            if (filled(r, c))
-                return true;
-        return false;
-    };
-    SheetArea region{row, column, row, column};
-    // Grow until no neighbouring row or column (including diagonals) has data.
-    for (bool grown = true; grown;) {
-        grown = false;
-        const int l = qMax(used.left, region.left - 1);
-        const int r = qMin(used.right, region.right + 1);
-        if (region.top > used.top && rowFilled(region.top - 1, l, r)) {
-            --region.top;
-            grown = true;
-        }
-        if (region.bottom < used.bottom && rowFilled(region.bottom + 1, l, r)) {
-            ++region.bottom;
-            grown = true;
-        }
-        const int t = qMax(used.top, region.top - 1);
-        const int b = qMin(used.bottom, region.bottom + 1);
-        if (region.left > used.left && columnFilled(region.left - 1, t, b)) {
-            --region.left;
-            grown = true;
-        }
-        if (region.right < used.right && columnFilled(region.right + 1, t, b)) {
-            ++region.right;
-            grown = true;
-        }
+    const SheetArea start{row, column, row, column};
+    return guarded(m_session, [&]() -> SheetArea {
+        uno::Reference<sheet::XSheetCellRange> cell(
+            state.sheet->getCellRangeByPosition(column - 1, row - 1, column - 1, row - 1), uno::UNO_QUERY_THROW);
+        uno::Reference<sheet::XSheetCellCursor> cursor = state.sheet->createCursorByRange(cell);
+        cursor->collapseToCurrentRegion();
+        uno::Reference<sheet::XCellRangeAddressable> addressable(cursor, uno::UNO_QUERY_THROW);
+        const table::CellRangeAddress a = addressable->getRangeAddress();
+        return SheetArea{a.StartRow + 1, a.StartColumn + 1, a.EndRow + 1, a.EndColumn + 1};
+    }, start);
+}
+
+// One column's values: from the values already read, or with one call that
+// reads that column alone.
+QVector<QVariant> Book::columnValues(SheetState &state, int column, int top, int bottom)
+{
+    QVector<QVariant> values;
+    if (bottom < top)
+        return values;
+    if (m_unbuffered || (state.valuesValid && !state.valueBlocks.isEmpty())) {
+        values.reserve(bottom - top + 1);
+        for (int row = top; row <= bottom; ++row)
+            values << valueAt(state, row, column);
+        return values;
     }
-    return region;
+    calculateIfNeeded();
+    values.resize(bottom - top + 1);
+    guarded(m_session, [&]() -> bool {
+        uno::Reference<sheet::XCellRangeData> data(
+            state.sheet->getCellRangeByPosition(column - 1, top - 1, column - 1, bottom - 1), uno::UNO_QUERY_THROW);
+        const uno::Sequence<uno::Sequence<uno::Any>> rows = data->getDataArray();
+        for (sal_Int32 r = 0; r < rows.getLength() && r < values.size(); ++r)
+            if (rows[r].getLength() > 0)
+                values[r] = fromAny(rows[r][0]);
+        return true;
+    }, false);
+    return values;
 }
 
 QString Book::excelFormulaAt(SheetState &state, int row, int column)

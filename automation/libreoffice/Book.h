@@ -92,6 +92,8 @@ public:
     // Excel's current region: the block around the cell bounded by empty rows
     // and columns.
     SheetArea currentRegion(SheetState &state, int row, int column);
+    // One column's values, from `top` to `bottom`.
+    QVector<QVariant> columnValues(SheetState &state, int column, int top, int bottom);
     void invalidateValues();
     void calculateIfNeeded();
 

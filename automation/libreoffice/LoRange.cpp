@@ -216,11 +216,10 @@ QVariant LoRange::autoFilter(const QVariantList &args)
     m_sheet->filterActive = true;
     m_sheet->filterFirstRow = region.top + 1;
     m_sheet->filterLastRow = region.bottom;
-    m_sheet->hiddenRows.fill(false, qMax(0, region.bottom - region.top));
-    for (int row = region.top + 1; row <= region.bottom; ++row) {
-        const QVariant v = m_book->valueAt(*m_sheet, row, column);
-        m_sheet->hiddenRows[row - region.top - 1] = v.toString() == excluded;
-    }
+    const QVector<QVariant> values = m_book->columnValues(*m_sheet, column, region.top + 1, region.bottom);
+    m_sheet->hiddenRows.fill(false, values.size());
+    for (int i = 0; i < values.size(); ++i)
+        m_sheet->hiddenRows[i] = values.at(i).toString() == excluded;
     return true;
 }
 

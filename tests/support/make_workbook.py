@@ -87,7 +87,20 @@ def striped(path, rows="40", keys="keys"):
     wb.save(path)
 
 
-KINDS = {"categories": categories, "empty-column": empty_column, "striped": striped}
+def gapped(path):
+    """A table broken by an empty row, with a row of formulas that show
+    nothing above it: Excel's current region goes past the formulas and stops
+    at the empty row."""
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "Summary"
+    for row in (["Region", "Key"], ["North", "K2"], ["South", "K3"], ['=""', '=""'],
+                ["North", "K5"], [None, None], ["North", "K7"], ["South", "K8"]):
+        ws.append(row)
+    wb.save(path)
+
+
+KINDS = {"categories": categories, "empty-column": empty_column, "striped": striped, "gapped": gapped}
 KINDS["e2e-table"] = e2e_table
 
 if __name__ == "__main__":
