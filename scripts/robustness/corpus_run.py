@@ -131,8 +131,9 @@ def reload_result(path, profile, limit):
         command = ["timeout", "--kill-after=10", str(limit), OFFICE, "--headless", "--norestore",
                    "--nolockcheck", "-env:UserInstallation=file://" + profile,
                    "--convert-to", "csv", "--outdir", out, path]
+        # The office's pipe and scratch files go with the folder.
         subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                       stdin=subprocess.DEVNULL)
+                       stdin=subprocess.DEVNULL, env=dict(os.environ, TMPDIR=out))
         kill_offices(our_offices())
         return any(name.endswith(".csv") for name in os.listdir(out))
 

@@ -109,7 +109,8 @@ pipe = "ooxml%d" % os.getpid()
 office = subprocess.Popen(["soffice", "--headless", "--invisible", "--norestore", "--nologo",
                            "-env:UserInstallation=" + uno.systemPathToFileUrl(profile),
                            "--accept=pipe,name=%s;urp;" % pipe],
-                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                          env=dict(os.environ, TMPDIR=profile))
 out = {"loaded": False}
 desktop = None
 def prop(name, value):
