@@ -58,6 +58,7 @@
 #include <com/sun/star/sheet/CellFlags.hpp>
 
 #include <algorithm>
+#include <functional>
 #include <cstdio>
 #include <cstdlib>
 #include <sys/stat.h>
@@ -260,17 +261,27 @@ std::shared_ptr<SheetState> Book::copySheet(SheetState &source, SheetState &befo
     if (tab < 0 || (!m_unbuffered && tab == 0))
         return nullptr;
     const QString copyName = copiedSheetName(sourceName, sheetNames());
-    auto copy = guarded(m_session, [&]() -> uno::Reference<sheet::XSpreadsheet> {
-        uno::Reference<sheet::XSpreadsheets> sheets = m_document->getSheets();
+    return insertSheet(copyName, tab, index, [&](const uno::Reference<sheet::XSpreadsheets> &sheets) {
         sheets->copyByName(ou(sourceName), ou(copyName), static_cast<sal_Int16>(tab));
-        return uno::Reference<sheet::XSpreadsheet>(sheets->getByName(ou(copyName)), uno::UNO_QUERY_THROW);
+    });
+}
+
+// A sheet the office makes at `tab`, named `name`, noted at `index` in the
+// caller's order.
+std::shared_ptr<SheetState> Book::insertSheet(const QString &name, int tab, int index,
+                                              const std::function<void(const uno::Reference<sheet::XSpreadsheets> &)> &make)
+{
+    auto made = guarded(m_session, [&]() -> uno::Reference<sheet::XSpreadsheet> {
+        uno::Reference<sheet::XSpreadsheets> sheets = m_document->getSheets();
+        make(sheets);
+        return uno::Reference<sheet::XSpreadsheet>(sheets->getByName(ou(name)), uno::UNO_QUERY_THROW);
     }, uno::Reference<sheet::XSpreadsheet>());
     invalidateValues();
-    if (!copy.is()) {
+    if (!made.is()) {
         m_order.forget(); // the office's order is read again when next needed
         return nullptr;
     }
-    auto state = stateOf(copy);
+    auto state = stateOf(made);
     m_order.inserted(state->identity.get(), tab, index);
     return state;
 }
@@ -288,19 +299,9 @@ std::shared_ptr<SheetState> Book::addSheetFirst(const QString &name)
     if (m_closed || !knowOrder())
         return nullptr;
     flushFormulas();
-    auto added = guarded(m_session, [&]() -> uno::Reference<sheet::XSpreadsheet> {
-        uno::Reference<sheet::XSpreadsheets> sheets = m_document->getSheets();
+    return insertSheet(name, 0, 0, [&](const uno::Reference<sheet::XSpreadsheets> &sheets) {
         sheets->insertNewByName(ou(name), 0);
-        return uno::Reference<sheet::XSpreadsheet>(sheets->getByName(ou(name)), uno::UNO_QUERY_THROW);
-    }, uno::Reference<sheet::XSpreadsheet>());
-    invalidateValues();
-    if (!added.is()) {
-        m_order.forget();
-        return nullptr;
-    }
-    auto state = stateOf(added);
-    m_order.inserted(state->identity.get(), 0, 0);
-    return state;
+    });
 }
 
 // The office gets the caller's order before anything that shows it.

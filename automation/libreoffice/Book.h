@@ -16,7 +16,9 @@
 #include <com/sun/star/table/XCellRange.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/sheet/XSpreadsheets.hpp>
 
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -125,6 +127,9 @@ public:
 
 private:
     bool knowOrder();
+    std::shared_ptr<SheetState> insertSheet(
+        const QString &name, int tab, int index,
+        const std::function<void(const css::uno::Reference<css::sheet::XSpreadsheets> &)> &make);
     bool alignSheetOrder();
     void loadUsedArea(SheetState &state);
     const QVector<QVariant> *valueBlock(SheetState &state, int block);

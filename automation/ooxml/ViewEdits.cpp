@@ -8,15 +8,21 @@ namespace ooxml {
 
 namespace {
 
+// Attribute `name` in a start tag: group 1 is its quoted value, quotes included.
+QRegularExpressionMatch attributeIn(const QString &tag, const QByteArray &name)
+{
+    const QRegularExpression existing(QStringLiteral("\\s%1\\s*=\\s*(\"[^\"]*\"|'[^']*')")
+                                          .arg(QRegularExpression::escape(QString::fromUtf8(name))));
+    return existing.match(tag);
+}
+
 // The attribute's value in a start tag; false when the tag has none.
 bool attributeValue(const QByteArray &tag, const QByteArray &name, QByteArray *value)
 {
-    const QRegularExpression existing(QStringLiteral("\\s%1\\s*=\\s*(\"([^\"]*)\"|'([^']*)')")
-                                          .arg(QRegularExpression::escape(QString::fromUtf8(name))));
-    const QRegularExpressionMatch match = existing.match(QString::fromUtf8(tag));
+    const QRegularExpressionMatch match = attributeIn(QString::fromUtf8(tag), name);
     if (!match.hasMatch())
         return false;
-    *value = (match.capturedStart(2) >= 0 ? match.captured(2) : match.captured(3)).toUtf8();
+    *value = match.captured(1).mid(1).chopped(1).toUtf8();
     return true;
 }
 
@@ -68,12 +74,10 @@ bool setViewAttribute(const QByteArray &xml, const QByteArray &groupName, const 
 QByteArray withAttribute(const QByteArray &tag, const QByteArray &name, const QByteArray &value)
 {
     const QString text = QString::fromUtf8(tag);
-    const QRegularExpression existing(QStringLiteral("(\\s%1\\s*=\\s*)(\"[^\"]*\"|'[^']*')")
-                                          .arg(QRegularExpression::escape(QString::fromUtf8(name))));
-    const QRegularExpressionMatch match = existing.match(text);
+    const QRegularExpressionMatch match = attributeIn(text, name);
     if (match.hasMatch()) {
         QString replaced = text;
-        replaced.replace(match.capturedStart(2), match.capturedLength(2), QLatin1Char('"') + QString::fromUtf8(value) + QLatin1Char('"'));
+        replaced.replace(match.capturedStart(1), match.capturedLength(1), QLatin1Char('"') + QString::fromUtf8(value) + QLatin1Char('"'));
         return replaced.toUtf8();
     }
     const int close = tag.endsWith("/>") ? tag.size() - 2 : tag.size() - 1;
