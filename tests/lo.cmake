@@ -18,3 +18,8 @@ sheetsplicer_add_test(lo_sheet_order_test
   SOURCES lo_sheet_order_test.cpp
   LIBS automation_libreoffice
   LABELS lo)
+
+sheetsplicer_add_test(lo_row_grouping_test
+  SOURCES lo_row_grouping_test.cpp
+  LIBS automation_libreoffice
+  LABELS lo)

@@ -43,6 +43,33 @@ QStringList column(AutomationObject *sheet, int col, int fromRow, int toRow)
     return values;
 }
 
+// One category's copy as the split makes it: copy, filter the other
+// categories, delete the rows left showing, put the summary first again.
+AutomationObject *splitOff(AutomationObject *book, AutomationObject *summary, const QString &category, int lastRow)
+{
+    AutomationObject *sheets = book->querySubObject("Sheets");
+    summary->dynamicCall("Copy(const QVariant&)", sheets->querySubObject("Item(int)", 1)->asVariant());
+    AutomationObject *copy = sheets->querySubObject("Item(int)", 1);
+    copy->setProperty("Name", category);
+    copy->querySubObject("Range(const QString&)", QStringLiteral("A2"))
+        ->dynamicCall("AutoFilter(QVariant,QVariant)", 1, QStringLiteral("<>") + category);
+    copy->querySubObject("Range(const QString&)", QStringLiteral("A2:A%1").arg(lastRow))
+        ->querySubObject("Cells")->querySubObject("SpecialCells(QVariant)", 12)
+        ->querySubObject("EntireRow")->dynamicCall("Delete()");
+    copy->setProperty("AutoFilterMode", false);
+    summary->dynamicCall("Move(const QVariant&)", copy->asVariant());
+    return copy;
+}
+
+AutomationObject *plainCopy(AutomationObject *book, AutomationObject *summary, const QString &name)
+{
+    AutomationObject *sheets = book->querySubObject("Sheets");
+    summary->dynamicCall("Copy(const QVariant&)", sheets->querySubObject("Item(int)", 1)->asVariant());
+    AutomationObject *copy = sheets->querySubObject("Item(int)", 1);
+    copy->setProperty("Name", name);
+    return copy;
+}
+
 } // namespace
 
 class LoBackendTest : public QObject
@@ -248,20 +275,9 @@ private slots:
         {
             Session s;
             AutomationObject *book = s.workbooks->querySubObject("Open(const QString&)", path);
-            AutomationObject *sheets = book->querySubObject("Sheets");
             AutomationObject *summary = book->querySubObject("WorkSheets(int)", 1);
-            for (const QString &category : {QStringLiteral("North"), QStringLiteral("South")}) {
-                summary->dynamicCall("Copy(const QVariant&)", sheets->querySubObject("Item(int)", 1)->asVariant());
-                AutomationObject *copy = sheets->querySubObject("Item(int)", 1);
-                copy->setProperty("Name", category);
-                copy->querySubObject("Range(const QString&)", QStringLiteral("A2"))
-                    ->dynamicCall("AutoFilter(QVariant,QVariant)", 1, QStringLiteral("<>") + category);
-                copy->querySubObject("Range(const QString&)", QStringLiteral("A2:A301"))
-                    ->querySubObject("Cells")->querySubObject("SpecialCells(QVariant)", 12)
-                    ->querySubObject("EntireRow")->dynamicCall("Delete()");
-                copy->setProperty("AutoFilterMode", false);
-                summary->dynamicCall("Move(const QVariant&)", copy->asVariant());
-            }
+            for (const QString &category : {QStringLiteral("North"), QStringLiteral("South")})
+                splitOff(book, summary, category, 301);
             QCOMPARE(sheetNames(book), (QStringList{"Summary", "South", "North"}));
             QVERIFY(book->dynamicCall("SaveAs(const QString&, QVariant)", out.filePath("runs.xlsx"), 51).isValid());
         }
@@ -289,6 +305,69 @@ for name in wb.sheetnames:
             QCOMPARE(f[2], f[3]);
             QCOMPARE(f[4], f[0] == "Summary" ? QStringLiteral("East/North/South") : f[0]);
         }
+    }
+
+    // After the first split, copies of the summary come from a copy with its
+    // rows grouped by category. Whatever is done to such a copy, it holds the
+    // summary's rows in the summary's order, formulas following their cells.
+    void copiesKeepTheSummarysOrder()
+    {
+        const QString path = m_dir.filePath("grouped.xlsx");
+        QVERIFY(makeWorkbook("striped", path, {"60", "categories"}));
+        QTemporaryDir out;
+        QStringList keys;
+        QStringList figures;
+        {
+            Session s;
+            AutomationObject *book = s.workbooks->querySubObject("Open(const QString&)", path);
+            AutomationObject *summary = book->querySubObject("WorkSheets(int)", 1);
+            keys = column(summary, 1, 2, 61);
+            figures = column(summary, 2, 2, 61);
+            splitOff(book, summary, QStringLiteral("North"), 61);
+            const QStringList above = column(summary, 8, 2, 61); // =B(row - 1)
+            QCOMPARE(above.value(1), QStringLiteral("2"));
+
+            AutomationObject *read = plainCopy(book, summary, QStringLiteral("Read"));
+            QCOMPARE(column(read, 1, 2, 61), keys);
+            QCOMPARE(column(read, 8, 2, 61), above);
+
+            AutomationObject *written = plainCopy(book, summary, QStringLiteral("Written"));
+            written->querySubObject("Cells(int,int)", 62, 1)->dynamicCall("SetValue(const QVariant&)", QStringLiteral("new"));
+            QCOMPARE(column(written, 1, 2, 62), keys + QStringList{"new"});
+            QCOMPARE(column(written, 8, 2, 61), above);
+
+            // The summary changes after the copy: the copy keeps what it had.
+            AutomationObject *before = plainCopy(book, summary, QStringLiteral("Before"));
+            summary->querySubObject("Cells(int,int)", 3, 2)->dynamicCall("SetValue(const QVariant&)", 999);
+            QCOMPARE(column(before, 2, 2, 61), figures);
+            QCOMPARE(column(summary, 2, 3, 3), QStringList{"999"});
+
+            // A copy left as it came is saved in the summary's order, and the
+            // grouped copy is not saved.
+            plainCopy(book, summary, QStringLiteral("Untouched"));
+            AutomationObject *south = splitOff(book, summary, QStringLiteral("South"), 61);
+            const QStringList southKeys = column(south, 1, 2, 20);
+            QCOMPARE(QSet<QString>(southKeys.cbegin(), southKeys.cend()), (QSet<QString>{"South"}));
+            QCOMPARE(sheetNames(book), (QStringList{"Summary", "South", "Untouched", "Before", "Written", "Read", "North"}));
+            QVERIFY(book->dynamicCall("SaveAs(const QString&, QVariant)", out.filePath("grouped.xlsx"), 51).isValid());
+        }
+        QProcess python;
+        python.start("/usr/bin/python3", {"-c", R"py(
+import sys, openpyxl
+wb = openpyxl.load_workbook(sys.argv[1])
+print("|".join(wb.sheetnames))
+ws = wb["Untouched"]
+print("|".join(str(ws.cell(row=r, column=1).value) for r in range(2, 62)))
+print("|".join(str(ws.cell(row=r, column=8).value) for r in range(3, 62)))
+)py", out.filePath("grouped.xlsx")});
+        QVERIFY(python.waitForFinished(60000));
+        const QStringList lines = QString::fromUtf8(python.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.value(0), QStringLiteral("Summary|South|Untouched|Before|Written|Read|North"));
+        QCOMPARE(lines.value(1), keys.join('|'));
+        QStringList formulas;
+        for (int r = 3; r <= 61; ++r)
+            formulas << QStringLiteral("=B%1").arg(r - 1);
+        QCOMPARE(lines.value(2), formulas.join('|'));
     }
 
     void tallFormulaBlocksKeepTheirFormatting()

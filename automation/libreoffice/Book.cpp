@@ -194,6 +194,8 @@ QStringList Book::sheetNames()
         QStringList names;
         for (const rtl::OUString &name : m_document->getSheets()->getElementNames())
             names << qs(name);
+        if (m_grouped)
+            names.removeOne(m_grouped->name);
         return names;
     }, QStringList());
 }
@@ -212,7 +214,8 @@ bool Book::knowOrder()
         const sal_Int32 count = sheets->getCount();
         for (sal_Int32 i = 0; i < count; ++i) {
             auto state = stateOf(uno::Reference<sheet::XSpreadsheet>(sheets->getByIndex(i), uno::UNO_QUERY_THROW));
-            keys << state->identity.get();
+            if (!m_grouped || state != m_grouped->sheet)
+                keys << state->identity.get();
         }
         m_order.reset(keys);
         return true;
@@ -261,9 +264,21 @@ std::shared_ptr<SheetState> Book::copySheet(SheetState &source, SheetState &befo
     if (tab < 0 || (!m_unbuffered && tab == 0))
         return nullptr;
     const QString copyName = copiedSheetName(sourceName, sheetNames());
-    return insertSheet(copyName, tab, index, [&](const uno::Reference<sheet::XSpreadsheets> &sheets) {
-        sheets->copyByName(ou(sourceName), ou(copyName), static_cast<sal_Int16>(tab));
+    // While the source is as it was, a copy of its grouped source serves as
+    // well (see GroupedSource.cpp).
+    const std::shared_ptr<SheetState> grouped = groupedSourceFor(source);
+    const QString copiedName = grouped ? m_grouped->name : sourceName;
+    auto copy = insertSheet(copyName, tab, index, [&](const uno::Reference<sheet::XSpreadsheets> &sheets) {
+        sheets->copyByName(ou(copiedName), ou(copyName), static_cast<sal_Int16>(tab));
     });
+    if (!copy)
+        return nullptr;
+    copy->copiedFrom = m_states.value(source.identity.get());
+    copy->sourceVersionAtCopy = source.version;
+    copy->versionAtCopy = copy->version;
+    if (grouped && !m_grouped->grouping->isIdentity())
+        copy->grouping = m_grouped->grouping;
+    return copy;
 }
 
 // A sheet the office makes at `tab`, named `name`, noted at `index` in the
@@ -379,6 +394,8 @@ void Book::loadUsedArea(SheetState &state)
 
 SheetArea Book::usedArea(SheetState &state)
 {
+    if (state.grouping)
+        return usedArea(contentOf(state));
     loadUsedArea(state);
     return state.valueArea;
 }
@@ -416,6 +433,8 @@ const QVector<QVariant> *Book::valueBlock(SheetState &state, int block)
 
 QVariant Book::valueAt(SheetState &state, int row, int column)
 {
+    if (state.grouping)
+        return valueAt(contentOf(state), row, column);
     if (m_unbuffered) {
         calculateIfNeeded();
         return guarded(m_session, [&]() -> QVariant {
@@ -440,6 +459,8 @@ QVariant Book::valueAt(SheetState &state, int row, int column)
 // formula that shows nothing as data.
 SheetArea Book::currentRegion(SheetState &state, int row, int column)
 {
+    if (state.grouping)
+        return currentRegion(contentOf(state), row, column);
     const SheetArea start{row, column, row, column};
     return guarded(m_session, [&]() -> SheetArea {
         uno::Reference<sheet::XSheetCellRange> cell(
@@ -456,6 +477,8 @@ SheetArea Book::currentRegion(SheetState &state, int row, int column)
 // reads that column alone.
 QVector<QVariant> Book::columnValues(SheetState &state, int column, int top, int bottom)
 {
+    if (state.grouping)
+        return columnValues(contentOf(state), column, top, bottom);
     QVector<QVariant> values;
     if (bottom < top)
         return values;
@@ -481,6 +504,8 @@ QVector<QVariant> Book::columnValues(SheetState &state, int column, int top, int
 
 QString Book::excelFormulaAt(SheetState &state, int row, int column)
 {
+    if (state.grouping)
+        return excelFormulaAt(contentOf(state), row, column);
     return guarded(m_session, [&]() -> QString {
         uno::Reference<table::XCell> cell = state.sheet->getCellByPosition(column - 1, row - 1);
         if (cell->getType() != table::CellContentType_FORMULA)
@@ -503,25 +528,48 @@ QString Book::excelFormulaAt(SheetState &state, int row, int column)
 
 bool Book::deleteRows(SheetState &state, const QList<SheetArea> &rows)
 {
-    bool ok = !m_unbuffered && rows.size() >= kSortRuns && sortAwayRows(state, rows);
-    if (!ok) {
-        // Bottom-up, so the row numbers still to come stay where they were.
-        QList<SheetArea> sorted = rows;
-        std::sort(sorted.begin(), sorted.end(), [](const SheetArea &a, const SheetArea &b) { return a.top > b.top; });
-        ok = guarded(m_session, [&]() -> bool {
-            uno::Reference<table::XColumnRowRange> columnsRows(state.sheet, uno::UNO_QUERY_THROW);
-            uno::Reference<table::XTableRows> tableRows = columnsRows->getRows();
-            for (const SheetArea &a : sorted)
-                tableRows->removeByIndex(a.top - 1, a.rows());
-            return true;
-        }, false);
+    std::optional<QList<SheetArea>> inGrouped;
+    if (state.grouping) {
+        // A copy of the grouped source: the rows kept are one run there, or
+        // the copy goes back to the source's order first.
+        inGrouped = state.grouping->rowsToDeleteInGrouped(rows);
+        if (inGrouped)
+            state.grouping.reset();
+        else
+            restoreOrder(state);
+    }
+    bool ok = false;
+    if (inGrouped) {
+        ok = deleteRowBlocks(state, *inGrouped);
+    } else {
+        const bool manyRuns = !m_unbuffered && rows.size() >= kSortRuns;
+        // The first such delete on a fresh copy also makes the grouped source
+        // that later copies come from.
+        if (manyRuns)
+            groupSourceOf(state);
+        ok = (manyRuns && sortAwayRows(state, rows)) || deleteRowBlocks(state, rows);
     }
     if (ok)
         refillBottomRows(state, rows);
+    ++state.version;
     state.filterActive = false;
     state.hiddenRows.clear();
     invalidateValues();
     return ok;
+}
+
+// Bottom-up, so the row numbers still to come stay where they were.
+bool Book::deleteRowBlocks(SheetState &state, const QList<SheetArea> &rows)
+{
+    QList<SheetArea> sorted = rows;
+    std::sort(sorted.begin(), sorted.end(), [](const SheetArea &a, const SheetArea &b) { return a.top > b.top; });
+    return guarded(m_session, [&]() -> bool {
+        uno::Reference<table::XColumnRowRange> columnsRows(state.sheet, uno::UNO_QUERY_THROW);
+        uno::Reference<table::XTableRows> tableRows = columnsRows->getRows();
+        for (const SheetArea &a : sorted)
+            tableRows->removeByIndex(a.top - 1, a.rows());
+        return true;
+    }, false);
 }
 
 // Half a point, in the office's 1/100 mm.
@@ -572,40 +620,63 @@ bool Book::sortAwayRows(SheetState &state, const QList<SheetArea> &rows)
         top = qMin(top, a.top);
         bottom = qMax(bottom, a.bottom);
     }
-    const SheetArea used = usedArea(state);
-    const int keyColumn = qMax(used.right, 1) + 1; // two helper columns right of the table
-    if (keyColumn + 1 > kMaxSortColumn || bottom > used.bottom || top < 1)
+    if (top < 1 || bottom < top)
         return false;
-    std::vector<bool> doomed(bottom - top + 1, false);
+    const int count = bottom - top + 1;
+    QVector<double> doomed(count, 0.0);
+    QVector<double> order(count);
     for (const SheetArea &a : rows)
         for (int r = a.top; r <= a.bottom; ++r)
-            doomed[r - top] = true;
-    const int count = bottom - top + 1;
-    const int kept = static_cast<int>(std::count(doomed.begin(), doomed.end(), false));
-
+            doomed[r - top] = 1.0;
+    for (int i = 0; i < count; ++i)
+        order[i] = i;
+    const int kept = static_cast<int>(std::count(doomed.cbegin(), doomed.cend(), 0.0));
+    if (!sortBlockRows(state, top, bottom, {doomed, order}))
+        return false;
     return guarded(m_session, [&]() -> bool {
-        uno::Reference<table::XCellRange> block
-            = state.sheet->getCellRangeByPosition(0, top - 1, keyColumn, bottom - 1);
+        uno::Reference<table::XColumnRowRange> columnsRows(state.sheet, uno::UNO_QUERY_THROW);
+        columnsRows->getRows()->removeByIndex(top - 1 + kept, count - kept);
+        return true;
+    }, false);
+}
+
+// Sorts the rows from `top` to `bottom`, whole, by the keys (one column of
+// numbers each, one number a row), which go into helper columns right of the
+// used area for the sort and are cleared after it.
+bool Book::sortBlockRows(SheetState &state, int top, int bottom, const QVector<QVector<double>> &keys)
+{
+    const SheetArea used = usedArea(state);
+    const int keyColumn = qMax(used.right, 1) + 1; // 1-based, the first helper column
+    const int lastKeyColumn = keyColumn + keys.size() - 1;
+    const int count = bottom - top + 1;
+    if (keys.isEmpty() || lastKeyColumn > kMaxSortColumn || top < 1 || bottom < top || bottom > used.bottom)
+        return false;
+    for (const QVector<double> &key : keys)
+        if (key.size() != count)
+            return false;
+
+    const bool ok = guarded(m_session, [&]() -> bool {
         uno::Reference<util::XMergeable> mergeable(
             state.sheet->getCellRangeByPosition(0, top - 1, keyColumn - 2, bottom - 1), uno::UNO_QUERY_THROW);
         if (mergeable->getIsMerged())
             return false;
-        uno::Sequence<uno::Sequence<uno::Any>> keys(count);
+        uno::Sequence<uno::Sequence<uno::Any>> data(count);
         for (int i = 0; i < count; ++i) {
-            keys.getArray()[i].realloc(2);
-            keys.getArray()[i].getArray()[0] <<= double(doomed[i] ? 1 : 0);
-            keys.getArray()[i].getArray()[1] <<= double(i);
+            data.getArray()[i].realloc(keys.size());
+            for (int k = 0; k < keys.size(); ++k)
+                data.getArray()[i].getArray()[k] <<= keys.at(k).at(i);
         }
         uno::Reference<table::XCellRange> helpers
-            = state.sheet->getCellRangeByPosition(keyColumn - 1, top - 1, keyColumn, bottom - 1);
-        uno::Reference<sheet::XCellRangeData>(helpers, uno::UNO_QUERY_THROW)->setDataArray(keys);
+            = state.sheet->getCellRangeByPosition(keyColumn - 1, top - 1, lastKeyColumn - 1, bottom - 1);
+        uno::Reference<sheet::XCellRangeData>(helpers, uno::UNO_QUERY_THROW)->setDataArray(data);
 
-        uno::Sequence<table::TableSortField> fields(2);
-        fields.getArray()[0].Field = keyColumn - 1;
-        fields.getArray()[0].IsAscending = true;
-        fields.getArray()[1].Field = keyColumn;
-        fields.getArray()[1].IsAscending = true;
-        uno::Reference<util::XSortable> sortable(block, uno::UNO_QUERY_THROW);
+        uno::Sequence<table::TableSortField> fields(keys.size());
+        for (int k = 0; k < keys.size(); ++k) {
+            fields.getArray()[k].Field = keyColumn - 1 + k;
+            fields.getArray()[k].IsAscending = true;
+        }
+        uno::Reference<util::XSortable> sortable(
+            state.sheet->getCellRangeByPosition(0, top - 1, lastKeyColumn - 1, bottom - 1), uno::UNO_QUERY_THROW);
         sortable->sort(props({
             prop("SortFields", uno::Any(fields)),
             prop("ContainsHeader", uno::Any(false)),
@@ -613,15 +684,13 @@ bool Book::sortAwayRows(SheetState &state, const QList<SheetArea> &rows)
             prop("BindFormatsToContent", uno::Any(true)),
         }));
 
-        uno::Reference<table::XColumnRowRange> columnsRows(state.sheet, uno::UNO_QUERY_THROW);
-        columnsRows->getRows()->removeByIndex(top - 1 + kept, count - kept);
-        uno::Reference<sheet::XSheetOperation> clear(
-            state.sheet->getCellRangeByPosition(keyColumn - 1, top - 1, keyColumn, top - 1 + qMax(kept, 1) - 1),
-            uno::UNO_QUERY_THROW);
+        uno::Reference<sheet::XSheetOperation> clear(helpers, uno::UNO_QUERY_THROW);
         clear->clearContents(sheet::CellFlags::VALUE | sheet::CellFlags::DATETIME | sheet::CellFlags::STRING
                              | sheet::CellFlags::FORMULA | sheet::CellFlags::HARDATTR | sheet::CellFlags::EDITATTR);
         return true;
     }, false);
+    invalidateValues();
+    return ok;
 }
 
 uno::Reference<beans::XPropertySet> Book::propertiesOf(SheetState &state, const QList<SheetArea> &areas)
@@ -872,6 +941,11 @@ bool Book::saveAs(const QString &path, int fileFormat)
     const QDir folder = target.absoluteDir();
     if (!folder.exists())
         return false;
+    // Copies hold their rows in their source's order, and the grouped
+    // source goes, before anything is written.
+    for (const auto &state : m_states)
+        restoreOrder(*state);
+    dropGroupedSource();
     flushFormulas();
     if (!alignSheetOrder())
         return false;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "RowGrouping.h"
 #include "SheetArea.h"
 #include "SheetOrder.h"
+#include "SheetUse.h"
 
 #include <QHash>
 #include <QList>
@@ -20,6 +22,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -40,8 +43,19 @@ struct SheetState
     SheetArea valueArea;
     QHash<int, QVector<QVariant>> valueBlocks; // block index -> row-major values
 
+    // Counts the changes to the sheet's cells, rows and formats.
+    quint64 version = 0;
+    // The sheet this one is a copy of, and both sheets' versions then.
+    std::weak_ptr<SheetState> copiedFrom;
+    quint64 sourceVersionAtCopy = 0;
+    quint64 versionAtCopy = 0;
+    // Set while this copy came from the book's grouped source and its block
+    // still holds the rows in grouped order (see GroupedSource.cpp).
+    std::shared_ptr<const RowGrouping> grouping;
+
     // The emulated AutoFilter: data rows hidden by "<>value".
     bool filterActive = false;
+    int filterColumn = 0;
     int filterFirstRow = 0;
     int filterLastRow = 0;
     QVector<bool> hiddenRows;          // index row - filterFirstRow
@@ -103,9 +117,10 @@ public:
     // a null string when it cannot be read.
     QString excelFormulaAt(SheetState &state, int row, int column);
 
+    // What a call is about to do to the sheet (see SheetUse).
+    void beforeUse(SheetState &state, SheetUse use);
+
     bool deleteRows(SheetState &state, const QList<SheetArea> &rows);
-    bool sortAwayRows(SheetState &state, const QList<SheetArea> &rows);
-    void refillBottomRows(SheetState &state, const QList<SheetArea> &deleted);
 
     // Cell properties of the areas (one range, or a range container).
     css::uno::Reference<css::beans::XPropertySet> propertiesOf(SheetState &state, const QList<SheetArea> &areas);
@@ -127,6 +142,19 @@ public:
 
 private:
     bool knowOrder();
+    bool deleteRowBlocks(SheetState &state, const QList<SheetArea> &rows);
+    bool sortAwayRows(SheetState &state, const QList<SheetArea> &rows);
+    bool sortBlockRows(SheetState &state, int top, int bottom, const QVector<QVector<double>> &keys);
+    void refillBottomRows(SheetState &state, const QList<SheetArea> &deleted);
+
+    // The grouped source (GroupedSource.cpp).
+    bool isUnchangedCopy(const SheetState &copy, const SheetState &source) const;
+    SheetState &contentOf(SheetState &state);
+    bool restoreOrder(SheetState &state);
+    void groupSourceOf(SheetState &copy);
+    std::shared_ptr<SheetState> groupedSourceFor(const SheetState &source) const;
+    void dropGroupedSource();
+
     std::shared_ptr<SheetState> insertSheet(
         const QString &name, int tab, int index,
         const std::function<void(const css::uno::Reference<css::sheet::XSpreadsheets> &)> &make);
@@ -151,6 +179,18 @@ private:
     QString m_sourcePath;
     QHash<const void *, std::shared_ptr<SheetState>> m_states;
     SheetOrder m_order;
+    // A copy of one sheet with the rows of a block grouped by one column,
+    // kept last in the office's order and never shown to the caller.
+    struct GroupedSource
+    {
+        std::weak_ptr<SheetState> source;
+        quint64 sourceVersion = 0;
+        std::shared_ptr<SheetState> sheet;
+        QString name;
+        int column = 0;
+        std::shared_ptr<const RowGrouping> grouping;
+    };
+    std::optional<GroupedSource> m_grouped;
     bool m_closed = false;
 
     bool m_lockStructure = false;

@@ -86,7 +86,15 @@ public:
         : LoBookNode(std::move(session), std::move(book)), m_sheet(std::move(sheet)) {}
     const std::shared_ptr<SheetState> &sheetState() const { return m_sheet; }
 
+    // The book hears what every call and assignment does to the sheet before
+    // it is made.
+    QVariant call(const MemberText &member, const QVariantList &args) final;
+    bool set(const QByteArray &name, const QVariant &value) final;
+
 protected:
+    virtual QVariant callOnSheet(const MemberText &, const QVariantList &) { return QVariant(); }
+    virtual bool setOnSheet(const QByteArray &, const QVariant &) { return false; }
+
     std::shared_ptr<SheetState> m_sheet;
 };
 
@@ -94,10 +102,12 @@ class LoWorksheet : public LoSheetNode
 {
 public:
     using LoSheetNode::LoSheetNode;
-    QVariant call(const MemberText &member, const QVariantList &args) override;
     std::shared_ptr<AutomationNode> query(const MemberText &member, const QVariantList &args) override;
     QVariant get(const QByteArray &name) override;
-    bool set(const QByteArray &name, const QVariant &value) override;
+
+protected:
+    QVariant callOnSheet(const MemberText &member, const QVariantList &args) override;
+    bool setOnSheet(const QByteArray &name, const QVariant &value) override;
 
 private:
     QVariant copyBefore(const QVariantList &args);
@@ -114,12 +124,14 @@ public:
     LoRange(std::shared_ptr<OfficeSession> session, std::shared_ptr<Book> book, std::shared_ptr<SheetState> sheet,
             QList<SheetArea> areas, Kind kind = Kind::Cells);
 
-    QVariant call(const MemberText &member, const QVariantList &args) override;
     std::shared_ptr<AutomationNode> query(const MemberText &member, const QVariantList &args) override;
     QVariant get(const QByteArray &name) override;
-    bool set(const QByteArray &name, const QVariant &value) override;
 
     const QList<SheetArea> &areas() const { return m_areas; }
+
+protected:
+    QVariant callOnSheet(const MemberText &member, const QVariantList &args) override;
+    bool setOnSheet(const QByteArray &name, const QVariant &value) override;
 
 private:
     std::shared_ptr<AutomationNode> derived(QList<SheetArea> areas, Kind kind = Kind::Cells) const;
@@ -142,7 +154,9 @@ class LoHyperlinks : public LoSheetNode
 {
 public:
     using LoSheetNode::LoSheetNode;
-    QVariant call(const MemberText &member, const QVariantList &args) override;
+
+protected:
+    QVariant callOnSheet(const MemberText &member, const QVariantList &args) override;
 };
 
 class LoProtection : public LoSheetNode
@@ -156,5 +170,7 @@ class LoAllowEditRanges : public LoSheetNode
 {
 public:
     using LoSheetNode::LoSheetNode;
-    QVariant call(const MemberText &member, const QVariantList &args) override;
+
+protected:
+    QVariant callOnSheet(const MemberText &member, const QVariantList &args) override;
 };

@@ -36,7 +36,7 @@ std::shared_ptr<AutomationNode> LoRange::derived(QList<SheetArea> areas, Kind ki
     return std::make_shared<LoRange>(m_session, m_book, m_sheet, std::move(areas), kind);
 }
 
-QVariant LoRange::call(const MemberText &member, const QVariantList &args)
+QVariant LoRange::callOnSheet(const MemberText &member, const QVariantList &args)
 {
     if (member.is("Value"))
         return value();
@@ -128,7 +128,7 @@ QVariant LoRange::get(const QByteArray &name)
     return QVariant();
 }
 
-bool LoRange::set(const QByteArray &name, const QVariant &value)
+bool LoRange::setOnSheet(const QByteArray &name, const QVariant &value)
 {
     if (name == "Locked" || name == "FormulaHidden")
         return setProtection(name, value.toBool());
@@ -214,6 +214,7 @@ QVariant LoRange::autoFilter(const QVariantList &args)
     if (column > region.right)
         return QVariant();
     m_sheet->filterActive = true;
+    m_sheet->filterColumn = column;
     m_sheet->filterFirstRow = region.top + 1;
     m_sheet->filterLastRow = region.bottom;
     const QVector<QVariant> values = m_book->columnValues(*m_sheet, column, region.top + 1, region.bottom);

@@ -18,7 +18,7 @@ using namespace css;
 // Hyperlinks.Add(anchor, address, subAddress): a link in the anchor cell that
 // keeps the cell's text. An empty address with a sub-address is a link into
 // this workbook.
-QVariant LoHyperlinks::call(const MemberText &member, const QVariantList &args)
+QVariant LoHyperlinks::callOnSheet(const MemberText &member, const QVariantList &args)
 {
     if (!member.is("Add") || args.size() < 2)
         return QVariant();
@@ -64,7 +64,7 @@ std::shared_ptr<AutomationNode> LoProtection::query(const MemberText &member, co
 
 // AllowEditRanges.Add(title, range): the range stays editable once the sheet
 // is protected.
-QVariant LoAllowEditRanges::call(const MemberText &member, const QVariantList &args)
+QVariant LoAllowEditRanges::callOnSheet(const MemberText &member, const QVariantList &args)
 {
     if (!member.is("Add") || args.size() < 2)
         return QVariant();

@@ -4,6 +4,7 @@
 #include "Guarded.h"
 #include "OfficeSession.h"
 #include "SheetNames.h"
+#include "SheetUse.h"
 #include "UnoText.h"
 
 #include <com/sun/star/container/XNamed.hpp>
@@ -33,7 +34,23 @@ std::shared_ptr<SheetState> sheetArgument(const QVariant &value)
 
 } // namespace
 
-QVariant LoWorksheet::call(const MemberText &member, const QVariantList &args)
+// ---- Anything of one sheet ----
+
+QVariant LoSheetNode::call(const MemberText &member, const QVariantList &args)
+{
+    m_book->beforeUse(*m_sheet, sheetUseOfCall(member));
+    return callOnSheet(member, args);
+}
+
+bool LoSheetNode::set(const QByteArray &name, const QVariant &value)
+{
+    m_book->beforeUse(*m_sheet, sheetUseOfSet(name));
+    return setOnSheet(name, value);
+}
+
+// ---- Worksheet ----
+
+QVariant LoWorksheet::callOnSheet(const MemberText &member, const QVariantList &args)
 {
     if (member.is("Copy"))
         return copyBefore(args);
@@ -123,7 +140,7 @@ QVariant LoWorksheet::get(const QByteArray &name)
     return QVariant();
 }
 
-bool LoWorksheet::set(const QByteArray &name, const QVariant &value)
+bool LoWorksheet::setOnSheet(const QByteArray &name, const QVariant &value)
 {
     if (name == "Name")
         return rename(value.toString());

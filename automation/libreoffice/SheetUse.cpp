@@ -1,0 +1,24 @@
+#include "SheetUse.h"
+
+SheetUse sheetUseOfCall(const MemberText &member)
+{
+    for (const char *read : {"Value", "Row", "Column", "Count", "FormulaR1C1", "Name"})
+        if (member.is(read))
+            return SheetUse::Read;
+    if (member.is("Move") || member.is("Select") || member.is("Activate"))
+        return SheetUse::Arrange;
+    if (member.is("Copy"))
+        return SheetUse::CopySheet;
+    if (member.is("AutoFilter"))
+        return SheetUse::Filter;
+    if (member.is("Delete"))
+        return SheetUse::RowDelete;
+    return SheetUse::Write;
+}
+
+SheetUse sheetUseOfSet(const QByteArray &property)
+{
+    if (property == "Name")
+        return SheetUse::Rename;
+    return SheetUse::Write;
+}
