@@ -97,7 +97,7 @@ private slots:
         QCOMPARE(sheetUseOfCall(MemberText("Add(const QVariant&,const QVariant&)")), SheetUse::Write);
         QCOMPARE(sheetUseOfSet("Name"), SheetUse::Rename);
         QCOMPARE(sheetUseOfSet("Locked"), SheetUse::Write);
-        QCOMPARE(sheetUseOfSet("AutoFilterMode"), SheetUse::Write);
+        QCOMPARE(sheetUseOfSet("AutoFilterMode"), SheetUse::Filter);
     }
 };
 

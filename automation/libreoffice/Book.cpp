@@ -31,6 +31,7 @@
 #include <com/sun/star/sheet/XCalculatable.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
+#include <com/sun/star/sheet/XCellRangesQuery.hpp>
 #include <com/sun/star/sheet/XCellRangeFormula.hpp>
 #include <com/sun/star/sheet/XUniqueCellFormatRangesSupplier.hpp>
 #include <com/sun/star/sheet/XCellSeries.hpp>
@@ -488,8 +489,15 @@ QVector<QVariant> Book::columnValues(SheetState &state, int column, int top, int
             values << valueAt(state, row, column);
         return values;
     }
-    calculateIfNeeded();
     values.resize(bottom - top + 1);
+    // A column without formulas reads the same before calculation and after.
+    const bool hasFormulas = guarded(m_session, [&]() -> bool {
+        uno::Reference<sheet::XCellRangesQuery> query(
+            state.sheet->getCellRangeByPosition(column - 1, top - 1, column - 1, bottom - 1), uno::UNO_QUERY_THROW);
+        return query->queryContentCells(sheet::CellFlags::FORMULA)->getCount() > 0;
+    }, true);
+    if (hasFormulas)
+        calculateIfNeeded();
     guarded(m_session, [&]() -> bool {
         uno::Reference<sheet::XCellRangeData> data(
             state.sheet->getCellRangeByPosition(column - 1, top - 1, column - 1, bottom - 1), uno::UNO_QUERY_THROW);

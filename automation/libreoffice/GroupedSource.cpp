@@ -47,6 +47,9 @@ void Book::beforeUse(SheetState &state, SheetUse use)
     case SheetUse::Write:
         restoreOrder(state);
         ++state.version;
+        // Writing means the split is over: the grouped source goes while the
+        // workbook holds few formulas, which every sheet removal visits.
+        dropGroupedSource();
         return;
     }
 }

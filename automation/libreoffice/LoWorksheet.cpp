@@ -157,6 +157,8 @@ bool LoWorksheet::setOnSheet(const QByteArray &name, const QVariant &value)
                 docProps->getPropertyValue("UnnamedDatabaseRanges"), uno::UNO_QUERY_THROW);
             if (tab < 0 || !unnamed->hasByTable(static_cast<sal_Int16>(tab)))
                 return true;
+            // Rows it hid show again: copies made before differ from the sheet now.
+            ++m_sheet->version;
             uno::Reference<sheet::XDatabaseRange> range(unnamed->getByTable(static_cast<sal_Int16>(tab)), uno::UNO_QUERY_THROW);
             uno::Reference<beans::XPropertySet> rangeProps(range, uno::UNO_QUERY_THROW);
             range->getFilterDescriptor()->setFilterFields(uno::Sequence<sheet::TableFilterField>());

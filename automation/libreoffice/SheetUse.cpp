@@ -20,5 +20,8 @@ SheetUse sheetUseOfSet(const QByteArray &property)
 {
     if (property == "Name")
         return SheetUse::Rename;
+    // Switching the filter off: rows show again, cells stay as they are.
+    if (property == "AutoFilterMode")
+        return SheetUse::Filter;
     return SheetUse::Write;
 }

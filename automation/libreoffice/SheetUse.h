@@ -12,7 +12,7 @@ enum class SheetUse
     Rename,    // the sheet's name only
     Arrange,   // where the sheet stands, which sheet is shown
     CopySheet, // copies the sheet
-    Filter,    // the emulated AutoFilter: which rows are hidden
+    Filter,    // the AutoFilter: which rows are hidden
     RowDelete, // deletes rows
     Write,     // anything else: values, formulas, formats, protection
 };

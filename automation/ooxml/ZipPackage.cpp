@@ -1,5 +1,7 @@
 #include "ZipPackage.h"
 
+#include "PackedParts.h"
+
 #include <QFile>
 
 #include <zip.h>
@@ -108,6 +110,19 @@ bool ZipPackage::saveAs(const QString &target, const QHash<QString, QByteArray> 
         byIndex.insert(index, &it.value());
     }
 
+    // New contents are deflated first, side by side.
+    QVector<const QByteArray *> contents;
+    QHash<qint64, int> packedIndex;
+    for (auto it = byIndex.cbegin(); it != byIndex.cend(); ++it) {
+        packedIndex.insert(it.key(), contents.size());
+        contents << it.value();
+    }
+    std::vector<PackedPart> packed;
+    if (!packParts(contents, &packed)) {
+        zip_discard(out);
+        return fail(error, QStringLiteral("cannot deflate the new parts"));
+    }
+
     const zip_int64_t count = zip_get_num_entries(m_archive, 0);
     for (zip_int64_t i = 0; i < count; ++i) {
         const char *name = zip_get_name(m_archive, i, ZIP_FL_ENC_RAW);
@@ -121,7 +136,7 @@ bool ZipPackage::saveAs(const QString &target, const QHash<QString, QByteArray> 
         zip_source_t *source = nullptr;
         const QByteArray *content = byIndex.value(i, nullptr);
         if (content)
-            source = zip_source_buffer(out, content->constData(), static_cast<zip_uint64_t>(content->size()), 0);
+            source = packedSource(out, &packed[static_cast<size_t>(packedIndex.value(i))]);
         else
             source = zip_source_zip(out, m_archive, i, 0, 0, -1);
         const zip_int64_t added = source ? zip_file_add(out, name, source, ZIP_FL_ENC_RAW) : -1;
@@ -133,7 +148,6 @@ bool ZipPackage::saveAs(const QString &target, const QHash<QString, QByteArray> 
             return fail(error, QStringLiteral("cannot copy entry %1: %2").arg(QString::fromUtf8(name), reason));
         }
         if (content) {
-            zip_set_file_compression(out, added, ZIP_CM_DEFLATE, 0);
             if (st.valid & ZIP_STAT_MTIME)
                 zip_file_set_mtime(out, added, st.mtime, 0);
         }
