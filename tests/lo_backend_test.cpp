@@ -348,7 +348,9 @@ for name in wb.sheetnames:
             AutomationObject *south = splitOff(book, summary, QStringLiteral("South"), 61);
             const QStringList southKeys = column(south, 1, 2, 20);
             QCOMPARE(QSet<QString>(southKeys.cbegin(), southKeys.cend()), (QSet<QString>{"South"}));
-            QCOMPARE(sheetNames(book), (QStringList{"Summary", "South", "Untouched", "Before", "Written", "Read", "North"}));
+            book->querySubObject("Sheets")->dynamicCall("Add()");
+            QCOMPARE(sheetNames(book),
+                     (QStringList{"Sheet1", "Summary", "South", "Untouched", "Before", "Written", "Read", "North"}));
             QVERIFY(book->dynamicCall("SaveAs(const QString&, QVariant)", out.filePath("grouped.xlsx"), 51).isValid());
         }
         QProcess python;
@@ -362,7 +364,7 @@ print("|".join(str(ws.cell(row=r, column=8).value) for r in range(3, 62)))
 )py", out.filePath("grouped.xlsx")});
         QVERIFY(python.waitForFinished(60000));
         const QStringList lines = QString::fromUtf8(python.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines.value(0), QStringLiteral("Summary|South|Untouched|Before|Written|Read|North"));
+        QCOMPARE(lines.value(0), QStringLiteral("Sheet1|Summary|South|Untouched|Before|Written|Read|North"));
         QCOMPARE(lines.value(1), keys.join('|'));
         QStringList formulas;
         for (int r = 3; r <= 61; ++r)

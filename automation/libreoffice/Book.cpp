@@ -287,6 +287,8 @@ std::shared_ptr<SheetState> Book::copySheet(SheetState &source, SheetState &befo
 std::shared_ptr<SheetState> Book::insertSheet(const QString &name, int tab, int index,
                                               const std::function<void(const uno::Reference<sheet::XSpreadsheets> &)> &make)
 {
+    // The grouped source is no sheet of the caller's: the orders count past it.
+    const int hiddenBefore = m_grouped && tabOf(*m_grouped->sheet) < tab ? 1 : 0;
     auto made = guarded(m_session, [&]() -> uno::Reference<sheet::XSpreadsheet> {
         uno::Reference<sheet::XSpreadsheets> sheets = m_document->getSheets();
         make(sheets);
@@ -298,7 +300,7 @@ std::shared_ptr<SheetState> Book::insertSheet(const QString &name, int tab, int 
         return nullptr;
     }
     auto state = stateOf(made);
-    m_order.inserted(state->identity.get(), tab, index);
+    m_order.inserted(state->identity.get(), tab - hiddenBefore, index);
     return state;
 }
 
@@ -323,6 +325,7 @@ std::shared_ptr<SheetState> Book::addSheetFirst(const QString &name)
 // The office gets the caller's order before anything that shows it.
 bool Book::alignSheetOrder()
 {
+    dropGroupedSource(); // the office's order is then the one the orders hold
     if (!m_order.known() || m_order.inStep())
         return true;
     const QVector<SheetOrder::Move> moves = m_order.alignOffice();

@@ -180,7 +180,7 @@ private:
     QHash<const void *, std::shared_ptr<SheetState>> m_states;
     SheetOrder m_order;
     // A copy of one sheet with the rows of a block grouped by one column,
-    // kept last in the office's order and never shown to the caller.
+    // kept first in the office's order and never shown to the caller.
     struct GroupedSource
     {
         std::weak_ptr<SheetState> source;

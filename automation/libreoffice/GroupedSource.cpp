@@ -4,7 +4,7 @@
 // categories' rows from each copy. Scattered rows are deleted by sorting them
 // away (Book::sortAwayRows), and that sort is most of the time a copy costs.
 // So the first such delete also makes a grouped source: one more copy of the
-// summary, kept last in the office's order and never shown to the caller,
+// summary, kept first in the office's order and never shown to the caller,
 // whose block holds the rows grouped by the filtered column. While the summary
 // stays as it was, every later copy of it is made from the grouped source, and
 // deleting the other categories' rows from such a copy is two block deletes.
@@ -20,7 +20,6 @@
 #include "OfficeSession.h"
 #include "UnoText.h"
 
-#include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
 
 using namespace css;
@@ -116,11 +115,11 @@ void Book::groupSourceOf(SheetState &copy)
         keys << value.toString(); // as the filter compares them
     auto grouping = std::make_shared<const RowGrouping>(RowGrouping::byKeys(copy.filterFirstRow, keys));
 
-    // Last in the office's order, where it shifts no sheet the caller knows.
+    // First in the office's order: copies go in after their source, and every
+    // sheet they push along costs the office time per formula it holds.
     auto sheet = guarded(m_session, [&]() -> uno::Reference<sheet::XSpreadsheet> {
         uno::Reference<sheet::XSpreadsheets> sheets = m_document->getSheets();
-        uno::Reference<container::XIndexAccess> indexed(sheets, uno::UNO_QUERY_THROW);
-        sheets->copyByName(ou(sourceName), ou(kGroupedSourceName), static_cast<sal_Int16>(indexed->getCount()));
+        sheets->copyByName(ou(sourceName), ou(kGroupedSourceName), 0);
         return uno::Reference<sheet::XSpreadsheet>(sheets->getByName(ou(kGroupedSourceName)), uno::UNO_QUERY_THROW);
     }, uno::Reference<sheet::XSpreadsheet>());
     invalidateValues();
