@@ -541,8 +541,9 @@ bool Book::deleteRows(SheetState &state, const QList<SheetArea> &rows)
 {
     std::optional<QList<SheetArea>> inGrouped;
     if (state.grouping) {
-        // A copy of the grouped source: the rows kept are one run there, or
-        // the copy goes back to the source's order first.
+        // A copy of the grouped source: a few blocks go when the rows kept
+        // stand there in their own order; else the copy goes back to the
+        // source's order first.
         inGrouped = state.grouping->rowsToDeleteInGrouped(rows);
         if (inGrouped)
             state.grouping.reset();

@@ -8,6 +8,8 @@
 // whose block holds the rows grouped by the filtered column. While the summary
 // stays as it was, every later copy of it is made from the grouped source, and
 // deleting the other categories' rows from such a copy is two block deletes.
+// The grouped source goes at the first write to any sheet, when the split is
+// over, and in any case before the workbook is saved.
 //
 // A copy made that way holds the block's rows in grouped order until that
 // delete; what it reads meanwhile comes from the summary itself, which holds
