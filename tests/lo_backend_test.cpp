@@ -372,6 +372,48 @@ print("|".join(str(ws.cell(row=r, column=8).value) for r in range(3, 62)))
         QCOMPARE(lines.value(2), formulas.join('|'));
     }
 
+    void everyCategorysCopyHoldsItsRowsAndTheRowsAroundThem()
+    {
+        const QString path = m_dir.filePath("parts.xlsx");
+        QVERIFY(makeWorkbook("striped", path, {"60", "categories"}));
+        QTemporaryDir out;
+        Session s;
+        AutomationObject *book = s.workbooks->querySubObject("Open(const QString&)", path);
+        AutomationObject *summary = book->querySubObject("WorkSheets(int)", 1);
+        const QStringList keys = column(summary, 1, 2, 61);
+        const QStringList figures = column(summary, 2, 2, 61);
+        // Row 62 stays outside the filtered rows and with every copy.
+        summary->querySubObject("Cells(int,int)", 63, 1)->dynamicCall("SetValue(const QVariant&)", QStringLiteral("total"));
+        const auto rowsOf = [&](const QString &category) {
+            QStringList rows;
+            for (int i = 0; i < keys.size(); ++i)
+                if (keys.at(i) == category)
+                    rows << figures.at(i);
+            return rows;
+        };
+        for (const QString category : {"North", "South", "East"}) {
+            AutomationObject *copy = splitOff(book, summary, category, 61);
+            const int count = rowsOf(category).size();
+            QCOMPARE(column(copy, 2, 2, count + 1), rowsOf(category));
+            QCOMPARE(column(copy, 1, count + 2, count + 3), (QStringList{QString(), QStringLiteral("total")}));
+        }
+
+        // A copy not yet cut down answers like the summary.
+        AutomationObject *copy = plainCopy(book, summary, QStringLiteral("Odd"));
+        QCOMPARE(copy->querySubObject("UsedRange")->property("Address").toString(),
+                 summary->querySubObject("UsedRange")->property("Address").toString());
+        // Deleting rows no category's copy matches keeps the others as they were.
+        copy->querySubObject("Range(const QString&)", QStringLiteral("A3:A9,A20:A21"))
+            ->querySubObject("EntireRow")->dynamicCall("Delete()");
+        QStringList left = keys;
+        left.erase(left.begin() + 18, left.begin() + 20);
+        left.erase(left.begin() + 1, left.begin() + 8);
+        QCOMPARE(column(copy, 1, 2, 52), left);
+        QCOMPARE(sheetNames(book), (QStringList{"Odd", "Summary", "East", "South", "North"}));
+        QVERIFY(book->dynamicCall("SaveAs(const QString&, QVariant)", out.filePath("parts.xlsx"), 51).isValid());
+        QCOMPARE(sheetNames(book), (QStringList{"Odd", "Summary", "East", "South", "North"}));
+    }
+
     void tallFormulaBlocksKeepTheirFormatting()
     {
         const QString path = m_dir.filePath("striped.xlsx");

@@ -21,6 +21,14 @@ QVector<QString> keys(const QString &letters)
     return result;
 }
 
+std::optional<QList<SheetArea>> inPart(const RowGrouping &g, const QList<SheetArea> &deleted, int from, int to)
+{
+    const auto kept = g.keptRows(deleted);
+    if (!kept)
+        return std::nullopt;
+    return g.rowsToDeleteInPart(*kept, from, to);
+}
+
 } // namespace
 
 class RowGroupingTest : public QObject
@@ -41,38 +49,75 @@ private slots:
         QVERIFY(RowGrouping::byKeys(1, keys("NNSSE")).isIdentity());
     }
 
-    void oneCategorysRowsAreTwoBlocksInTheGroupedCopy()
+    void oneCategorysRowsAreTwoBlocksInTheWholeGroupedCopy()
     {
-        // Header rows 2 and 3 lead the block; data N S N E S N E from row 4.
-        const RowGrouping g = RowGrouping::byKeys(2, keys("hcNSNESNE"));
-        // Keep S (rows 5, 8): delete N and E, but not the header rows.
-        auto inGrouped = g.rowsToDeleteInGrouped(rows({{4, 4}, {6, 7}, {9, 10}}));
-        QVERIFY(inGrouped);
-        // Grouped: h c N N N S S E E at rows 2..10.
-        QCOMPARE(*inGrouped, rows({{4, 6}, {9, 10}}));
+        // Data N S N E S N E in rows 4..10, below two header rows.
+        const RowGrouping g = RowGrouping::byKeys(4, keys("NSNESNE"));
+        // Keep S (rows 5, 8): delete N and E. Grouped: N N N S S E E.
+        auto inCopy = inPart(g, rows({{4, 4}, {6, 7}, {9, 10}}), 0, g.size());
+        QVERIFY(inCopy);
+        QCOMPARE(*inCopy, rows({{4, 6}, {9, 10}}));
         // Keep E: one block.
-        inGrouped = g.rowsToDeleteInGrouped(rows({{4, 6}, {8, 9}}));
-        QVERIFY(inGrouped);
-        QCOMPARE(*inGrouped, rows({{4, 8}}));
+        inCopy = inPart(g, rows({{4, 6}, {8, 9}}), 0, g.size());
+        QVERIFY(inCopy);
+        QCOMPARE(*inCopy, rows({{4, 8}}));
     }
 
-    void rowsOutsideTheBlockStayWhereTheyAre()
+    void aPartHoldsFewerRowsAndShiftsTheRowsBelow()
     {
-        const RowGrouping g = RowGrouping::byKeys(3, keys("NSNS"));
-        const auto inGrouped = g.rowsToDeleteInGrouped(rows({{1, 1}, {4, 4}, {6, 8}}));
-        QVERIFY(inGrouped);
-        QCOMPARE(*inGrouped, rows({{1, 1}, {5, 6}, {7, 8}}));
-        // Every row of the block goes.
-        const auto all = g.rowsToDeleteInGrouped(rows({{3, 6}}));
-        QVERIFY(all);
-        QCOMPARE(*all, rows({{3, 6}}));
+        // Rows 3..9: N S N E S N E; a total in row 10. Grouped: N N N S S E E.
+        const RowGrouping g = RowGrouping::byKeys(3, keys("NSNESNE"));
+        // The part that holds S and E (positions 3..6) is rows 3..6, the
+        // total in row 7. Keeping S and deleting the total and row 1:
+        const QList<SheetArea> keepS = rows({{1, 1}, {3, 3}, {5, 6}, {8, 10}});
+        auto inCopy = inPart(g, keepS, 3, 7);
+        QVERIFY(inCopy);
+        QCOMPARE(*inCopy, rows({{1, 1}, {5, 6}, {7, 7}}));
+        // The part that holds S alone is what is kept: nothing inside goes.
+        inCopy = inPart(g, keepS, 3, 5);
+        QVERIFY(inCopy);
+        QCOMPARE(*inCopy, rows({{1, 1}, {5, 5}}));
+        // A part without every kept row will not do.
+        QVERIFY(!inPart(g, keepS, 5, 7));
+        QVERIFY(!inPart(g, keepS, 0, 4));
+        // Every row of the block goes: the part's whole block does.
+        inCopy = inPart(g, rows({{3, 9}}), 5, 7);
+        QVERIFY(inCopy);
+        QCOMPARE(*inCopy, rows({{3, 4}}));
+    }
+
+    void partsAreCutAtGroupStartsNearTheMiddle()
+    {
+        // Groups N (0..2), S (3..4), E (5..6), W (7..9).
+        const RowGrouping g = RowGrouping::byKeys(1, keys("NSNESNEWWW"));
+        QCOMPARE(g.groupStarts(), (QVector<int>{0, 3, 5, 7}));
+        // The middle of 0..10 is 5: the start of E.
+        QCOMPARE(g.splitPoint(0, 10, 3, 4), 5);
+        // At the first kept row, but never after it among the kept rows:
+        // with S and E kept, at S's start or at W's.
+        QCOMPARE(g.splitPoint(0, 10, 5, 6), 5);
+        QCOMPARE(g.splitPoint(0, 10, 3, 6), 3);
+        QCOMPARE(g.splitPoint(3, 10, 3, 6), 7);
+        // A part of one group, or whose every cut would split the kept
+        // rows, is not cut.
+        QCOMPARE(g.splitPoint(5, 7, 5, 6), -1);
+        QCOMPARE(g.splitPoint(0, 10, 0, 9), -1);
+        // Cutting down to the one group kept takes a few halvings.
+        int from = 0;
+        int to = g.size();
+        int cuts = 0;
+        for (int at; (at = g.splitPoint(from, to, 3, 4)) >= 0; ++cuts)
+            (3 >= at ? from : to) = at;
+        QCOMPARE(from, 3);
+        QCOMPARE(to, 5);
+        QCOMPARE(cuts, 2);
     }
 
     void keptRowsOutOfOrderThereAreRefused()
     {
         const RowGrouping g = RowGrouping::byKeys(1, keys("NSN"));
         // Keeping rows 2 and 3 (S, N) would show N before S in the copy.
-        QVERIFY(!g.rowsToDeleteInGrouped(rows({{1, 1}})));
+        QVERIFY(!g.keptRows(rows({{1, 1}})));
         // So would many small blocks: alternate rows of 40 different keys.
         QVector<QString> many;
         for (int i = 0; i < 40; ++i)
@@ -81,7 +126,7 @@ private slots:
         QList<SheetArea> alternate;
         for (int r = 1; r <= 40; r += 2)
             alternate << SheetArea{r, 1, r, kMaxColumn};
-        QVERIFY(!wide.rowsToDeleteInGrouped(alternate));
+        QVERIFY(!inPart(wide, alternate, 0, wide.size()));
     }
 
     void callsSayWhatTheyDoToASheet()
@@ -89,6 +134,7 @@ private slots:
         QCOMPARE(sheetUseOfCall(MemberText("Value()")), SheetUse::Read);
         QCOMPARE(sheetUseOfCall(MemberText("Copy(const QVariant&)")), SheetUse::CopySheet);
         QCOMPARE(sheetUseOfCall(MemberText("Move(const QVariant&)")), SheetUse::Arrange);
+        QCOMPARE(sheetUseOfCall(MemberText("Activate()")), SheetUse::Show);
         QCOMPARE(sheetUseOfCall(MemberText("AutoFilter(QVariant,QVariant)")), SheetUse::Filter);
         QCOMPARE(sheetUseOfCall(MemberText("Delete()")), SheetUse::RowDelete);
         // Anything not known to leave the cells alone counts as a write.
@@ -97,7 +143,7 @@ private slots:
         QCOMPARE(sheetUseOfCall(MemberText("Add(const QVariant&,const QVariant&)")), SheetUse::Write);
         QCOMPARE(sheetUseOfSet("Name"), SheetUse::Rename);
         QCOMPARE(sheetUseOfSet("Locked"), SheetUse::Write);
-        QCOMPARE(sheetUseOfSet("AutoFilterMode"), SheetUse::Filter);
+        QCOMPARE(sheetUseOfSet("AutoFilterMode"), SheetUse::Unfilter);
     }
 };
 

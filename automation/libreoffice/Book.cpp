@@ -196,7 +196,8 @@ QStringList Book::sheetNames()
         for (const rtl::OUString &name : m_document->getSheets()->getElementNames())
             names << qs(name);
         if (m_grouped)
-            names.removeOne(m_grouped->name);
+            for (const GroupedPart &part : m_grouped->parts)
+                names.removeOne(part.name);
         return names;
     }, QStringList());
 }
@@ -215,7 +216,7 @@ bool Book::knowOrder()
         const sal_Int32 count = sheets->getCount();
         for (sal_Int32 i = 0; i < count; ++i) {
             auto state = stateOf(uno::Reference<sheet::XSpreadsheet>(sheets->getByIndex(i), uno::UNO_QUERY_THROW));
-            if (!m_grouped || state != m_grouped->sheet)
+            if (!isGroupedPart(*state))
                 keys << state->identity.get();
         }
         m_order.reset(keys);
@@ -265,20 +266,19 @@ std::shared_ptr<SheetState> Book::copySheet(SheetState &source, SheetState &befo
     if (tab < 0 || (!m_unbuffered && tab == 0))
         return nullptr;
     const QString copyName = copiedSheetName(sourceName, sheetNames());
-    // While the source is as it was, a copy of its grouped source serves as
-    // well (see GroupedSource.cpp).
-    const std::shared_ptr<SheetState> grouped = groupedSourceFor(source);
-    const QString copiedName = grouped ? m_grouped->name : sourceName;
-    auto copy = insertSheet(copyName, tab, index, [&](const uno::Reference<sheet::XSpreadsheets> &sheets) {
-        sheets->copyByName(ou(copiedName), ou(copyName), static_cast<sal_Int16>(tab));
-    });
+    // While the source has a grouped source, the copy waits for what is
+    // done to it (see GroupedSource.cpp).
+    auto copy = deferredCopy(source, copyName, tab, index);
+    if (!copy) {
+        copy = insertSheet(copyName, tab, index, [&](const uno::Reference<sheet::XSpreadsheets> &sheets) {
+            sheets->copyByName(ou(sourceName), ou(copyName), static_cast<sal_Int16>(tab));
+        });
+    }
     if (!copy)
         return nullptr;
     copy->copiedFrom = m_states.value(source.identity.get());
     copy->sourceVersionAtCopy = source.version;
     copy->versionAtCopy = copy->version;
-    if (grouped && !m_grouped->grouping->isIdentity())
-        copy->grouping = m_grouped->grouping;
     return copy;
 }
 
@@ -287,8 +287,7 @@ std::shared_ptr<SheetState> Book::copySheet(SheetState &source, SheetState &befo
 std::shared_ptr<SheetState> Book::insertSheet(const QString &name, int tab, int index,
                                               const std::function<void(const uno::Reference<sheet::XSpreadsheets> &)> &make)
 {
-    // The grouped source is no sheet of the caller's: the orders count past it.
-    const int hiddenBefore = m_grouped && tabOf(*m_grouped->sheet) < tab ? 1 : 0;
+    const int hiddenBefore = groupedPartsBefore(tab);
     auto made = guarded(m_session, [&]() -> uno::Reference<sheet::XSpreadsheet> {
         uno::Reference<sheet::XSpreadsheets> sheets = m_document->getSheets();
         make(sheets);
@@ -325,6 +324,7 @@ std::shared_ptr<SheetState> Book::addSheetFirst(const QString &name)
 // The office gets the caller's order before anything that shows it.
 bool Book::alignSheetOrder()
 {
+    materializeAll();
     dropGroupedSource(); // the office's order is then the one the orders hold
     if (!m_order.known() || m_order.inStep())
         return true;
@@ -398,7 +398,7 @@ void Book::loadUsedArea(SheetState &state)
 
 SheetArea Book::usedArea(SheetState &state)
 {
-    if (state.grouping)
+    if (state.deferred)
         return usedArea(contentOf(state));
     loadUsedArea(state);
     return state.valueArea;
@@ -437,7 +437,7 @@ const QVector<QVariant> *Book::valueBlock(SheetState &state, int block)
 
 QVariant Book::valueAt(SheetState &state, int row, int column)
 {
-    if (state.grouping)
+    if (state.deferred)
         return valueAt(contentOf(state), row, column);
     if (m_unbuffered) {
         calculateIfNeeded();
@@ -463,7 +463,7 @@ QVariant Book::valueAt(SheetState &state, int row, int column)
 // formula that shows nothing as data.
 SheetArea Book::currentRegion(SheetState &state, int row, int column)
 {
-    if (state.grouping)
+    if (state.deferred)
         return currentRegion(contentOf(state), row, column);
     const SheetArea start{row, column, row, column};
     return guarded(m_session, [&]() -> SheetArea {
@@ -481,7 +481,7 @@ SheetArea Book::currentRegion(SheetState &state, int row, int column)
 // reads that column alone.
 QVector<QVariant> Book::columnValues(SheetState &state, int column, int top, int bottom)
 {
-    if (state.grouping)
+    if (state.deferred)
         return columnValues(contentOf(state), column, top, bottom);
     QVector<QVariant> values;
     if (bottom < top)
@@ -515,7 +515,7 @@ QVector<QVariant> Book::columnValues(SheetState &state, int column, int top, int
 
 QString Book::excelFormulaAt(SheetState &state, int row, int column)
 {
-    if (state.grouping)
+    if (state.deferred)
         return excelFormulaAt(contentOf(state), row, column);
     return guarded(m_session, [&]() -> QString {
         uno::Reference<table::XCell> cell = state.sheet->getCellByPosition(column - 1, row - 1);
@@ -539,26 +539,18 @@ QString Book::excelFormulaAt(SheetState &state, int row, int column)
 
 bool Book::deleteRows(SheetState &state, const QList<SheetArea> &rows)
 {
-    std::optional<QList<SheetArea>> inGrouped;
-    if (state.grouping) {
-        // A copy of the grouped source: a few blocks go when the rows kept
-        // stand there in their own order; else the copy goes back to the
-        // source's order first.
-        inGrouped = state.grouping->rowsToDeleteInGrouped(rows);
-        if (inGrouped)
-            state.grouping.reset();
-        else
-            restoreOrder(state);
-    }
+    // A stand-in is made from the grouped source when the rows kept fit it;
+    // else it becomes a whole copy first.
+    const std::optional<bool> fromGrouped = materializeForDelete(state, rows);
+    materialize(state);
     bool ok = false;
-    if (inGrouped) {
-        ok = deleteRowBlocks(state, *inGrouped);
+    if (fromGrouped) {
+        ok = *fromGrouped;
     } else {
         const bool manyRuns = !m_unbuffered && rows.size() >= kSortRuns;
-        // The first such delete on a fresh copy also makes the grouped source
-        // that later copies come from.
-        if (manyRuns)
-            groupSourceOf(state);
+        // The first delete on a fresh, filtered copy also makes the grouped
+        // source that later copies come from.
+        groupSourceOf(state, rows);
         ok = (manyRuns && sortAwayRows(state, rows)) || deleteRowBlocks(state, rows);
     }
     if (ok)
@@ -953,10 +945,9 @@ bool Book::saveAs(const QString &path, int fileFormat)
     const QDir folder = target.absoluteDir();
     if (!folder.exists())
         return false;
-    // Copies hold their rows in their source's order, and the grouped
-    // source goes, before anything is written.
-    for (const auto &state : m_states)
-        restoreOrder(*state);
+    // Stand-ins become copies, and the grouped source goes, before anything
+    // is written.
+    materializeAll();
     dropGroupedSource();
     flushFormulas();
     if (!alignSheetOrder())

@@ -49,9 +49,9 @@ struct SheetState
     std::weak_ptr<SheetState> copiedFrom;
     quint64 sourceVersionAtCopy = 0;
     quint64 versionAtCopy = 0;
-    // Set while this copy came from the book's grouped source and its block
-    // still holds the rows in grouped order (see GroupedSource.cpp).
-    std::shared_ptr<const RowGrouping> grouping;
+    // Set while this copy is an empty stand-in in the office, its cells
+    // still those of its unchanged source (see GroupedSource.cpp).
+    bool deferred = false;
 
     // The emulated AutoFilter: data rows hidden by "<>value".
     bool filterActive = false;
@@ -119,6 +119,8 @@ public:
 
     // What a call is about to do to the sheet (see SheetUse).
     void beforeUse(SheetState &state, SheetUse use);
+    // The sheet whose cells a read of `state` sees.
+    SheetState &contentOf(SheetState &state);
 
     bool deleteRows(SheetState &state, const QList<SheetArea> &rows);
 
@@ -147,13 +149,21 @@ private:
     bool sortBlockRows(SheetState &state, int top, int bottom, const QVector<QVector<double>> &keys);
     void refillBottomRows(SheetState &state, const QList<SheetArea> &deleted);
 
-    // The grouped source (GroupedSource.cpp).
+    // The grouped source and the copies made from it (GroupedSource.cpp).
     bool isUnchangedCopy(const SheetState &copy, const SheetState &source) const;
-    SheetState &contentOf(SheetState &state);
-    bool restoreOrder(SheetState &state);
-    void groupSourceOf(SheetState &copy);
-    std::shared_ptr<SheetState> groupedSourceFor(const SheetState &source) const;
+    void groupSourceOf(SheetState &copy, const QList<SheetArea> &rows);
+    bool hasGroupedSourceFor(const SheetState &source) const;
+    bool isGroupedPart(const SheetState &state) const;
+    int groupedPartsBefore(int tab);
     void dropGroupedSource();
+    std::shared_ptr<SheetState> deferredCopy(SheetState &source, const QString &name, int tab, int index);
+    void materialize(SheetState &copy);
+    void materializeCopiesOf(const SheetState &source);
+    void materializeAll();
+    std::optional<bool> materializeForDelete(SheetState &copy, const QList<SheetArea> &rows);
+    int groupedPartFor(const RowGrouping::KeptRows &kept);
+    bool splitGroupedPart(int index, int at);
+    void replaceSheet(SheetState &state, const css::uno::Reference<css::sheet::XSpreadsheet> &sheet);
 
     std::shared_ptr<SheetState> insertSheet(
         const QString &name, int tab, int index,
@@ -180,15 +190,23 @@ private:
     QHash<const void *, std::shared_ptr<SheetState>> m_states;
     SheetOrder m_order;
     // A copy of one sheet with the rows of a block grouped by one column,
-    // kept first in the office's order and never shown to the caller.
+    // cut into parts of a few keys' groups each: sheets kept first in the
+    // office's order and never shown to the caller.
+    struct GroupedPart
+    {
+        std::shared_ptr<SheetState> sheet;
+        QString name;
+        int from = 0; // the grouped positions the part's block holds
+        int to = 0;
+    };
     struct GroupedSource
     {
         std::weak_ptr<SheetState> source;
         quint64 sourceVersion = 0;
-        std::shared_ptr<SheetState> sheet;
-        QString name;
         int column = 0;
         std::shared_ptr<const RowGrouping> grouping;
+        QList<GroupedPart> parts; // in grouped order
+        int partsMade = 0;
     };
     std::optional<GroupedSource> m_grouped;
     bool m_closed = false;

@@ -2,19 +2,25 @@
 //
 // Splitting a summary copies it once per category and deletes the other
 // categories' rows from each copy. Scattered rows are deleted by sorting them
-// away (Book::sortAwayRows), and that sort is most of the time a copy costs.
-// So the first such delete also makes a grouped source: one more copy of the
-// summary, kept first in the office's order and never shown to the caller,
-// whose block holds the rows grouped by the filtered column. While the summary
-// stays as it was, every later copy of it is made from the grouped source, and
-// deleting the other categories' rows from such a copy is two block deletes.
-// The grouped source goes at the first write to any sheet, when the split is
-// over, and in any case before the workbook is saved.
+// away (Book::sortAwayRows), and copying the whole summary and deleting most
+// of it again, once per category, costs time that grows with the rows times
+// the categories.
 //
-// A copy made that way holds the block's rows in grouped order until that
-// delete; what it reads meanwhile comes from the summary itself, which holds
-// the same cells in their own order. Anything else done to the copy first puts
-// its rows back in the summary's order (SheetUse says which calls).
+// So the first such delete also makes a grouped source: one more copy of the
+// summary, never shown to the caller, whose block holds the rows grouped by
+// the filtered column. While the summary stays as it was, a later copy of it
+// is only an empty stand-in in the office, and reads of it are served by the
+// summary, which holds the same cells. When the stand-in's other categories'
+// rows are deleted, the grouped source is cut in two, at a group boundary,
+// until the part that holds the rows kept has no other category's group left;
+// that part becomes the copy. Each row is copied about log2(categories)
+// times in all, instead of once per category.
+//
+// Anything else done to a stand-in (a write, a copy of it, a delete that does
+// not fit) first makes it a whole copy of the summary, and so does any change
+// to the summary while stand-ins of it remain. The grouped source goes at the
+// first write to any sheet, when the split is over, and in any case before
+// the workbook is saved.
 
 #include "Book.h"
 
@@ -22,14 +28,35 @@
 #include "OfficeSession.h"
 #include "UnoText.h"
 
+#include <com/sun/star/container/XNamed.hpp>
+#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
+#include <com/sun/star/table/XColumnRowRange.hpp>
+#include <com/sun/star/table/XTableRows.hpp>
 
 using namespace css;
 
 namespace {
 
 // Longer than any name a caller may give a sheet, so it never meets one.
-const QString kGroupedSourceName = QStringLiteral("sheetsplicer grouped rows, removed before saving");
+QString partName(int number)
+{
+    return QStringLiteral("sheetsplicer grouped rows %1, removed before saving").arg(number);
+}
+
+sal_Int16 officeTab(const uno::Reference<sheet::XSpreadsheet> &sheet)
+{
+    uno::Reference<sheet::XCellRangeAddressable> addressable(sheet, uno::UNO_QUERY_THROW);
+    return addressable->getRangeAddress().Sheet;
+}
+
+void removeRows(const uno::Reference<sheet::XSpreadsheet> &sheet, int first, int count)
+{
+    if (count <= 0)
+        return;
+    uno::Reference<table::XColumnRowRange> columnsRows(sheet, uno::UNO_QUERY_THROW);
+    columnsRows->getRows()->removeByIndex(first - 1, count);
+}
 
 } // namespace
 
@@ -39,17 +66,25 @@ void Book::beforeUse(SheetState &state, SheetUse use)
     case SheetUse::Read:
     case SheetUse::Rename:
     case SheetUse::Arrange:
-    case SheetUse::Filter:
-    case SheetUse::RowDelete: // deleteRows looks after the order itself
+    case SheetUse::Filter: // emulated: the office's sheet is not touched
         return;
     case SheetUse::CopySheet:
-        restoreOrder(state);
+    case SheetUse::Show:
+        materialize(state);
+        return;
+    case SheetUse::RowDelete: // deleteRows looks after a stand-in itself
+        materializeCopiesOf(state);
+        return;
+    case SheetUse::Unfilter:
+        materialize(state);
+        materializeCopiesOf(state);
         return;
     case SheetUse::Write:
-        restoreOrder(state);
+        // Writing means the split is over: no stand-in may be named by a
+        // formula, and the grouped source goes while the workbook holds few
+        // formulas, which every sheet removal visits.
+        materializeAll();
         ++state.version;
-        // Writing means the split is over: the grouped source goes while the
-        // workbook holds few formulas, which every sheet removal visits.
         dropGroupedSource();
         return;
     }
@@ -61,79 +96,107 @@ bool Book::isUnchangedCopy(const SheetState &copy, const SheetState &source) con
            && copy.sourceVersionAtCopy == source.version;
 }
 
-// The sheet whose cells a read of `state` sees: its source while it is a
-// grouped copy of an unchanged source, itself otherwise.
+// A stand-in reads its source's cells.
 SheetState &Book::contentOf(SheetState &state)
 {
-    if (!state.grouping)
+    if (!state.deferred)
         return state;
     const auto source = state.copiedFrom.lock();
     if (source && isUnchangedCopy(state, *source))
         return *source;
-    restoreOrder(state);
+    materialize(state);
     return state;
 }
 
-// A grouped copy's rows back in the source's order.
-bool Book::restoreOrder(SheetState &state)
+bool Book::hasGroupedSourceFor(const SheetState &source) const
 {
-    if (!state.grouping)
-        return true;
-    const std::shared_ptr<const RowGrouping> grouping = std::move(state.grouping);
-    state.grouping.reset();
-    QVector<double> original(grouping->size());
-    for (int position = 0; position < grouping->size(); ++position)
-        original[position] = grouping->originalIndexAt(position);
-    const bool ok = sortBlockRows(state, grouping->top(), grouping->bottom(), {original});
-    if (!ok)
-        qWarning("sheetsplicer: a copied sheet's rows could not be put back in order");
-    return ok;
+    return m_grouped && m_grouped->source.lock().get() == &source && m_grouped->sourceVersion == source.version
+           && !m_grouped->parts.isEmpty();
 }
 
-std::shared_ptr<SheetState> Book::groupedSourceFor(const SheetState &source) const
+bool Book::isGroupedPart(const SheetState &state) const
 {
-    if (!m_grouped || m_grouped->source.lock().get() != &source || m_grouped->sourceVersion != source.version)
-        return nullptr;
-    return m_grouped->sheet;
+    if (!m_grouped)
+        return false;
+    for (const GroupedPart &part : m_grouped->parts)
+        if (part.sheet.get() == &state)
+            return true;
+    return false;
+}
+
+// The grouped parts are no sheets of the caller's: the orders count past them.
+int Book::groupedPartsBefore(int tab)
+{
+    if (!m_grouped)
+        return 0;
+    int count = 0;
+    for (const GroupedPart &part : m_grouped->parts) {
+        const int partTab = tabOf(*part.sheet);
+        if (partTab >= 0 && partTab < tab)
+            ++count;
+    }
+    return count;
 }
 
 // Makes the grouped source from a fresh copy of a sheet that is about to lose
-// the rows its filter shows: the filter's block, grouped by its column.
-void Book::groupSourceOf(SheetState &copy)
+// the rows its filter shows: the block from the first row deleted to the
+// last, grouped by the filter's column. Rows the filter shows above or below
+// them (header rows, totals) stay outside the block, where every copy keeps
+// them in place.
+void Book::groupSourceOf(SheetState &copy, const QList<SheetArea> &rows)
 {
     const auto source = copy.copiedFrom.lock();
     if (m_unbuffered || !source || !copy.filterActive || copy.filterColumn < 1 || !isUnchangedCopy(copy, *source)
-        || copy.filterLastRow <= copy.filterFirstRow || groupedSourceFor(*source))
+        || hasGroupedSourceFor(*source))
+        return;
+    int top = copy.filterLastRow + 1;
+    int bottom = copy.filterFirstRow - 1;
+    for (const SheetArea &a : rows) {
+        top = qMin(top, qMax(a.top, copy.filterFirstRow));
+        bottom = qMax(bottom, qMin(a.bottom, copy.filterLastRow));
+    }
+    if (bottom <= top)
         return;
     const QString sourceName = nameOf(*source);
     if (sourceName.isNull())
         return;
     dropGroupedSource();
 
-    const QVector<QVariant> values = columnValues(*source, copy.filterColumn, copy.filterFirstRow, copy.filterLastRow);
+    const QVector<QVariant> values = columnValues(*source, copy.filterColumn, top, bottom);
     QVector<QString> keys;
     keys.reserve(values.size());
     for (const QVariant &value : values)
         keys << value.toString(); // as the filter compares them
-    auto grouping = std::make_shared<const RowGrouping>(RowGrouping::byKeys(copy.filterFirstRow, keys));
+    auto grouping = std::make_shared<const RowGrouping>(RowGrouping::byKeys(top, keys));
+    if (grouping->groupStarts().size() < 2)
+        return;
 
     // First in the office's order: copies go in after their source, and every
     // sheet they push along costs the office time per formula it holds.
+    const QString name = partName(1);
     auto sheet = guarded(m_session, [&]() -> uno::Reference<sheet::XSpreadsheet> {
         uno::Reference<sheet::XSpreadsheets> sheets = m_document->getSheets();
-        sheets->copyByName(ou(sourceName), ou(kGroupedSourceName), 0);
-        return uno::Reference<sheet::XSpreadsheet>(sheets->getByName(ou(kGroupedSourceName)), uno::UNO_QUERY_THROW);
+        sheets->copyByName(ou(sourceName), ou(name), 0);
+        return uno::Reference<sheet::XSpreadsheet>(sheets->getByName(ou(name)), uno::UNO_QUERY_THROW);
     }, uno::Reference<sheet::XSpreadsheet>());
     invalidateValues();
     if (!sheet.is())
         return;
-    m_grouped = GroupedSource{source, source->version, stateOf(sheet), kGroupedSourceName, copy.filterColumn, grouping};
+    GroupedSource grouped;
+    grouped.source = source;
+    grouped.sourceVersion = source->version;
+    grouped.column = copy.filterColumn;
+    grouped.grouping = grouping;
+    grouped.parts << GroupedPart{stateOf(sheet), name, 0, grouping->size()};
+    grouped.partsMade = 1;
+    m_grouped = grouped;
 
     // Each row's grouped position sorts it there.
     QVector<double> position(grouping->size());
     for (int p = 0; p < grouping->size(); ++p)
         position[grouping->originalIndexAt(p)] = p;
-    if (grouping->isIdentity() || sortBlockRows(*m_grouped->sheet, grouping->top(), grouping->bottom(), {position}))
+    if (grouping->isIdentity()
+        || sortBlockRows(*m_grouped->parts.first().sheet, grouping->top(), grouping->bottom(), {position}))
         return;
     dropGroupedSource();
 }
@@ -144,10 +207,198 @@ void Book::dropGroupedSource()
         return;
     const GroupedSource grouped = *m_grouped;
     m_grouped.reset();
-    m_states.remove(grouped.sheet->identity.get());
+    for (const GroupedPart &part : grouped.parts)
+        m_states.remove(part.sheet->identity.get());
     guarded(m_session, [&]() -> bool {
-        m_document->getSheets()->removeByName(ou(grouped.name));
+        uno::Reference<sheet::XSpreadsheets> sheets = m_document->getSheets();
+        for (const GroupedPart &part : grouped.parts)
+            sheets->removeByName(ou(part.name));
         return true;
     }, false);
     invalidateValues();
+}
+
+// An empty sheet named `name` stands in for a copy of `source` at `tab`.
+std::shared_ptr<SheetState> Book::deferredCopy(SheetState &source, const QString &name, int tab, int index)
+{
+    if (!hasGroupedSourceFor(source))
+        return nullptr;
+    auto copy = insertSheet(name, tab, index, [&](const uno::Reference<sheet::XSpreadsheets> &sheets) {
+        sheets->insertNewByName(ou(name), static_cast<sal_Int16>(tab));
+    });
+    if (copy)
+        copy->deferred = true;
+    return copy;
+}
+
+// A stand-in becomes a whole copy of its source, where it stands.
+void Book::materialize(SheetState &copy)
+{
+    if (!copy.deferred)
+        return;
+    copy.deferred = false;
+    const auto source = copy.copiedFrom.lock();
+    if (!source)
+        return;
+    if (!isUnchangedCopy(copy, *source))
+        qWarning("sheetsplicer: a copy is made of a sheet that changed after it was copied");
+    const QString name = nameOf(copy);
+    const QString sourceName = nameOf(*source);
+    const int tab = tabOf(copy);
+    if (name.isNull() || sourceName.isNull() || tab < 0)
+        return;
+    auto sheet = guarded(m_session, [&]() -> uno::Reference<sheet::XSpreadsheet> {
+        uno::Reference<sheet::XSpreadsheets> sheets = m_document->getSheets();
+        sheets->removeByName(ou(name));
+        sheets->copyByName(ou(sourceName), ou(name), static_cast<sal_Int16>(tab));
+        return uno::Reference<sheet::XSpreadsheet>(sheets->getByName(ou(name)), uno::UNO_QUERY_THROW);
+    }, uno::Reference<sheet::XSpreadsheet>());
+    invalidateValues();
+    if (sheet.is())
+        replaceSheet(copy, sheet);
+}
+
+void Book::materializeCopiesOf(const SheetState &source)
+{
+    QList<std::shared_ptr<SheetState>> copies;
+    for (const auto &state : qAsConst(m_states))
+        if (state->deferred && state->copiedFrom.lock().get() == &source)
+            copies << state;
+    for (const auto &copy : copies)
+        materialize(*copy);
+}
+
+void Book::materializeAll()
+{
+    QList<std::shared_ptr<SheetState>> copies;
+    for (const auto &state : qAsConst(m_states))
+        if (state->deferred)
+            copies << state;
+    for (const auto &copy : copies)
+        materialize(*copy);
+}
+
+// Makes a stand-in the copy of its source that deleting `rows` leaves, from
+// the grouped source, and whether that went well; none when it cannot be
+// done that way, and the stand-in is then as it was.
+std::optional<bool> Book::materializeForDelete(SheetState &copy, const QList<SheetArea> &rows)
+{
+    const auto source = copy.copiedFrom.lock();
+    if (!copy.deferred || !source || !isUnchangedCopy(copy, *source) || !hasGroupedSourceFor(*source))
+        return std::nullopt;
+    const std::shared_ptr<const RowGrouping> grouping = m_grouped->grouping;
+    const std::optional<RowGrouping::KeptRows> kept = grouping->keptRows(rows);
+    if (!kept)
+        return std::nullopt;
+    const int index = groupedPartFor(*kept);
+    if (index < 0)
+        return std::nullopt;
+    const GroupedPart part = m_grouped->parts.at(index);
+    const std::optional<QList<SheetArea>> inPart = grouping->rowsToDeleteInPart(*kept, part.from, part.to);
+    if (!inPart)
+        return std::nullopt;
+    const QString name = nameOf(copy);
+    const int tab = tabOf(copy);
+    if (name.isNull() || tab < 0)
+        return std::nullopt;
+
+    // The part cut down to the rows kept becomes the copy itself: no other
+    // copy needs its rows. When every row of the block goes, any part does,
+    // and a copy of it is enough.
+    const bool takePart = !kept->positions.isEmpty();
+    auto sheet = guarded(m_session, [&]() -> uno::Reference<sheet::XSpreadsheet> {
+        uno::Reference<sheet::XSpreadsheets> sheets = m_document->getSheets();
+        sheets->removeByName(ou(name));
+        if (takePart) {
+            // Before the sheet that followed the stand-in, which now stands at `tab`.
+            uno::Reference<container::XNamed>(part.sheet->sheet, uno::UNO_QUERY_THROW)->setName(ou(name));
+            sheets->moveByName(ou(name), static_cast<sal_Int16>(tab));
+        } else {
+            sheets->copyByName(ou(part.name), ou(name), static_cast<sal_Int16>(tab));
+        }
+        return uno::Reference<sheet::XSpreadsheet>(sheets->getByName(ou(name)), uno::UNO_QUERY_THROW);
+    }, uno::Reference<sheet::XSpreadsheet>());
+    if (takePart)
+        m_grouped->parts.removeAt(index);
+    invalidateValues();
+    copy.deferred = false;
+    if (!sheet.is())
+        return false;
+    replaceSheet(copy, sheet);
+    return deleteRowBlocks(copy, *inPart);
+}
+
+// The part of the grouped source that holds the kept rows and as few others
+// as it takes, cut down to that first; -1 when none holds them all.
+int Book::groupedPartFor(const RowGrouping::KeptRows &kept)
+{
+    const QList<GroupedPart> &parts = m_grouped->parts;
+    if (kept.positions.isEmpty()) {
+        // Every row of the block goes: the smallest part does.
+        int smallest = 0;
+        for (int i = 1; i < parts.size(); ++i)
+            if (parts.at(i).to - parts.at(i).from < parts.at(smallest).to - parts.at(smallest).from)
+                smallest = i;
+        return smallest;
+    }
+    const int first = kept.positions.first();
+    const int last = kept.positions.last();
+    int index = -1;
+    for (int i = 0; i < parts.size() && index < 0; ++i)
+        if (parts.at(i).from <= first && last < parts.at(i).to)
+            index = i;
+    while (index >= 0) {
+        const int at = m_grouped->grouping->splitPoint(parts.at(index).from, parts.at(index).to, first, last);
+        if (at < 0)
+            return index;
+        if (!splitGroupedPart(index, at))
+            return -1;
+        if (first >= at)
+            ++index; // the upper half, which went in after it
+    }
+    return index;
+}
+
+// Cuts a part in two at grouped position `at`: it keeps the groups before,
+// a copy of it, next to it, those from there on.
+bool Book::splitGroupedPart(int index, int at)
+{
+    GroupedPart &part = m_grouped->parts[index];
+    const QString name = partName(++m_grouped->partsMade);
+    const int top = m_grouped->grouping->top();
+    const int lower = at - part.from;
+    const int upper = part.to - at;
+    auto sheet = guarded(m_session, [&]() -> uno::Reference<sheet::XSpreadsheet> {
+        uno::Reference<sheet::XSpreadsheets> sheets = m_document->getSheets();
+        sheets->copyByName(ou(part.name), ou(name), static_cast<sal_Int16>(officeTab(part.sheet->sheet) + 1));
+        uno::Reference<sheet::XSpreadsheet> made(sheets->getByName(ou(name)), uno::UNO_QUERY_THROW);
+        removeRows(part.sheet->sheet, top + lower, upper);
+        removeRows(made, top, lower);
+        return made;
+    }, uno::Reference<sheet::XSpreadsheet>());
+    invalidateValues();
+    if (!sheet.is()) {
+        dropGroupedSource();
+        return false;
+    }
+    const int to = part.to;
+    part.to = at;
+    m_grouped->parts.insert(index + 1, GroupedPart{stateOf(sheet), name, at, to});
+    return true;
+}
+
+// Another office sheet takes over a state: the handles that reach the state
+// reach that sheet from now on.
+void Book::replaceSheet(SheetState &state, const uno::Reference<sheet::XSpreadsheet> &sheet)
+{
+    const uno::Reference<uno::XInterface> identity(sheet, uno::UNO_QUERY);
+    const void *oldKey = state.identity.get();
+    const std::shared_ptr<SheetState> self = m_states.value(oldKey);
+    m_states.remove(oldKey);
+    m_states.remove(identity.get()); // a part's own state, when a part becomes the copy
+    m_order.replaced(oldKey, identity.get());
+    state.sheet = sheet;
+    state.identity = identity;
+    if (self)
+        m_states.insert(identity.get(), self);
 }

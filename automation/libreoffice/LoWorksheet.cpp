@@ -109,8 +109,9 @@ std::shared_ptr<AutomationNode> LoWorksheet::query(const MemberText &member, con
     }
     if (member.is("UsedRange")) {
         m_book->flushFormulas();
+        const SheetState &content = m_book->contentOf(*m_sheet);
         SheetArea used = guarded(session(), [&]() -> SheetArea {
-            uno::Reference<sheet::XSheetCellCursor> cursor = m_sheet->sheet->createCursor();
+            uno::Reference<sheet::XSheetCellCursor> cursor = content.sheet->createCursor();
             uno::Reference<sheet::XUsedAreaCursor> usedCursor(cursor, uno::UNO_QUERY_THROW);
             usedCursor->gotoStartOfUsedArea(false);
             usedCursor->gotoEndOfUsedArea(true);

@@ -1,5 +1,7 @@
 #include "SheetOrder.h"
 
+#include <algorithm>
+
 #include <QtGlobal>
 
 void SheetOrder::reset(const QVector<Key> &officeOrder)
@@ -34,6 +36,12 @@ void SheetOrder::removed(Key key)
 {
     m_seen.removeOne(key);
     m_office.removeOne(key);
+}
+
+void SheetOrder::replaced(Key key, Key by)
+{
+    std::replace(m_seen.begin(), m_seen.end(), key, by);
+    std::replace(m_office.begin(), m_office.end(), key, by);
 }
 
 // Front to back: every place that holds the wrong sheet gets the right one

@@ -35,6 +35,8 @@ public:
     // The caller's Move: `key` goes before `before`.
     void movedBefore(Key key, Key before);
     void removed(Key key);
+    // Another sheet takes `key`'s place in both orders.
+    void replaced(Key key, Key by);
 
     // The office's moves that give it the caller's order, front to back; the
     // office's order is taken to follow them.

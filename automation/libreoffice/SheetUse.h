@@ -10,9 +10,11 @@ enum class SheetUse
 {
     Read,      // reads values, formulas, positions, names
     Rename,    // the sheet's name only
-    Arrange,   // where the sheet stands, which sheet is shown
+    Arrange,   // where the sheet stands among the others
+    Show,      // makes the sheet the one shown
     CopySheet, // copies the sheet
     Filter,    // the AutoFilter: which rows are hidden
+    Unfilter,  // switches off a filter, also one the sheet came with
     RowDelete, // deletes rows
     Write,     // anything else: values, formulas, formats, protection
 };
