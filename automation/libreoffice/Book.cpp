@@ -492,6 +492,9 @@ QVector<QVariant> Book::columnValues(SheetState &state, int column, int top, int
             values << valueAt(state, row, column);
         return values;
     }
+    const std::optional<SheetState::ColumnRead> &last = state.lastColumnRead;
+    if (last && last->column == column && last->top == top && last->bottom == bottom && last->version == state.version)
+        return last->values;
     values.resize(bottom - top + 1);
     // A column without formulas reads the same before calculation and after.
     const bool hasFormulas = guarded(m_session, [&]() -> bool {
@@ -501,7 +504,7 @@ QVector<QVariant> Book::columnValues(SheetState &state, int column, int top, int
     }, true);
     if (hasFormulas)
         calculateIfNeeded();
-    guarded(m_session, [&]() -> bool {
+    const bool ok = guarded(m_session, [&]() -> bool {
         uno::Reference<sheet::XCellRangeData> data(
             state.sheet->getCellRangeByPosition(column - 1, top - 1, column - 1, bottom - 1), uno::UNO_QUERY_THROW);
         const uno::Sequence<uno::Sequence<uno::Any>> rows = data->getDataArray();
@@ -510,6 +513,8 @@ QVector<QVariant> Book::columnValues(SheetState &state, int column, int top, int
                 values[r] = fromAny(rows[r][0]);
         return true;
     }, false);
+    if (!hasFormulas && ok)
+        state.lastColumnRead = SheetState::ColumnRead{column, top, bottom, state.version, values};
     return values;
 }
 
@@ -693,6 +698,7 @@ bool Book::sortBlockRows(SheetState &state, int top, int bottom, const QVector<Q
                              | sheet::CellFlags::FORMULA | sheet::CellFlags::HARDATTR | sheet::CellFlags::EDITATTR);
         return true;
     }, false);
+    state.lastColumnRead.reset();
     invalidateValues();
     return ok;
 }

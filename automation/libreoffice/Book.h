@@ -45,6 +45,17 @@ struct SheetState
 
     // Counts the changes to the sheet's cells, rows and formats.
     quint64 version = 0;
+    // The last column read that holds no formulas: the same until the
+    // sheet's version changes.
+    struct ColumnRead
+    {
+        int column = 0;
+        int top = 0;
+        int bottom = 0;
+        quint64 version = 0;
+        QVector<QVariant> values;
+    };
+    std::optional<ColumnRead> lastColumnRead;
     // The sheet this one is a copy of, and both sheets' versions then.
     std::weak_ptr<SheetState> copiedFrom;
     quint64 sourceVersionAtCopy = 0;

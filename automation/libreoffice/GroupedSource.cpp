@@ -139,10 +139,10 @@ int Book::groupedPartsBefore(int tab)
 }
 
 // Makes the grouped source from a fresh copy of a sheet that is about to lose
-// the rows its filter shows: the block from the first row deleted to the
-// last, grouped by the filter's column. Rows the filter shows above or below
-// them (header rows, totals) stay outside the block, where every copy keeps
-// them in place.
+// the rows its filter shows: the rows from the first row deleted to the last,
+// and the rows the filter hides next to them, grouped by the filter's column.
+// Rows the filter shows above or below those (header rows, totals) stay
+// outside the block, where every copy keeps them in place.
 void Book::groupSourceOf(SheetState &copy, const QList<SheetArea> &rows)
 {
     const auto source = copy.copiedFrom.lock();
@@ -155,6 +155,10 @@ void Book::groupSourceOf(SheetState &copy, const QList<SheetArea> &rows)
         top = qMin(top, qMax(a.top, copy.filterFirstRow));
         bottom = qMax(bottom, qMin(a.bottom, copy.filterLastRow));
     }
+    while (top > copy.filterFirstRow && copy.isRowHidden(top - 1))
+        --top;
+    while (bottom < copy.filterLastRow && copy.isRowHidden(bottom + 1))
+        ++bottom;
     if (bottom <= top)
         return;
     const QString sourceName = nameOf(*source);
@@ -399,6 +403,7 @@ void Book::replaceSheet(SheetState &state, const uno::Reference<sheet::XSpreadsh
     m_order.replaced(oldKey, identity.get());
     state.sheet = sheet;
     state.identity = identity;
+    state.lastColumnRead.reset();
     if (self)
         m_states.insert(identity.get(), self);
 }

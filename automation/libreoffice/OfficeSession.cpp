@@ -123,6 +123,12 @@ OfficeSession::Options OfficeSession::defaultOptions()
 OfficeSession::OfficeSession(const Options &options)
     : m_options(options)
 {
+    // Large buffers come from the system and go back to it when freed. The
+    // allocator would otherwise raise this threshold after the first job's
+    // buffers, and every later job would build its large buffers in the
+    // heap, peaking higher than the first one.
+    static const bool fixedThreshold = ::mallopt(M_MMAP_THRESHOLD, 256 * 1024) == 1;
+    Q_UNUSED(fixedThreshold);
     std::lock_guard<std::mutex> lock(liveMutex);
     liveSessions() << this;
 }
