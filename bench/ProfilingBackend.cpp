@@ -14,10 +14,11 @@ void MemberProfile::add(const QString &member, qint64 ns)
         Entry &entry = m_entries[found.value()];
         ++entry.count;
         entry.totalNs += ns;
+        entry.longestNs = qMax(entry.longestNs, ns);
         return;
     }
     m_index.insert(member, m_entries.size());
-    m_entries << Entry{member, 1, ns};
+    m_entries << Entry{member, 1, ns, ns};
 }
 
 QList<MemberProfile::Entry> MemberProfile::entries() const
@@ -125,10 +126,11 @@ QStringList profileLines(const MemberProfile &profile, int count)
     const QList<MemberProfile::Entry> entries = profile.entries();
     for (int i = 0; i < entries.size() && i < count; ++i) {
         const MemberProfile::Entry &e = entries.at(i);
-        lines << QStringLiteral("  %1 %2 x %3 s")
+        lines << QStringLiteral("  %1 %2 x %3 s, longest %4 s")
                      .arg(e.member, -26)
                      .arg(formatCount(qint64(e.count)), 9)
-                     .arg(formatSeconds(e.totalNs / 1000000), 7);
+                     .arg(formatSeconds(e.totalNs / 1000000), 7)
+                     .arg(formatSeconds(e.longestNs / 1000000));
     }
     return lines;
 }

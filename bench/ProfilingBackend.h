@@ -20,6 +20,7 @@ public:
         QString member;   // "call SetFormulaR1C1", "query Cells", "get Count", ...
         quint64 count = 0;
         qint64 totalNs = 0;
+        qint64 longestNs = 0; // the longest single use
     };
 
     void add(const QString &member, qint64 ns);
@@ -38,5 +39,6 @@ private:
 std::shared_ptr<AutomationNode> profiledNode(std::shared_ptr<AutomationNode> inner,
                                              std::shared_ptr<MemberProfile> profile);
 
-// The top `count` entries as lines: "  call SetFormulaR1C1  100,000 x  12.3 s".
+// The top `count` entries as lines:
+// "  call SetFormulaR1C1  100,000 x  12.3 s, longest 0.1 s".
 QStringList profileLines(const MemberProfile &profile, int count);

@@ -456,6 +456,42 @@ for r in range(2, 62):
         }
     }
 
+    void aProtectedSheetGetsItsWaitingFormulasFirst()
+    {
+        const QString path = m_dir.filePath("waiting.xlsx");
+        QVERIFY(makeWorkbook("striped", path, {"60"}));
+        QTemporaryDir out;
+        {
+            Session s;
+            AutomationObject *book = s.workbooks->querySubObject("Open(const QString&)", path);
+            AutomationObject *sheets = book->querySubObject("Sheets");
+            sheets->dynamicCall("Add()");
+            AutomationObject *other = sheets->querySubObject("Item(int)", 1);
+            AutomationObject *summary = sheets->querySubObject("Item(int)", 2);
+            for (int r = 2; r <= 61; ++r)
+                summary->querySubObject("Cells(int,int)", r, 6)
+                    ->dynamicCall("SetFormulaR1C1(const QVariant&)", QStringLiteral("=RC[-4]*10"));
+            summary->querySubObject("Range(const QString&)", QStringLiteral("F2:F61"))->setProperty("Locked", true);
+            summary->dynamicCall("Protect(QVariant)", QStringLiteral("pw"));
+            // Writing elsewhere leaves the protected sheet's formulas waiting...
+            other->querySubObject("Cells(int,int)", 1, 1)->dynamicCall("SetValue(const QVariant&)", QStringLiteral("x"));
+            // ...and reading them shows them calculated.
+            QCOMPARE(summary->querySubObject("Cells(int,int)", 61, 6)->dynamicCall("Value()").toInt(), 610);
+
+            // Saved right after the Protect, the sheet holds both.
+            AutomationObject *again = sheets->querySubObject("Item(int)", 1);
+            again->querySubObject("Cells(int,int)", 2, 2)->dynamicCall("SetFormulaR1C1(const QVariant&)", QStringLiteral("=1+1"));
+            again->dynamicCall("Protect(QVariant)", QString());
+            QVERIFY(book->dynamicCall("SaveAs(const QString&, QVariant)", out.filePath("waiting.xlsx"), 51).isValid());
+        }
+        const QByteArray first = packagePart(out.filePath("waiting.xlsx"), "xl/worksheets/sheet1.xml");
+        QVERIFY(first.contains("<sheetProtection"));
+        QVERIFY(first.contains(">1+1</f>"));
+        const QByteArray summaryXml = packagePart(out.filePath("waiting.xlsx"), "xl/worksheets/sheet2.xml");
+        QVERIFY(summaryXml.contains("<sheetProtection"));
+        QVERIFY(summaryXml.contains(">B61*10</f>"));
+    }
+
     void savesLinksAndProtection()
     {
         const QString path = m_dir.filePath("save.xlsx");

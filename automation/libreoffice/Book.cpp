@@ -722,8 +722,49 @@ uno::Reference<beans::XPropertySet> Book::propertiesOf(SheetState &state, const 
 void Book::flushFormulas()
 {
     for (const auto &state : m_states)
-        if (!state->pendingR1C1.isEmpty())
-            flushSheet(*state);
+        flushFormulasOf(*state);
+}
+
+void Book::flushFormulasOf(SheetState &state)
+{
+    if (!state.pendingR1C1.isEmpty())
+        flushSheet(state);
+    flushProtectionOf(state);
+}
+
+void Book::flushProtectionOf(SheetState &state)
+{
+    if (!state.pendingProtection)
+        return;
+    const QString password = *state.pendingProtection;
+    state.pendingProtection.reset();
+    protectSheet(state, password);
+}
+
+// Formulas that look up other sheets through INDIRECT are recalculated on
+// every change to any cell of the workbook, each change costing time that
+// grows with their number. A sheet protected while its formulas still wait
+// is protected when they are sent, so its many formulas enter the workbook
+// after the writes to the other sheets, not before them. The sheet is
+// protected as soon as anything reads it, writes to it, or the file is saved.
+bool Book::protectSheet(SheetState &state, const QString &password)
+{
+    const bool protectedNow = guarded(m_session, [&]() -> bool {
+        return uno::Reference<util::XProtectable>(state.sheet, uno::UNO_QUERY_THROW)->isProtected();
+    }, true);
+    if (!m_unbuffered && !protectedNow && !state.pendingR1C1.isEmpty()) {
+        state.pendingProtection = password;
+        return true;
+    }
+    if (!state.pendingR1C1.isEmpty())
+        flushSheet(state);
+    return guarded(m_session, [&]() -> bool {
+        uno::Reference<util::XProtectable> protectable(state.sheet, uno::UNO_QUERY_THROW);
+        if (protectable->isProtected())
+            protectable->unprotect(ou(password));
+        protectable->protect(ou(password));
+        return true;
+    }, false);
 }
 
 // Waiting R1C1 formulas go out as rectangles of one formula each: every cell's
@@ -926,7 +967,7 @@ void Book::addEditRange(const std::shared_ptr<SheetState> &sheet, const QList<Sh
 {
     if (m_sourcePath.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive)) {
         // .xls keeps no editable ranges: the cells are left unlocked instead.
-        flushFormulas();
+        flushProtectionOf(*sheet);
         guarded(m_session, [&]() -> bool {
             uno::Reference<beans::XPropertySet> props = propertiesOf(*sheet, areas);
             util::CellProtection protection;

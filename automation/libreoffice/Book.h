@@ -73,6 +73,8 @@ struct SheetState
 
     // Formulas written with SetFormula / SetFormulaR1C1, by (row, column).
     QMap<QPair<int, int>, QString> pendingR1C1;
+    // A Protect that waits for those formulas (see Book::protectSheet).
+    std::optional<QString> pendingProtection;
     QHash<QPair<int, int>, QString> excelFormulas; // A1 text as written
 
     bool isRowHidden(int row) const
@@ -143,6 +145,13 @@ public:
     // Sends every waiting formula to the office; called before anything that
     // could see the cells.
     void flushFormulas();
+    // Sends one sheet's waiting formulas, and then its waiting protection;
+    // called before a write to that sheet.
+    void flushFormulasOf(SheetState &state);
+    // Excel's Worksheet.Protect.
+    bool protectSheet(SheetState &state, const QString &password);
+    // Before a cell's protection flags change: a waiting Protect comes first.
+    void flushProtectionOf(SheetState &state);
 
     // Things the office cannot write by itself, applied at save time.
     void requestStructureLock(const QString &password);

@@ -150,7 +150,7 @@ QVariant LoRange::value()
 
 QVariant LoRange::setValue(const QVariant &value)
 {
-    m_book->flushFormulas();
+    m_book->flushFormulasOf(*m_sheet);
     const SheetArea a = m_areas.first();
     const bool ok = guarded(session(), [&]() -> bool {
         uno::Reference<table::XCell> cell = m_sheet->sheet->getCellByPosition(a.left - 1, a.top - 1);
@@ -260,7 +260,7 @@ QVariant LoRange::deleteRows()
 QVariant LoRange::setFormula(const QString &formula)
 {
     const SheetArea a = m_areas.first();
-    m_book->flushFormulas();
+    m_book->flushFormulasOf(*m_sheet);
     const bool ok = guarded(session(), [&]() -> bool {
         uno::Reference<table::XCell> cell = m_sheet->sheet->getCellByPosition(a.left - 1, a.top - 1);
         const rtl::OUString before = cell->getFormula();
@@ -309,7 +309,8 @@ QVariant LoRange::setFormulaR1C1(const QString &formula)
 
 bool LoRange::setProtection(const QByteArray &which, bool on)
 {
-    m_book->flushFormulas();
+    // The flags stay with the cells when their waiting formulas are written.
+    m_book->flushProtectionOf(*m_sheet);
     return guarded(session(), [&]() -> bool {
         uno::Reference<beans::XPropertySet> props = m_book->propertiesOf(*m_sheet, m_areas);
         util::CellProtection protection;

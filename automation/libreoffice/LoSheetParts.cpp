@@ -32,7 +32,7 @@ QVariant LoHyperlinks::callOnSheet(const MemberText &member, const QVariantList 
         url += QLatin1Char('#') + subAddress;
     if (url.isEmpty())
         return QVariant();
-    m_book->flushFormulas();
+    m_book->flushFormulasOf(*m_sheet);
     const SheetArea cellArea = anchor->areas().first();
     const bool ok = guarded(session(), [&]() -> bool {
         uno::Reference<table::XCell> cell = m_sheet->sheet->getCellByPosition(cellArea.left - 1, cellArea.top - 1);

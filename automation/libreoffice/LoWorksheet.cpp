@@ -56,17 +56,8 @@ QVariant LoWorksheet::callOnSheet(const MemberText &member, const QVariantList &
         return copyBefore(args);
     if (member.is("Move"))
         return moveBefore(args);
-    if (member.is("Protect")) {
-        m_book->flushFormulas();
-        const QString password = args.value(0).toString();
-        return guarded(session(), [&]() -> QVariant {
-            uno::Reference<util::XProtectable> protectable(m_sheet->sheet, uno::UNO_QUERY_THROW);
-            if (protectable->isProtected())
-                protectable->unprotect(ou(password));
-            protectable->protect(ou(password));
-            return true;
-        }, QVariant());
-    }
+    if (member.is("Protect"))
+        return m_book->protectSheet(*m_sheet, args.value(0).toString()) ? QVariant(true) : QVariant();
     if (member.is("Select") || member.is("Activate")) {
         m_book->flushFormulas();
         m_book->setActiveSheet(m_sheet);

@@ -82,6 +82,9 @@ private slots:
         const QList<MemberProfile::Entry> entries = profile->entries();
         QCOMPARE(entries.first().member, QStringLiteral("call Slow"));
         QVERIFY(entries.first().totalNs >= 25 * 1000000LL);
+        QCOMPARE(entries.first().longestNs, entries.first().totalNs);
+        const MemberProfile::Entry *select = entryFor(entries, QStringLiteral("call Select"));
+        QVERIFY(select->longestNs <= select->totalNs && select->longestNs * 2 >= select->totalNs);
         QCOMPARE(entryFor(entries, QStringLiteral("call Select"))->count, quint64(2));
         QCOMPARE(entryFor(entries, QStringLiteral("get Count"))->count, quint64(1));
         QCOMPARE(entryFor(entries, QStringLiteral("set Name"))->count, quint64(1));
