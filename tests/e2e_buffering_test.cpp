@@ -29,9 +29,10 @@ private slots:
         QFETCH(QString, range);
         QTemporaryDir dir;
         const QString source = dir.filePath("striped.xlsx");
-        // Sixty rows of formatting that changes from row to row, and a
-        // category column so that every category sheet gets a tall block too.
-        QVERIFY(makeWorkbook("striped", source, {"60", "categories"}));
+        // Rows of formatting that changes from row to row, and a category
+        // column with enough rows a category for the copies to come from the
+        // grouped source; every category sheet gets a tall block too.
+        QVERIFY(makeWorkbook("striped", source, {"660", "categories"}));
         QJsonObject saved[2];
         for (int unbuffered = 0; unbuffered < 2; ++unbuffered) {
             const QString out = dir.filePath(QStringLiteral("out%1").arg(unbuffered));

@@ -38,6 +38,10 @@ using namespace css;
 
 namespace {
 
+// The rows a category needs, on average, for its copy to come from the
+// grouped source.
+constexpr int kMinRowsPerGroup = 200;
+
 // Longer than any name a caller may give a sheet, so it never meets one.
 QString partName(int number)
 {
@@ -172,7 +176,11 @@ void Book::groupSourceOf(SheetState &copy, const QList<SheetArea> &rows)
     for (const QVariant &value : values)
         keys << value.toString(); // as the filter compares them
     auto grouping = std::make_shared<const RowGrouping>(RowGrouping::byKeys(top, keys));
-    if (grouping->groupStarts().size() < 2)
+    // Every stand-in costs the office a few sheet insertions and removals,
+    // each of which visits every sheet: with few rows a category, copying
+    // the summary whole costs less.
+    const int groups = grouping->groupStarts().size();
+    if (groups < 2 || grouping->size() < groups * kMinRowsPerGroup)
         return;
 
     // First in the office's order: copies go in after their source, and every

@@ -1,5 +1,7 @@
 #include "OfficeSession.h"
 
+#include "OfficeSockets.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -204,6 +206,11 @@ void OfficeSession::markLost()
     m_lost.store(true);
 }
 
+QString OfficeSession::profileUrl() const
+{
+    return m_profile ? QString::fromUtf8(QUrl::fromLocalFile(m_profile->path()).toEncoded()) : QString();
+}
+
 void OfficeSession::writeProfileDefaults()
 {
     QDir(m_profile->path()).mkpath(QStringLiteral("user"));
@@ -215,7 +222,7 @@ void OfficeSession::writeProfileDefaults()
 bool OfficeSession::launch()
 {
     const QByteArray program = QFile::encodeName(m_options.program);
-    const QByteArray profileArg = "-env:UserInstallation=" + QUrl::fromLocalFile(m_profile->path()).toEncoded();
+    const QByteArray profileArg = "-env:UserInstallation=" + profileUrl().toUtf8();
     const QByteArray acceptArg = "--accept=pipe,name=" + m_pipeName.toLatin1() + ";urp;StarOffice.ComponentContext";
     QList<QByteArray> args{program, "--headless", "--invisible", "--nologo", "--norestore", "--nodefault",
                            "--nolockcheck", "--nofirststartwizard", profileArg, acceptArg};
@@ -336,6 +343,16 @@ void OfficeSession::removeStaleProfiles()
             continue;
         if (::kill(static_cast<pid_t>(owner), 0) == 0 || errno == EPERM)
             continue; // still running
+        // The sockets its office left: the profile's by the profile's URL,
+        // the session's pipe by the owner's number in its name.
+        QStringList sockets{OfficeSockets::profilePipeName(
+            QString::fromUtf8(QUrl::fromLocalFile(temp.filePath(name)).toEncoded()))};
+        const QString prefix = QStringLiteral("OSL_PIPE_%1_").arg(::geteuid());
+        for (const QString &folder : {QStringLiteral("/tmp"), QStringLiteral("/var/tmp")})
+            for (const QString &pipe : QDir(folder).entryList(
+                     {prefix + QStringLiteral("sheetsplicer-%1-*").arg(owner)}, QDir::System | QDir::Hidden))
+                sockets << pipe.mid(prefix.size());
+        OfficeSockets::remove(sockets);
         QDir(temp.filePath(name)).removeRecursively();
     }
 }
@@ -445,6 +462,7 @@ void OfficeSession::quit()
     if (m_pid > 0 && !waitForExit(10000))
         killOffice();
     if (m_profile) {
+        OfficeSockets::remove({m_pipeName, OfficeSockets::profilePipeName(profileUrl())});
         m_profile->setAutoRemove(false);
         QDir(m_profile->path()).removeRecursively();
         m_profile.reset();

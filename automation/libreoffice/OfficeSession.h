@@ -73,6 +73,7 @@ private:
     bool launch();
     bool connect(int timeoutMs);
     void writeProfileDefaults();
+    QString profileUrl() const;
     void watch();
     void stopWatchdog();
     bool waitForExit(int timeoutMs);
