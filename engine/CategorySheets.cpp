@@ -1,7 +1,6 @@
 #include "CategorySheets.h"
 
 #include "JobSettings.h"
-#include "SheetNames.h"
 #include "Texts.h"
 
 #include "AutomationObject.h"
@@ -11,12 +10,13 @@ namespace {
 // The value of SpecialCells that selects the visible cells only.
 const int visibleCellsOnly = 12;
 
+// The filter covers the table from its last header row down to the last data
+// row, blank rows between included, so no record escapes it.
 void filterToOtherCategories(AutomationObject *copy, const JobState &job, const QString &category)
 {
-    AutomationObject *start = copy->querySubObject("Range(const QString&)", job.table.dataStartCell);
-    if (start)
-        start->dynamicCall("AutoFilter(QVariant,QVariant)", job.settings.classifyColumn,
-                           QStringLiteral("<>") + category);
+    AutomationObject *block = copy->querySubObject("Range(const QString&)", job.table.filterRange);
+    if (block)
+        block->dynamicCall("AutoFilter(QVariant,QVariant)", job.table.filterField, QStringLiteral("<>") + category);
 }
 
 void deleteVisibleRows(AutomationObject *copy, const JobState &job)
@@ -32,9 +32,9 @@ void deleteVisibleRows(AutomationObject *copy, const JobState &job)
 
 void removeFilter(AutomationObject *copy, const JobState &job)
 {
-    AutomationObject *start = copy->querySubObject("Range(const QString&)", job.table.dataStartCell);
-    if (start)
-        start->dynamicCall("AutoFilter(QVariant)", job.settings.classifyColumn);
+    AutomationObject *block = copy->querySubObject("Range(const QString&)", job.table.filterRange);
+    if (block)
+        block->dynamicCall("AutoFilter(QVariant)", job.table.filterField);
     copy->setProperty("AutoFilterMode", false);
 }
 
@@ -42,17 +42,18 @@ void removeFilter(AutomationObject *copy, const JobState &job)
 
 Outcome makeCategorySheets(JobState &job)
 {
-    for (const QString &category : job.settings.categoryNames) {
+    for (const Category &category : job.categories) {
         if (job.applicationLost())
             return Outcome::stop(Texts::applicationLost());
-        makeCategorySheet(job, category);
+        if (!makeCategorySheet(job, category))
+            return Outcome::stop(Texts::categorySheetFailed(category.sheetName));
     }
     return Outcome::goOn();
 }
 
-void makeCategorySheet(JobState &job, const QString &category)
+bool makeCategorySheet(JobState &job, const Category &category)
 {
-    const QString name = sheetName(category);
+    const QString &name = category.sheetName;
     job.report(Texts::splittingTo(name));
 
     AutomationObject *sheets = job.workbook->querySubObject("Sheets");
@@ -61,17 +62,22 @@ void makeCategorySheet(JobState &job, const QString &category)
     // Without the copy, the first sheet would be the summary sheet itself:
     // never filter or rename that one.
     if (!first || !summary)
-        return;
+        return false;
     summary->dynamicCall("Copy(const QVariant&)", first->asVariant());
 
     AutomationObject *copy = sheets->querySubObject("Item(int)", 1);
-    if (copy) {
-        copy->setProperty("Name", name);
-        filterToOtherCategories(copy, job, category);
-        deleteVisibleRows(copy, job);
-        removeFilter(copy, job);
-    }
+    // A copy that did not come, or did not take its name, would leave the
+    // category's records without their sheet, or the summary's lookups
+    // without their target.
+    if (!copy)
+        return false;
+    copy->setProperty("Name", name);
+    if (copy->property("Name").toString() != name)
+        return false;
+    filterToOtherCategories(copy, job, category.value);
+    deleteVisibleRows(copy, job);
+    removeFilter(copy, job);
     job.application->dynamicCall("EnableEvents(Boolean)", true);
-    if (copy)
-        summary->dynamicCall("Move(const QVariant&)", copy->asVariant());
+    summary->dynamicCall("Move(const QVariant&)", copy->asVariant());
+    return true;
 }

@@ -11,4 +11,4 @@ Outcome makeCategorySheets(JobState &job);
 // One category's sheet: copy the summary sheet, name the copy, filter it to
 // the other categories, delete their rows, remove the filter, and put the
 // summary sheet back in first place.
-void makeCategorySheet(JobState &job, const QString &category);
+bool makeCategorySheet(JobState &job, const Category &category);

@@ -12,7 +12,6 @@
 
 Outcome readSummaryGeometry(JobState &job)
 {
-    job.summaryName = job.summarySheet->property("Name").toString();
     if (!job.settings.allowEditRangeEnabled)
         return Outcome::goOn();
     job.allowedRange = job.summarySheet->querySubObject("Range(const QVariant&)", job.settings.allowEditRange);
@@ -22,21 +21,27 @@ Outcome readSummaryGeometry(JobState &job)
     return Outcome::goOn();
 }
 
-Outcome linkClassifySheet(JobState &job, int position, AutomationObject *sheet)
+Outcome linkClassifySheet(JobState &job, int position, AutomationObject *sheet, const Category *category)
 {
     if (position == 2) {
         addEditableRange(job.summarySheet, job.allowedRange);
         protectSheet(job.summarySheet, job.settings.sheetPassword);
         return Outcome::goOn();
     }
-    if (!sheet)
+    if (!sheet || !category)
         return Outcome::goOn();
-    return writeCategoryFormulas(job, sheet);
+    return writeCategoryFormulas(job, sheet, *category);
 }
 
-Outcome writeCategoryFormulas(JobState &job, AutomationObject *sheet)
+Outcome writeCategoryFormulas(JobState &job, AutomationObject *sheet, const Category &category)
 {
-    const QString range = formulaRange(job.settings.allowEditRange, usedRowCount(sheet));
+    // Rows below the records (a totals row) keep what they hold.
+    const int lastRow = job.lastRecordRow(category);
+    if (lastRow < job.allowed.topRow) {
+        protectSheet(sheet, job.settings.sheetPassword);
+        return Outcome::goOn();
+    }
+    const QString range = formulaRange(job.settings.allowEditRange, lastRow);
     AutomationObject *block = sheet->querySubObject("Range(const QVariant&)", range);
     if (!block)
         return Outcome::stop(Texts::invalidEditRange());

@@ -31,27 +31,37 @@ bool anyCategoryHolds(const QStringList &categoryNames, QChar c)
     return false;
 }
 
+// $B$2:$H$100: the block's rows, from the match column to its last column.
+QString lookupTable(int lookupColumn, const BlockGeometry &block)
+{
+    return QStringLiteral("$") + columnLetters(lookupColumn) + QStringLiteral("$") + QString::number(block.topRow)
+        + QStringLiteral(":$") + columnLetters(block.lastColumn()) + QStringLiteral("$")
+        + QString::number(block.lastRow());
+}
+
+// VLOOKUP($B2,table,COLUMN()-COLUMN($B2)+1,0)
+QString vlookup(int lookupColumn, int row, const QString &table)
+{
+    const QString key = QStringLiteral("$") + columnLetters(lookupColumn) + QString::number(row);
+    return QStringLiteral("VLOOKUP(") + key + QStringLiteral(",") + table + QStringLiteral(",COLUMN()-COLUMN(") + key
+        + QStringLiteral(")+1,0)");
+}
+
 } // namespace
 
-QString formulaRange(const QString &allowEditRange, int usedRowCount)
+QString formulaRange(const QString &allowEditRange, int lastRow)
 {
     static const QRegularExpression lastRowDigits(QStringLiteral("(.*[a-zA-Z])(\\d*\\b)"));
     QString range = allowEditRange;
     range.remove(QLatin1Char('$'));
     range.replace(lastRowDigits, QStringLiteral("\\1"));
-    return range + QString::number(usedRowCount);
+    return range + QString::number(lastRow);
 }
 
 QString lookupExpression(const QString &summaryName, int lookupColumn, const BlockGeometry &allowed)
 {
-    const QString lk = columnLetters(lookupColumn);
-    const QString ll = columnLetters(allowed.lastColumn());
-    const QString r1 = QString::number(allowed.topRow);
-    const QString r2 = QString::number(allowed.lastRow());
-    return QStringLiteral("VLOOKUP($") + lk + r1 + QStringLiteral(",") + quotedSheetName(summaryName)
-        + QStringLiteral("!$") + lk + QStringLiteral("$") + r1 + QStringLiteral(":$") + ll
-        + QStringLiteral("$") + r2 + QStringLiteral(",COLUMN()-COLUMN($") + lk + r1
-        + QStringLiteral(")+1,0)");
+    return vlookup(lookupColumn, allowed.topRow,
+                   quotedSheetName(summaryName) + QStringLiteral("!") + lookupTable(lookupColumn, allowed));
 }
 
 QString linkFormula(const QString &summaryName, int lookupColumn, const BlockGeometry &allowed)
@@ -64,7 +74,7 @@ QString indirectArgument(const QString &cell, const QString &address, const QStr
     bool renamed = false;
     bool quoted = false;
     for (const QString &value : categoryNames) {
-        const QString name = sheetName(value);
+        const QString name = withoutForbiddenCharacters(value);
         renamed = renamed || name != value;
         quoted = quoted || needsQuoting(name);
     }
@@ -84,23 +94,29 @@ QString indirectArgument(const QString &cell, const QString &address, const QStr
     return QStringLiteral("\"'\"&") + name + QStringLiteral("&\"'!") + address + QStringLiteral("\"");
 }
 
-QString summaryLookup(int lookupColumn, int classifyColumn, const BlockGeometry &block,
+
+QString summaryLookup(int lookupColumn, int classifyColumn, int row, const BlockGeometry &block,
                       const QStringList &categoryNames)
 {
-    const QString lk = columnLetters(lookupColumn);
-    const QString lc = columnLetters(classifyColumn);
-    const QString ll = columnLetters(block.lastColumn());
-    const QString r1 = QString::number(block.topRow);
-    const QString r2 = QString::number(block.lastRow());
-    const QString address = QStringLiteral("$") + lk + QStringLiteral("$") + r1 + QStringLiteral(":$") + ll
-        + QStringLiteral("$") + r2;
-    return QStringLiteral("VLOOKUP($") + lk + r1 + QStringLiteral(",INDIRECT(")
-        + indirectArgument(QStringLiteral("$") + lc + r1, address, categoryNames)
-        + QStringLiteral("),COLUMN()-COLUMN($") + lk + r1 + QStringLiteral(")+1,0)");
+    const QString cell = QStringLiteral("$") + columnLetters(classifyColumn) + QString::number(row);
+    return vlookup(lookupColumn, row,
+                   QStringLiteral("INDIRECT(") + indirectArgument(cell, lookupTable(lookupColumn, block), categoryNames)
+                       + QStringLiteral(")"));
 }
 
-QString summaryFormula(int lookupColumn, int classifyColumn, const BlockGeometry &block,
+QString directSummaryLookup(int lookupColumn, int row, const BlockGeometry &block, const QString &sheetName)
+{
+    return vlookup(lookupColumn, row,
+                   quotedSheetName(sheetName) + QStringLiteral("!") + lookupTable(lookupColumn, block));
+}
+
+QString summaryFormula(int lookupColumn, int classifyColumn, int row, const BlockGeometry &block,
                        const QStringList &categoryNames)
 {
-    return emptyWhenEmpty(summaryLookup(lookupColumn, classifyColumn, block, categoryNames));
+    return emptyWhenEmpty(summaryLookup(lookupColumn, classifyColumn, row, block, categoryNames));
+}
+
+QString directSummaryFormula(int lookupColumn, int row, const BlockGeometry &block, const QString &sheetName)
+{
+    return emptyWhenEmpty(directSummaryLookup(lookupColumn, row, block, sheetName));
 }

@@ -16,10 +16,9 @@ struct BlockGeometry
 };
 
 // A category sheet's copy of the editable range: the row number after the
-// last letter replaced by the row count of that sheet's used range
-// (B3:F20 with 57 rows gives B3:F57). Dollar signs are dropped first, so
-// $B$3:$F$20 is read as B3:F20.
-QString formulaRange(const QString &allowEditRange, int usedRowCount);
+// last letter replaced by that sheet's last row (B3:F20 with 57 gives
+// B3:F57). Dollar signs are dropped first, so $B$3:$F$20 is read as B3:F20.
+QString formulaRange(const QString &allowEditRange, int lastRow);
 
 // The lookup a category sheet makes into the summary sheet:
 // VLOOKUP($A3,Summary!$A$3:$F$20,COLUMN()-COLUMN($A3)+1,0).
@@ -37,12 +36,19 @@ QString linkFormula(const QString &summaryName, int lookupColumn, const BlockGeo
 // when any category holds one: "'"&SUBSTITUTE($A2,"/","")&"'!$B$2:$H$100".
 QString indirectArgument(const QString &cell, const QString &address, const QStringList &categoryNames);
 
-// The lookup a summary cell makes into the category sheet named in its row:
+// The lookup a summary cell of `row` makes into the category sheet named in
+// that row's category cell:
 // VLOOKUP($B2,INDIRECT($A2&"!$B$2:$H$100"),COLUMN()-COLUMN($B2)+1,0).
-QString summaryLookup(int lookupColumn, int classifyColumn, const BlockGeometry &block,
+QString summaryLookup(int lookupColumn, int classifyColumn, int row, const BlockGeometry &block,
                       const QStringList &categoryNames);
 
-// The formula of a summary cell: the lookup, or the empty text when the
+// The same lookup into one sheet named in the formula, for a category whose
+// sheet name cannot be read from its cell:
+// VLOOKUP($B2,'East (2)'!$B$2:$H$100,COLUMN()-COLUMN($B2)+1,0).
+QString directSummaryLookup(int lookupColumn, int row, const BlockGeometry &block, const QString &sheetName);
+
+// The formulas of a summary cell: the lookup, or the empty text when the
 // lookup finds an empty value.
-QString summaryFormula(int lookupColumn, int classifyColumn, const BlockGeometry &block,
+QString summaryFormula(int lookupColumn, int classifyColumn, int row, const BlockGeometry &block,
                        const QStringList &categoryNames);
+QString directSummaryFormula(int lookupColumn, int row, const BlockGeometry &block, const QString &sheetName);

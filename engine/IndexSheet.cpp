@@ -41,7 +41,8 @@ void writeIndexEntry(const IndexSheet &index, int row, const QString &name)
                                                          QStringLiteral("A") + QString::number(row));
     if (!cell)
         return;
-    cell->dynamicCall("SetValue(const QVariant&)", name);
+    // The leading apostrophe keeps a name such as 2024-03-01 a text.
+    cell->dynamicCall("SetValue(const QVariant&)", QLatin1Char('\'') + name);
     if (index.links)
         index.links->dynamicCall("Add(const QVariant&,const QVariant&,const QVariant&)", cell->asVariant(),
                                  QStringLiteral(""), indexSubAddress(name));
@@ -58,10 +59,12 @@ Outcome fillIndexSheet(JobState &job, const IndexSheet &index, const LinkSheetSt
         if (job.applicationLost())
             return Outcome::stop(Texts::applicationLost());
         AutomationObject *sheet = index.sheets->querySubObject("Item(int)", position);
+        const QString name = sheet ? sheet->property("Name").toString() : QString();
         if (sheet)
-            writeIndexEntry(index, position - 1, sheet->property("Name").toString());
-        if (job.settings.allowEditRangeEnabled) {
-            const Outcome linked = linkSheet(position, sheet);
+            writeIndexEntry(index, position - 1, name);
+        const Category *category = position == 2 ? nullptr : job.categoryOfSheet(name);
+        if (job.settings.allowEditRangeEnabled && sheet && (position == 2 || category)) {
+            const Outcome linked = linkSheet(position, sheet, category);
             if (linked.stopped())
                 return linked;
         }

@@ -16,10 +16,10 @@ struct IndexSheet
     AutomationObject *links = nullptr;
 };
 
-// The job's linking step for the sheet at a position of the index loop
-// (2 is the summary sheet, 3 and up the category sheets). `sheet` is null
-// when the workbook gave no sheet at that position.
-using LinkSheetStep = std::function<Outcome(int position, AutomationObject *sheet)>;
+// The job's linking step for the sheet at a position of the index loop:
+// 2 is the summary sheet (`category` null), then the category sheets. The
+// user's other sheets are listed in the index but never linked.
+using LinkSheetStep = std::function<Outcome(int position, AutomationObject *sheet, const Category *category)>;
 
 QString indexSheetName();
 
@@ -28,7 +28,7 @@ IndexSheet addIndexSheet(JobState &job);
 
 // For every sheet from the second on: its name in column A of the index,
 // a hyperlink to its cell A1, then (when editable ranges are on) the job's
-// linking step for it.
+// linking step for the summary and for each sheet the job made.
 Outcome fillIndexSheet(JobState &job, const IndexSheet &index, const LinkSheetStep &linkSheet);
 
 // The hyperlink target of a sheet: its name as a reference writes it, "!A1".

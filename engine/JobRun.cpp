@@ -1,11 +1,13 @@
 #include "JobRun.h"
 
+#include "CategoryColumn.h"
 #include "CategorySheets.h"
 #include "ClassifyLinks.h"
 #include "Finishing.h"
 #include "IndexSheet.h"
 #include "JobSettings.h"
 #include "MergeObject.h"
+#include "SettingsCheck.h"
 #include "SummaryLinks.h"
 #include "SummaryScan.h"
 #include "Texts.h"
@@ -21,8 +23,12 @@ JobRun::JobRun(MergeObject *worker, JobSettings &settings, Kind kind)
 
 void JobRun::run()
 {
+    // Settings that cannot work are refused before the office starts.
+    const Outcome settings = checkJobSettings(m_job.settings);
+    if (settings.stopped())
+        report(settings.text());
     // The application may start and still go away before the first step.
-    if (startSession() && proceed(Outcome::goOn()))
+    else if (startSession() && proceed(Outcome::goOn()))
         runSteps();
     sessionEnd();
 }
@@ -34,8 +40,8 @@ void JobRun::runSteps()
 
     // The summary scan.
     using Step = Outcome (*)(JobState &);
-    for (Step step : {checkSourceFile, openWorkbook, measureTable, findLastDataRow, readCategoryColumn,
-                      cleanCategoryList}) {
+    for (Step step : {checkSourceFile, openWorkbook, checkProtection, readSourceSheets, measureTable,
+                      findLastDataRow, readCategoryColumn, checkMergedCategoryCells, planCategories}) {
         if (!proceed(step(job)))
             return;
     }
@@ -49,9 +55,13 @@ void JobRun::runSteps()
         return;
     LinkSheetStep linkSheet;
     if (classify)
-        linkSheet = [&job](int position, AutomationObject *sheet) { return linkClassifySheet(job, position, sheet); };
+        linkSheet = [&job](int position, AutomationObject *sheet, const Category *category) {
+            return linkClassifySheet(job, position, sheet, category);
+        };
     else
-        linkSheet = [&job](int position, AutomationObject *sheet) { return linkHyperLinksSheet(job, position, sheet); };
+        linkSheet = [&job](int position, AutomationObject *sheet, const Category *category) {
+            return linkHyperLinksSheet(job, position, sheet, category);
+        };
     if (!proceed(fillIndexSheet(job, index, linkSheet)))
         return;
 

@@ -2,7 +2,10 @@
 
 #include "Formulas.h"
 
+#include <QHash>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class AutomationObject;
@@ -15,11 +18,28 @@ struct SummaryTable
     int usedFirstRow = 0;
     int usedFirstColumn = 0;
     int usedRowCount = 0;
+    int usedColumnCount = 0;
     int headerLastRow = 0;
     int firstDataRow = 0;
     int lastDataRow = 0;
     QString dataStartCell;        // A2
     QString categoryColumnRange;  // C2:C57
+    // The filter's block: the last header row down to the last data row,
+    // over every used column; the category column counted from its left.
+    QString filterRange;          // A1:F57
+    int filterField = 0;
+
+    int usedLastRow() const { return usedFirstRow + usedRowCount - 1; }
+    int usedLastColumn() const { return usedFirstColumn + usedColumnCount - 1; }
+};
+
+// One category and the sheet the job makes for it.
+struct Category
+{
+    QString value;          // the cell's value as text; the filter matches it
+    bool plainText = true;  // the cell holds text, so a formula can read a sheet name from it
+    int recordCount = 0;
+    QString sheetName;      // the name its sheet gets
 };
 
 // Everything one run of a job holds between its steps. The automation
@@ -38,11 +58,26 @@ struct JobState
     AutomationObject *summarySheet = nullptr;
     QString nativePath;
     SummaryTable table;
+    // The names of the source's sheets, the summary's first.
+    QStringList sourceSheetNames;
+
+    // The category cell of every data row, firstDataRow first, and the
+    // categories in order of first appearance.
+    QStringList rowValues;
+    QList<Category> categories;
+    QHash<QString, int> categoryByValue; // index into categories
 
     // Read before the index loop of ClassifyShow.
     QString summaryName;
     AutomationObject *allowedRange = nullptr;
     BlockGeometry allowed;
+
+    // The category of a data row; null for a blank category or another row.
+    const Category *categoryOfRow(int row) const;
+    // The category whose sheet has this name; null for any other sheet.
+    const Category *categoryOfSheet(const QString &sheetName) const;
+    // The last row of a category sheet that holds one of its records.
+    int lastRecordRow(const Category &category) const;
 
     // True once the spreadsheet application has gone away.
     bool applicationLost() const;

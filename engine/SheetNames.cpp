@@ -4,18 +4,38 @@
 
 QString forbiddenSheetNameCharacters()
 {
-    return QStringLiteral(":\\/*?\"<>|");
+    return QStringLiteral(":\\/*?\"<>|[]");
 }
 
-QString sheetName(const QString &categoryValue)
+QString withoutForbiddenCharacters(const QString &value)
 {
-    QString name = categoryValue;
+    QString name = value;
     for (const QChar c : forbiddenSheetNameCharacters())
         name.remove(c);
     return name;
 }
 
 namespace {
+
+QString trimmedApostrophes(QString name)
+{
+    while (name.startsWith(QLatin1Char('\'')))
+        name.remove(0, 1);
+    while (name.endsWith(QLatin1Char('\'')))
+        name.chop(1);
+    return name;
+}
+
+// The first `length` UTF-16 units, never half a surrogate pair.
+QString cutTo(const QString &text, int length)
+{
+    if (text.size() <= length)
+        return text;
+    QString cut = text.left(length);
+    if (cut.at(cut.size() - 1).isHighSurrogate())
+        cut.chop(1);
+    return cut;
+}
 
 bool readsAsCellReference(const QString &name)
 {
@@ -25,6 +45,31 @@ bool readsAsCellReference(const QString &name)
 }
 
 } // namespace
+
+QString sheetName(const QString &categoryValue)
+{
+    QString name = withoutForbiddenCharacters(categoryValue);
+    name.remove(QRegularExpression(QStringLiteral("[\\x{0}-\\x{1f}\\x{7f}]")));
+    // Cutting may bring an apostrophe to the end again.
+    return trimmedApostrophes(cutTo(trimmedApostrophes(name), maxSheetNameLength));
+}
+
+QString sheetNameKey(const QString &name)
+{
+    return name.toCaseFolded();
+}
+
+QString uniqueSheetName(const QString &name, const QStringList &taken)
+{
+    if (!taken.contains(sheetNameKey(name)))
+        return name;
+    for (int n = 2;; ++n) {
+        const QString suffix = QStringLiteral(" (%1)").arg(n);
+        const QString candidate = trimmedApostrophes(cutTo(name, maxSheetNameLength - suffix.size())) + suffix;
+        if (!taken.contains(sheetNameKey(candidate)))
+            return candidate;
+    }
+}
 
 bool needsQuoting(const QString &sheetName)
 {

@@ -1,14 +1,31 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
-// The nine characters a sheet name may not hold; they are dropped from a
+// Excel's limit on the length of a sheet name.
+constexpr int maxSheetNameLength = 31;
+
+// The characters a sheet name may not hold; they are dropped from a
 // category value to make its sheet name.
 QString forbiddenSheetNameCharacters();
 
-// The sheet name of a category value: the value with every forbidden
-// character removed, nothing else changed.
+// The value with every forbidden character removed, nothing else changed:
+// what a formula can derive from the value with SUBSTITUTE.
+QString withoutForbiddenCharacters(const QString &value);
+
+// The sheet name of a category value: forbidden characters (and control
+// characters) removed, apostrophes trimmed at both ends, cut to 31
+// characters. Empty when nothing is left.
 QString sheetName(const QString &categoryValue);
+
+// Names compare as the spreadsheet compares them: without regard to case.
+QString sheetNameKey(const QString &name);
+
+// `name`, or `name` with " (2)", " (3)", ... when a name of `taken` (keys of
+// sheetNameKey) already has it; the base is shortened so that the whole
+// stays within 31 characters.
+QString uniqueSheetName(const QString &name, const QStringList &taken);
 
 // Whether a reference must put the sheet name in apostrophes: anything but
 // letters of any script, digits, underscores and periods; a name that begins

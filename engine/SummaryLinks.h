@@ -6,16 +6,16 @@
 class AutomationObject;
 
 // InsertHyperLinks: data is entered on the category sheets and the summary
-// sheet follows them; each summary row looks in the sheet its category cell
-// names.
+// sheet follows them; each summary row looks in its category's sheet.
 
 // The linking step at one position of the index loop.
-Outcome linkHyperLinksSheet(JobState &job, int position, AutomationObject *sheet);
+Outcome linkHyperLinksSheet(JobState &job, int position, AutomationObject *sheet, const Category *category);
 
-// The summary sheet: lookup formulas over the editable range as typed,
-// locked and hidden, then the sheet protected.
+// The summary sheet: lookup formulas over the editable range as typed, in
+// the rows that hold a record with a category, locked and hidden, then the
+// sheet protected.
 Outcome writeSummaryFormulas(JobState &job);
 
-// A category sheet: its formulaRange opened for editing, then the sheet
-// protected.
-Outcome openCategoryForEditing(JobState &job, AutomationObject *sheet);
+// A category sheet: the editable range's columns down to its last record
+// opened for editing, then the sheet protected.
+Outcome openCategoryForEditing(JobState &job, AutomationObject *sheet, const Category &category);

@@ -1,7 +1,10 @@
 #include "SummaryScan.h"
 
 #include "ColumnLetters.h"
+#include "IndexSheet.h"
 #include "JobSettings.h"
+#include "SheetGeometry.h"
+#include "SheetNames.h"
 #include "SourceCheck.h"
 #include "Texts.h"
 
@@ -30,6 +33,33 @@ Outcome openWorkbook(JobState &job)
     return Outcome::goOn();
 }
 
+Outcome checkProtection(JobState &job)
+{
+    if (job.workbook->property("ProtectStructure").toBool())
+        return Outcome::stop(Texts::structureProtected());
+    if (job.summarySheet->property("ProtectContents").toBool())
+        return Outcome::stop(Texts::summaryProtected());
+    return Outcome::goOn();
+}
+
+Outcome readSourceSheets(JobState &job)
+{
+    job.summaryName = job.summarySheet->property("Name").toString();
+    job.sourceSheetNames.clear();
+    AutomationObject *sheets = job.workbook->querySubObject("Sheets");
+    const int count = sheets ? sheets->property("Count").toInt() : 0;
+    for (int position = 1; position <= count; ++position) {
+        const std::unique_ptr<AutomationObject> sheet(sheets->querySubObject("Item(int)", position));
+        if (sheet)
+            job.sourceSheetNames << sheet->property("Name").toString();
+    }
+    for (const QString &name : job.sourceSheetNames) {
+        if (sheetNameKey(name) == sheetNameKey(indexSheetName()))
+            return Outcome::stop(Texts::indexNameTaken());
+    }
+    return Outcome::goOn();
+}
+
 Outcome measureTable(JobState &job)
 {
     SummaryTable &table = job.table;
@@ -38,11 +68,12 @@ Outcome measureTable(JobState &job)
         return Outcome::stop(Texts::openFailed());
     table.usedFirstRow = table.usedRange->property("Row").toInt();
     table.usedFirstColumn = table.usedRange->property("Column").toInt();
-    AutomationObject *rows = table.usedRange->querySubObject("Rows");
-    if (!rows)
-        return Outcome::stop(Texts::openFailed());
-    table.usedRowCount = rows->property("Count").toInt();
-    table.headerLastRow = job.settings.headerRowsEnabled ? job.settings.headerRows : table.usedFirstRow;
+    table.usedRowCount = countOf(table.usedRange, "Rows");
+    table.usedColumnCount = countOf(table.usedRange, "Columns");
+    // The table's first row is a header whatever the setting says: rows
+    // above it are empty.
+    table.headerLastRow = job.settings.headerRowsEnabled ? qMax(job.settings.headerRows, table.usedFirstRow)
+                                                         : table.usedFirstRow;
     table.firstDataRow = table.headerLastRow + 1;
     return Outcome::goOn();
 }
@@ -51,42 +82,18 @@ Outcome findLastDataRow(JobState &job)
 {
     SummaryTable &table = job.table;
     const int column = job.settings.classifyColumn;
-    // Start below the table and move up to the last filled category cell.
-    AutomationObject *probe = job.summarySheet->querySubObject("Cells(int, int)",
-                                                               table.headerLastRow + table.usedRowCount, column);
+    // Start below the table's last used row and move up to the last filled
+    // category cell.
+    AutomationObject *probe = job.summarySheet->querySubObject("Cells(int, int)", table.usedLastRow() + 1, column);
     AutomationObject *edge = probe ? probe->querySubObject("End(3)") : nullptr;
     // Without an edge nothing below the header is read, and the job is
     // refused for want of categories.
     table.lastDataRow = edge ? edge->dynamicCall("Row").toInt() : table.headerLastRow;
     table.dataStartCell = dataStartCell(table.usedFirstColumn, table.firstDataRow);
     table.categoryColumnRange = categoryColumnRange(column, table.firstDataRow, table.lastDataRow);
-    return Outcome::goOn();
-}
-
-Outcome readCategoryColumn(JobState &job)
-{
-    job.report(Texts::classifying());
-    QStringList &names = job.settings.categoryNames;
-    // A run builds its list anew, also when the caller left an old one.
-    names.clear();
-    const int column = job.settings.classifyColumn;
-    for (int row = job.table.firstDataRow; row <= job.table.lastDataRow; ++row) {
-        if (job.applicationLost())
-            return Outcome::stop(Texts::applicationLost());
-        // One handle a row, let go at once: a long column would otherwise keep
-        // them all until the job ends.
-        const std::unique_ptr<AutomationObject> cell(
-            job.summarySheet->querySubObject("Cells(int,int)", row, column));
-        names << (cell ? cell->dynamicCall("Value()").toString() : QString());
-    }
-    return Outcome::goOn();
-}
-
-Outcome cleanCategoryList(JobState &job)
-{
-    job.settings.categoryNames = cleanCategoryNames(job.settings.categoryNames);
-    if (job.settings.categoryNames.isEmpty())
-        return Outcome::stop(Texts::noCategory());
+    table.filterRange = blockAddress(table.headerLastRow, table.usedFirstColumn, table.lastDataRow,
+                                     qMax(table.usedLastColumn(), column));
+    table.filterField = column - table.usedFirstColumn + 1;
     return Outcome::goOn();
 }
 
@@ -101,10 +108,10 @@ QString categoryColumnRange(int classifyColumn, int firstDataRow, int lastDataRo
     return letters + QString::number(firstDataRow) + QLatin1Char(':') + letters + QString::number(lastDataRow);
 }
 
-QStringList cleanCategoryNames(const QStringList &values)
+QString blockAddress(int top, int left, int bottom, int right)
 {
-    QStringList names = values;
-    names.removeDuplicates();
-    names.removeAll(QString());
-    return names;
+    const QString first = columnLetters(left) + QString::number(top);
+    if (top == bottom && left == right)
+        return first;
+    return first + QLatin1Char(':') + columnLetters(right) + QString::number(bottom);
 }

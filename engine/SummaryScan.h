@@ -3,18 +3,17 @@
 #include "JobState.h"
 #include "Outcome.h"
 
-#include <QStringList>
-
-// The first stretch of both jobs: check and open the source workbook,
-// measure the summary table on its first sheet and collect the categories.
+// The first stretch of both jobs: check and open the source workbook, see
+// that it can be split, and measure the summary table on its first sheet.
 
 Outcome checkSourceFile(JobState &job);
 Outcome openWorkbook(JobState &job);
+// A protected summary or workbook structure cannot take the new sheets.
+Outcome checkProtection(JobState &job);
+// The names of the source's sheets; the index's name must be free.
+Outcome readSourceSheets(JobState &job);
 Outcome measureTable(JobState &job);
 Outcome findLastDataRow(JobState &job);
-Outcome readCategoryColumn(JobState &job);
-// Cleans the list read from the column; refuses the job when it is empty.
-Outcome cleanCategoryList(JobState &job);
 
 // First data cell of the table: A2.
 QString dataStartCell(int usedFirstColumn, int firstDataRow);
@@ -22,5 +21,5 @@ QString dataStartCell(int usedFirstColumn, int firstDataRow);
 // The category column over the data rows: C2:C57.
 QString categoryColumnRange(int classifyColumn, int firstDataRow, int lastDataRow);
 
-// Distinct values in order of first appearance, the empty text dropped.
-QStringList cleanCategoryNames(const QStringList &values);
+// A block's A1 text: C2:F57, or C2 for a single cell.
+QString blockAddress(int top, int left, int bottom, int right);

@@ -20,7 +20,27 @@ inline QString noCategory()
                              "或列出需拆分的项目,格式如：猪八戒<b>|</b>孙悟空<b>|</b>沙和尚");
 }
 
+// Settings checked before the office starts.
+inline QString editRangeHoldsKeyColumn() { return QString::fromUtf8("可编辑区域不能包含匹配列或分类列,请重新填写!"); }
+inline QString saveFolderIsSourceFolder()
+{
+    return QString::fromUtf8("保存文件夹不能是原工作簿所在的文件夹,否则会覆盖原工作簿,请另选文件夹!");
+}
+
+// What the source workbook holds that a split cannot go through.
+inline QString summaryProtected() { return QString::fromUtf8("汇总表受工作表保护,请先撤销保护后再拆分!"); }
+inline QString structureProtected() { return QString::fromUtf8("工作簿结构受保护,请先撤销保护后再拆分!"); }
+inline QString indexNameTaken() { return QString::fromUtf8("原工作簿中已有名为“目录”的工作表,请先将其改名后再拆分!"); }
+inline QString mergedCategoryCells(const QString &address)
+{
+    return QString::fromUtf8("分类列中有合并单元格%1,请先取消合并并在每一行填上分类后再拆分!").arg(address);
+}
+
 // The category sheets.
+inline QString categorySheetFailed(const QString &sheetName)
+{
+    return QString::fromUtf8("无法生成分类表“%1”,本次未生成文件!").arg(sheetName);
+}
 inline QString splittingTo(const QString &sheetName) { return QString::fromUtf8("正在拆分到：") + sheetName; }
 
 // Protection and saving.

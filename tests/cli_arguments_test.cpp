@@ -102,7 +102,7 @@ private slots:
         const QStringList table{"Name|Region", "a|East", "b|West"};
         {
             RecordingBackend backend(modelWithSummary(table));
-            const CliRequest classify = parseCliArguments({"classify", source, folder.folder(), "--column", "2"});
+            const CliRequest classify = parseCliArguments({"classify", source, folder.outputFolder(), "--column", "2"});
             QCOMPARE(runCliJob(classify, print), 0);
             QCOMPARE(printed.first(), QStringLiteral("excel OK!"));
             QCOMPARE(printed.last(), Texts::classifyShowDone());
@@ -111,7 +111,7 @@ private slots:
         {
             printed.clear();
             RecordingBackend backend(modelWithSummary(table));
-            const CliRequest refused = parseCliArguments({"link", folder.file("book.csv"), folder.folder()});
+            const CliRequest refused = parseCliArguments({"link", folder.file("book.csv"), folder.outputFolder()});
             QCOMPARE(runCliJob(refused, print), 1);
             QCOMPARE(printed.last(), Texts::sourceRefused());
         }
@@ -120,7 +120,7 @@ private slots:
             auto model = modelWithSummary(table);
             model->saveSucceeds = false;
             RecordingBackend backend(model);
-            const CliRequest link = parseCliArguments({"link", source, folder.folder(), "--column", "2"});
+            const CliRequest link = parseCliArguments({"link", source, folder.outputFolder(), "--column", "2"});
             QCOMPARE(runCliJob(link, print), 1);
             QCOMPARE(printed.last(), Texts::saveFailed());
         }

@@ -1,4 +1,5 @@
 #include "ColumnLetters.h"
+#include "CategoryColumn.h"
 #include "Formulas.h"
 #include "SheetNames.h"
 
@@ -89,15 +90,26 @@ private slots:
         const QStringList categories{QStringLiteral("North"), QStringLiteral("South")};
         const QString lookup =
             QStringLiteral("VLOOKUP($B2,INDIRECT($A2&\"!$B$2:$H$100\"),COLUMN()-COLUMN($B2)+1,0)");
-        QCOMPARE(summaryLookup(2, 1, block, categories), lookup);
-        QCOMPARE(summaryFormula(2, 1, block, categories),
+        QCOMPARE(summaryLookup(2, 1, 2, block, categories), lookup);
+        QCOMPARE(summaryFormula(2, 1, 2, block, categories),
                  QStringLiteral("=IF(") + lookup + QStringLiteral("=\"\",\"\",") + lookup + QStringLiteral(")"));
+    }
+
+    // A later row looks up its own key; a sheet whose name the category cell
+    // cannot give is named in the formula, over the same block.
+    void summaryFormulaOfOneRow()
+    {
+        const BlockGeometry block{2, 3, 99, 6};
+        QCOMPARE(summaryLookup(2, 1, 7, block, {QStringLiteral("North")}),
+                 QStringLiteral("VLOOKUP($B7,INDIRECT($A7&\"!$B$2:$H$100\"),COLUMN()-COLUMN($B7)+1,0)"));
+        QCOMPARE(directSummaryLookup(2, 7, block, QStringLiteral("abc (2)")),
+                 QStringLiteral("VLOOKUP($B7,'abc (2)'!$B$2:$H$100,COLUMN()-COLUMN($B7)+1,0)"));
     }
 
     void summaryFormulaWithWideColumns()
     {
         const BlockGeometry block{2, 3, 99, 28}; // C to AD
-        QCOMPARE(summaryLookup(28, 1, block, {QStringLiteral("North")}),
+        QCOMPARE(summaryLookup(28, 1, 2, block, {QStringLiteral("North")}),
                  QStringLiteral("VLOOKUP($AB2,INDIRECT($A2&\"!$AB$2:$AD$100\"),COLUMN()-COLUMN($AB2)+1,0)"));
     }
 
@@ -121,19 +133,40 @@ private slots:
         QFETCH(QStringList, categories);
         QFETCH(QString, argument);
         const BlockGeometry block{2, 3, 99, 6};
-        QCOMPARE(summaryLookup(2, 1, block, categories),
+        QCOMPARE(summaryLookup(2, 1, 2, block, categories),
                  QStringLiteral("VLOOKUP($B2,INDIRECT(") + argument
                      + QStringLiteral("),COLUMN()-COLUMN($B2)+1,0)"));
     }
 
-    void sheetNamesDropNineCharacters()
+    void sheetNamesFollowTheSpreadsheetsRules()
     {
         QCOMPARE(sheetName(QStringLiteral("a/b")), QStringLiteral("ab"));
-        QCOMPARE(sheetName(QStringLiteral("a:b\\c/d*e?f\"g<h>i|j")), QStringLiteral("abcdefghij"));
-        // Nothing else changes: blanks, case, length, the index's own name.
+        QCOMPARE(sheetName(QStringLiteral("a:b\\c/d*e?f\"g<h>i|j[k]l")), QStringLiteral("abcdefghijkl"));
+        // Blanks, case and the index's own name stay; apostrophes go at the
+        // ends only; control characters go; 31 characters at most.
         QCOMPARE(sheetName(QStringLiteral(" South ")), QStringLiteral(" South "));
         QCOMPARE(sheetName(QString::fromUtf8("目录")), QString::fromUtf8("目录"));
-        QCOMPARE(sheetName(QStringLiteral("[x]'y")), QStringLiteral("[x]'y"));
+        QCOMPARE(sheetName(QStringLiteral("[x]'y")), QStringLiteral("x'y"));
+        QCOMPARE(sheetName(QStringLiteral("''quoted'")), QStringLiteral("quoted"));
+        QCOMPARE(sheetName(QStringLiteral("two\nlines")), QStringLiteral("twolines"));
+        QCOMPARE(sheetName(QString(40, QLatin1Char('x'))), QString(31, QLatin1Char('x')));
+        QCOMPARE(sheetName(QString(30, QLatin1Char('x')) + QStringLiteral("'y")), QString(30, QLatin1Char('x')));
+        QCOMPARE(sheetName(QStringLiteral("???")), QString());
+    }
+
+    void categorySheetNamesAreUnique()
+    {
+        QStringList taken{sheetNameKey(QString::fromUtf8("目录")), sheetNameKey(QStringLiteral("Summary"))};
+        QCOMPARE(categorySheetName(QString::fromUtf8("目录"), true, taken), QString::fromUtf8("目录 (2)"));
+        QCOMPARE(categorySheetName(QStringLiteral("SUMMARY"), true, taken), QStringLiteral("SUMMARY (2)"));
+        QCOMPARE(categorySheetName(QStringLiteral("???"), true, taken), QString::fromUtf8("分类"));
+        taken << sheetNameKey(QStringLiteral("Abc")) << sheetNameKey(QStringLiteral("abc (2)"));
+        QCOMPARE(categorySheetName(QStringLiteral("aBC"), true, taken), QStringLiteral("aBC (3)"));
+        taken << sheetNameKey(QString(31, QLatin1Char('x')));
+        QCOMPARE(categorySheetName(QString(40, QLatin1Char('x')), true, taken),
+                 QString(27, QLatin1Char('x')) + QStringLiteral(" (2)"));
+        // A date keeps its separators readable.
+        QCOMPARE(categorySheetName(QStringLiteral("2024/3/1"), false, taken), QStringLiteral("2024-3-1"));
     }
 
     void quoting_data()

@@ -1,3 +1,4 @@
+#include "CategoryColumn.h"
 #include "FileFormats.h"
 #include "SourceCheck.h"
 #include "SummaryScan.h"

@@ -137,6 +137,8 @@ private:
     std::shared_ptr<AutomationNode> derived(QList<SheetArea> areas, Kind kind = Kind::Cells) const;
     QVariant value();
     QVariant setValue(const QVariant &value);
+    QVariant shownText();
+    std::shared_ptr<AutomationNode> mergeArea();
     std::shared_ptr<AutomationNode> endUp();
     QVariant autoFilter(const QVariantList &args);
     std::shared_ptr<AutomationNode> visibleCells();

@@ -11,12 +11,14 @@
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XFormulaTokens.hpp>
 #include <com/sun/star/sheet/XFormulaParser.hpp>
+#include <com/sun/star/sheet/XSheetCellCursor.hpp>
 #include <com/sun/star/sheet/XSheetCellRangeContainer.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XColumnRowRange.hpp>
 #include <com/sun/star/table/XTableRows.hpp>
+#include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/util/CellProtection.hpp>
 
 using namespace css;
@@ -86,6 +88,8 @@ std::shared_ptr<AutomationNode> LoRange::query(const MemberText &member, const Q
             return visibleCells();
         return nullptr;
     }
+    if (member.is("MergeArea"))
+        return mergeArea();
     if (member.is("EntireRow")) {
         QList<SheetArea> rows;
         for (const SheetArea &a : m_areas)
@@ -123,6 +127,8 @@ QVariant LoRange::get(const QByteArray &name)
     }
     if (name == "Value")
         return value();
+    if (name == "Text")
+        return shownText();
     if (name == "Address")
         return areasText(m_areas);
     return QVariant();
@@ -164,6 +170,38 @@ QVariant LoRange::setValue(const QVariant &value)
     m_sheet->excelFormulas.remove({a.top, a.left});
     m_book->invalidateValues();
     return ok ? QVariant(true) : QVariant();
+}
+
+// The first cell as the sheet shows it, in its number format.
+QVariant LoRange::shownText()
+{
+    const SheetArea a = m_areas.first();
+    m_book->flushFormulas();
+    SheetState &content = m_book->contentOf(*m_sheet);
+    return guarded(session(), [&]() -> QVariant {
+        uno::Reference<text::XText> text(content.sheet->getCellByPosition(a.left - 1, a.top - 1), uno::UNO_QUERY_THROW);
+        return qs(text->getString());
+    }, QVariant());
+}
+
+// The merged block the first cell belongs to, or that cell alone.
+std::shared_ptr<AutomationNode> LoRange::mergeArea()
+{
+    const SheetArea a = m_areas.first();
+    SheetState &content = m_book->contentOf(*m_sheet);
+    const std::optional<SheetArea> merged = guarded(session(), [&]() -> std::optional<SheetArea> {
+        uno::Reference<table::XCellRange> cell = content.sheet->getCellRangeByPosition(a.left - 1, a.top - 1,
+                                                                                       a.left - 1, a.top - 1);
+        uno::Reference<sheet::XSheetCellCursor> cursor = content.sheet->createCursorByRange(
+            uno::Reference<sheet::XSheetCellRange>(cell, uno::UNO_QUERY_THROW));
+        cursor->collapseToMergedArea();
+        const table::CellRangeAddress r =
+            uno::Reference<sheet::XCellRangeAddressable>(cursor, uno::UNO_QUERY_THROW)->getRangeAddress();
+        return SheetArea{r.StartRow + 1, r.StartColumn + 1, r.EndRow + 1, r.EndColumn + 1};
+    }, std::optional<SheetArea>());
+    if (!merged)
+        return nullptr;
+    return derived({*merged});
 }
 
 // Excel's Ctrl+Up from the first cell of the range.
@@ -209,7 +247,11 @@ QVariant LoRange::autoFilter(const QVariantList &args)
     if (field < 1 || !criterion.startsWith(QLatin1String("<>")))
         return QVariant();
     const QString excluded = criterion.mid(2);
-    const SheetArea region = m_book->currentRegion(*m_sheet, m_areas.first().top, m_areas.first().left);
+    // A block given whole is the filter's region, its first row the header;
+    // a single cell stands for the current region around it.
+    const SheetArea &given = m_areas.first();
+    const bool block = given.bottom > given.top || given.right > given.left;
+    const SheetArea region = block ? given : m_book->currentRegion(*m_sheet, given.top, given.left);
     const int column = region.left + field - 1;
     if (column > region.right)
         return QVariant();

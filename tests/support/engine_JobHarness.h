@@ -3,6 +3,7 @@
 #include "JobSettings.h"
 #include "MergeObject.h"
 
+#include <QDir>
 #include <QFile>
 #include <QObject>
 #include <QStringList>
@@ -55,6 +56,13 @@ public:
         return path;
     }
     QString folder() const { return m_dir.path() + QLatin1Char('/'); }
+    // A folder beside the sources for results: a job refuses to save into
+    // the source's own folder.
+    QString outputFolder() const
+    {
+        QDir(m_dir.path()).mkpath(QStringLiteral("out"));
+        return m_dir.path() + QStringLiteral("/out/");
+    }
 
 private:
     QTemporaryDir m_dir;

@@ -134,6 +134,8 @@ protected:
             return m_top;
         if (name == "Column")
             return m_left;
+        if (name == "Text")
+            return m_sheet->values.value({m_top, m_left});
         return QVariant();
     }
 
@@ -171,6 +173,8 @@ protected:
                 return nullptr;
             return std::make_shared<RangeNode>(m_model, m_sheet, visible, false);
         }
+        if (member.is("MergeArea"))
+            return std::make_shared<RangeNode>(m_model, m_sheet, m_top, m_left, 1, 1);
         if (member.is("EntireRow") && !m_rowList.isEmpty())
             return std::make_shared<RangeNode>(m_model, m_sheet, m_rowList, true);
         return nullptr;
@@ -184,7 +188,11 @@ protected:
         if (member.is("Value"))
             return m_sheet->values.value(cell);
         if (member.is("SetValue")) {
-            m_sheet->values[cell] = args.value(0).toString();
+            // A leading apostrophe marks a text, as in the application.
+            QString value = args.value(0).toString();
+            if (value.startsWith(QLatin1Char('\'')))
+                value.remove(0, 1);
+            m_sheet->values[cell] = value;
             return true;
         }
         if (member.is("SetFormula") || member.is("SetFormulaR1C1")) {
@@ -214,6 +222,15 @@ private:
         if (!criterion.startsWith(QLatin1String("<>")))
             return true;
         const QString excluded = criterion.mid(2);
+        // A block given whole is the filter's region, its first row the header.
+        if (m_rows > 1 || m_columns > 1) {
+            const int column = m_left + args.at(0).toInt() - 1;
+            for (int r = m_top + 1; r < m_top + m_rows; ++r) {
+                if (m_sheet->values.value({r, column}) == excluded)
+                    m_sheet->hiddenRows.insert(r);
+            }
+            return true;
+        }
         int lastRow = 0, firstColumn = 1 << 30;
         for (auto it = m_sheet->values.cbegin(); it != m_sheet->values.cend(); ++it) {
             if (it.value().isEmpty())
