@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QProcess>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -568,6 +569,82 @@ for r in range(2, 62):
         old.close();
         QVERIFY(book->dynamicCall("SaveAs(const QString&, QVariant)", out.filePath("old.xlsx"), 51).isValid());
         QVERIFY(QFileInfo(out.filePath("old.xlsx")).size() > 1000);
+    }
+
+    void readsTheProtectionOfSheetsAndStructure()
+    {
+        const QString locked = m_dir.filePath("locked.xlsx");
+        const QString plain = m_dir.filePath("plain.xlsx");
+        QVERIFY(makeWorkbook("protected", locked, {"sheet", "structure"}));
+        QVERIFY(makeWorkbook("categories", plain));
+        QTemporaryDir out;
+        const QString xls = out.filePath("locked.xls");
+        Session s;
+        // As the file came: the office keeps the sheet's protection and
+        // drops the structure's, which is read from the file.
+        AutomationObject *book = s.workbooks->querySubObject("Open(const QString&)", locked);
+        QVERIFY(book);
+        QCOMPARE(book->querySubObject("WorkSheets(int)", 1)->property("ProtectContents"), QVariant(true));
+        QCOMPARE(book->property("ProtectStructure"), QVariant(true));
+        book->dynamicCall("Close (Boolean)", false);
+
+        book = s.workbooks->querySubObject("Open(const QString&)", plain);
+        QVERIFY(book);
+        AutomationObject *summary = book->querySubObject("WorkSheets(int)", 1);
+        QCOMPARE(summary->property("ProtectContents"), QVariant(false));
+        QCOMPARE(book->property("ProtectStructure"), QVariant(false));
+        // A Protect still waiting for the sheet's formulas counts, and so
+        // does the workbook's own.
+        summary->querySubObject("Cells(int,int)", 2, 7)->dynamicCall("SetFormulaR1C1(const QVariant&)", QStringLiteral("=RC[-4]*2"));
+        summary->dynamicCall("Protect(QVariant)", QStringLiteral("pw"));
+        QCOMPARE(summary->property("ProtectContents"), QVariant(true));
+        book->dynamicCall("Protect(const QString&)", QStringLiteral("pw"));
+        QCOMPARE(book->property("ProtectStructure"), QVariant(true));
+        // The office writes an .xls with its structure locked, encrypted
+        // under its default password, and keeps the lock when loading it.
+        QVERIFY(book->dynamicCall("SaveAs(const QString&, QVariant)", xls, 56).isValid());
+        book->dynamicCall("Close (Boolean)", false);
+        book = s.workbooks->querySubObject("Open(const QString&)", xls);
+        QVERIFY(book);
+        QCOMPARE(book->property("ProtectStructure"), QVariant(true));
+        QCOMPARE(book->querySubObject("WorkSheets(int)", 1)->property("ProtectContents"), QVariant(true));
+    }
+
+    void neverSavesOverItsSource()
+    {
+        QDir base(m_dir.path());
+        QVERIFY(base.mkpath("src"));
+        QVERIFY(QFile::link(base.filePath("src"), base.filePath("link")));
+        const QString source = base.filePath("src/own.xlsx");
+        QVERIFY(makeWorkbook("categories", source));
+        QFile file(source);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray before = file.readAll();
+        file.close();
+        const auto entries = [&]() {
+            QStringList names = QDir(base.filePath("src")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+            return names.filter(QRegularExpression("^(?!\\.~lock)"));
+        };
+        Session s;
+        AutomationObject *book = s.workbooks->querySubObject("Open(const QString&)", source);
+        QVERIFY(book);
+        book->querySubObject("WorkSheets(int)", 1)->querySubObject("Cells(int,int)", 2, 3)
+            ->dynamicCall("SetValue(const QVariant&)", QStringLiteral("changed"));
+        for (const QString &target : {source, base.filePath("link/own.xlsx"), base.filePath("src/../src/own.xlsx"),
+                                      base.filePath("link/../src/./own.xlsx")}) {
+            QVERIFY2(!book->dynamicCall("SaveAs(const QString&, QVariant)", target, 51).isValid(), qPrintable(target));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QVERIFY2(file.readAll() == before, qPrintable(target));
+            file.close();
+            QCOMPARE(entries(), QStringList{"own.xlsx"});
+        }
+        // Beside it, under another name, the save goes ahead.
+        QVERIFY(book->dynamicCall("SaveAs(const QString&, QVariant)", base.filePath("link/other.xlsx"), 51).isValid());
+        QCOMPARE(entries(), (QStringList{"other.xlsx", "own.xlsx"}));
+        // The source's place stays its own after the file has gone.
+        QVERIFY(QFile::rename(source, base.filePath("moved.xlsx")));
+        QVERIFY(!book->dynamicCall("SaveAs(const QString&, QVariant)", base.filePath("link/../src/own.xlsx"), 51).isValid());
+        QCOMPARE(entries(), QStringList{"other.xlsx"});
     }
 
 private:

@@ -55,7 +55,9 @@ private slots:
     {
         JobSettings::current() = JobSettings();
         JobSettings::current().sourceWorkbookPath = m_dir.filePath("missing.xlsx");
-        JobSettings::current().savePath = m_dir.path() + "/";
+        // Results go beside the sources, never into their folder.
+        QDir(m_dir.path()).mkpath("out");
+        JobSettings::current().savePath = m_dir.path() + "/out/";
     }
     void cleanup()
     {

@@ -5,7 +5,9 @@
 #include "Guarded.h"
 #include "OfficeSession.h"
 #include "PackageFinishing.h"
+#include "SameFile.h"
 #include "SheetNames.h"
+#include "SourceStructureLock.h"
 #include "UnoProps.h"
 #include "UnoText.h"
 
@@ -767,6 +769,19 @@ bool Book::protectSheet(SheetState &state, const QString &password)
     }, false);
 }
 
+std::optional<bool> Book::sheetProtected(SheetState &state)
+{
+    if (m_closed)
+        return std::nullopt;
+    // A stand-in is protected as its source is; a waiting Protect counts.
+    SheetState &content = contentOf(state);
+    if (content.pendingProtection)
+        return true;
+    return guarded(m_session, [&]() -> std::optional<bool> {
+        return uno::Reference<util::XProtectable>(content.sheet, uno::UNO_QUERY_THROW)->isProtected();
+    }, std::optional<bool>());
+}
+
 // Waiting R1C1 formulas go out as rectangles of one formula each: every cell's
 // own A1 text, one call per rectangle.
 void Book::flushSheet(SheetState &state)
@@ -957,6 +972,21 @@ void Book::requestStructureLock(const QString &password)
     }, false);
 }
 
+std::optional<bool> Book::structureProtected()
+{
+    if (m_closed)
+        return std::nullopt;
+    const std::optional<bool> office = guarded(m_session, [&]() -> std::optional<bool> {
+        return uno::Reference<util::XProtectable>(m_document, uno::UNO_QUERY_THROW)->isProtected();
+    }, std::optional<bool>());
+    if (!office || *office)
+        return office;
+    // The office drops an .xlsx's structure protection when loading it.
+    if (!m_sourceLocksStructure)
+        m_sourceLocksStructure = fileLocksStructure(m_sourcePath);
+    return *m_sourceLocksStructure;
+}
+
 void Book::requestOpenPassword(const QString &password)
 {
     m_encrypt = !password.isEmpty();
@@ -991,6 +1021,9 @@ bool Book::saveAs(const QString &path, int fileFormat)
         return false;
     const QDir folder = target.absoluteDir();
     if (!folder.exists())
+        return false;
+    // The source stays as it was: a result never replaces it.
+    if (isSameFile(target.absoluteFilePath(), m_sourcePath))
         return false;
     // Stand-ins become copies, and the grouped source goes, before anything
     // is written.

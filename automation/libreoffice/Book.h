@@ -152,6 +152,10 @@ public:
     bool protectSheet(SheetState &state, const QString &password);
     // Before a cell's protection flags change: a waiting Protect comes first.
     void flushProtectionOf(SheetState &state);
+    // Excel's Worksheet.ProtectContents and Workbook.ProtectStructure; none
+    // when the office cannot be asked.
+    std::optional<bool> sheetProtected(SheetState &state);
+    std::optional<bool> structureProtected();
 
     // Things the office cannot write by itself, applied at save time.
     void requestStructureLock(const QString &password);
@@ -231,6 +235,8 @@ private:
     std::optional<GroupedSource> m_grouped;
     bool m_closed = false;
 
+    // Read from the source file once, when first asked (see structureProtected).
+    std::optional<bool> m_sourceLocksStructure;
     bool m_lockStructure = false;
     QString m_structurePassword;
     bool m_encrypt = false;

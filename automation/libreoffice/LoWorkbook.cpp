@@ -101,6 +101,10 @@ QVariant LoWorkbook::get(const QByteArray &name)
 {
     if (name == "FullName")
         return m_book->sourcePath();
+    if (name == "ProtectStructure") {
+        const std::optional<bool> locked = m_book->structureProtected();
+        return locked ? QVariant(*locked) : QVariant();
+    }
     return QVariant();
 }
 

@@ -129,6 +129,10 @@ QVariant LoWorksheet::get(const QByteArray &name)
         const int index = m_book->indexOf(*m_sheet);
         return index >= 0 ? QVariant(index + 1) : QVariant();
     }
+    if (name == "ProtectContents") {
+        const std::optional<bool> locked = m_book->sheetProtected(*m_sheet);
+        return locked ? QVariant(*locked) : QVariant();
+    }
     return QVariant();
 }
 
