@@ -19,6 +19,13 @@ if(TARGET sheetsplicer-cli)
     LIBS e2e_test_support lo_test_support
     TIMEOUT 900 LABELS office)
 
+  # Ordinary table shapes: a table off A1, spacer rows, blank categories, other
+  # sheets, category values that need a new sheet name, dates, refusals.
+  sheetsplicer_add_test(e2e_shapes_test
+    SOURCES ${E2E_TESTS_DIR}/e2e_shapes_test.cpp
+    LIBS e2e_test_support lo_test_support engine
+    TIMEOUT 900 LABELS office)
+
   # Files in and out: formats, passwords, refused inputs and failed saves.
   sheetsplicer_add_test(e2e_files_test
     SOURCES ${E2E_TESTS_DIR}/e2e_files_test.cpp

@@ -50,8 +50,18 @@ bool isDefinedText(const QString &text)
         QString::fromUtf8("可编辑区域无效,请按A1:C20的格式填写!"),
         QString::fromUtf8("保存失败,请检查保存文件夹是否可写,或同名文件是否正被打开!"),
         QString::fromUtf8("表格程序意外退出,本次未生成文件,请重试!"),
+        QString::fromUtf8("汇总表受工作表保护,请先撤销保护后再拆分!"),
+        QString::fromUtf8("工作簿结构受保护,请先撤销保护后再拆分!"),
+        QString::fromUtf8("原工作簿中已有名为“目录”的工作表,请先将其改名后再拆分!"),
     };
-    return texts.contains(text) || text.startsWith(QString::fromUtf8("无法进行拆分!!!"));
+    // Refusals that name a cell or a sheet.
+    static const QStringList beginnings{QString::fromUtf8("无法进行拆分!!!"), QString::fromUtf8("分类列中有合并单元格"),
+                                        QString::fromUtf8("无法生成分类表“")};
+    for (const QString &beginning : beginnings) {
+        if (text.startsWith(beginning))
+            return true;
+    }
+    return texts.contains(text);
 }
 
 QString corpusFolder()

@@ -32,8 +32,15 @@ FAILURE_TEXTS = (
     "可编辑区域无效,请按A1:C20的格式填写!",
     "保存失败,请检查保存文件夹是否可写,或同名文件是否正被打开!",
     "表格程序意外退出,本次未生成文件,请重试!",
+    "可编辑区域不能包含匹配列或分类列,请重新填写!",
+    "保存文件夹不能是原工作簿所在的文件夹,否则会覆盖原工作簿,请另选文件夹!",
+    "汇总表受工作表保护,请先撤销保护后再拆分!",
+    "工作簿结构受保护,请先撤销保护后再拆分!",
+    "原工作簿中已有名为“目录”的工作表,请先将其改名后再拆分!",
 )
 REFUSAL_PREFIX = "无法进行拆分!!!"
+# Texts that name a cell or a sheet: counted by their fixed beginning.
+NAMING_PREFIXES = ("分类列中有合并单元格", "无法生成分类表“")
 SOURCE_REFUSED = FAILURE_TEXTS[1]
 WORKBOOK_ENDINGS = (".xls", ".xlsx", ".xlsm")
 OFFICE = "/usr/lib/libreoffice/program/soffice"
@@ -46,6 +53,9 @@ def defined_text(text):
         return text
     if text.startswith(REFUSAL_PREFIX):
         return REFUSAL_PREFIX + "..."
+    for prefix in NAMING_PREFIXES:
+        if text.startswith(prefix):
+            return prefix + "..."
     return None
 
 

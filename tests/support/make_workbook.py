@@ -6,6 +6,9 @@
 import sys
 import openpyxl
 from openpyxl.styles import Font, PatternFill
+from openpyxl.workbook.protection import WorkbookProtection
+
+from shapes_workbook import SHAPES
 
 
 def categories(path, header_rows="1", *names):
@@ -100,8 +103,23 @@ def gapped(path):
     wb.save(path)
 
 
+def protected(path, *what):
+    """The "categories" table with its sheet protected ("sheet") and/or the
+    workbook's structure locked ("structure"), each with the password "pw"."""
+    categories(path)
+    wb = openpyxl.load_workbook(path)
+    if "sheet" in what:
+        wb.active.protection.sheet = True
+        wb.active.protection.password = "pw"
+    if "structure" in what:
+        wb.security = WorkbookProtection(workbookPassword="pw", lockStructure=True)
+    wb.save(path)
+
+
 KINDS = {"categories": categories, "empty-column": empty_column, "striped": striped, "gapped": gapped}
 KINDS["e2e-table"] = e2e_table
+KINDS.update(SHAPES)
+KINDS["protected"] = protected
 
 if __name__ == "__main__":
     KINDS[sys.argv[1]](sys.argv[2], *sys.argv[3:])
