@@ -247,7 +247,7 @@ def print_table(records, out):
     rows = [("files", len(records)),
             ("successes", sum(counts[t] for t in SUCCESS_TEXTS))]
     rows += [("  " + t, counts[t]) for t in SUCCESS_TEXTS if counts[t]]
-    for t in FAILURE_TEXTS + (REFUSAL_PREFIX + "...",):
+    for t in FAILURE_TEXTS + tuple(p + "..." for p in (REFUSAL_PREFIX,) + NAMING_PREFIXES):
         rows.append((t, counts[t]))
     for key in sorted(k for k in counts if k.startswith("undefined: ")):
         rows.append((key, counts[key]))
