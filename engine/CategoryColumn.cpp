@@ -40,9 +40,10 @@ Outcome readCategoryColumn(JobState &job)
         category.value = text;
         category.plainText = value.userType() == QMetaType::QString;
         category.recordCount = 1;
-        // Dates and numbers are named as the cell shows them.
+        // Dates and numbers are named as the cell shows them; a column too
+        // narrow for the value shows only "#".
         category.sheetName = category.plainText ? text : cell->property("Text").toString();
-        if (category.sheetName.isEmpty())
+        if (category.sheetName.count(QLatin1Char('#')) == category.sheetName.size())
             category.sheetName = text;
         job.categoryByValue.insert(text, job.categories.size());
         job.categories << category;

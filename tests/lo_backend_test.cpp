@@ -280,6 +280,46 @@ private slots:
         QCOMPARE(column(sheet, 2, 1, 4), (QStringList{"Key", "K2", "K5", ""}));
     }
 
+    // A block given whole is the filter's region, blank rows and all, and its
+    // field counts from the block's own first column.
+    void aBlockGivenWholeIsTheFiltersRegion()
+    {
+        const QString path = m_dir.filePath("gapped-block.xlsx");
+        QVERIFY(makeWorkbook("gapped", path, {}));
+        Session s;
+        AutomationObject *book = s.workbooks->querySubObject("Open(const QString&)", path);
+        QVERIFY(book);
+        AutomationObject *sheet = book->querySubObject("WorkSheets(int)", 1);
+        sheet->querySubObject("Range(const QString&)", QStringLiteral("B1:B8"))
+            ->dynamicCall("AutoFilter(QVariant,QVariant)", 1, QStringLiteral("<>K7"));
+        AutomationObject *visible = sheet->querySubObject("Range(const QString&)", QStringLiteral("B2:B8"))
+                                        ->querySubObject("Cells")->querySubObject("SpecialCells(QVariant)", 12);
+        QVERIFY(visible);
+        QCOMPARE(visible->querySubObject("EntireRow")->property("Count").toInt(), 6); // all but row 7
+    }
+
+    // What a reader sees: a date as shown, a formula saved without its
+    // result, and the block a merged cell belongs to.
+    void readsCellsAsShown()
+    {
+        const QString path = m_dir.filePath("shown.xlsx");
+        QVERIFY(makeWorkbook("shown", path, {}));
+        Session s;
+        AutomationObject *book = s.workbooks->querySubObject("Open(const QString&)", path);
+        QVERIFY(book);
+        AutomationObject *sheet = book->querySubObject("WorkSheets(int)", 1);
+        const auto cell = [&](int row, int column) { return sheet->querySubObject("Cells(int,int)", row, column); };
+        QCOMPARE(cell(2, 1)->property("Text").toString(), QStringLiteral("2024-03-01"));
+        QCOMPARE(cell(3, 1)->dynamicCall("Value()").toString(), QStringLiteral("West"));
+        for (int row = 2; row <= 4; ++row) {
+            AutomationObject *merged = cell(row, 2)->querySubObject("MergeArea");
+            QVERIFY(merged);
+            QCOMPARE(merged->property("Row").toInt(), 2);
+            QCOMPARE(merged->querySubObject("Rows")->property("Count").toInt(), 3);
+        }
+        QCOMPARE(cell(5, 2)->querySubObject("MergeArea")->querySubObject("Rows")->property("Count").toInt(), 1);
+    }
+
     // Rows freed at the bottom by a delete are the sheet's own 15 pt rows,
     // not the office's standard ones: nothing past the table is saved.
     void deletedRowsLeaveNoRowsBehind()

@@ -363,7 +363,12 @@ void Book::calculateIfNeeded()
     m_needsCalculation = false;
     guarded(m_session, [&]() -> bool {
         uno::Reference<sheet::XCalculatable> calc(m_document, uno::UNO_QUERY_THROW);
-        calc->calculate();
+        if (m_calculatedOnce) {
+            calc->calculate();
+        } else {
+            calc->calculateAll();
+            m_calculatedOnce = true;
+        }
         return true;
     }, false);
 }

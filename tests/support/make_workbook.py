@@ -3,6 +3,7 @@
 
     make_workbook.py KIND OUT.xlsx [ARGS...]
 """
+import datetime
 import sys
 import openpyxl
 from openpyxl.styles import Font, PatternFill
@@ -103,6 +104,22 @@ def gapped(path):
     wb.save(path)
 
 
+def shown(path):
+    """Cells whose value is not what a reader sees: a date, a formula saved
+    without its result (as scripts save them), and a category merged over
+    three rows."""
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "Summary"
+    ws.append(["Day", "Region"])
+    ws.append([datetime.date(2024, 3, 1), "East"])
+    ws["A2"].number_format = "yyyy-mm-dd"
+    ws.append(['="We"&"st"', None])
+    ws.append([None, None])
+    ws.merge_cells("B2:B4")
+    wb.save(path)
+
+
 def protected(path, *what):
     """The "categories" table with its sheet protected ("sheet") and/or the
     workbook's structure locked ("structure"), each with the password "pw"."""
@@ -120,6 +137,7 @@ KINDS = {"categories": categories, "empty-column": empty_column, "striped": stri
 KINDS["e2e-table"] = e2e_table
 KINDS.update(SHAPES)
 KINDS["protected"] = protected
+KINDS["shown"] = shown
 
 if __name__ == "__main__":
     KINDS[sys.argv[1]](sys.argv[2], *sys.argv[3:])
