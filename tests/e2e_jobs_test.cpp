@@ -143,6 +143,9 @@ private slots:
         QCOMPARE(links, (QStringList{"A1 Summary!A1", "A2 North!A1", "A3 West!A1", "A4 East!A1"}));
         for (const QJsonValue &link : index.value("hyperlinks").toArray())
             QVERIFY2(!link.toObject().contains("id"), "an index link points outside the workbook");
+        // Each entry looks like a link: the "Hyperlink" style underlines it.
+        for (const QString &address : {"A1", "A4"})
+            QVERIFY2(cellOf(index, address).value("underlined").toBool(), qPrintable(address));
 
         // Without an editable range: plain copies, no formulas, nothing protected.
         const QJsonObject summary = sheetOf(book, summaryName);

@@ -49,6 +49,9 @@ QVariant LoHyperlinks::callOnSheet(const MemberText &member, const QVariantList 
         text->setString(rtl::OUString());
         uno::Reference<text::XTextRange> start(text->createTextCursor(), uno::UNO_QUERY_THROW);
         text->insertTextContent(start, field, false);
+        // A cell that takes a hyperlink takes the "Hyperlink" style, as in Excel.
+        uno::Reference<beans::XPropertySet>(cell, uno::UNO_QUERY_THROW)
+            ->setPropertyValue("CellStyle", uno::Any(rtl::OUString("Hyperlink")));
         return true;
     }, false);
     m_book->invalidateValues();

@@ -96,6 +96,7 @@ def cells_of(values_sheet, formula_sheet):
                 "locked": bool(cell.protection.locked),
                 "hidden": bool(cell.protection.hidden),
                 "fill": fill_of(cell),
+                "underlined": bool(cell.font is not None and cell.font.u),
             }
     return cells
 
