@@ -96,10 +96,8 @@ private slots:
 
     void init()
     {
-        m_dir.reset(new QTemporaryDir(m_temp.path() + QStringLiteral("/case-XXXXXX")));
-        QVERIFY(m_dir->isValid());
-        QVERIFY(QDir(m_dir->path()).mkpath("in"));
-        QVERIFY(QDir(m_dir->path()).mkpath("out"));
+        m_case.reset(new CaseFolders(m_temp.path()));
+        QVERIFY(m_case->isValid());
     }
 
     void cleanup()
@@ -109,7 +107,7 @@ private slots:
         QVERIFY2(left.isEmpty(), qPrintable(left.join("; ")));
         const QStringList locks = lockFilesIn(in());
         QVERIFY2(locks.isEmpty(), qPrintable(locks.join(", ")));
-        m_dir.reset();
+        m_case.reset();
     }
 
     void indexListsEverySheetAndLinksIt()
@@ -144,7 +142,7 @@ private slots:
         for (const QJsonValue &link : index.value("hyperlinks").toArray())
             QVERIFY2(!link.toObject().contains("id"), "an index link points outside the workbook");
         // Each entry looks like a link: the "Hyperlink" style underlines it.
-        for (const QString &address : {"A1", "A4"})
+        for (const char *address : {"A1", "A4"})
             QVERIFY2(cellOf(index, address).value("underlined").toBool(), qPrintable(address));
 
         // Without an editable range: plain copies, no formulas, nothing protected.
@@ -411,22 +409,11 @@ private slots:
     }
 
 private:
-    QString in(const QString &name = QString()) const
-    {
-        return m_dir->path() + QStringLiteral("/in") + (name.isEmpty() ? QString() : QLatin1Char('/') + name);
-    }
-    QString out(const QString &name = QString()) const
-    {
-        return m_dir->path() + QStringLiteral("/out") + (name.isEmpty() ? QString() : QLatin1Char('/') + name);
-    }
-    static QByteArray fileBytes(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QString in(const QString &name = QString()) const { return m_case->in(name); }
+    QString out(const QString &name = QString()) const { return m_case->out(name); }
 
     PrivateTemp m_temp;
-    QScopedPointer<QTemporaryDir> m_dir;
+    QScopedPointer<CaseFolders> m_case;
 };
 
 QTEST_GUILESS_MAIN(E2eJobsTest)

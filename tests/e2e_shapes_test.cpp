@@ -139,12 +139,6 @@ QString success(const QString &job)
     return QString::fromUtf8(job == QLatin1String("classify") ? "成功生成汇总分类表!" : "成功生成分类汇总表!");
 }
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QStringList entriesOf(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
@@ -162,10 +156,8 @@ private slots:
 
     void init()
     {
-        m_dir.reset(new QTemporaryDir(m_temp.path() + QStringLiteral("/case-XXXXXX")));
-        QVERIFY(m_dir->isValid());
-        QVERIFY(QDir(m_dir->path()).mkpath("in"));
-        QVERIFY(QDir(m_dir->path()).mkpath("out"));
+        m_case.reset(new CaseFolders(m_temp.path()));
+        QVERIFY(m_case->isValid());
     }
 
     void cleanup()
@@ -173,7 +165,7 @@ private slots:
         QCOMPARE(officeProcesses(), 0);
         const QStringList left = m_temp.leftovers();
         QVERIFY2(left.isEmpty(), qPrintable(left.join("; ")));
-        m_dir.reset();
+        m_case.reset();
     }
 
     void everyRecordLandsOnItsSheet_data()
@@ -385,8 +377,8 @@ private slots:
         const QString source = in("book.xlsx");
         QVERIFY(makeWorkbook(workbook.first(), source, workbook.mid(1)));
         const QByteArray before = fileBytes(source);
-        QVERIFY(QFile::link(in(), m_dir->path() + "/link"));
-        const QString folder = outdir == QLatin1String("out") ? out() : m_dir->path() + "/" + outdir;
+        QVERIFY(QFile::link(in(), m_case->path() + "/link"));
+        const QString folder = outdir == QLatin1String("out") ? out() : m_case->path() + "/" + outdir;
 
         const CliRun run = runCli(QStringList{job, source, folder} + options);
         QVERIFY2(run.finished && run.exitCode == 1, qPrintable(run.describe()));
@@ -402,15 +394,11 @@ private slots:
     }
 
 private:
-    QString in(const QString &name = QString()) const
-    {
-        return m_dir->path() + QStringLiteral("/in") + (name.isEmpty() ? QString() : QLatin1Char('/') + name);
-    }
-    QString out() const { return m_dir->path() + QStringLiteral("/out"); }
-    QString out(const QString &name) const { return out() + QLatin1Char('/') + name; }
+    QString in(const QString &name = QString()) const { return m_case->in(name); }
+    QString out(const QString &name = QString()) const { return m_case->out(name); }
 
     PrivateTemp m_temp;
-    QScopedPointer<QTemporaryDir> m_dir;
+    QScopedPointer<CaseFolders> m_case;
 };
 
 QTEST_GUILESS_MAIN(E2eShapesTest)

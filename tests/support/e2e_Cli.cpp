@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
@@ -167,4 +168,41 @@ QStringList PrivateTemp::leftovers() const
 QStringList lockFilesIn(const QString &folder)
 {
     return QDir(folder).entryList({QStringLiteral(".~lock*")}, QDir::Files | QDir::Hidden | QDir::System);
+}
+
+CaseFolders::CaseFolders(const QString &parent)
+    : m_dir(new QTemporaryDir(parent + QStringLiteral("/case-XXXXXX")))
+{
+    if (m_dir->isValid()) {
+        QDir(m_dir->path()).mkpath(QStringLiteral("in"));
+        QDir(m_dir->path()).mkpath(QStringLiteral("out"));
+    }
+}
+
+CaseFolders::~CaseFolders() = default;
+
+bool CaseFolders::isValid() const
+{
+    return m_dir->isValid() && QFileInfo(in()).isDir() && QFileInfo(out()).isDir();
+}
+
+QString CaseFolders::path() const
+{
+    return m_dir->path();
+}
+
+QString CaseFolders::in(const QString &name) const
+{
+    return m_dir->path() + QStringLiteral("/in") + (name.isEmpty() ? QString() : QLatin1Char('/') + name);
+}
+
+QString CaseFolders::out(const QString &name) const
+{
+    return m_dir->path() + QStringLiteral("/out") + (name.isEmpty() ? QString() : QLatin1Char('/') + name);
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }

@@ -69,5 +69,24 @@ private:
     QString m_path;
 };
 
+// One test case's folders: "in" for its sources, "out" for its results,
+// under a fresh folder in `parent`.
+class CaseFolders
+{
+public:
+    explicit CaseFolders(const QString &parent);
+    ~CaseFolders();
+    bool isValid() const;
+    QString path() const;
+    QString in(const QString &name = QString()) const;
+    QString out(const QString &name = QString()) const;
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+// A file's bytes; empty when it cannot be read.
+QByteArray fileBytes(const QString &path);
+
 // Lock files an office left beside the files of `folder`.
 QStringList lockFilesIn(const QString &folder);
