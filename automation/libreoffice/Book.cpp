@@ -161,10 +161,6 @@ Book::Book(OfficeSession &session, uno::Reference<sheet::XSpreadsheetDocument> d
             uno::UNO_QUERY);
         if (documentSettings.is())
             documentSettings->setPropertyValue("SyntaxStringRef", uno::Any(kCalcOrExcelA1));
-        // Formulas are computed once, before saving, not after every write.
-        uno::Reference<sheet::XCalculatable> calc(m_document, uno::UNO_QUERY);
-        if (calc.is() && qEnvironmentVariableIntValue("SHEETSPLICER_AUTOCALC") == 0)
-            calc->enableAutomaticCalculation(false);
         return true;
     }, false);
 }
@@ -363,18 +359,22 @@ void Book::calculateIfNeeded()
     m_needsCalculation = false;
     guarded(m_session, [&]() -> bool {
         uno::Reference<sheet::XCalculatable> calc(m_document, uno::UNO_QUERY_THROW);
-        if (m_calculatedOnce) {
-            calc->calculate();
-        } else {
-            calc->calculateAll();
-            m_calculatedOnce = true;
-        }
+        calc->calculate();
         return true;
     }, false);
 }
 
 void Book::invalidateValues()
 {
+    // From the first change on, formulas are computed once, before saving or
+    // reading, not after every write.
+    if (m_automaticCalculation && qEnvironmentVariableIntValue("SHEETSPLICER_AUTOCALC") == 0) {
+        m_automaticCalculation = false;
+        guarded(m_session, [&]() -> bool {
+            uno::Reference<sheet::XCalculatable>(m_document, uno::UNO_QUERY_THROW)->enableAutomaticCalculation(false);
+            return true;
+        }, false);
+    }
     m_needsCalculation = true;
     for (const auto &state : m_states) {
         state->valuesValid = false;

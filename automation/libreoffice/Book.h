@@ -250,10 +250,12 @@ private:
     std::shared_ptr<SheetState> m_activeSheet;
     css::uno::Sequence<rtl::OUString> m_formatNames;
     bool m_needsCalculation = true;
-    // The first calculation computes every formula: a file saved without
-    // results (by a script, say) has formulas the office never computed, and
-    // with automatic calculation off only a full one reaches them.
-    bool m_calculatedOnce = false;
+    // Automatic calculation stays on until the first change: a formula saved
+    // without its result (by a script, say) is computed when it is read, and
+    // one with a stored result keeps it (an external link's, too). With it
+    // off, only a full calculation would reach the first kind, and it would
+    // lose the second.
+    bool m_automaticCalculation = true;
     // SHEETSPLICER_UNBUFFERED=1: every read and formula write goes to the
     // office at once, cell by cell (to compare against the bulk paths).
     bool m_unbuffered = false;
