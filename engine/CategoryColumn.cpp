@@ -17,8 +17,6 @@ Outcome readCategoryColumn(JobState &job)
     job.rowValues.clear();
     job.categories.clear();
     job.categoryByValue.clear();
-    // The shown text of a category's first cell, where it is no text.
-    QStringList shownTexts;
     const int column = job.settings.classifyColumn;
     for (int row = job.table.firstDataRow; row <= job.table.lastDataRow; ++row) {
         if (job.applicationLost())
@@ -88,10 +86,7 @@ QString categorySheetName(const QString &shown, bool plainText, const QStringLis
 
 Outcome planCategories(JobState &job)
 {
-    QStringList values;
-    for (const Category &category : job.categories)
-        values << category.value;
-    job.settings.categoryNames = values;
+    job.settings.categoryNames = cleanCategoryNames(job.rowValues);
     if (job.categories.isEmpty())
         return Outcome::stop(Texts::noCategory());
 

@@ -94,7 +94,6 @@ QString indirectArgument(const QString &cell, const QString &address, const QStr
     return QStringLiteral("\"'\"&") + name + QStringLiteral("&\"'!") + address + QStringLiteral("\"");
 }
 
-
 QString summaryLookup(int lookupColumn, int classifyColumn, int row, const BlockGeometry &block,
                       const QStringList &categoryNames)
 {
