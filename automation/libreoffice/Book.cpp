@@ -6,6 +6,7 @@
 #include "OfficeSession.h"
 #include "PackageFinishing.h"
 #include "SameFile.h"
+#include "ScriptFonts.h"
 #include "SheetNames.h"
 #include "SourceStructureLock.h"
 #include "UnoProps.h"
@@ -161,6 +162,12 @@ Book::Book(OfficeSession &session, uno::Reference<sheet::XSpreadsheetDocument> d
             uno::UNO_QUERY);
         if (documentSettings.is())
             documentSettings->setPropertyValue("SyntaxStringRef", uno::Any(kCalcOrExcelA1));
+        return true;
+    }, false);
+    m_sourceSheetNames = sheetNames();
+    // Before any copy is made, so that copies carry the fonts too.
+    guarded(m_session, [&]() -> bool {
+        ScriptFonts::matchToWestern(m_document);
         return true;
     }, false);
 }
@@ -1116,9 +1123,35 @@ bool Book::writePackage(const QString &tempPath, int)
     }
     if (m_activeSheet)
         what.activeSheetName = nameOf(*m_activeSheet);
+    const QString sourceSuffix = QFileInfo(m_sourcePath).suffix().toLower();
+    if (sourceSuffix == QLatin1String("xlsx") || sourceSuffix == QLatin1String("xlsm")) {
+        what.sourcePackage = m_sourcePath;
+        what.origins = sheetOrigins();
+    }
     if (ooxml::isNothingToDo(what))
         return true;
     return ooxml::finishPackage(tempPath, what);
+}
+
+QList<ooxml::SheetOrigin> Book::sheetOrigins()
+{
+    QHash<QString, QString> originOf;
+    for (const auto &state : m_states) {
+        std::shared_ptr<SheetState> root = state;
+        while (auto from = root->copiedFrom.lock())
+            root = from;
+        const QString rootName = nameOf(*root);
+        if (m_sourceSheetNames.contains(rootName))
+            originOf.insert(nameOf(*state), rootName);
+    }
+    QList<ooxml::SheetOrigin> origins;
+    for (const QString &name : sheetNames()) {
+        if (originOf.contains(name))
+            origins.append({name, originOf.value(name)});
+        else if (m_sourceSheetNames.contains(name))
+            origins.append({name, name});
+    }
+    return origins;
 }
 
 void Book::close()
