@@ -38,6 +38,25 @@ void removeFilter(AutomationObject *copy, const JobState &job)
     copy->setProperty("AutoFilterMode", false);
 }
 
+// The user's other sheets go back next to the summary, ahead of the category
+// sheets: a range over several sheets of theirs (SUM(Sheet1:Sheet4!C1)) then
+// takes in no category sheet. Each one moves before the first category sheet
+// in turn, so they keep their order.
+void keepOtherSheetsTogether(JobState &job)
+{
+    AutomationObject *sheets = job.workbook->querySubObject("Sheets");
+    if (!sheets)
+        return;
+    const int categories = job.categories.size();
+    for (int i = 1; i < job.sourceSheetNames.size(); ++i) {
+        AutomationObject *other = sheets->querySubObject("Item(int)", 1 + categories + i);
+        AutomationObject *firstCategory = sheets->querySubObject("Item(int)", 1 + i);
+        if (!other || !firstCategory || other->property("Name").toString() != job.sourceSheetNames.at(i))
+            return;
+        other->dynamicCall("Move(const QVariant&)", firstCategory->asVariant());
+    }
+}
+
 } // namespace
 
 Outcome makeCategorySheets(JobState &job)
@@ -48,6 +67,7 @@ Outcome makeCategorySheets(JobState &job)
         if (!makeCategorySheet(job, category))
             return Outcome::stop(Texts::categorySheetFailed(category.sheetName));
     }
+    keepOtherSheetsTogether(job);
     return Outcome::goOn();
 }
 

@@ -26,6 +26,15 @@ if(TARGET sheetsplicer-cli)
     LIBS e2e_test_support lo_test_support engine
     TIMEOUT 900 LABELS office)
 
+  # What the office's round trip would lose: fonts, panes, date formats,
+  # comment authors, totals over several sheets, macro projects.
+  sheetsplicer_add_test(e2e_roundtrip_test
+    SOURCES ${E2E_TESTS_DIR}/e2e_roundtrip_test.cpp
+    LIBS e2e_test_support lo_test_support
+    TIMEOUT 900 LABELS office)
+  target_compile_definitions(e2e_roundtrip_test PRIVATE
+    SHEETSPLICER_CORPUS="${CMAKE_SOURCE_DIR}/../shared/corpus/realworld")
+
   # Files in and out: formats, passwords, refused inputs and failed saves.
   sheetsplicer_add_test(e2e_files_test
     SOURCES ${E2E_TESTS_DIR}/e2e_files_test.cpp

@@ -174,18 +174,19 @@ private slots:
         QTest::addColumn<Shape>("shape");
 
         // Headers in B3:F3, categories in D, keys in C; rows 7 and 10 have no
-        // category, row 14 holds the totals; notes, lists and an empty sheet follow.
+        // category, row 14 holds the totals; notes, lists and an empty sheet
+        // follow, and stay next to the summary, ahead of the category sheets.
         Shape offset{"offset", {"--column", "4", "--match-column", "3"}, 3, 4, "E4:F13",
-                     {indexName, "Summary", "North", "West", "East", "Notes", "Lists", "Sheet3"}, {}, {}};
+                     {indexName, "Summary", "Notes", "Lists", "Sheet3", "North", "West", "East"}, {}, {}};
 
         // An empty row under the header and one among the records; values that
         // must be cleaned, shortened or told apart to become sheet names.
         const QString long1 = "Zhejiang-Hangzhou-Xihu-District-Office-1";
         const QString long2 = "Zhejiang-Hangzhou-Xihu-District-Office-2";
         Shape names{"names", {"--match-column", "2"}, 1, 1, "C2:D17",
-                    {indexName, "Summary", "notes (2)", "summary (2)", "Zhejiang-Hangzhou-Xihu-Dist (2)", "abc (2)",
-                     QString::fromUtf8("分类"), QString::fromUtf8("目录 (2)"), "Abc", "quoted",
-                     "Zhejiang-Hangzhou-Xihu-District", "Q1 plan", "Notes"},
+                    {indexName, "Summary", "Notes", "notes (2)", "summary (2)", "Zhejiang-Hangzhou-Xihu-Dist (2)",
+                     "abc (2)", QString::fromUtf8("分类"), QString::fromUtf8("目录 (2)"), "Abc", "quoted",
+                     "Zhejiang-Hangzhou-Xihu-District", "Q1 plan"},
                     {{"[Q1] plan", "Q1 plan"}, {long1, long1.left(31)}, {long2, long2.left(27) + " (2)"},
                      {"'quoted'", "quoted"}, {"abc", "abc (2)"}, {indexName, QString::fromUtf8("目录 (2)")},
                      {"???", QString::fromUtf8("分类")}, {"summary", "summary (2)"}, {"notes", "notes (2)"}},
@@ -271,7 +272,8 @@ private slots:
             categorisedRows << row;
         }
         std::reverse(categorySheets.begin(), categorySheets.end());
-        QCOMPARE(shape.sheets.mid(2, categorySheets.size()), categorySheets);
+        // The category sheets come last, newest first.
+        QCOMPARE(shape.sheets.mid(shape.sheets.size() - categorySheets.size()), categorySheets);
         for (const QString &name : categorySheets) {
             const QStringList rows = sourceRows.mid(0, shape.headerEnd) + expected.value(name)
                 + sourceRows.mid(lastCategoryRow);

@@ -258,6 +258,13 @@ int Book::tabOf(const SheetState &state)
     }, -1);
 }
 
+int Book::officeSheetCount()
+{
+    return guarded(m_session, [&]() -> int {
+        return uno::Reference<container::XIndexAccess>(m_document->getSheets(), uno::UNO_QUERY_THROW)->getCount();
+    }, -1);
+}
+
 std::shared_ptr<SheetState> Book::copySheet(SheetState &source, SheetState &before)
 {
     const int index = indexOf(before);
@@ -266,8 +273,10 @@ std::shared_ptr<SheetState> Book::copySheet(SheetState &source, SheetState &befo
         return nullptr;
     flushFormulas();
     // Cell-by-cell mode puts the copy where Excel does at once, so the two
-    // ways can be compared.
-    const int tab = m_unbuffered ? tabOf(before) : tabOf(source) + 1;
+    // ways can be compared. Otherwise the office makes it after every other
+    // sheet: inside a range over several of the user's sheets, its rows'
+    // deletion would break the range, and it would be counted in.
+    const int tab = m_unbuffered ? tabOf(before) : officeSheetCount();
     if (tab < 0 || (!m_unbuffered && tab == 0))
         return nullptr;
     const QString copyName = copiedSheetName(sourceName, sheetNames());

@@ -170,6 +170,7 @@ public:
 
 private:
     bool knowOrder();
+    int officeSheetCount(); // grouped parts included; -1 when the office cannot say
     bool deleteRowBlocks(SheetState &state, const QList<SheetArea> &rows);
     bool sortAwayRows(SheetState &state, const QList<SheetArea> &rows);
     bool sortBlockRows(SheetState &state, int top, int bottom, const QVector<QVector<double>> &keys);

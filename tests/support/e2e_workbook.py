@@ -18,6 +18,7 @@ Exit codes: 0 printed, 3 the password does not open the file (or none was
 given for an encrypted file), 4 the file is not a workbook openpyxl can read.
 """
 import datetime
+import hashlib
 import struct
 import io
 import json
@@ -97,6 +98,9 @@ def cells_of(values_sheet, formula_sheet):
                 "hidden": bool(cell.protection.hidden),
                 "fill": fill_of(cell),
                 "underlined": bool(cell.font is not None and cell.font.u),
+                "font": cell.font.name if cell.font is not None else None,
+                "numberFormat": cell.number_format,
+                "commentAuthor": cell.comment.author if cell.comment is not None else None,
             }
     return cells
 
@@ -112,6 +116,11 @@ def dump(data):
         "workbookProtection": attributes(book_xml.find(MAIN + "workbookProtection")),
         "sheetNames": [name for name, _ in parts],
         "sheets": {},
+        "calcPr": attributes(book_xml.find(MAIN + "calcPr")),
+        "localNames": [dict(attributes(n), text=n.text) for n in book_xml.iter(MAIN + "definedName")
+                       if n.get("localSheetId") is not None],
+        "vbaProject": hashlib.sha256(package.read("xl/vbaProject.bin")).hexdigest()
+                      if "xl/vbaProject.bin" in package.namelist() else None,
     }
     values = openpyxl.load_workbook(io.BytesIO(data), data_only=True)
     formulas = openpyxl.load_workbook(io.BytesIO(data), data_only=False)
@@ -122,6 +131,7 @@ def dump(data):
         sheet["maxRow"] = formula_sheet.max_row
         sheet["maxColumn"] = formula_sheet.max_column
         sheet["merged"] = sorted(str(r) for r in formula_sheet.merged_cells.ranges)
+        sheet["frozenAt"] = formula_sheet.freeze_panes
         result["sheets"][name] = sheet
     return result
 
