@@ -148,6 +148,45 @@ private slots:
         QVERIFY(book.value("contentTypes").toString().contains("macroEnabled"));
     }
 
+    // An .xls result: the office keeps views by sheet position, so the
+    // index would take the summary's frozen header. Each sheet has its own
+    // source's pane instead, and each category sheet the summary's, from the split.
+    void xlsPanes()
+    {
+        const QString file = QStringLiteral("FormatChoiceTests.xls");
+        const QString corpus = QStringLiteral(SHEETSPLICER_CORPUS "/") + file;
+        if (!QFile::exists(corpus))
+            QSKIP("the shared workbooks are not beside the project");
+        QVERIFY(QFile::copy(corpus, m_case->in(file)));
+        const CliRun run = runCli({"classify", m_case->in(file), m_case->out()});
+        QVERIFY2(run.exitCode == 0 && run.lastLine() == success("classify"), qPrintable(run.describe()));
+
+        QMap<QString, QJsonObject> source;
+        for (const QJsonValue &view : xlsViews(m_case->in(file)))
+            source.insert(view.toObject().value("name").toString(), view.toObject());
+        QVERIFY(source.value("Flags").value("frozen").toBool());
+        const QJsonArray summaryPane = source.value("Flags").value("pane").toArray();
+        const QJsonArray views = xlsViews(m_case->out(file));
+        QVERIFY(views.size() > 3);
+        QCOMPARE(views.at(0).toObject().value("name").toString(), indexName);
+        QVERIFY(!views.at(0).toObject().value("frozen").toBool());
+        QVERIFY(views.at(0).toObject().value("pane").isNull());
+        for (int i = 1; i < views.size(); ++i) {
+            const QJsonObject view = views.at(i).toObject();
+            const QString name = view.value("name").toString();
+            if (source.contains(name)) {
+                QCOMPARE(view.value("frozen"), source.value(name).value("frozen"));
+                QCOMPARE(view.value("pane"), source.value(name).value("pane"));
+                continue;
+            }
+            QVERIFY2(view.value("frozen").toBool(), qPrintable(name));
+            const QJsonArray pane = view.value("pane").toArray();
+            QCOMPARE(pane.at(0), summaryPane.at(0));
+            QCOMPARE(pane.at(1), summaryPane.at(1));
+            QCOMPARE(pane.at(2), summaryPane.at(1)); // the first row below the split
+        }
+    }
+
 private:
     PrivateTemp m_temp;
     QScopedPointer<CaseFolders> m_case;

@@ -11,6 +11,7 @@
 #include "SourceStructureLock.h"
 #include "UnoProps.h"
 #include "UnoText.h"
+#include "XlsViewFinishing.h"
 
 #include <QDir>
 #include <QFile>
@@ -1091,6 +1092,8 @@ bool Book::saveAs(const QString &path, int fileFormat)
     bool ok = stored && !m_session.lost() && QFileInfo(stagePath).size() > 0;
     if (ok && fileFormat != 56)
         ok = writePackage(stagePath, fileFormat);
+    else if (ok && !m_encrypt)
+        restoreXlsViews(m_sourcePath, stagePath, sheetOrigins(), sheetNames());
     if (ok) {
         QFile::remove(partPath);
         ok = QFile::copy(stagePath, partPath);

@@ -5,6 +5,7 @@ end-to-end tests look at as JSON.
     e2e_workbook.py dump PATH [PASSWORD]
     e2e_workbook.py decrypt PATH PASSWORD OUT
     e2e_workbook.py xls-results PATH SHEET
+    e2e_workbook.py xls-views PATH
 
 The cell values are the ones the office computed and stored (openpyxl with
 data_only=True); formulas, hyperlinks, protections and editable ranges come
@@ -186,7 +187,37 @@ def xls_results(path, wanted_sheet):
     return results
 
 
+def xls_views(path):
+    """Each worksheet's frozen flag and PANE record of a BIFF8 file, in order:
+    [{"name": ..., "frozen": bool, "pane": [columns, rows, top row, left column] or None}]."""
+    import olefile
+    stream = olefile.OleFileIO(path).openstream("Workbook").read()
+    names, views, depth, at = [], [], 0, 0
+    while at + 4 <= len(stream):
+        kind, length = struct.unpack("<HH", stream[at:at + 4])
+        body = stream[at + 4:at + 4 + length]
+        at += 4 + length
+        if kind == 0x0085:  # BOUNDSHEET
+            count, wide = body[6], body[7] & 1
+            names.append(body[8:8 + (2 * count if wide else count)].decode("utf-16-le" if wide else "latin-1"))
+        elif kind == 0x0809:  # BOF
+            depth += 1
+            if depth == 1 and struct.unpack("<H", body[2:4])[0] == 0x0010:
+                views.append({"name": names[len(views)] if len(views) < len(names) else None,
+                              "frozen": False, "pane": None})
+        elif kind == 0x000A:  # EOF
+            depth -= 1
+        elif depth == 1 and views and kind == 0x023E:  # WINDOW2
+            views[-1]["frozen"] = bool(struct.unpack("<H", body[:2])[0] & 0x0008)
+        elif depth == 1 and views and kind == 0x0041:  # PANE
+            views[-1]["pane"] = list(struct.unpack("<HHHH", body[:8]))
+    return views
+
+
 def main(argv):
+    if len(argv) == 3 and argv[1] == "xls-views":
+        sys.stdout.write(json.dumps(xls_views(argv[2])))
+        return 0
     if len(argv) == 4 and argv[1] == "xls-results":
         sys.stdout.write(json.dumps(xls_results(argv[2], int(argv[3]))))
         return 0
