@@ -11,7 +11,7 @@
 #include "SourceStructureLock.h"
 #include "UnoProps.h"
 #include "UnoText.h"
-#include "XlsViewFinishing.h"
+#include "XlsFinishing.h"
 
 #include <QDir>
 #include <QFile>
@@ -1093,7 +1093,7 @@ bool Book::saveAs(const QString &path, int fileFormat)
     if (ok && fileFormat != 56)
         ok = writePackage(stagePath, fileFormat);
     else if (ok && !m_encrypt)
-        restoreXlsViews(m_sourcePath, stagePath, sheetOrigins(), sheetNames());
+        finishXlsResult(m_sourcePath, stagePath, sheetOrigins(), sheetNames());
     if (ok) {
         QFile::remove(partPath);
         ok = QFile::copy(stagePath, partPath);

@@ -92,9 +92,28 @@ bool writeAll(GsfOutput *output, const QByteArray &data)
     return true;
 }
 
+// What the top of the new file takes from elsewhere: the workbook stream's
+// new content, and one storage from another file.
+struct Replacements {
+    QByteArray streamName;
+    const QByteArray *stream = nullptr;
+    QByteArray storageName;
+    GsfInfile *storageRoot = nullptr;
+};
+
+bool copyChildren(GsfInfile *from, GsfOutfile *to, const Replacements *top);
+
+bool copyStorage(GsfInfile *from, GsfOutput *out)
+{
+    guint8 clsid[16];
+    if (gsf_infile_msole_get_class_id(GSF_INFILE_MSOLE(from), clsid))
+        gsf_outfile_msole_set_class_id(GSF_OUTFILE_MSOLE(out), clsid);
+    return copyChildren(from, GSF_OUTFILE(out), nullptr);
+}
+
 // Copies the children of `from` into `to`, storages with their class ids;
-// the stream named `replaced` (at the top only) gets `stream`.
-bool copyChildren(GsfInfile *from, GsfOutfile *to, const QByteArray &replaced, const QByteArray *stream)
+// at the top, `top` says what comes from elsewhere.
+bool copyChildren(GsfInfile *from, GsfOutfile *to, const Replacements *top)
 {
     const int count = gsf_infile_num_children(from);
     for (int i = 0; i < count; ++i) {
@@ -107,13 +126,13 @@ bool copyChildren(GsfInfile *from, GsfOutfile *to, const QByteArray &replaced, c
         if (!out)
             return false;
         bool ok = true;
+        InfilePtr other;
+        if (storage && top && top->storageRoot && top->storageName == name)
+            other.reset(GSF_INFILE(gsf_infile_child_by_name(top->storageRoot, name)));
         if (storage) {
-            guint8 clsid[16];
-            if (gsf_infile_msole_get_class_id(GSF_INFILE_MSOLE(child.get()), clsid))
-                gsf_outfile_msole_set_class_id(GSF_OUTFILE_MSOLE(out), clsid);
-            ok = copyChildren(GSF_INFILE(child.get()), GSF_OUTFILE(out), QByteArray(), nullptr);
-        } else if (stream && replaced == name) {
-            ok = writeAll(out, *stream);
+            ok = copyStorage(other ? other.get() : GSF_INFILE(child.get()), out);
+        } else if (top && top->stream && top->streamName == name) {
+            ok = writeAll(out, *top->stream);
         } else {
             QByteArray bytes;
             ok = readAll(child.get(), &bytes) && writeAll(out, bytes);
@@ -144,7 +163,15 @@ bool readWorkbookStream(const QString &path, QByteArray *out, QString *error)
     return true;
 }
 
-bool replaceWorkbookStream(const QString &path, const QByteArray &stream, QString *error)
+bool hasStorage(const QString &path, const char *storageName)
+{
+    InfilePtr root = openCompoundFile(path, nullptr);
+    InputPtr child(root ? gsf_infile_child_by_name(root.get(), storageName) : nullptr);
+    return child && gsf_infile_num_children(GSF_INFILE(child.get())) >= 0;
+}
+
+bool replaceWorkbookStream(const QString &path, const QByteArray &stream, QString *error,
+                           const QString &storageFrom, const char *storageName)
 {
     InfilePtr root = openCompoundFile(path, error);
     if (!root)
@@ -171,7 +198,11 @@ bool replaceWorkbookStream(const QString &path, const QByteArray &stream, QStrin
     guint8 clsid[16];
     if (gsf_infile_msole_get_class_id(GSF_INFILE_MSOLE(root.get()), clsid))
         gsf_outfile_msole_set_class_id(GSF_OUTFILE_MSOLE(out), clsid);
-    bool ok = copyChildren(root.get(), out, name, &stream);
+    InfilePtr otherRoot;
+    if (storageName && !storageFrom.isEmpty() && hasStorage(storageFrom, storageName))
+        otherRoot = openCompoundFile(storageFrom, nullptr);
+    const Replacements top{name, &stream, QByteArray(storageName ? storageName : ""), otherRoot.get()};
+    bool ok = copyChildren(root.get(), out, &top);
     ok = gsf_output_close(GSF_OUTPUT(out)) && ok;
     g_object_unref(out);
     root.reset();

@@ -10,8 +10,14 @@ namespace CompoundFile {
 // The "Workbook" stream (BIFF8), else the "Book" stream (BIFF5).
 bool readWorkbookStream(const QString &path, QByteArray *out, QString *error);
 
-// The file at `path` with its workbook stream replaced by `stream`. The new
-// file is written beside it and renamed over it only when complete.
-bool replaceWorkbookStream(const QString &path, const QByteArray &stream, QString *error);
+// The file at `path` with its workbook stream replaced by `stream` and, when
+// `storageName` is given and both files have it, that storage taken whole from
+// the file at `storageFrom`. The new file is written beside it and renamed
+// over it only when complete.
+bool replaceWorkbookStream(const QString &path, const QByteArray &stream, QString *error,
+                           const QString &storageFrom = QString(), const char *storageName = nullptr);
+
+// True when the file's root holds a storage of that name.
+bool hasStorage(const QString &path, const char *storageName);
 
 } // namespace CompoundFile

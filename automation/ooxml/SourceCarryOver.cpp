@@ -2,6 +2,7 @@
 
 #include "BuiltinFormats.h"
 #include "CommentCarryOver.h"
+#include "DefaultFont.h"
 #include "MacroProject.h"
 #include "PackageParts.h"
 #include "ViewEdits.h"
@@ -72,20 +73,23 @@ bool carrySheet(const Source &source, const SheetOrigin &origin, const ZipPackag
 bool carryStyles(const Source &source, const ZipPackage &result, const QString &resultWorkbookPart,
                  QHash<QString, QByteArray> *replaced, QString *error)
 {
-    QString sourceStyles;
     QString resultStyles;
-    if (!findRelatedPart(source.package, source.workbookPart, QStringLiteral("/styles"), &sourceStyles)
-        || !findRelatedPart(result, resultWorkbookPart, QStringLiteral("/styles"), &resultStyles))
+    if (!findRelatedPart(result, resultWorkbookPart, QStringLiteral("/styles"), &resultStyles))
         return true;
+    // A source without a styles part has Excel's built-in one.
+    QString sourceStyles;
     QByteArray from;
-    QByteArray to;
-    QByteArray edited;
-    if (!source.package.read(sourceStyles, &from, nullptr))
+    if (findRelatedPart(source.package, source.workbookPart, QStringLiteral("/styles"), &sourceStyles)
+        && (!source.package.read(sourceStyles, &from, nullptr) || from.isEmpty()))
         return true;
-    if (!readEditedPart(result, *replaced, resultStyles, &to, error) || !restoreBuiltinDateFormats(from, to, &edited, error))
+    QByteArray to;
+    QByteArray formats;
+    QByteArray fonts;
+    if (!readEditedPart(result, *replaced, resultStyles, &to, error)
+        || !restoreBuiltinDateFormats(from, to, &formats, error) || !restoreDefaultFont(from, formats, &fonts, error))
         return false;
-    if (edited != to)
-        replaced->insert(resultStyles, edited);
+    if (fonts != to)
+        replaced->insert(resultStyles, fonts);
     return true;
 }
 

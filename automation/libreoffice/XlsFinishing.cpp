@@ -1,4 +1,4 @@
-#include "XlsViewFinishing.h"
+#include "XlsFinishing.h"
 
 #include "BiffSheetViews.h"
 #include "CompoundFile.h"
@@ -7,7 +7,15 @@
 
 Q_LOGGING_CATEGORY(xlsViewLog, "sheetsplicer.xls", QtWarningMsg)
 
-void restoreXlsViews(const QString &sourcePath, const QString &resultPath, const QList<ooxml::SheetOrigin> &origins,
+namespace {
+
+// The office rewrites the macro project with every line commented out; the
+// source's goes into the result as it was.
+const char kMacroStorage[] = "_VBA_PROJECT_CUR";
+
+} // namespace
+
+void finishXlsResult(const QString &sourcePath, const QString &resultPath, const QList<ooxml::SheetOrigin> &origins,
                      const QStringList &resultSheets)
 {
     QList<BiffSheetViews::Assignment> assignments;
@@ -27,7 +35,7 @@ void restoreXlsViews(const QString &sourcePath, const QString &resultPath, const
                     && BiffSheetViews::readViews(source, &views, &error)
                     && CompoundFile::readWorkbookStream(resultPath, &result, &error)
                     && BiffSheetViews::applyViews(result, views, assignments, &edited, &error)
-                    && (edited == result || CompoundFile::replaceWorkbookStream(resultPath, edited, &error));
+                    && CompoundFile::replaceWorkbookStream(resultPath, edited, &error, sourcePath, kMacroStorage);
     if (!ok)
         qCInfo(xlsViewLog) << "sheet views of" << resultPath << "left as saved:" << error;
 }
