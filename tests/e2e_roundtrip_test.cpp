@@ -148,12 +148,22 @@ private slots:
         QVERIFY(book.value("contentTypes").toString().contains("macroEnabled"));
     }
 
-    // An .xls result: the office keeps views by sheet position, so the
-    // index would take the summary's frozen header. Each sheet has its own
-    // source's pane instead, and each category sheet the summary's, from the split.
-    void xlsPanes()
+    void xlsViewsAndMacros_data()
     {
-        const QString file = QStringLiteral("FormatChoiceTests.xls");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("summary");
+        QTest::newRow("panes on the summary and another sheet") << "FormatChoiceTests.xls" << "Flags";
+        QTest::newRow("pane and macro project") << "59830.xls" << "Sheet1";
+    }
+
+    // An .xls result: the office keeps views by sheet position, so the index
+    // would take the summary's frozen header. Each sheet has its own source's
+    // pane instead, each category sheet the summary's from the split, and
+    // the macro project is the source's.
+    void xlsViewsAndMacros()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, summary);
         const QString corpus = QStringLiteral(SHEETSPLICER_CORPUS "/") + file;
         if (!QFile::exists(corpus))
             QSKIP("the shared workbooks are not beside the project");
@@ -161,12 +171,15 @@ private slots:
         const CliRun run = runCli({"classify", m_case->in(file), m_case->out()});
         QVERIFY2(run.exitCode == 0 && run.lastLine() == success("classify"), qPrintable(run.describe()));
 
+        const QJsonObject sourceFile = xlsViews(m_case->in(file));
+        const QJsonObject resultFile = xlsViews(m_case->out(file));
+        QCOMPARE(resultFile.value("macroProject"), sourceFile.value("macroProject"));
         QMap<QString, QJsonObject> source;
-        for (const QJsonValue &view : xlsViews(m_case->in(file)))
+        for (const QJsonValue &view : sourceFile.value("sheets").toArray())
             source.insert(view.toObject().value("name").toString(), view.toObject());
-        QVERIFY(source.value("Flags").value("frozen").toBool());
-        const QJsonArray summaryPane = source.value("Flags").value("pane").toArray();
-        const QJsonArray views = xlsViews(m_case->out(file));
+        QVERIFY(source.value(summary).value("frozen").toBool());
+        const QJsonArray summaryPane = source.value(summary).value("pane").toArray();
+        const QJsonArray views = resultFile.value("sheets").toArray();
         QVERIFY(views.size() > 3);
         QCOMPARE(views.at(0).toObject().value("name").toString(), indexName);
         QVERIFY(!views.at(0).toObject().value("frozen").toBool());

@@ -3,6 +3,7 @@
 // should not keep. Each edit must leave well-formed XML and touch nothing else.
 #include "BuiltinFormats.h"
 #include "CommentCarryOver.h"
+#include "DefaultFont.h"
 #include "ViewEdits.h"
 #include "WorkbookEdits.h"
 
@@ -139,6 +140,36 @@ private slots:
         QVERIFY2(restoreBuiltinDateFormats(styles(sourceFormats, sourceIds), styles(officeFormats, "164,165,166"), &out, &error),
                  qPrintable(error));
         QCOMPARE(out, styles(officeFormats, expectedIds));
+    }
+
+    void defaultFontBack_data()
+    {
+        QTest::addColumn<QByteArray>("sourceStyles");
+        QTest::addColumn<QByteArray>("expectedNames");
+        QTest::newRow("an unnamed font takes the source's first")
+            << QByteArray("<styleSheet " + kMain + "><fonts><font><name val=\"Verdana\"/></font><font><b/></font>"
+                          "</fonts></styleSheet>")
+            << QByteArray("Verdana,Arial,Verdana,Verdana");
+        QTest::newRow("no styles part: Excel's own default") << QByteArray() << QByteArray("Calibri,Arial,Calibri,Calibri");
+    }
+
+    // Fonts the office named after its own default get the source's back; the
+    // office's Arial cell styles and the source's own names stay.
+    void defaultFontBack()
+    {
+        QFETCH(QByteArray, sourceStyles);
+        QFETCH(QByteArray, expectedNames);
+        const auto styles = [](const QList<QByteArray> &names) {
+            QByteArray fonts;
+            for (const QByteArray &name : names)
+                fonts += "<font><sz val=\"10\"/><name val=\"" + name + "\"/></font>";
+            return "<styleSheet " + kMain + "><fonts count=\"4\">" + fonts + "</fonts></styleSheet>";
+        };
+        QByteArray out;
+        QString error;
+        const QByteArray result = styles({"DejaVu Sans", "Arial", "DejaVu Sans", "Verdana"});
+        QVERIFY2(restoreDefaultFont(sourceStyles, result, &out, &error), qPrintable(error));
+        QCOMPARE(out, styles(expectedNames.split(',')));
     }
 
     // Only the broken names of the sheets given go; a list left empty goes whole.

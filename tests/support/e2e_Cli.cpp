@@ -75,7 +75,7 @@ QJsonObject xlsFormulaResults(const QString &path, int sheet)
     return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
 }
 
-QJsonArray xlsViews(const QString &path)
+QJsonObject xlsViews(const QString &path)
 {
     QProcess python;
     python.start(QStringLiteral("/usr/bin/python3"),
@@ -84,7 +84,7 @@ QJsonArray xlsViews(const QString &path)
         qWarning("e2e_workbook.py xls-views %s: %s", qPrintable(path), python.readAllStandardError().constData());
         return {};
     }
-    return QJsonDocument::fromJson(python.readAllStandardOutput()).array();
+    return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
 }
 
 QJsonObject sheetOf(const QJsonObject &workbook, const QString &name)

@@ -188,10 +188,16 @@ def xls_results(path, wanted_sheet):
 
 
 def xls_views(path):
-    """Each worksheet's frozen flag and PANE record of a BIFF8 file, in order:
-    [{"name": ..., "frozen": bool, "pane": [columns, rows, top row, left column] or None}]."""
+    """Each worksheet's frozen flag and PANE record of a BIFF8 file, in order, and
+    a digest of its macro project: {"sheets": [{"name": ..., "frozen": bool,
+    "pane": [columns, rows, top row, left column] or None}], "macroProject": ...}."""
     import olefile
-    stream = olefile.OleFileIO(path).openstream("Workbook").read()
+    ole = olefile.OleFileIO(path)
+    stream = ole.openstream("Workbook").read()
+    project = hashlib.sha256()
+    macro_streams = sorted(e for e in ole.listdir() if e[0] == "_VBA_PROJECT_CUR")
+    for entry in macro_streams:
+        project.update("/".join(entry).encode("utf-8") + b"\0" + ole.openstream(entry).read())
     names, views, depth, at = [], [], 0, 0
     while at + 4 <= len(stream):
         kind, length = struct.unpack("<HH", stream[at:at + 4])
@@ -211,7 +217,7 @@ def xls_views(path):
             views[-1]["frozen"] = bool(struct.unpack("<H", body[:2])[0] & 0x0008)
         elif depth == 1 and views and kind == 0x0041:  # PANE
             views[-1]["pane"] = list(struct.unpack("<HHHH", body[:8]))
-    return views
+    return {"sheets": views, "macroProject": project.hexdigest() if macro_streams else None}
 
 
 def main(argv):
