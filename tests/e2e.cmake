@@ -5,9 +5,11 @@ if(TARGET sheetsplicer-cli)
 
   add_library(e2e_test_support STATIC
     ${E2E_TESTS_DIR}/support/e2e_Cli.cpp
-    ${E2E_TESTS_DIR}/support/e2e_Cli.h)
+    ${E2E_TESTS_DIR}/support/e2e_Cli.h
+    ${E2E_TESTS_DIR}/support/e2e_OfficeCase.cpp
+    ${E2E_TESTS_DIR}/support/e2e_OfficeCase.h)
   target_include_directories(e2e_test_support PUBLIC ${E2E_TESTS_DIR}/support)
-  target_link_libraries(e2e_test_support PUBLIC Qt5::Core)
+  target_link_libraries(e2e_test_support PUBLIC Qt5::Core Qt5::Test lo_test_support)
   target_compile_definitions(e2e_test_support PRIVATE
     SHEETSPLICER_CLI="$<TARGET_FILE:sheetsplicer-cli>"
     E2E_SUPPORT_DIR="${E2E_TESTS_DIR}/support")

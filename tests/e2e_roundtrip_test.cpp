@@ -3,6 +3,7 @@
 // formats, comment authors, workbook names, the user's other sheets with a
 // total over two of them, and a macro project.
 #include "e2e_Cli.h"
+#include "e2e_OfficeCase.h"
 #include "lo_Fixtures.h"
 
 #include <QDir>
@@ -32,26 +33,11 @@ QString cellText(const QJsonObject &sheet, const QString &address, const char *f
 
 } // namespace
 
-class E2eRoundTripTest : public QObject
+class E2eRoundTripTest : public E2eOfficeCase
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QVERIFY(m_temp.install()); }
-
-    void init()
-    {
-        m_case.reset(new CaseFolders(m_temp.path()));
-        QVERIFY(m_case->isValid());
-    }
-
-    void cleanup()
-    {
-        QCOMPARE(officeProcesses(), 0);
-        const QStringList left = m_temp.leftovers();
-        QVERIFY2(left.isEmpty(), qPrintable(left.join("; ")));
-    }
-
     void chineseSummary_data()
     {
         QTest::addColumn<QString>("job");
@@ -70,13 +56,13 @@ private slots:
         QFETCH(QString, job);
         QFETCH(QStringList, options);
         const QString file = QStringLiteral("chinese.xlsx");
-        QVERIFY(makeWorkbook(QStringLiteral("chinese"), m_case->in(file)));
-        const QJsonObject source = readWorkbook(m_case->in(file));
+        QVERIFY(makeWorkbook(QStringLiteral("chinese"), in(file)));
+        const QJsonObject source = readWorkbook(in(file));
         const QJsonObject sourceSummary = sheetOf(source, summaryName);
 
-        const CliRun run = runCli(QStringList{job, m_case->in(file), m_case->out()} + options);
+        const CliRun run = runCli(QStringList{job, in(file), out()} + options);
         QVERIFY2(run.exitCode == 0 && run.lastLine() == success(job), qPrintable(run.describe()));
-        const QJsonObject book = readWorkbook(m_case->out(file));
+        const QJsonObject book = readWorkbook(out(file));
 
         const QStringList regions{QString::fromUtf8("北区"), QString::fromUtf8("南区"), QString::fromUtf8("西区"),
                                   QString::fromUtf8("东区")};
@@ -137,11 +123,11 @@ private slots:
         const QString corpus = QStringLiteral(SHEETSPLICER_CORPUS "/") + file;
         if (!QFile::exists(corpus))
             QSKIP("the shared workbooks are not beside the project");
-        QVERIFY(QFile::copy(corpus, m_case->in(file)));
-        const CliRun run = runCli({job, m_case->in(file), m_case->out()});
+        QVERIFY(QFile::copy(corpus, in(file)));
+        const CliRun run = runCli({job, in(file), out()});
         QVERIFY2(run.exitCode == 0 && run.lastLine() == success(job), qPrintable(run.describe()));
-        const QJsonObject source = readWorkbook(m_case->in(file));
-        const QJsonObject book = readWorkbook(m_case->out(file));
+        const QJsonObject source = readWorkbook(in(file));
+        const QJsonObject book = readWorkbook(out(file));
         QVERIFY(!source.value("vbaProject").toString().isEmpty());
         QCOMPARE(book.value("vbaProject").toString(), source.value("vbaProject").toString());
         QCOMPARE(book.value("calcPr").toObject().value("fullCalcOnLoad").toString(), QStringLiteral("1"));
@@ -167,12 +153,12 @@ private slots:
         const QString corpus = QStringLiteral(SHEETSPLICER_CORPUS "/") + file;
         if (!QFile::exists(corpus))
             QSKIP("the shared workbooks are not beside the project");
-        QVERIFY(QFile::copy(corpus, m_case->in(file)));
-        const CliRun run = runCli({"classify", m_case->in(file), m_case->out()});
+        QVERIFY(QFile::copy(corpus, in(file)));
+        const CliRun run = runCli({"classify", in(file), out()});
         QVERIFY2(run.exitCode == 0 && run.lastLine() == success("classify"), qPrintable(run.describe()));
 
-        const QJsonObject sourceFile = xlsViews(m_case->in(file));
-        const QJsonObject resultFile = xlsViews(m_case->out(file));
+        const QJsonObject sourceFile = xlsViews(in(file));
+        const QJsonObject resultFile = xlsViews(out(file));
         QCOMPARE(resultFile.value("macroProject"), sourceFile.value("macroProject"));
         QMap<QString, QJsonObject> source;
         for (const QJsonValue &view : sourceFile.value("sheets").toArray())
@@ -199,10 +185,6 @@ private slots:
             QCOMPARE(pane.at(2), summaryPane.at(1)); // the first row below the split
         }
     }
-
-private:
-    PrivateTemp m_temp;
-    QScopedPointer<CaseFolders> m_case;
 };
 
 QTEST_GUILESS_MAIN(E2eRoundTripTest)

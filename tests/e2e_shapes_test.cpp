@@ -4,6 +4,7 @@
 // that must be refused. Every record is followed to the sheet it lands on.
 #include "ColumnLetters.h"
 #include "e2e_Cli.h"
+#include "e2e_OfficeCase.h"
 #include "lo_Fixtures.h"
 
 #include <QDir>
@@ -148,26 +149,10 @@ QStringList entriesOf(const QString &folder)
 
 Q_DECLARE_METATYPE(Shape)
 
-class E2eShapesTest : public QObject
+class E2eShapesTest : public E2eOfficeCase
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { QVERIFY(m_temp.install()); }
-
-    void init()
-    {
-        m_case.reset(new CaseFolders(m_temp.path()));
-        QVERIFY(m_case->isValid());
-    }
-
-    void cleanup()
-    {
-        QCOMPARE(officeProcesses(), 0);
-        const QStringList left = m_temp.leftovers();
-        QVERIFY2(left.isEmpty(), qPrintable(left.join("; ")));
-        m_case.reset();
-    }
-
     void everyRecordLandsOnItsSheet_data()
     {
         QTest::addColumn<QString>("job");
@@ -379,8 +364,8 @@ private slots:
         const QString source = in("book.xlsx");
         QVERIFY(makeWorkbook(workbook.first(), source, workbook.mid(1)));
         const QByteArray before = fileBytes(source);
-        QVERIFY(QFile::link(in(), m_case->path() + "/link"));
-        const QString folder = outdir == QLatin1String("out") ? out() : m_case->path() + "/" + outdir;
+        QVERIFY(QFile::link(in(), casePath() + "/link"));
+        const QString folder = outdir == QLatin1String("out") ? out() : casePath() + "/" + outdir;
 
         const CliRun run = runCli(QStringList{job, source, folder} + options);
         QVERIFY2(run.finished && run.exitCode == 1, qPrintable(run.describe()));
@@ -394,13 +379,6 @@ private slots:
         QCOMPARE(entriesOf(in()), QStringList{"book.xlsx"});
         QVERIFY2(fileBytes(source) == before, "the source was changed");
     }
-
-private:
-    QString in(const QString &name = QString()) const { return m_case->in(name); }
-    QString out(const QString &name = QString()) const { return m_case->out(name); }
-
-    PrivateTemp m_temp;
-    QScopedPointer<CaseFolders> m_case;
 };
 
 QTEST_GUILESS_MAIN(E2eShapesTest)
