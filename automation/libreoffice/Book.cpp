@@ -259,10 +259,15 @@ int Book::tabOf(const SheetState &state)
     }, -1);
 }
 
-int Book::officeSheetCount()
+int Book::tabAfterSourceSheets()
 {
     return guarded(m_session, [&]() -> int {
-        return uno::Reference<container::XIndexAccess>(m_document->getSheets(), uno::UNO_QUERY_THROW)->getCount();
+        const uno::Sequence<rtl::OUString> names = m_document->getSheets()->getElementNames();
+        int after = -1;
+        for (sal_Int32 i = 0; i < names.getLength(); ++i)
+            if (m_sourceSheetNames.contains(qs(names[i])))
+                after = i + 1;
+        return after;
     }, -1);
 }
 
@@ -274,10 +279,12 @@ std::shared_ptr<SheetState> Book::copySheet(SheetState &source, SheetState &befo
         return nullptr;
     flushFormulas();
     // Cell-by-cell mode puts the copy where Excel does at once, so the two
-    // ways can be compared. Otherwise the office makes it after every other
-    // sheet: inside a range over several of the user's sheets, its rows'
-    // deletion would break the range, and it would be counted in.
-    const int tab = m_unbuffered ? tabOf(before) : officeSheetCount();
+    // ways can be compared. Otherwise the office makes it right after the
+    // workbook's own sheets, ahead of earlier copies, where the caller's
+    // order ends up putting it (so saving moves nothing): inside a range over
+    // several of the user's sheets, its rows' deletion would break the
+    // range, and it would be counted in.
+    const int tab = m_unbuffered ? tabOf(before) : tabAfterSourceSheets();
     if (tab < 0 || (!m_unbuffered && tab == 0))
         return nullptr;
     const QString copyName = copiedSheetName(sourceName, sheetNames());

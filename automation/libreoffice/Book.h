@@ -170,7 +170,9 @@ public:
 
 private:
     bool knowOrder();
-    int officeSheetCount(); // grouped parts included; -1 when the office cannot say
+    // The office's index right after the last of the workbook's own sheets
+    // (grouped parts counted); -1 when the office cannot say.
+    int tabAfterSourceSheets();
     bool deleteRowBlocks(SheetState &state, const QList<SheetArea> &rows);
     bool sortAwayRows(SheetState &state, const QList<SheetArea> &rows);
     bool sortBlockRows(SheetState &state, int top, int bottom, const QVector<QVector<double>> &keys);
