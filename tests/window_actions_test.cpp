@@ -9,6 +9,7 @@
 #include "Texts.h"
 
 #include "app_test_files.h"
+#include "window_test_support.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -30,20 +31,13 @@
 using AppTestFiles::readBytes;
 using AppTestFiles::writeBytes;
 
+using namespace WindowTestSupport;
+
 namespace {
 
 // How often a job asked for the spreadsheet application.
 std::atomic<int> applicationRequests{0};
 
-// The offscreen platform's notes about trays and window managers.
-QtMessageHandler previousHandler = nullptr;
-void quietHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (message.startsWith(QLatin1String("This plugin does not support"))
-        || message.startsWith(QLatin1String("QObject::connect: No such signal QPlatformNativeInterface")))
-        return;
-    previousHandler(type, context, message);
-}
 
 } // namespace
 
@@ -60,15 +54,6 @@ class WindowActionsTest : public QObject
     {
         writeBytes(m_settingsPath, QByteArray());
         return std::make_unique<MainWindow>(QFile::encodeName(m_settingsPath));
-    }
-
-    template<typename T>
-    static T *widget(const MainWindow &window, const char *name)
-    {
-        T *found = window.findChild<T *>(QString::fromLatin1(name));
-        if (!found)
-            qWarning("no widget %s", name);
-        return found;
     }
 
     // Drags `paths` over `target` and drops them there, as a file manager
@@ -102,7 +87,7 @@ private slots:
         m_outDir = dir.filePath(QStringLiteral("out"));
         QVERIFY(writeBytes(m_source, "workbook"));
         QVERIFY(writeBytes(dir.filePath(QStringLiteral("data/notes.csv")), "a,b"));
-        previousHandler = qInstallMessageHandler(quietHandler);
+        quietOffscreenNotes();
         registerBackend(QStringLiteral("Excel.Application"), [](const QString &) {
             ++applicationRequests;
             return std::shared_ptr<AutomationNode>();
@@ -112,7 +97,7 @@ private slots:
     void cleanupTestCase()
     {
         unregisterBackend(QStringLiteral("Excel.Application"));
-        qInstallMessageHandler(previousHandler);
+        restoreMessageHandler();
     }
 
     void init()
@@ -200,19 +185,9 @@ private slots:
         const QString shown = label->text();
 
         QString asked;
-        QMessageBox::StandardButton answer = QMessageBox::No;
-        auto answerQuestion = [&] {
-            QTimer::singleShot(50, [&] {
-                auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-                QVERIFY(box);
-                asked = box->text();
-                box->button(answer)->click();
-            });
-        };
-
         // No: nothing happens.
         const int requests = applicationRequests;
-        answerQuestion();
+        answerNextQuestion(QMessageBox::No, &asked);
         widget<QPushButton>(*window, "pBtn_HyperLinks")->click();
         QVERIFY(asked.contains(QDir::toNativeSeparators(result)));
         QVERIFY(!window->jobRunning());
@@ -226,8 +201,7 @@ private slots:
 
         // Yes: the job runs.
         asked.clear();
-        answer = QMessageBox::Yes;
-        answerQuestion();
+        answerNextQuestion(QMessageBox::Yes, &asked);
         widget<QPushButton>(*window, "pBtn_HyperLinks")->click();
         QVERIFY(!asked.isEmpty());
         QVERIFY(window->worker());

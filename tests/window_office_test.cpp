@@ -14,6 +14,7 @@
 #include "Texts.h"
 
 #include "lo_Fixtures.h"
+#include "window_test_support.h"
 
 #include <QApplication>
 #include <QDir>
@@ -28,6 +29,8 @@
 
 #include <memory>
 
+using namespace WindowTestSupport;
+
 namespace {
 
 const int categoryCount = 12;
@@ -41,15 +44,6 @@ struct Shown
     int barMaximum;
     int barValue;
 };
-
-QtMessageHandler previousHandler = nullptr;
-void quietHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (message.startsWith(QLatin1String("This plugin does not support"))
-        || message.startsWith(QLatin1String("QObject::connect: No such signal QPlatformNativeInterface")))
-        return;
-    previousHandler(type, context, message);
-}
 
 } // namespace
 
@@ -140,12 +134,12 @@ private slots:
         QFont font = QApplication::font();
         font.setPixelSize(12);
         QApplication::setFont(font);
-        previousHandler = qInstallMessageHandler(quietHandler);
+        quietOffscreenNotes();
     }
 
     void cleanupTestCase()
     {
-        qInstallMessageHandler(previousHandler);
+        restoreMessageHandler();
     }
 
     void init()
@@ -231,17 +225,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(inCategoryStage(1), jobTimeoutMs);
 
         QString asked;
-        auto answer = [&asked](QMessageBox::StandardButton button) {
-            QTimer::singleShot(50, [&asked, button] {
-                auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-                QVERIFY(box);
-                asked = box->text();
-                box->button(button)->click();
-            });
-        };
-
         // No: the window stays and the job goes on.
-        answer(QMessageBox::No);
+        answerNextQuestion(QMessageBox::No, &asked);
         QVERIFY(!window->close());
         QVERIFY(!asked.isEmpty());
         QVERIFY(window->isVisible());
@@ -249,7 +234,7 @@ private slots:
 
         // Yes: the job is cancelled before the window goes.
         asked.clear();
-        answer(QMessageBox::Yes);
+        answerNextQuestion(QMessageBox::Yes, &asked);
         QVERIFY(window->close());
         QVERIFY(!asked.isEmpty());
         QVERIFY(!window->isVisible());

@@ -10,6 +10,7 @@
 #include "MergeObject.h"
 
 #include "app_test_files.h"
+#include "window_test_support.h"
 
 #include <QAction>
 #include <QApplication>
@@ -120,10 +121,7 @@ private:
     template<typename T>
     static T *widget(const MainWindow &window, const char *name)
     {
-        T *found = window.findChild<T *>(QString::fromLatin1(name));
-        if (!found)
-            qWarning("no widget %s", name);
-        return found;
+        return WindowTestSupport::widget<T>(window, name);
     }
     static QLabel *label(const MainWindow &w) { return widget<QLabel>(w, "lb_ShowDisposing"); }
     static QPushButton *hyperLinks(const MainWindow &w) { return widget<QPushButton>(w, "pBtn_HyperLinks"); }
