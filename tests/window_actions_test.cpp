@@ -3,6 +3,9 @@
 // question before a result is replaced, and the form remembered on close.
 
 #include "MainWindow.h"
+#include "SettingsLocation.h"
+
+#include "SettingsFile.h"
 
 #include "AutomationNode.h"
 #include "JobSettings.h"
@@ -15,6 +18,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -215,6 +219,50 @@ private slots:
         QTRY_VERIFY(!window->jobRunning());
         QVERIFY(asked.isEmpty());
         QCOMPARE(int(applicationRequests), requests + 2);
+    }
+
+    void dialogsStartInTheFieldsFolder()
+    {
+        auto window = makeWindow();
+        const QString dataDir = QFileInfo(m_source).absolutePath();
+        widget<QLineEdit>(*window, "lEdt_DataSplitFilePath")->setText(m_source);
+        widget<QLineEdit>(*window, "lEdt_SavePath")->setText(m_outDir);
+
+        QStringList opened;
+        QTimer driver;
+        driver.setInterval(20);
+        connect(&driver, &QTimer::timeout, [&] {
+            if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+                opened << dialog->directory().absolutePath();
+                dialog->reject();
+            }
+        });
+        driver.start();
+        widget<QPushButton>(*window, "pBtn_DataSplitFilePath")->click();
+        widget<QPushButton>(*window, "pBtn_SavePath")->click();
+        // A field whose folder does not exist leaves the dialog where it was.
+        widget<QLineEdit>(*window, "lEdt_SavePath")->setText(QStringLiteral("/no/such/folder"));
+        widget<QPushButton>(*window, "pBtn_SavePath")->click();
+        driver.stop();
+        QCOMPARE(opened, (QStringList{dataDir, QDir(m_outDir).absolutePath(), QDir::currentPath()}));
+    }
+
+    void settingsGoToTheConfigFolderWhenTheProgramsFolderIsReadOnly()
+    {
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+        const QByteArray writable = QFile::encodeName(m_dir.path()) + '/';
+        QCOMPARE(settingsFileLocation(writable), writable + "Sheetsplicer.wqz");
+
+        // A folder the program cannot write to (one that is not there: the
+        // tests may run as root, who writes everywhere else).
+        const QByteArray inConfig = settingsFileLocation("/no/such/folder/");
+        QCOMPARE(QFileInfo(QFile::decodeName(inConfig)).absolutePath(),
+                 QDir(config.path()).filePath(QCoreApplication::applicationName()));
+        QVERIFY(inConfig.endsWith("/Sheetsplicer.wqz"));
+        QVERIFY(QFile::exists(QFile::decodeName(inConfig)));
+        QCOMPARE(writeSetting(inConfig, "savePath", "/tmp"), 0);
+        qunsetenv("XDG_CONFIG_HOME");
     }
 
     void closingRemembersTheForm()
