@@ -22,7 +22,8 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 public:
     // `settingsFilePath`: the settings file (local 8-bit), read once here and
-    // written at every job start that passes the workbook check.
+    // written at every job start that passes the workbook check and when the
+    // window closes.
     explicit MainWindow(const QByteArray &settingsFilePath, QWidget *parent = nullptr);
     ~MainWindow() override;
 
