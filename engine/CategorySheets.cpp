@@ -61,12 +61,16 @@ void keepOtherSheetsTogether(JobState &job)
 
 Outcome makeCategorySheets(JobState &job)
 {
-    for (const Category &category : job.categories) {
+    const int total = job.categories.size();
+    for (int done = 0; done < total; ++done) {
+        const Category &category = job.categories.at(done);
+        job.showProgress(done, total);
         if (job.applicationLost())
             return Outcome::stop(Texts::applicationLost());
         if (!makeCategorySheet(job, category))
             return Outcome::stop(Texts::categorySheetFailed(category.sheetName));
     }
+    job.showProgress(total, total);
     keepOtherSheetsTogether(job);
     return Outcome::goOn();
 }

@@ -204,6 +204,16 @@ void OfficeSession::markLost()
     m_lost.store(true);
 }
 
+void OfficeSession::abort()
+{
+    markLost();
+    const qint64 pid = m_pid;
+    if (pid > 0 && !m_exited.load()) {
+        ::kill(-static_cast<pid_t>(pid), SIGKILL);
+        ::kill(static_cast<pid_t>(pid), SIGKILL);
+    }
+}
+
 QString OfficeSession::profileUrl() const
 {
     return m_profile ? QString::fromUtf8(QUrl::fromLocalFile(m_profile->path()).toEncoded()) : QString();
