@@ -14,7 +14,7 @@ namespace Ui {
 class MainWindow;
 }
 
-// The program's only window (Parts 1.3 to 1.5): the form, the settings it
+// The program's only window: the form, the settings it
 // remembers, the checks before a job, and the worker thread of the current
 // job.
 class MainWindow : public QMainWindow

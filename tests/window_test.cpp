@@ -1,4 +1,4 @@
-// The main window (Parts 1.3 to 1.5) on the offscreen platform: the form and
+// The main window on the offscreen platform: the form and
 // its settings, the enabling rules, collectJobSettings with its refusals
 // (the refusal to overwrite the source included), the dispatch onto worker threads and the tray.
 
