@@ -16,10 +16,15 @@ QByteArray settingsFileLocation(const QByteArray &executableFolder)
     const QByteArray beside = executableFolder + fileName;
     const QFileInfo file(QFile::decodeName(beside));
     const QFileInfo folder(QFile::decodeName(executableFolder.isEmpty() ? QByteArray(".") : executableFolder));
-    if (file.exists() ? file.isWritable() : folder.isWritable())
+    // An installed program: its folder belongs to the system, even where the
+    // system lets this user write to it (root).
+    bool installed = false;
+#ifdef Q_OS_UNIX
+    installed = folder.absoluteFilePath().startsWith(QLatin1String("/usr/"));
+#endif
+    if (!installed && (file.exists() ? file.isWritable() : folder.isWritable()))
         return beside;
 
-    // An installed program: its folder belongs to the system.
     const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     if (config.isEmpty() || !QDir().mkpath(config))
         return beside;
