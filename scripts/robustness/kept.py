@@ -17,6 +17,13 @@ def _read(package, name):
         return ""
 
 
+def _all_font_names(package):
+    """Every font name the styles part gives."""
+    styles = _read(package, "xl/styles.xml")
+    fonts = re.search(r"<(?:\w+:)?fonts\b.*?</(?:\w+:)?fonts>", styles, re.S)
+    return set(re.findall(r"<(?:\w+:)?name\s+val=\"([^\"]*)\"", fonts.group(0))) if fonts else set()
+
+
 def _font_names(package):
     """The names of the fonts the cell formats use."""
     styles = _read(package, "xl/styles.xml")
@@ -85,10 +92,11 @@ def kept(source_path, result_path):
         return answer
     try:
         with zipfile.ZipFile(source_path) as source, zipfile.ZipFile(result_path) as result:
-            source_fonts = _font_names(source)
-            if source_fonts:
-                added = _font_names(result) - source_fonts - OFFICE_STYLE_FONTS
-                answer["fonts"] = "0" if added else "1"
+            # The cells of the result use only fonts the source names (a
+            # source without a styles part has Excel's Calibri).
+            source_fonts = _all_font_names(source) or {"Calibri"}
+            added = _font_names(result) - source_fonts - OFFICE_STYLE_FONTS
+            answer["fonts"] = "0" if added else "1"
             summary, summary_xml = _first_sheet(source)
             if summary is not None and _frozen(summary_xml):
                 answer["panes"] = "1" if _frozen(_sheet_named(result, summary)) == _frozen(summary_xml) else "0"
