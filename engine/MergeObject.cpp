@@ -1,11 +1,11 @@
 #include "MergeObject.h"
 
 #include "JobRun.h"
-#include "JobSettings.h"
 
 MergeObject::MergeObject(const QString &name, QObject *parent)
     : QObject(parent)
     , m_name(name)
+    , m_settings(JobSettings::current())
 {
 }
 
@@ -13,12 +13,12 @@ MergeObject::~MergeObject() = default;
 
 void MergeObject::InsertHyperLinks()
 {
-    JobRun(this, JobSettings::current(), JobRun::Kind::InsertHyperLinks).run();
+    JobRun(this, m_settings, JobRun::Kind::InsertHyperLinks).run();
 }
 
 void MergeObject::ClassifyShow()
 {
-    JobRun(this, JobSettings::current(), JobRun::Kind::ClassifyShow).run();
+    JobRun(this, m_settings, JobRun::Kind::ClassifyShow).run();
 }
 
 bool MergeObject::cancel()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "JobSettings.h"
+
 #include <QObject>
 #include <QString>
 
@@ -8,7 +10,10 @@
 
 // The worker that carries the two jobs. The window makes one per job start,
 // moves it to a worker thread and triggers one slot; the slot runs the whole
-// job there and reports only through its signals.
+// job there and reports only through its signals. The job's settings are the
+// form's as they were when the worker was made: the worker works on its own
+// copy, and the form's settings are only ever written by the thread that
+// makes the worker.
 class MergeObject : public QObject
 {
     Q_OBJECT
@@ -17,6 +22,12 @@ public:
     ~MergeObject() override;
 
     const QString &name() const { return m_name; }
+
+    // The settings the next job runs with (the form's when the worker was
+    // made); set them before the job starts, from the thread that made the
+    // worker. After a job they hold what it filled in (the categories).
+    void setSettings(const JobSettings &settings) { m_settings = settings; }
+    const JobSettings &settings() const { return m_settings; }
 
     // Called directly from another thread while the job runs: marks the job
     // cancelled and ends its spreadsheet application, so every later call of
@@ -49,4 +60,5 @@ private:
     bool m_cancelled = false;
     bool m_resultKept = false;
     std::function<void()> m_abort;
+    JobSettings m_settings;
 };

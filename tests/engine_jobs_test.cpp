@@ -98,7 +98,7 @@ private slots:
             "excel OK!", "WorkBooks OK!", nativePath + fromUtf8(" 文件扫描中..."), fromUtf8("正在自动分类,请耐心等待..."),
             fromUtf8("正在拆分到：East"), fromUtf8("正在拆分到：West"), fromUtf8("正在拆分到：North"),
             fromUtf8("成功生成汇总分类表!"), "<end>"}));
-        QCOMPARE(JobSettings::current().categoryNames, (QStringList{"East", "West", "North"}));
+        QCOMPARE(run.settings.categoryNames, (QStringList{"East", "West", "North"}));
 
         // Index first, summary second, then the categories newest first.
         QCOMPARE(model->sheetNames(), (QStringList{fromUtf8("目录"), "Summary", "North", "West", "East"}));

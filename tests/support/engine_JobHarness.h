@@ -12,6 +12,7 @@
 // What one job run showed: its texts in order, and where the end signal came.
 struct JobEvents
 {
+    JobSettings settings; // as the job left them
     QStringList texts;
     QStringList all; // texts and "<end>" for Signal_SetButtonEnable()
 
@@ -24,9 +25,10 @@ enum class Job { ClassifyShow, InsertHyperLinks };
 
 inline JobEvents runJob(Job job, const JobSettings &settings, MergeObject *worker = nullptr)
 {
+    JobSettings::current() = settings;
     MergeObject own(QStringLiteral("tem"));
     MergeObject *w = worker ? worker : &own;
-    JobSettings::current() = settings;
+    w->setSettings(settings);
     JobEvents events;
     const QMetaObject::Connection texts = QObject::connect(w, &MergeObject::ShowDisposingFile, [&](const QString &t) {
         events.texts << t;
@@ -41,6 +43,7 @@ inline JobEvents runJob(Job job, const JobSettings &settings, MergeObject *worke
         w->InsertHyperLinks();
     QObject::disconnect(texts);
     QObject::disconnect(ends);
+    events.settings = w->settings();
     return events;
 }
 
