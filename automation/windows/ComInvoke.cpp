@@ -50,7 +50,7 @@ InvokeOutcome invokeMember(IDispatch *dispatch, DISPID id, WORD flags, const QVa
 {
     const bool put = flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF);
     const int count = args.size();
-    std::vector<VARIANT> arguments(size_t(count));
+    std::vector<VARIANT> arguments(static_cast<size_t>(count));
     InvokeOutcome outcome;
     int converted = 0;
     for (; converted < count; ++converted) {
@@ -90,8 +90,8 @@ bool isServerGone(HRESULT result)
 {
     switch (result) {
     case RPC_E_DISCONNECTED:
-    case RPC_E_SERVERDIED:
-    case RPC_E_SERVERDIED_DNE:
+    case RPC_E_SERVER_DIED:
+    case RPC_E_SERVER_DIED_DNE:
     case CO_E_OBJNOTCONNECTED:
         return true;
     default:

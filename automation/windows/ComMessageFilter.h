@@ -7,9 +7,11 @@
 // instead of failing at once with RPC_E_CALL_REJECTED. One filter per
 // thread, however many sessions it runs: the first acquire() installs it,
 // the last release() puts the previous filter back.
-class ComMessageFilter : public IMessageFilter
+class ComMessageFilter final : public IMessageFilter
 {
 public:
+    virtual ~ComMessageFilter() = default;
+
     static void acquire();
     static void release();
 

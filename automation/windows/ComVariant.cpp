@@ -144,7 +144,7 @@ QVariant fromComVariant(const VARIANT &value, const WrapDispatch &wrap)
     if (value.vt & VT_BYREF) {
         VARIANT direct;
         VariantInit(&direct);
-        if (FAILED(VariantCopyInd(&direct, &value)))
+        if (FAILED(VariantCopyInd(&direct, const_cast<VARIANT *>(&value))))
             return QVariant();
         const QVariant result = fromComVariant(direct, wrap);
         VariantClear(&direct);
@@ -184,7 +184,7 @@ QVariant fromComVariant(const VARIANT &value, const WrapDispatch &wrap)
         return double(value.cyVal.int64) / 10000.0;
     case VT_DECIMAL: {
         double number = 0;
-        VarR8FromDec(&value.decVal, &number);
+        VarR8FromDec(const_cast<DECIMAL *>(&value.decVal), &number);
         return number;
     }
     case VT_DATE:
