@@ -66,15 +66,22 @@ bool ComNode::disconnected() const
 QVariant ComNode::call(const MemberText &member, const QVariantList &args)
 {
     VariantHolder returned;
-    if (!invoke(member.name(), args, &returned.value))
+    switch (invoke(member.name(), args, &returned.value)) {
+    case Invoked::Failed:
         return QVariant();
+    case Invoked::Nothing:
+        // Told apart from a failure, as the engine checks SaveAs.
+        return true;
+    case Invoked::Value:
+        break;
+    }
     return fromComVariant(returned.value, [this](IDispatch *dispatch) { return wrap(dispatch); });
 }
 
 std::shared_ptr<AutomationNode> ComNode::query(const MemberText &member, const QVariantList &args)
 {
     VariantHolder returned;
-    if (!invoke(member.name(), args, &returned.value))
+    if (invoke(member.name(), args, &returned.value) == Invoked::Failed)
         return nullptr;
     const QVariant value = fromComVariant(returned.value, [this](IDispatch *dispatch) { return wrap(dispatch); });
     std::shared_ptr<AutomationNode> child = nodeOf(value);
@@ -93,24 +100,26 @@ bool ComNode::set(const QByteArray &name, const QVariant &value)
     return put(MemberText(name.constData()).name(), value);
 }
 
-bool ComNode::invoke(const QByteArray &name, const QVariantList &args, VARIANT *returned)
+ComNode::Invoked ComNode::invoke(const QByteArray &name, const QVariantList &args, VARIANT *returned)
 {
     if (disconnected() || !m_dispatch)
-        return false;
+        return Invoked::Failed;
     const bool describe = !args.isEmpty();
     std::optional<DispatchPlan> plan = planCall(name, args, [&](const QByteArray &candidate) {
         return lookup(candidate, describe);
     });
     if (!plan) {
         qCWarning(comLog, "No member %s", qPrintable(shown(name)));
-        return false;
+        return Invoked::Failed;
     }
     InvokeOutcome outcome = execute(*plan, returned);
     if (mayBePut(*plan, outcome)) {
         plan->kind = DispatchKind::Put;
         outcome = execute(*plan, returned);
     }
-    return finish(outcome, name);
+    if (!finish(outcome, name))
+        return Invoked::Failed;
+    return plan->givesNothing() && returned->vt == VT_EMPTY ? Invoked::Nothing : Invoked::Value;
 }
 
 bool ComNode::put(const QByteArray &name, const QVariant &value)

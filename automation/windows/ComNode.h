@@ -36,7 +36,8 @@ public:
     static IDispatch *dispatchOf(const QVariant &value);
 
 private:
-    bool invoke(const QByteArray &name, const QVariantList &args, VARIANT *returned);
+    enum class Invoked { Failed, Value, Nothing };
+    Invoked invoke(const QByteArray &name, const QVariantList &args, VARIANT *returned);
     bool put(const QByteArray &name, const QVariant &value);
     InvokeOutcome execute(const DispatchPlan &plan, VARIANT *returned);
     bool finish(const InvokeOutcome &outcome, const QByteArray &name);

@@ -17,6 +17,22 @@ QVector<unsigned short> parameterTypes(const FUNCDESC &function)
     return types;
 }
 
+// A dispatch view lists "void"; a plain interface an HRESULT without a
+// [retval] parameter.
+bool givesNoValue(const FUNCDESC &function)
+{
+    const VARTYPE type = function.elemdescFunc.tdesc.vt;
+    if (type == VT_VOID)
+        return true;
+    if (type != VT_HRESULT)
+        return false;
+    for (SHORT i = 0; i < function.cParams; ++i) {
+        if (function.lprgelemdescParam[i].paramdesc.wParamFlags & PARAMFLAG_FRETVAL)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool typeInfoId(ITypeInfo *info, GUID *id)
@@ -125,6 +141,7 @@ void ComTypeTable::addFunction(ITypeInfo *info, const FUNCDESC &function)
     case INVOKE_FUNC:
         member.method = true;
         member.methodParams = parameterTypes(function);
+        member.returnsNothing = givesNoValue(function);
         break;
     case INVOKE_PROPERTYGET:
         member.getter = true;

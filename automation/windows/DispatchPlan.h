@@ -29,6 +29,7 @@ struct DispatchMember
     bool method = false;
     bool getter = false;
     bool putter = false;
+    bool returnsNothing = false; // a method that gives no value back
     QVector<unsigned short> methodParams; // parameter types, in order
     QVector<unsigned short> getParams;    // the property get's parameters (indexes)
     QVector<unsigned short> putParams;    // the property put's, the value last
@@ -41,6 +42,13 @@ struct DispatchPlan
     DispatchMember member;
     DispatchKind kind = DispatchKind::MethodOrGet;
     QVariantList args; // converted to the parameters' types where they are known
+
+    // A put, or a method known to give nothing back: its success is all
+    // there is to report (an empty result is then no failure).
+    bool givesNothing() const
+    {
+        return kind == DispatchKind::Put || (member.method && member.returnsNothing);
+    }
 };
 
 // The member called `name`, or nothing when the object has none.
