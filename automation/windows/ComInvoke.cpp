@@ -4,11 +4,6 @@
 
 namespace {
 
-QString fromBstr(BSTR text)
-{
-    return text ? QString::fromWCharArray(text, int(SysStringLen(text))) : QString();
-}
-
 QString hex(HRESULT result)
 {
     return QStringLiteral("0x%1").arg(quint32(result), 8, 16, QLatin1Char('0'));

@@ -56,6 +56,27 @@ bool readable(VARTYPE type, UINT size)
     return type == VT_VARIANT || (type != VT_DECIMAL && type != VT_RECORD && size <= sizeof(LONGLONG));
 }
 
+// Writes every cell through `fill` (false stops); the array is destroyed
+// when a cell cannot be written.
+template<typename Fill>
+SAFEARRAY *filled(SAFEARRAY *array, Fill fill)
+{
+    if (!array)
+        return nullptr;
+    VARIANT *cells = nullptr;
+    if (FAILED(SafeArrayAccessData(array, reinterpret_cast<void **>(&cells)))) {
+        SafeArrayDestroy(array);
+        return nullptr;
+    }
+    const bool ok = fill(cells);
+    SafeArrayUnaccessData(array);
+    if (!ok) {
+        SafeArrayDestroy(array);
+        return nullptr;
+    }
+    return array;
+}
+
 SAFEARRAY *tableArray(const QVariantList &rows, const DispatchOf &dispatchOf)
 {
     LONG columns = 0;
@@ -66,47 +87,27 @@ SAFEARRAY *tableArray(const QVariantList &rows, const DispatchOf &dispatchOf)
     bounds[0].cElements = ULONG(rows.size());
     bounds[1].lLbound = 1;
     bounds[1].cElements = ULONG(columns);
-    SAFEARRAY *array = SafeArrayCreate(VT_VARIANT, 2, bounds);
-    if (!array)
-        return nullptr;
-    VARIANT *cells = nullptr;
-    if (FAILED(SafeArrayAccessData(array, reinterpret_cast<void **>(&cells)))) {
-        SafeArrayDestroy(array);
-        return nullptr;
-    }
-    bool ok = true;
-    for (int r = 0; r < rows.size() && ok; ++r) {
-        const QVariantList row = rows.at(r).toList();
-        for (int c = 0; c < row.size() && ok; ++c)
-            ok = toComVariant(row.at(c), &cells[r + size_t(c) * rows.size()], dispatchOf);
-    }
-    SafeArrayUnaccessData(array);
-    if (!ok) {
-        SafeArrayDestroy(array);
-        return nullptr;
-    }
-    return array;
+    return filled(SafeArrayCreate(VT_VARIANT, 2, bounds), [&](VARIANT *cells) {
+        for (int r = 0; r < rows.size(); ++r) {
+            const QVariantList row = rows.at(r).toList();
+            for (int c = 0; c < row.size(); ++c) {
+                if (!toComVariant(row.at(c), &cells[r + size_t(c) * rows.size()], dispatchOf))
+                    return false;
+            }
+        }
+        return true;
+    });
 }
 
 SAFEARRAY *vectorArray(const QVariantList &list, const DispatchOf &dispatchOf)
 {
-    SAFEARRAY *array = SafeArrayCreateVector(VT_VARIANT, 0, ULONG(list.size()));
-    if (!array)
-        return nullptr;
-    VARIANT *cells = nullptr;
-    if (FAILED(SafeArrayAccessData(array, reinterpret_cast<void **>(&cells)))) {
-        SafeArrayDestroy(array);
-        return nullptr;
-    }
-    bool ok = true;
-    for (int i = 0; i < list.size() && ok; ++i)
-        ok = toComVariant(list.at(i), &cells[i], dispatchOf);
-    SafeArrayUnaccessData(array);
-    if (!ok) {
-        SafeArrayDestroy(array);
-        return nullptr;
-    }
-    return array;
+    return filled(SafeArrayCreateVector(VT_VARIANT, 0, ULONG(list.size())), [&](VARIANT *cells) {
+        for (int i = 0; i < list.size(); ++i) {
+            if (!toComVariant(list.at(i), &cells[i], dispatchOf))
+                return false;
+        }
+        return true;
+    });
 }
 
 } // namespace

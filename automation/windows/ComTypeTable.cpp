@@ -1,6 +1,6 @@
 #include "ComTypeTable.h"
 
-#include "ComLog.h"
+#include "ComVariant.h"
 
 #include <QString>
 
@@ -119,7 +119,7 @@ DispatchMember &ComTypeTable::entry(ITypeInfo *info, MEMBERID id)
         unnamed = DispatchMember();
         return unnamed;
     }
-    const QByteArray key = QString::fromWCharArray(name).toLatin1().toLower();
+    const QByteArray key = fromBstr(name).toLatin1().toLower();
     SysFreeString(name);
     // The first description of a name wins; a base interface does not
     // override what the derived one says.

@@ -11,16 +11,6 @@
 
 namespace {
 
-BSTR toBstr(const QString &text)
-{
-    return SysAllocStringLen(reinterpret_cast<const OLECHAR *>(text.utf16()), UINT(text.size()));
-}
-
-QString fromBstr(BSTR text)
-{
-    return text ? QString::fromWCharArray(text, int(SysStringLen(text))) : QString();
-}
-
 void setDouble(VARIANT *out, double value)
 {
     out->vt = VT_R8;
@@ -64,6 +54,16 @@ QVariant fromUnknown(IUnknown *unknown, const WrapDispatch &wrap)
 }
 
 } // namespace
+
+BSTR toBstr(const QString &text)
+{
+    return SysAllocStringLen(reinterpret_cast<const OLECHAR *>(text.utf16()), UINT(text.size()));
+}
+
+QString fromBstr(BSTR text)
+{
+    return text ? QString::fromWCharArray(text, int(SysStringLen(text))) : QString();
+}
 
 bool toComVariant(const QVariant &value, VARIANT *out, const DispatchOf &dispatchOf, EmptyAs empty)
 {

@@ -26,6 +26,9 @@ using WrapDispatch = std::function<QVariant(IDispatch *dispatch)>;
 
 enum class EmptyAs { Empty, MissingArgument };
 
+BSTR toBstr(const QString &text);
+QString fromBstr(BSTR text);
+
 bool toComVariant(const QVariant &value, VARIANT *out, const DispatchOf &dispatchOf,
                   EmptyAs empty = EmptyAs::Empty);
 QVariant fromComVariant(const VARIANT &value, const WrapDispatch &wrap);
