@@ -48,18 +48,27 @@ if [ -z "$src" ]; then
 fi
 echo "Qt source: $src"
 
-build="$QT_WIN_CACHE/build-qtbase"
-rm -rf "$build"
-mkdir -p "$build"
-cd "$build"
 # Qt Test is part of qtbase's libraries: "-make libs" builds it; only Qt's
-# own examples and tests are left out.
-nice -n 19 "$src/configure" -prefix "$QT_WIN_PREFIX" \
-  -xplatform win32-g++ -device-option CROSS_COMPILE=x86_64-w64-mingw32- \
-  -static -static-runtime -release -opensource -confirm-license \
-  -make libs -make tools -nomake examples -nomake tests \
-  -no-opengl -no-dbus -no-icu -qt-zlib -qt-libpng -qt-libjpeg -qt-freetype \
-  -qt-pcre -qt-harfbuzz -no-feature-tabletevent -no-feature-network
+# own examples and tests are left out. Debian's source has no bundled
+# SQLite, and the program needs no SQL driver.
+options=(
+  -prefix "$QT_WIN_PREFIX"
+  -xplatform win32-g++ -device-option CROSS_COMPILE=x86_64-w64-mingw32-
+  -static -static-runtime -release -opensource -confirm-license
+  -make libs -make tools -nomake examples -nomake tests
+  -no-opengl -no-dbus -no-icu -qt-zlib -qt-libpng -qt-libjpeg -qt-freetype
+  -qt-pcre -qt-harfbuzz -no-sql-sqlite -no-feature-tabletevent -no-feature-network
+)
+# A build stopped part-way goes on where it was, as long as the options are
+# the same.
+build="$QT_WIN_CACHE/build-qtbase"
+if [ "$(cat "$build/.sheetsplicer-options" 2>/dev/null)" != "${options[*]}" ]; then
+  rm -rf "$build"
+  mkdir -p "$build"
+  (cd "$build" && nice -n 19 "$src/configure" "${options[@]}")
+  echo "${options[*]}" > "$build/.sheetsplicer-options"
+fi
+cd "$build"
 nice -n 19 make -j"${JOBS:-2}"
 nice -n 19 make install
 touch "$QT_WIN_STAMP"
