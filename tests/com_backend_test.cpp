@@ -184,7 +184,8 @@ private slots:
         AutomationObject *element = document->querySubObject("createElement(const QString&)", "added");
         QVERIFY(root && element);
         QVERIFY(root->querySubObject("appendChild(QVariant)", element->asVariant()));
-        QCOMPARE(document->property("xml").toString().simplified(), QStringLiteral("<root><added/></root>"));
+        QCOMPARE(document->property("xml").toString().remove(QRegularExpression(QStringLiteral("\\s"))),
+                 QStringLiteral("<root><added/></root>"));
 
         // An object stored in a dictionary comes back as the same object.
         auto dictionary = started(dictionaryId);
@@ -198,6 +199,7 @@ private slots:
 
     void failuresGiveNothing()
     {
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("No COM class is registered as Sheetsplicer.NoSuchServer")));
         QVERIFY(!AutomationObject().setControl(QStringLiteral("Sheetsplicer.NoSuchServer")));
 
         auto dictionary = started(dictionaryId);
