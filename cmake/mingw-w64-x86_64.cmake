@@ -32,6 +32,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 
 # One executable each, with no MinGW runtime DLLs beside it.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
 
 # ctest runs the test executables through Wine.
 find_program(SHEETSPLICER_WINE NAMES wine64 wine PATHS /usr/lib/wine)

@@ -191,10 +191,10 @@ std::shared_ptr<ComTypeTable> ComNode::typeTable()
     if (m_tableRead)
         return m_table;
     m_tableRead = true;
-    UINT count = 0;
+    // Each call may cross to the server's process: GetTypeInfo alone tells
+    // whether there is any (GetTypeInfoCount would cost one more).
     ITypeInfo *info = nullptr;
-    if (FAILED(m_dispatch->GetTypeInfoCount(&count)) || count == 0
-        || FAILED(m_dispatch->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info)) || !info)
+    if (FAILED(m_dispatch->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info)) || !info)
         return nullptr;
     GUID id;
     if (typeInfoId(info, &id)) {
