@@ -39,12 +39,19 @@ DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recomme
 use_posix_mingw
 
 mkdir -p "$QT_WIN_CACHE"
-src=$(ls -d "$QT_WIN_CACHE"/src/qtbase-opensource-src-5.15.8*/ 2>/dev/null | head -n1 || true)
+# Debian 12 has qtbase 5.15.8; another release's source is refused.
+find_source() {
+  find "$QT_WIN_CACHE/src" -maxdepth 1 -type d -name 'qtbase-opensource-src-5.15.8*' | head -n1
+}
+mkdir -p "$QT_WIN_CACHE/src"
+src=$(find_source)
 if [ -z "$src" ]; then
-  mkdir -p "$QT_WIN_CACHE/src"
-  (cd "$QT_WIN_CACHE/src" && apt-get source qtbase-opensource-src=5.15.8\* >/dev/null 2>&1 \
-     || apt-get source qtbase-opensource-src)
-  src=$(ls -d "$QT_WIN_CACHE"/src/qtbase-opensource-src-5.15.8*/ | head -n1)
+  (cd "$QT_WIN_CACHE/src" && apt-get source qtbase-opensource-src)
+  src=$(find_source)
+  if [ -z "$src" ]; then
+    echo "apt-get source gave no qtbase 5.15.8 in $QT_WIN_CACHE/src" >&2
+    exit 1
+  fi
 fi
 echo "Qt source: $src"
 

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared settings for the Windows scripts; sourced, not run.
 QT_WIN_CACHE="${SHEETSPLICER_WIN_CACHE:-$HOME/.cache/sheetsplicer-windows}"
 QT_WIN_PREFIX="$QT_WIN_CACHE/qt-5.15.8-mingw64-static"
