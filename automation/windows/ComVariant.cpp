@@ -192,7 +192,7 @@ QVariant fromComVariant(const VARIANT &value, const WrapDispatch &wrap)
     case VT_BSTR:
         return fromBstr(value.bstrVal);
     case VT_ERROR:
-        // A cell error (#N/A, #REF!, ...) reads as its code, as ActiveQt gives it.
+        // A cell error (#N/A, #REF!, ...) reads as its code.
         return value.scode == DISP_E_PARAMNOTFOUND ? QVariant() : QVariant(int(value.scode));
     case VT_DISPATCH:
         return fromDispatch(value.pdispVal, wrap);
