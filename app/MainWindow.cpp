@@ -2,25 +2,31 @@
 #include "ui_MainWindow.h"
 
 #include "AppResources.h"
+#include "DropHandler.h"
+#include "FormSettings.h"
+#include "JobQuestions.h"
+#include "OutputTarget.h"
 #include "PlatformFiles.h"
+#include "RangeFieldCheck.h"
+#include "ResultBar.h"
 #include "SystemTray.h"
 
+#include "FileFormats.h"
 #include "JobSettings.h"
 #include "MergeObject.h"
 #include "SettingsFile.h"
+#include "Texts.h"
 
+#include <QBoxLayout>
+#include <QCloseEvent>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
 #include <QThread>
-
-#include <climits>
-
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#endif
+#include <QTimer>
 
 namespace {
 
@@ -44,65 +50,6 @@ void formMessageHandler(QtMsgType type, const QMessageLogContext &context, const
         return;
     if (previousHandler)
         previousHandler(type, context, message);
-}
-
-// The decimal integer at the start of a value, as atoi reads it (optional
-// sign, then digits); 0 when there is none. Out-of-range values saturate.
-int decimalValue(const QByteArray &value)
-{
-    int i = 0;
-    while (i < value.size() && (value.at(i) == ' ' || value.at(i) == '\t'))
-        ++i;
-    bool negative = false;
-    if (i < value.size() && (value.at(i) == '+' || value.at(i) == '-')) {
-        negative = value.at(i) == '-';
-        ++i;
-    }
-    qint64 number = 0;
-    for (; i < value.size() && value.at(i) >= '0' && value.at(i) <= '9'; ++i) {
-        number = number * 10 + (value.at(i) - '0');
-        if (number > qint64(INT_MAX) + 1)
-            number = qint64(INT_MAX) + 1;
-    }
-    if (negative)
-        number = -number;
-    return int(qBound(qint64(INT_MIN), number, qint64(INT_MAX)));
-}
-
-// Where the job saves its result: the folder, "/", the source's complete base
-// name and the lower-case ending chosen from the source's ending.
-// Empty when the source has none of the three endings (the job refuses such
-// a source itself).
-QString outputPathFor(const QString &sourcePath, const QString &saveFolder)
-{
-    static const char *const endings[] = {".xlsx", ".xls", ".xlsm"};
-    for (const char *ending : endings) {
-        if (sourcePath.endsWith(QLatin1String(ending), Qt::CaseInsensitive))
-            return saveFolder + QLatin1Char('/') + QFileInfo(sourcePath).completeBaseName()
-                + QLatin1String(ending);
-    }
-    return QString();
-}
-
-// True when both paths name the same existing file, once symbolic links,
-// "." and ".." and doubled separators are resolved (on Unix also for two
-// hard links of one file).
-bool sameFile(const QString &first, const QString &second)
-{
-    const QFileInfo a(first);
-    const QFileInfo b(second);
-    if (!a.exists() || !b.exists())
-        return false;
-    if (a.canonicalFilePath() == b.canonicalFilePath())
-        return true;
-#ifdef Q_OS_UNIX
-    struct stat infoA;
-    struct stat infoB;
-    if (stat(QFile::encodeName(first).constData(), &infoA) == 0
-        && stat(QFile::encodeName(second).constData(), &infoB) == 0)
-        return infoA.st_dev == infoB.st_dev && infoA.st_ino == infoB.st_ino;
-#endif
-    return false;
 }
 
 } // namespace
@@ -171,7 +118,7 @@ MainWindow::MainWindow(const QByteArray &settingsFilePath, QWidget *parent)
     m_restoreHeight = 400;
 
     // 8. The form from the settings.
-    fillForm(settingsText);
+    fillFormFromSettings(*m_ui, settingsText);
 
     // 9.
     show();
@@ -200,21 +147,20 @@ void MainWindow::setupForm()
     previousHandler = nullptr;
 
     m_ui->lb_ShowDisposing->setText(startNotice());
-}
 
-void MainWindow::fillForm(const QByteArray &settingsText)
-{
-    Ui::MainWindow &ui = *m_ui;
-    ui.lEdt_DataSplitFilePath->setText(QString::fromLocal8Bit(readSetting(settingsText, "dataSplitFilePath")));
-    ui.lEdt_SavePath->setText(QString::fromLocal8Bit(readSetting(settingsText, "savePath")));
-    ui.sBox_Column->setValue(decimalValue(readSetting(settingsText, "column")));
-    if (readSetting(settingsText, "AppointedHeaderRow", SettingsLimits::shortValue) == "y") {
-        ui.sBox_AppointedHeaderRow->setEnabled(true);
-        ui.cBox_AppointedHeaderRow->setChecked(true);
+    // Under the message: the job's progress, its cancel button and, after a
+    // success, the button to the result's folder.
+    m_resultBar = new ResultBar(m_ui->lb_ShowDisposing->parentWidget());
+    if (auto *page = qobject_cast<QBoxLayout *>(m_ui->lb_ShowDisposing->parentWidget()->layout())) {
+        const int labelAt = page->indexOf(m_ui->lb_ShowDisposing);
+        page->setStretch(labelAt, 0);
+        page->insertWidget(labelAt + 1, m_resultBar);
+        page->addStretch(1);
     }
-    ui.sBox_AppointedHeaderRow->setValue(decimalValue(readSetting(settingsText, "NumOfAppointedHeaderR")));
-    ui.lEdt_AllowEditRange->setText(QString::fromLocal8Bit(readSetting(settingsText, "AllowEditRange")));
-    ui.sBox_VlookupCol->setValue(decimalValue(readSetting(settingsText, "VlookupCol")));
+    connect(m_resultBar, &ResultBar::cancelRequested, this, &MainWindow::cancelJob);
+
+    new DropHandler(this, m_ui->lEdt_DataSplitFilePath, m_ui->lEdt_SavePath);
+    new RangeFieldCheck(m_ui->lEdt_AllowEditRange);
 }
 
 int MainWindow::collectJobSettings()
@@ -223,21 +169,7 @@ int MainWindow::collectJobSettings()
     JobSettings &job = JobSettings::current();
 
     ui.lb_ShowDisposing->setText(QString());
-
-    job.categoryNames.clear();
-    job.headerRowsEnabled = ui.cBox_AppointedHeaderRow->isChecked();
-    if (job.headerRowsEnabled)
-        job.headerRows = ui.sBox_AppointedHeaderRow->value();
-    job.openPasswordEnabled = ui.cBox_OpenPwd->isChecked();
-    job.openPassword = ui.lEdt_OpenPwd->text();
-    job.sheetPassword = ui.lEdt_SheetsProtect->text();
-    job.allowEditRangeEnabled = ui.cBox_AllowEditRange->isChecked();
-    job.allowEditRange = normalizedEditRange(ui.lEdt_AllowEditRange->text());
-    job.classifyColumn = ui.sBox_Column->value();
-    job.lookupColumn = ui.sBox_VlookupCol->value();
-    job.structurePasswordEnabled = ui.cBox_WbProtect->isChecked();
-    job.structurePassword = ui.lEdt_WbProtect->text();
-    job.sourceWorkbookPath = ui.lEdt_DataSplitFilePath->text();
+    readForm(ui, job);
 
     if (!fileExists(job.sourceWorkbookPath.toLocal8Bit())) {
         ui.lb_ShowDisposing->setText(workbookMissingText());
@@ -245,13 +177,7 @@ int MainWindow::collectJobSettings()
     }
 
     job.savePath = ui.lEdt_SavePath->text();
-
-    writeSetting(m_settingsFilePath, "dataSplitFilePath", job.sourceWorkbookPath.toLocal8Bit());
-    writeSetting(m_settingsFilePath, "savePath", job.savePath.toLocal8Bit());
-    writeSetting(m_settingsFilePath, "column", QByteArray::number(job.classifyColumn));
-    writeSetting(m_settingsFilePath, "NumOfAppointedHeaderR", QByteArray::number(job.headerRows));
-    writeSetting(m_settingsFilePath, "AllowEditRange", job.allowEditRange.toLocal8Bit());
-    writeSetting(m_settingsFilePath, "VlookupCol", QByteArray::number(job.lookupColumn));
+    writeFormSettings(m_settingsFilePath, job);
 
     if (!directoryExists(job.savePath.toLocal8Bit())) {
         ui.lb_ShowDisposing->setText(saveFolderMissingText());
@@ -273,8 +199,20 @@ int MainWindow::collectJobSettings()
 
 void MainWindow::startJob(Job job)
 {
+    const QString shownBefore = m_ui->lb_ShowDisposing->text();
     if (collectJobSettings() < 0)
         return;
+
+    // A result of the same name is replaced only when the user agrees.
+    const JobSettings &settings = JobSettings::current();
+    m_outputPath = outputPath(settings.savePath, settings.sourceWorkbookPath);
+    m_savedFolder.clear();
+    if (QFileInfo::exists(m_outputPath) && !askReplace(this, m_outputPath)) {
+        m_ui->lb_ShowDisposing->setText(shownBefore);
+        m_ui->pBtn_HyperLinks->setEnabled(true);
+        m_ui->pBtn_ClassifyShow->setEnabled(true);
+        return;
+    }
 
     if (m_workerThread) {
         m_workerThread->quit();
@@ -297,8 +235,10 @@ void MainWindow::startJob(Job job)
     else
         connect(this, SIGNAL(pBtn_ClassifyShow_HasClicked()), m_worker, SLOT(ClassifyShow()));
     connect(m_worker, SIGNAL(Signal_SetButtonEnable()), this, SLOT(on_Signal_SetButtonEnable()));
+    connect(m_worker, &MergeObject::JobProgress, m_resultBar, &ResultBar::showProgress);
 
     m_jobRunning = true;
+    m_resultBar->jobStarted();
     if (job == Job::InsertHyperLinks)
         emit pBtn_HyperLinks_HasClicked();
     else
@@ -317,6 +257,11 @@ void MainWindow::on_pBtn_ClassifyShow_clicked()
 
 void MainWindow::on_ShowDisposingFile(QString filePath)
 {
+    // A success names the file it saved.
+    if (Texts::isSuccess(filePath) && !m_outputPath.isEmpty()) {
+        filePath += QLatin1Char('\n') + m_outputPath;
+        m_savedFolder = QFileInfo(m_outputPath).absolutePath();
+    }
     m_ui->lb_ShowDisposing->setText(filePath);
 }
 
@@ -325,6 +270,27 @@ void MainWindow::on_Signal_SetButtonEnable()
     m_jobRunning = false;
     m_ui->pBtn_HyperLinks->setEnabled(true);
     m_ui->pBtn_ClassifyShow->setEnabled(true);
+    m_resultBar->jobEnded(m_savedFolder);
+    emit jobEnded();
+}
+
+void MainWindow::cancelJob()
+{
+    if (m_jobRunning && m_worker)
+        m_worker->cancel();
+}
+
+void MainWindow::cancelJobAndWait()
+{
+    if (!m_jobRunning)
+        return;
+    cancelJob();
+    QEventLoop loop;
+    connect(this, &MainWindow::jobEnded, &loop, &QEventLoop::quit);
+    // An office that does not end goes with the process after this.
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    if (m_jobRunning)
+        loop.exec();
 }
 
 void MainWindow::on_cBox_AppointedHeaderRow_clicked()
@@ -364,8 +330,9 @@ void MainWindow::on_pBtn_DataSplitFilePath_clicked()
     // Qt's own dialog separates patterns by blanks, not by ";".
     const QString filter = QStringLiteral("*.xls *.xlsx *.xlsm *.csv");
 #endif
-    const QString path = QFileDialog::getOpenFileName(nullptr, QString::fromUtf8("选择Excel文件"),
-                                                      QStringLiteral("."), filter);
+    const QString path = QFileDialog::getOpenFileName(
+        nullptr, QString::fromUtf8("选择Excel文件"),
+        dialogStartFolder(m_ui->lEdt_DataSplitFilePath->text(), false), filter);
     if (!path.isEmpty())
         m_ui->lEdt_DataSplitFilePath->setText(path);
 }
@@ -373,7 +340,7 @@ void MainWindow::on_pBtn_DataSplitFilePath_clicked()
 void MainWindow::on_pBtn_SavePath_clicked()
 {
     const QString path = QFileDialog::getExistingDirectory(
-        this, QString::fromUtf8("选择文件夹"), QStringLiteral("."),
+        this, QString::fromUtf8("选择文件夹"), dialogStartFolder(m_ui->lEdt_SavePath->text(), true),
         QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
     if (!path.isEmpty())
         m_ui->lEdt_SavePath->setText(path);
@@ -399,8 +366,23 @@ void MainWindow::SystemTrayActivated(QSystemTrayIcon::ActivationReason reason)
     }
 }
 
-void MainWindow::closeEvent(QCloseEvent *)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // Empty on purpose: the event stays accepted, the window closes, and as
-    // the application's last window its closing ends the program.
+    // A running job is cancelled first, when the user agrees; a second
+    // close while it ends waits for the first.
+    if (m_jobRunning && (m_closing || !askCancelAndClose(this))) {
+        event->ignore();
+        return;
+    }
+    m_closing = true;
+    cancelJobAndWait();
+    m_closing = false;
+
+    // The form is remembered as a job start would remember it.
+    JobSettings form = JobSettings::current();
+    readForm(*m_ui, form);
+    form.savePath = m_ui->lEdt_SavePath->text();
+    writeFormSettings(m_settingsFilePath, form);
+    // The event stays accepted, the window closes, and as the application's
+    // last window its closing ends the program.
 }

@@ -7,13 +7,14 @@
 
 class MergeObject;
 class QThread;
+class ResultBar;
 class SystemTray;
 
 namespace Ui {
 class MainWindow;
 }
 
-// The program's only window (Parts 1.3 to 1.5): the form, the settings it
+// The program's only window: the form, the settings it
 // remembers, the checks before a job, and the worker thread of the current
 // job.
 class MainWindow : public QMainWindow
@@ -21,7 +22,8 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 public:
     // `settingsFilePath`: the settings file (local 8-bit), read once here and
-    // written at every job start that passes the workbook check.
+    // written at every job start that passes the workbook check and when the
+    // window closes.
     explicit MainWindow(const QByteArray &settingsFilePath, QWidget *parent = nullptr);
     ~MainWindow() override;
 
@@ -38,8 +40,13 @@ public:
     int restoreWidth() const { return m_restoreWidth; }
     int restoreHeight() const { return m_restoreHeight; }
     const QByteArray &settingsFilePath() const { return m_settingsFilePath; }
+    ResultBar *resultBar() const { return m_resultBar; }
     // True from a job's request until its end signal.
     bool jobRunning() const { return m_jobRunning; }
+
+    // Cancels the running job and waits (running events) until it has ended
+    // and removed what it made.
+    void cancelJobAndWait();
 
     // The texts collectJobSettings shows when it refuses a job.
     static QString workbookMissingText();
@@ -51,6 +58,8 @@ public:
 signals:
     void pBtn_HyperLinks_HasClicked();
     void pBtn_ClassifyShow_HasClicked();
+    // After the end signal of a job has been handled.
+    void jobEnded();
 
 public slots:
     void ShowSoftWindow();
@@ -58,6 +67,8 @@ public slots:
 
     void on_ShowDisposingFile(QString filePath);
     void on_Signal_SetButtonEnable();
+    // Cancels the running job: its office ends, nothing is saved.
+    void cancelJob();
 
 private slots:
     void on_cBox_AppointedHeaderRow_clicked();
@@ -76,7 +87,6 @@ protected:
 private:
     enum class Job { InsertHyperLinks, ClassifyShow };
     void startJob(Job job);
-    void fillForm(const QByteArray &settingsText);
     void setupForm();
 
     QScopedPointer<Ui::MainWindow> m_ui;
@@ -89,4 +99,8 @@ private:
     QThread *m_workerThread = nullptr;
     MergeObject *m_worker = nullptr;
     bool m_jobRunning = false;
+    bool m_closing = false;
+    ResultBar *m_resultBar = nullptr;
+    QString m_outputPath;   // where the current job saves its result
+    QString m_savedFolder;  // its folder, once the job reported success
 };

@@ -2,7 +2,7 @@
 
 #include <QByteArray>
 
-// The program's file and path helpers (Parts 1.1, 1.3): plain functions over
+// The program's file and path helpers: plain functions over
 // local 8-bit byte strings, with the meaning of the Win32 find-first-file
 // lookup that the program was built on.
 

@@ -1,9 +1,10 @@
-// Start-up: the settings file beside the executable, one running
-// copy of the program, the window and the event loop.
+// Start-up: the settings file (beside the executable when it can be written
+// there), one running copy of the program, the window and the event loop.
 
 #include "MainWindow.h"
 #include "PlatformFiles.h"
 #include "ProcessList.h"
+#include "SettingsLocation.h"
 
 #include <QApplication>
 
@@ -32,11 +33,12 @@ int main(int argc, char *argv[])
     if (countProcesses(programImageName()) > 1)
         terminateFirstProcess(programImageName());
 
-    // 4. The settings file.
-    const QByteArray settingsFilePath = directory + "Sheetsplicer.wqz";
-
-    // 5.
+    // 4.
     QApplication *application = new QApplication(argc, argv);
+
+    // 5. The settings file: beside the executable, or in the user's
+    //    configuration folder when the program's folder cannot be written.
+    const QByteArray settingsFilePath = settingsFileLocation(directory);
 
     // 6. Builds, places and shows the window.
     MainWindow *window = new MainWindow(settingsFilePath);
@@ -46,10 +48,13 @@ int main(int argc, char *argv[])
 
     // 8.
     const int exitCode = application->exec();
+    // The tray's "退出程序" while a job runs: the job is cancelled, so its
+    // office and partial files go.
+    if (window->jobRunning())
+        window->cancelJobAndWait();
     if (window->jobRunning()) {
-        // The window was closed, or the tray's "退出程序" chosen, while a job
-        // runs: the job is cut off with the process instead of being taken
-        // apart under the running worker thread.
+        // A job that does not end is cut off with the process instead of
+        // being taken apart under the running worker thread.
         std::fflush(nullptr);
         std::_Exit(exitCode);
     }

@@ -26,6 +26,10 @@ public:
     // True once the application behind this node has gone away (crashed,
     // killed, or stopped answering). Every later call fails at once.
     virtual bool disconnected() const { return false; }
+
+    // Ends the application behind this node at once; callable from any
+    // thread while another one is inside a call. Every later call fails.
+    virtual void abort() {}
 };
 
 // What asVariant() hands out: the node wrapped so it can travel as an argument.

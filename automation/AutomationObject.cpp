@@ -199,6 +199,15 @@ bool AutomationObject::isDisconnected() const
     return m_node && m_node->disconnected();
 }
 
+std::function<void()> AutomationObject::aborter() const
+{
+    const std::weak_ptr<AutomationNode> node = m_node;
+    return [node] {
+        if (const std::shared_ptr<AutomationNode> alive = node.lock())
+            alive->abort();
+    };
+}
+
 quint64 AutomationObject::operationCount()
 {
     return operations.load();

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 
 // A handle to one object of the spreadsheet application's object model, with
@@ -41,6 +42,10 @@ public:
     bool isNull() const { return !m_node; }
     // True once the application behind this object is gone for good.
     bool isDisconnected() const;
+    // A function that ends the application behind this object from any
+    // thread, for as long as the application exists; afterwards it does
+    // nothing.
+    std::function<void()> aborter() const;
 
     // How many operations went through handles since the process started
     // (for benchmarks).

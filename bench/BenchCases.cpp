@@ -8,6 +8,11 @@ const QList<BenchSize> &standardSizes()
         {QStringLiteral("S"), 1000, 8, 5},
         {QStringLiteral("M"), 10000, 12, 20},
         {QStringLiteral("L"), 50000, 12, 50},
+        {QStringLiteral("C50"), 2000, 12, 50, false},
+        {QStringLiteral("C100"), 2000, 12, 100, false},
+        {QStringLiteral("C200"), 2000, 12, 200, false},
+        {QStringLiteral("C400"), 2000, 12, 400, false},
+        {QStringLiteral("R500"), 500, 12, 500, false},
     };
     return sizes;
 }
@@ -57,7 +62,8 @@ SourceLayout layoutFor(const BenchSize &size, SourceKind kind)
     layout.headerRows = kind == SourceKind::Rich ? 3 : 1;
     layout.firstDataRow = layout.headerRows + 1;
     layout.lastDataRow = layout.firstDataRow + size.rows - 1;
-    layout.editRange = columnLetters(3) + QString::number(layout.firstDataRow) + QLatin1Char(':')
+    if (size.editRange)
+        layout.editRange = columnLetters(3) + QString::number(layout.firstDataRow) + QLatin1Char(':')
                        + columnLetters(size.columns) + QString::number(layout.lastDataRow);
     return layout;
 }

@@ -15,6 +15,7 @@ struct BenchSize
     int rows = 0;       // data rows
     int columns = 0;
     int categories = 0;
+    bool editRange = true; // the many-category cases split only, as most people do
 };
 
 inline bool operator==(const BenchSize &a, const BenchSize &b) { return a.name == b.name; }
@@ -22,7 +23,9 @@ inline bool operator==(const BenchSize &a, const BenchSize &b) { return a.name =
 enum class SourceKind { Plain, Rich };
 enum class BenchJob { Classify, Link };
 
-// S = 1,000 x 8 x 5, M = 10,000 x 12 x 20, L = 50,000 x 12 x 50.
+// S = 1,000 x 8 x 5, M = 10,000 x 12 x 20, L = 50,000 x 12 x 50; and, run
+// only when named, many categories without an editable range: C50, C100,
+// C200, C400 = 2,000 x 12 x 50..400, R500 = 500 x 12 x 500 (a record each).
 const QList<BenchSize> &standardSizes();
 std::optional<BenchSize> sizeNamed(const QString &name);
 
@@ -42,7 +45,7 @@ struct SourceLayout
     int lastDataRow = 2;
     int classifyColumn = 1;
     int matchColumn = 2;
-    QString editRange;  // the figure columns over all data rows, e.g. C2:H1001
+    QString editRange;  // the figure columns over all data rows, e.g. C2:H1001; empty for none
 };
 
 SourceLayout layoutFor(const BenchSize &size, SourceKind kind);

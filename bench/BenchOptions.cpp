@@ -59,11 +59,12 @@ BenchOptions parseRunOne(const QStringList &rest)
     options.childOutDir = rest.at(2);
     if (!positiveNumber(rest.at(3), options.childHeaderRows) || options.childHeaderRows > 99)
         return refuse(QStringLiteral("bad header row count \"%1\"").arg(rest.at(3)));
-    options.childEditRange = rest.at(4);
+    // "-": no editable range.
+    options.childEditRange = rest.at(4) == QLatin1String("-") ? QString() : rest.at(4);
     if (!positiveNumber(rest.at(5), options.childRuns))
         return refuse(QStringLiteral("bad run count \"%1\"").arg(rest.at(5)));
-    if (options.childSource.isEmpty() || options.childOutDir.isEmpty() || options.childEditRange.isEmpty())
-        return refuse(QStringLiteral("--run-one needs a source, an output folder and an edit range"));
+    if (options.childSource.isEmpty() || options.childOutDir.isEmpty() || rest.at(4).isEmpty())
+        return refuse(QStringLiteral("--run-one needs a source, an output folder and an edit range (or -)"));
     return options;
 }
 
@@ -161,7 +162,9 @@ QString benchUsage()
         "Generates summary workbooks, runs both jobs on them through the office and prints one\n"
         "markdown table: wall time, the time the office needs to start, load the source and save\n"
         "the result (the floor), automation calls, UNO round trips and peak memory.\n"
-        "  --sizes S,M,L          table sizes (default S,M); S 1,000x8x5, M 10,000x12x20, L 50,000x12x50\n"
+        "  --sizes S,M,L          table sizes (default S,M); S 1,000x8x5, M 10,000x12x20, L 50,000x12x50;\n"
+        "                         many categories, split without an editable range: C50, C100, C200,\n"
+        "                         C400 2,000x12x50..400, R500 500x12x500\n"
         "  --kinds plain,rich     source kinds (default both)\n"
         "  --jobs classify,link   jobs (default both)\n"
         "  --repeat-m N           growth check: run each job N times in one process on size M\n"
@@ -177,7 +180,7 @@ QStringList runOneArguments(BenchJob job, const QString &source, const QString &
                             int headerRows, const QString &editRange, int runs, bool profile)
 {
     QStringList arguments{QStringLiteral("--run-one"), jobName(job), source, outDir, QString::number(headerRows),
-                          editRange, QString::number(runs)};
+                          editRange.isEmpty() ? QStringLiteral("-") : editRange, QString::number(runs)};
     if (profile)
         arguments << QStringLiteral("profile");
     return arguments;

@@ -32,7 +32,7 @@ RunMeasure runJobOnce(const JobRequest &request, OfficeWatcher &watcher, int run
     settings.classifyColumn = 1;
     settings.headerRowsEnabled = true;
     settings.headerRows = request.headerRows;
-    settings.allowEditRangeEnabled = true;
+    settings.allowEditRangeEnabled = !request.editRange.isEmpty();
     settings.allowEditRange = normalizedEditRange(request.editRange);
     settings.lookupColumn = 2;
 

@@ -38,16 +38,40 @@ void removeFilter(AutomationObject *copy, const JobState &job)
     copy->setProperty("AutoFilterMode", false);
 }
 
+// The user's other sheets go back next to the summary, ahead of the category
+// sheets: a range over several sheets of theirs (SUM(Sheet1:Sheet4!C1)) then
+// takes in no category sheet. Each one moves before the first category sheet
+// in turn, so they keep their order.
+void keepOtherSheetsTogether(JobState &job)
+{
+    AutomationObject *sheets = job.workbook->querySubObject("Sheets");
+    if (!sheets)
+        return;
+    const int categories = job.categories.size();
+    for (int i = 1; i < job.sourceSheetNames.size(); ++i) {
+        AutomationObject *other = sheets->querySubObject("Item(int)", 1 + categories + i);
+        AutomationObject *firstCategory = sheets->querySubObject("Item(int)", 1 + i);
+        if (!other || !firstCategory || other->property("Name").toString() != job.sourceSheetNames.at(i))
+            return;
+        other->dynamicCall("Move(const QVariant&)", firstCategory->asVariant());
+    }
+}
+
 } // namespace
 
 Outcome makeCategorySheets(JobState &job)
 {
-    for (const Category &category : job.categories) {
+    const int total = job.categories.size();
+    for (int done = 0; done < total; ++done) {
+        const Category &category = job.categories.at(done);
+        job.showProgress(done, total);
         if (job.applicationLost())
             return Outcome::stop(Texts::applicationLost());
         if (!makeCategorySheet(job, category))
             return Outcome::stop(Texts::categorySheetFailed(category.sheetName));
     }
+    job.showProgress(total, total);
+    keepOtherSheetsTogether(job);
     return Outcome::goOn();
 }
 

@@ -49,15 +49,21 @@ void closeWorkbook(JobState &job)
 
 Outcome finishWorkbook(JobState &job, const QString &successText)
 {
+    job.showProgress(0, 0);
     selectSummarySheet(job);
     protectStructure(job);
     setOpenPassword(job);
     const bool saved = saveWorkbook(job);
+    if (saved)
+        job.savedPath = outputPath(job.settings.savePath, job.nativePath);
     closeWorkbook(job);
     if (job.applicationLost())
         return Outcome::stop(Texts::applicationLost());
     if (!saved)
         return Outcome::stop(Texts::saveFailed());
+    // A cancel that came during the save wins; the job then removes the file.
+    if (job.keepResult && !job.keepResult())
+        return Outcome::goOn();
     job.report(successText);
     return Outcome::goOn();
 }

@@ -56,6 +56,7 @@ Outcome fillIndexSheet(JobState &job, const IndexSheet &index, const LinkSheetSt
         return Outcome::goOn();
     const int count = index.sheets->property("Count").toInt();
     for (int position = 2; position <= count; ++position) {
+        job.showProgress(position - 2, count - 1);
         if (job.applicationLost())
             return Outcome::stop(Texts::applicationLost());
         AutomationObject *sheet = index.sheets->querySubObject("Item(int)", position);
@@ -69,5 +70,6 @@ Outcome fillIndexSheet(JobState &job, const IndexSheet &index, const LinkSheetSt
                 return linked;
         }
     }
+    job.showProgress(count - 1, count - 1);
     return Outcome::goOn();
 }

@@ -14,17 +14,22 @@
 
 #include "AutomationObject.h"
 
+#include <QFile>
+
 JobRun::JobRun(MergeObject *worker, JobSettings &settings, Kind kind)
     : m_worker(worker)
     , m_kind(kind)
     , m_job(settings, [this](const QString &text) { report(text); })
 {
+    m_job.progress = [worker](int done, int total) { emit worker->JobProgress(done, total); };
+    m_job.keepResult = [worker] { return worker->keepResult(); };
 }
 
 void JobRun::run()
 {
     // Settings that cannot work are refused before the office starts.
     const Outcome settings = checkJobSettings(m_job.settings);
+    m_job.showProgress(0, 0);
     if (settings.stopped())
         report(settings.text());
     // The application may start and still go away before the first step.
@@ -71,6 +76,11 @@ void JobRun::runSteps()
 
 bool JobRun::proceed(const Outcome &outcome)
 {
+    // A cancel ends the application too: it is reported as what it is.
+    if (m_worker->cancelled()) {
+        report(Texts::cancelled());
+        return false;
+    }
     if (m_job.applicationLost()) {
         report(Texts::applicationLost());
         return false;
@@ -92,12 +102,13 @@ bool JobRun::startSession()
     m_job.application = new AutomationObject(m_worker);
     report(Texts::excelOk());
     m_job.application->setControl(QStringLiteral("Excel.Application"));
+    m_worker->setAbort(m_job.application->aborter());
     m_job.application->dynamicCall("SetVisible (bool Visible)", QStringLiteral("false"));
     m_job.application->setProperty("DisplayAlerts", false);
     m_job.workbooks = m_job.application->querySubObject("WorkBooks");
     report(Texts::workbooksOk());
     if (!m_job.workbooks) {
-        report(Texts::applicationMissing());
+        report(m_worker->cancelled() ? Texts::cancelled() : Texts::applicationMissing());
         return false;
     }
     return true;
@@ -105,10 +116,14 @@ bool JobRun::startSession()
 
 void JobRun::sessionEnd()
 {
+    m_worker->setAbort(nullptr);
     if (m_job.application) {
         m_job.application->dynamicCall("Quit(void)");
         delete m_job.application;
         m_job.forgetObjects();
     }
+    // A cancelled job leaves no result behind, even one saved just before.
+    if (m_worker->cancelled() && !m_job.savedPath.isEmpty())
+        QFile::remove(m_job.savedPath);
     emit m_worker->Signal_SetButtonEnable();
 }

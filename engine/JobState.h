@@ -51,6 +51,10 @@ struct JobState
 
     JobSettings &settings;
     std::function<void(const QString &)> report;
+    // Optional: how far the job is (done of total, total 0 while busy), and
+    // whether a saved result may stay (false once the job was cancelled).
+    std::function<void(int, int)> progress;
+    std::function<bool()> keepResult;
 
     AutomationObject *application = nullptr;
     AutomationObject *workbooks = nullptr;
@@ -67,6 +71,9 @@ struct JobState
     QList<Category> categories;
     QHash<QString, int> categoryByValue; // index into categories
 
+    // The result file once it has been saved.
+    QString savedPath;
+
     // Read before the index loop of ClassifyShow.
     QString summaryName;
     AutomationObject *allowedRange = nullptr;
@@ -78,6 +85,12 @@ struct JobState
     const Category *categoryOfSheet(const QString &sheetName) const;
     // The last row of a category sheet that holds one of its records.
     int lastRecordRow(const Category &category) const;
+
+    void showProgress(int done, int total) const
+    {
+        if (progress)
+            progress(done, total);
+    }
 
     // True once the spreadsheet application has gone away.
     bool applicationLost() const;

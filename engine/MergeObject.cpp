@@ -20,3 +20,38 @@ void MergeObject::ClassifyShow()
 {
     JobRun(this, JobSettings::current(), JobRun::Kind::ClassifyShow).run();
 }
+
+bool MergeObject::cancel()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_resultKept)
+        return false;
+    m_cancelled = true;
+    if (m_abort)
+        m_abort();
+    return true;
+}
+
+bool MergeObject::cancelled() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_cancelled;
+}
+
+void MergeObject::setAbort(std::function<void()> abort)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_abort = std::move(abort);
+    // A cancel that came while the application was starting ends it now.
+    if (m_cancelled && m_abort)
+        m_abort();
+}
+
+bool MergeObject::keepResult()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_cancelled)
+        return false;
+    m_resultKept = true;
+    return true;
+}

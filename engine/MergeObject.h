@@ -3,9 +3,12 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+#include <mutex>
+
 // The worker that carries the two jobs. The window makes one per job start,
 // moves it to a worker thread and triggers one slot; the slot runs the whole
-// job there and reports only through the two signals.
+// job there and reports only through its signals.
 class MergeObject : public QObject
 {
     Q_OBJECT
@@ -15,9 +18,26 @@ public:
 
     const QString &name() const { return m_name; }
 
+    // Called directly from another thread while the job runs: marks the job
+    // cancelled and ends its spreadsheet application, so every later call of
+    // the job fails at once. False when the job has already kept its result
+    // (too late to cancel).
+    bool cancel();
+    bool cancelled() const;
+
+    // For the running job: how cancel() ends its application (empty: none
+    // runs yet), and the moment it keeps its saved result, after which a
+    // cancel is refused. keepResult() is false when a cancel came first.
+    void setAbort(std::function<void()> abort);
+    bool keepResult();
+
 signals:
     void Signal_SetButtonEnable();
     void ShowDisposingFile(QString filePath);
+    // How far the job is: `done` of `total` steps of its current stage;
+    // total 0 while it waits on something it cannot count (the office
+    // starting, loading, saving).
+    void JobProgress(int done, int total);
 
 public slots:
     void InsertHyperLinks();
@@ -25,4 +45,8 @@ public slots:
 
 private:
     QString m_name;
+    mutable std::mutex m_mutex;
+    bool m_cancelled = false;
+    bool m_resultKept = false;
+    std::function<void()> m_abort;
 };

@@ -42,12 +42,17 @@ bool isSourceFolder(const QString &savePath, const QString &sourcePath)
     return !canonical.isEmpty() && comparable(canonical) == comparable(sourceFolder.canonicalFilePath());
 }
 
+bool isEditRangeText(const QString &typed)
+{
+    return !parseA1Areas(normalizedEditRange(typed)).isEmpty();
+}
+
 Outcome checkJobSettings(const JobSettings &settings)
 {
     if (settings.allowEditRangeEnabled) {
-        const QList<CellArea> areas = parseA1Areas(settings.allowEditRange);
-        if (areas.isEmpty())
+        if (!isEditRangeText(settings.allowEditRange))
             return Outcome::stop(Texts::invalidEditRange());
+        const QList<CellArea> areas = parseA1Areas(settings.allowEditRange);
         if (takesInColumn(areas, settings.lookupColumn) || takesInColumn(areas, settings.classifyColumn))
             return Outcome::stop(Texts::editRangeHoldsKeyColumn());
     }

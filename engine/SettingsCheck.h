@@ -12,6 +12,10 @@ struct JobSettings;
 // whose result would replace it.
 Outcome checkJobSettings(const JobSettings &settings);
 
+// Whether a typed editable range (before normalizedEditRange) names a block
+// of cells; the check the job applies before the office starts.
+bool isEditRangeText(const QString &typed);
+
 // Whether `savePath` is the folder the source lies in, however written
 // (symlinks, "..", and on Windows letter case).
 bool isSourceFolder(const QString &savePath, const QString &sourcePath);

@@ -17,11 +17,24 @@ else()
     LIBS app_lib automation_core no_platform_backend)
 endif()
 
-# The window on Qt's offscreen platform: its sizes, fonts, Qt's own file
-# dialogs and the tray are those of Linux.
+# The window on Qt's offscreen platform (its sizes, fonts, Qt's own file
+# dialogs and the tray are those of Linux) and with LibreOffice jobs.
 if(NOT WIN32)
   sheetsplicer_add_test(window_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/window_test.cpp
     LIBS app_lib engine settings automation_core no_platform_backend
     TIMEOUT 120)
+
+  sheetsplicer_add_test(window_actions_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/window_actions_test.cpp
+    LIBS app_lib engine settings automation_core no_platform_backend
+    TIMEOUT 120)
+
+  # The window with real jobs: progress, cancel and close while a job runs.
+  if(TARGET automation_platform)
+    sheetsplicer_add_test(window_office_test
+      SOURCES ${CMAKE_CURRENT_LIST_DIR}/window_office_test.cpp
+      LIBS app_lib engine settings automation_core automation_platform lo_test_support
+      TIMEOUT 900 LABELS office)
+  endif()
 endif()

@@ -5,9 +5,11 @@ if(TARGET sheetsplicer-cli)
 
   add_library(e2e_test_support STATIC
     ${E2E_TESTS_DIR}/support/e2e_Cli.cpp
-    ${E2E_TESTS_DIR}/support/e2e_Cli.h)
+    ${E2E_TESTS_DIR}/support/e2e_Cli.h
+    ${E2E_TESTS_DIR}/support/e2e_OfficeCase.cpp
+    ${E2E_TESTS_DIR}/support/e2e_OfficeCase.h)
   target_include_directories(e2e_test_support PUBLIC ${E2E_TESTS_DIR}/support)
-  target_link_libraries(e2e_test_support PUBLIC Qt5::Core)
+  target_link_libraries(e2e_test_support PUBLIC Qt5::Core Qt5::Test lo_test_support)
   target_compile_definitions(e2e_test_support PRIVATE
     SHEETSPLICER_CLI="$<TARGET_FILE:sheetsplicer-cli>"
     E2E_SUPPORT_DIR="${E2E_TESTS_DIR}/support")
@@ -25,6 +27,15 @@ if(TARGET sheetsplicer-cli)
     SOURCES ${E2E_TESTS_DIR}/e2e_shapes_test.cpp
     LIBS e2e_test_support lo_test_support engine
     TIMEOUT 900 LABELS office)
+
+  # What the office's round trip would lose: fonts, panes, date formats,
+  # comment authors, totals over several sheets, macro projects.
+  sheetsplicer_add_test(e2e_roundtrip_test
+    SOURCES ${E2E_TESTS_DIR}/e2e_roundtrip_test.cpp
+    LIBS e2e_test_support lo_test_support
+    TIMEOUT 900 LABELS office)
+  target_compile_definitions(e2e_roundtrip_test PRIVATE
+    SHEETSPLICER_CORPUS="${CMAKE_SOURCE_DIR}/../shared/corpus/realworld")
 
   # Files in and out: formats, passwords, refused inputs and failed saves.
   sheetsplicer_add_test(e2e_files_test

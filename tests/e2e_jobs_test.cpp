@@ -1,6 +1,7 @@
 // Both jobs end to end: sheetsplicer-cli on a real office, the result read back
 // by openpyxl. Sheets, index, split rows, lookup formulas and sheet protection.
 #include "e2e_Cli.h"
+#include "e2e_OfficeCase.h"
 #include "lo_Fixtures.h"
 
 #include <QDir>
@@ -88,28 +89,10 @@ QStringList formulaCells(const QJsonObject &sheet)
 
 } // namespace
 
-class E2eJobsTest : public QObject
+class E2eJobsTest : public E2eOfficeCase
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { QVERIFY(m_temp.install()); }
-
-    void init()
-    {
-        m_case.reset(new CaseFolders(m_temp.path()));
-        QVERIFY(m_case->isValid());
-    }
-
-    void cleanup()
-    {
-        QCOMPARE(officeProcesses(), 0);
-        const QStringList left = m_temp.leftovers();
-        QVERIFY2(left.isEmpty(), qPrintable(left.join("; ")));
-        const QStringList locks = lockFilesIn(in());
-        QVERIFY2(locks.isEmpty(), qPrintable(locks.join(", ")));
-        m_case.reset();
-    }
-
     void indexListsEverySheetAndLinksIt()
     {
         const QString source = in("regions.xlsx");
@@ -229,7 +212,7 @@ private slots:
             QCOMPARE(run.lines.value(0), QStringLiteral("excel OK!"));
             QVERIFY(QDir(out()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
             QCOMPARE(officeProcesses(), 0);
-            QVERIFY2(m_temp.leftovers().isEmpty(), qPrintable(m_temp.leftovers().join("; ")));
+            QVERIFY2(leftovers().isEmpty(), qPrintable(leftovers().join("; ")));
         }
     }
 
@@ -407,13 +390,6 @@ private slots:
             QCOMPARE(book.value("activeTab").toInt(), 1);
         }
     }
-
-private:
-    QString in(const QString &name = QString()) const { return m_case->in(name); }
-    QString out(const QString &name = QString()) const { return m_case->out(name); }
-
-    PrivateTemp m_temp;
-    QScopedPointer<CaseFolders> m_case;
 };
 
 QTEST_GUILESS_MAIN(E2eJobsTest)

@@ -4,6 +4,7 @@
 // that must be refused. Every record is followed to the sheet it lands on.
 #include "ColumnLetters.h"
 #include "e2e_Cli.h"
+#include "e2e_OfficeCase.h"
 #include "lo_Fixtures.h"
 
 #include <QDir>
@@ -148,44 +149,29 @@ QStringList entriesOf(const QString &folder)
 
 Q_DECLARE_METATYPE(Shape)
 
-class E2eShapesTest : public QObject
+class E2eShapesTest : public E2eOfficeCase
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { QVERIFY(m_temp.install()); }
-
-    void init()
-    {
-        m_case.reset(new CaseFolders(m_temp.path()));
-        QVERIFY(m_case->isValid());
-    }
-
-    void cleanup()
-    {
-        QCOMPARE(officeProcesses(), 0);
-        const QStringList left = m_temp.leftovers();
-        QVERIFY2(left.isEmpty(), qPrintable(left.join("; ")));
-        m_case.reset();
-    }
-
     void everyRecordLandsOnItsSheet_data()
     {
         QTest::addColumn<QString>("job");
         QTest::addColumn<Shape>("shape");
 
         // Headers in B3:F3, categories in D, keys in C; rows 7 and 10 have no
-        // category, row 14 holds the totals; notes, lists and an empty sheet follow.
+        // category, row 14 holds the totals; notes, lists and an empty sheet
+        // follow, and stay next to the summary, ahead of the category sheets.
         Shape offset{"offset", {"--column", "4", "--match-column", "3"}, 3, 4, "E4:F13",
-                     {indexName, "Summary", "North", "West", "East", "Notes", "Lists", "Sheet3"}, {}, {}};
+                     {indexName, "Summary", "Notes", "Lists", "Sheet3", "North", "West", "East"}, {}, {}};
 
         // An empty row under the header and one among the records; values that
         // must be cleaned, shortened or told apart to become sheet names.
         const QString long1 = "Zhejiang-Hangzhou-Xihu-District-Office-1";
         const QString long2 = "Zhejiang-Hangzhou-Xihu-District-Office-2";
         Shape names{"names", {"--match-column", "2"}, 1, 1, "C2:D17",
-                    {indexName, "Summary", "notes (2)", "summary (2)", "Zhejiang-Hangzhou-Xihu-Dist (2)", "abc (2)",
-                     QString::fromUtf8("分类"), QString::fromUtf8("目录 (2)"), "Abc", "quoted",
-                     "Zhejiang-Hangzhou-Xihu-District", "Q1 plan", "Notes"},
+                    {indexName, "Summary", "Notes", "notes (2)", "summary (2)", "Zhejiang-Hangzhou-Xihu-Dist (2)",
+                     "abc (2)", QString::fromUtf8("分类"), QString::fromUtf8("目录 (2)"), "Abc", "quoted",
+                     "Zhejiang-Hangzhou-Xihu-District", "Q1 plan"},
                     {{"[Q1] plan", "Q1 plan"}, {long1, long1.left(31)}, {long2, long2.left(27) + " (2)"},
                      {"'quoted'", "quoted"}, {"abc", "abc (2)"}, {indexName, QString::fromUtf8("目录 (2)")},
                      {"???", QString::fromUtf8("分类")}, {"summary", "summary (2)"}, {"notes", "notes (2)"}},
@@ -271,7 +257,8 @@ private slots:
             categorisedRows << row;
         }
         std::reverse(categorySheets.begin(), categorySheets.end());
-        QCOMPARE(shape.sheets.mid(2, categorySheets.size()), categorySheets);
+        // The category sheets come last, newest first.
+        QCOMPARE(shape.sheets.mid(shape.sheets.size() - categorySheets.size()), categorySheets);
         for (const QString &name : categorySheets) {
             const QStringList rows = sourceRows.mid(0, shape.headerEnd) + expected.value(name)
                 + sourceRows.mid(lastCategoryRow);
@@ -377,8 +364,8 @@ private slots:
         const QString source = in("book.xlsx");
         QVERIFY(makeWorkbook(workbook.first(), source, workbook.mid(1)));
         const QByteArray before = fileBytes(source);
-        QVERIFY(QFile::link(in(), m_case->path() + "/link"));
-        const QString folder = outdir == QLatin1String("out") ? out() : m_case->path() + "/" + outdir;
+        QVERIFY(QFile::link(in(), casePath() + "/link"));
+        const QString folder = outdir == QLatin1String("out") ? out() : casePath() + "/" + outdir;
 
         const CliRun run = runCli(QStringList{job, source, folder} + options);
         QVERIFY2(run.finished && run.exitCode == 1, qPrintable(run.describe()));
@@ -392,13 +379,6 @@ private slots:
         QCOMPARE(entriesOf(in()), QStringList{"book.xlsx"});
         QVERIFY2(fileBytes(source) == before, "the source was changed");
     }
-
-private:
-    QString in(const QString &name = QString()) const { return m_case->in(name); }
-    QString out(const QString &name = QString()) const { return m_case->out(name); }
-
-    PrivateTemp m_temp;
-    QScopedPointer<CaseFolders> m_case;
 };
 
 QTEST_GUILESS_MAIN(E2eShapesTest)

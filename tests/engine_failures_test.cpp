@@ -1,6 +1,7 @@
 #include "engine_JobHarness.h"
 #include "engine_RecordingBackend.h"
 
+#include "FileFormats.h"
 #include "Texts.h"
 
 #include <QtTest>
@@ -201,6 +202,56 @@ private slots:
         }
         QVERIFY(lost >= 0);
         QVERIFY2(log.size() - lost < 12, qPrintable(log.mid(lost).join('\n')));
+    }
+
+    // A cancel from another thread ends the application at that call; the job
+    // then says it was cancelled, and keeps no result even when the save
+    // had already been made.
+    void cancel_data()
+    {
+        QTest::addColumn<int>("job");
+        QTest::addColumn<QString>("member");
+        QTest::addColumn<int>("occurrence");
+        QTest::newRow("before the start") << 0 << "" << 0;
+        QTest::newRow("as the application starts") << 1 << "WorkBooks" << 1;
+        QTest::newRow("between two categories") << 0 << "Copy(const QVariant&)" << 2;
+        QTest::newRow("in the index loop") << 1 << "SetValue(const QVariant&)" << 2;
+        QTest::newRow("while saving") << 0 << "SaveAs(const QString&, QVariant)" << 1;
+        QTest::newRow("after saving") << 1 << "Close (Boolean)" << 1;
+    }
+    void cancel()
+    {
+        QFETCH(int, job);
+        QFETCH(QString, member);
+        QFETCH(int, occurrence);
+        auto model = modelWithSummary(table);
+        RecordingBackend backend(model);
+        MergeObject worker(QStringLiteral("tem"));
+        const JobSettings s = withEditRange(settings(), "C2:C3");
+        const QString result = outputPath(s.savePath, s.sourceWorkbookPath);
+        if (member.isEmpty()) {
+            QVERIFY(worker.cancel());
+        } else {
+            model->hookAtMember = member.toLatin1();
+            model->hookAtOccurrence = occurrence;
+            model->hook = [&] {
+                // The file the save made, when it was made.
+                if (!model->savedPath.isEmpty())
+                    QFile(model->savedPath).open(QIODevice::WriteOnly);
+                QVERIFY(worker.cancel());
+            };
+        }
+        const JobEvents run = runJob(job == 0 ? Job::ClassifyShow : Job::InsertHyperLinks, s, &worker);
+        QCOMPARE(run.texts.last(), Texts::cancelled());
+        QCOMPARE(run.texts.count(Texts::cancelled()), 1);
+        QVERIFY(!run.texts.contains(Texts::applicationLost()));
+        QVERIFY(!run.texts.contains(Texts::applicationMissing()));
+        QVERIFY(!run.texts.contains(Texts::classifyShowDone()));
+        QVERIFY(!run.texts.contains(Texts::insertHyperLinksDone()));
+        QVERIFY(run.endedOnce());
+        QVERIFY(model->aborted);
+        QVERIFY(!QFile::exists(result));
+        QCOMPARE(QDir(s.savePath).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
     void lostAtStart()

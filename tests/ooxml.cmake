@@ -8,3 +8,8 @@ sheetsplicer_add_test(ooxml_package_test
   SOURCES ooxml_package_test.cpp support/ooxml_python.cpp support/ooxml_workbooks.cpp
   LIBS ooxml_package
   TIMEOUT 600)
+
+sheetsplicer_add_test(ooxml_carryover_test
+  SOURCES ooxml_carryover_test.cpp
+  LIBS ooxml_package
+  TIMEOUT 60)

@@ -1,4 +1,4 @@
-// The main window (Parts 1.3 to 1.5) on the offscreen platform: the form and
+// The main window on the offscreen platform: the form and
 // its settings, the enabling rules, collectJobSettings with its refusals
 // (the refusal to overwrite the source included), the dispatch onto worker threads and the tray.
 
@@ -10,6 +10,7 @@
 #include "MergeObject.h"
 
 #include "app_test_files.h"
+#include "window_test_support.h"
 
 #include <QAction>
 #include <QApplication>
@@ -120,10 +121,7 @@ private:
     template<typename T>
     static T *widget(const MainWindow &window, const char *name)
     {
-        T *found = window.findChild<T *>(QString::fromLatin1(name));
-        if (!found)
-            qWarning("no widget %s", name);
-        return found;
+        return WindowTestSupport::widget<T>(window, name);
     }
     static QLabel *label(const MainWindow &w) { return widget<QLabel>(w, "lb_ShowDisposing"); }
     static QPushButton *hyperLinks(const MainWindow &w) { return widget<QPushButton>(w, "pBtn_HyperLinks"); }
@@ -267,12 +265,16 @@ private slots:
         auto *page = qobject_cast<QVBoxLayout *>(tabs->currentWidget()->layout());
         QVERIFY(page);
         QCOMPARE(page->spacing(), 15);
-        const char *order[] = {"groupBox_5", "widget_2", "widget_3", "groupBox_4", "lb_ShowDisposing"};
-        QCOMPARE(page->count(), 5);
-        for (int i = 0; i < 5; ++i) {
+        // The message, the job's progress row under it, and the free space last.
+        const char *order[] = {"groupBox_5", "widget_2", "widget_3", "groupBox_4", "lb_ShowDisposing",
+                               "wgt_JobProgress"};
+        QCOMPARE(page->count(), 7);
+        for (int i = 0; i < 6; ++i) {
             QCOMPARE(page->itemAt(i)->widget()->objectName(), QString::fromLatin1(order[i]));
-            QCOMPARE(page->stretch(i), i == 4 ? 1 : 0);
+            QCOMPARE(page->stretch(i), 0);
         }
+        QVERIFY(page->itemAt(6)->spacerItem());
+        QCOMPARE(page->stretch(6), 1);
         auto *row = qobject_cast<QHBoxLayout *>(widget<QWidget>(*window, "widget_2")->layout());
         QVERIFY(row);
         QCOMPARE(row->itemAt(0)->widget()->objectName(), QStringLiteral("groupBox_3"));

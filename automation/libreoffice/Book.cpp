@@ -6,10 +6,12 @@
 #include "OfficeSession.h"
 #include "PackageFinishing.h"
 #include "SameFile.h"
+#include "ScriptFonts.h"
 #include "SheetNames.h"
 #include "SourceStructureLock.h"
 #include "UnoProps.h"
 #include "UnoText.h"
+#include "XlsFinishing.h"
 
 #include <QDir>
 #include <QFile>
@@ -163,6 +165,12 @@ Book::Book(OfficeSession &session, uno::Reference<sheet::XSpreadsheetDocument> d
             documentSettings->setPropertyValue("SyntaxStringRef", uno::Any(kCalcOrExcelA1));
         return true;
     }, false);
+    m_sourceSheetNames = sheetNames();
+    // Before any copy is made, so that copies carry the fonts too.
+    guarded(m_session, [&]() -> bool {
+        ScriptFonts::matchToWestern(m_document);
+        return true;
+    }, false);
 }
 
 Book::~Book()
@@ -251,6 +259,18 @@ int Book::tabOf(const SheetState &state)
     }, -1);
 }
 
+int Book::tabAfterSourceSheets()
+{
+    return guarded(m_session, [&]() -> int {
+        const uno::Sequence<rtl::OUString> names = m_document->getSheets()->getElementNames();
+        int after = -1;
+        for (sal_Int32 i = 0; i < names.getLength(); ++i)
+            if (m_sourceSheetNames.contains(qs(names[i])))
+                after = i + 1;
+        return after;
+    }, -1);
+}
+
 std::shared_ptr<SheetState> Book::copySheet(SheetState &source, SheetState &before)
 {
     const int index = indexOf(before);
@@ -259,8 +279,12 @@ std::shared_ptr<SheetState> Book::copySheet(SheetState &source, SheetState &befo
         return nullptr;
     flushFormulas();
     // Cell-by-cell mode puts the copy where Excel does at once, so the two
-    // ways can be compared.
-    const int tab = m_unbuffered ? tabOf(before) : tabOf(source) + 1;
+    // ways can be compared. Otherwise the office makes it right after the
+    // workbook's own sheets, ahead of earlier copies, where the caller's
+    // order ends up putting it (so saving moves nothing): inside a range over
+    // several of the user's sheets, its rows' deletion would break the
+    // range, and it would be counted in.
+    const int tab = m_unbuffered ? tabOf(before) : tabAfterSourceSheets();
     if (tab < 0 || (!m_unbuffered && tab == 0))
         return nullptr;
     const QString copyName = copiedSheetName(sourceName, sheetNames());
@@ -1075,6 +1099,8 @@ bool Book::saveAs(const QString &path, int fileFormat)
     bool ok = stored && !m_session.lost() && QFileInfo(stagePath).size() > 0;
     if (ok && fileFormat != 56)
         ok = writePackage(stagePath, fileFormat);
+    else if (ok && !m_encrypt)
+        finishXlsResult(m_sourcePath, stagePath, sheetOrigins(), sheetNames());
     if (ok) {
         QFile::remove(partPath);
         ok = QFile::copy(stagePath, partPath);
@@ -1116,9 +1142,35 @@ bool Book::writePackage(const QString &tempPath, int)
     }
     if (m_activeSheet)
         what.activeSheetName = nameOf(*m_activeSheet);
+    const QString sourceSuffix = QFileInfo(m_sourcePath).suffix().toLower();
+    if (sourceSuffix == QLatin1String("xlsx") || sourceSuffix == QLatin1String("xlsm")) {
+        what.sourcePackage = m_sourcePath;
+        what.origins = sheetOrigins();
+    }
     if (ooxml::isNothingToDo(what))
         return true;
     return ooxml::finishPackage(tempPath, what);
+}
+
+QList<ooxml::SheetOrigin> Book::sheetOrigins()
+{
+    QHash<QString, QString> originOf;
+    for (const auto &state : m_states) {
+        std::shared_ptr<SheetState> root = state;
+        while (auto from = root->copiedFrom.lock())
+            root = from;
+        const QString rootName = nameOf(*root);
+        if (m_sourceSheetNames.contains(rootName))
+            originOf.insert(nameOf(*state), rootName);
+    }
+    QList<ooxml::SheetOrigin> origins;
+    for (const QString &name : sheetNames()) {
+        if (originOf.contains(name))
+            origins.append({name, originOf.value(name)});
+        else if (m_sourceSheetNames.contains(name))
+            origins.append({name, name});
+    }
+    return origins;
 }
 
 void Book::close()

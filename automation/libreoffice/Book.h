@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SourceCarryOver.h"
+
 #include "RowGrouping.h"
 #include "SheetArea.h"
 #include "SheetOrder.h"
@@ -168,6 +170,9 @@ public:
 
 private:
     bool knowOrder();
+    // The office's index right after the last of the workbook's own sheets
+    // (grouped parts counted); -1 when the office cannot say.
+    int tabAfterSourceSheets();
     bool deleteRowBlocks(SheetState &state, const QList<SheetArea> &rows);
     bool sortAwayRows(SheetState &state, const QList<SheetArea> &rows);
     bool sortBlockRows(SheetState &state, int top, int bottom, const QVector<QVector<double>> &keys);
@@ -193,6 +198,8 @@ private:
         const QString &name, int tab, int index,
         const std::function<void(const css::uno::Reference<css::sheet::XSpreadsheets> &)> &make);
     bool alignSheetOrder();
+    // Where each sheet of the workbook came from, for the package finishing.
+    QList<ooxml::SheetOrigin> sheetOrigins();
     void loadUsedArea(SheetState &state);
     const QVector<QVariant> *valueBlock(SheetState &state, int block);
     void flushSheet(SheetState &state);
@@ -211,6 +218,7 @@ private:
     OfficeSession &m_session;
     css::uno::Reference<css::sheet::XSpreadsheetDocument> m_document;
     QString m_sourcePath;
+    QStringList m_sourceSheetNames; // as loaded
     QHash<const void *, std::shared_ptr<SheetState>> m_states;
     SheetOrder m_order;
     // A copy of one sheet with the rows of a block grouped by one column,

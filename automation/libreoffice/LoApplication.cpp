@@ -9,6 +9,11 @@ bool LoNode::disconnected() const
 
 LoApplication::~LoApplication() = default;
 
+void LoApplication::abort()
+{
+    session().abort();
+}
+
 QVariant LoApplication::call(const MemberText &member, const QVariantList &args)
 {
     if (member.is("SetVisible") || member.is("EnableEvents"))

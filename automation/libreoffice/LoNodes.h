@@ -36,6 +36,7 @@ class LoApplication : public LoNode
 public:
     explicit LoApplication(std::shared_ptr<OfficeSession> session) : LoNode(std::move(session)) {}
     ~LoApplication() override;
+    void abort() override;
     QVariant call(const MemberText &member, const QVariantList &args) override;
     std::shared_ptr<AutomationNode> query(const MemberText &member, const QVariantList &args) override;
     QVariant get(const QByteArray &name) override;

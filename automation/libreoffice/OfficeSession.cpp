@@ -1,5 +1,6 @@
 #include "OfficeSession.h"
 
+#include "Guarded.h"
 #include "OfficeSockets.h"
 
 #include <QCoreApplication>
@@ -34,6 +35,8 @@ extern char **environ;
 
 using namespace css;
 
+Q_LOGGING_CATEGORY(officeLog, "sheetsplicer.office", QtWarningMsg)
+
 namespace {
 
 std::atomic<quint64> trips{0};
@@ -44,11 +47,6 @@ QList<OfficeSession *> &liveSessions()
 {
     static QList<OfficeSession *> sessions;
     return sessions;
-}
-
-rtl::OUString ou(const QString &s)
-{
-    return rtl::OUString(reinterpret_cast<const sal_Unicode *>(s.utf16()), s.size());
 }
 
 qint64 nowMs()
@@ -204,6 +202,16 @@ OfficeSession::Call::~Call()
 void OfficeSession::markLost()
 {
     m_lost.store(true);
+}
+
+void OfficeSession::abort()
+{
+    markLost();
+    const qint64 pid = m_pid;
+    if (pid > 0 && !m_exited.load()) {
+        ::kill(-static_cast<pid_t>(pid), SIGKILL);
+        ::kill(static_cast<pid_t>(pid), SIGKILL);
+    }
 }
 
 QString OfficeSession::profileUrl() const

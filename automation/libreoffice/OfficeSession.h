@@ -40,6 +40,10 @@ public:
 
     bool lost() const { return m_lost.load(); }
     void markLost();
+    // Marks the session lost and kills the office, without waiting for it:
+    // safe from another thread while a call into the office is under way.
+    // The calling thread's quit() still reaps it and removes the profile.
+    void abort();
 
     // A folder of the session's own, gone with it.
     QString scratchFolder() const;

@@ -126,8 +126,8 @@ bool selectActiveSheet(const ZipPackage &package, const QString &workbookPart, c
         QString sheetPart;
         if (!findWorksheetPart(package, workbookPart, workbookXml, entries.at(i).name, &sheetPart, nullptr))
             continue; // a chart sheet has no sheet view of this kind
-        QByteArray sheetXml = replaced->value(sheetPart);
-        if (sheetXml.isEmpty() && !package.read(sheetPart, &sheetXml, error))
+        QByteArray sheetXml;
+        if (!readEditedPart(package, *replaced, sheetPart, &sheetXml, error))
             return false;
         if (!setTabSelected(sheetXml, i == active, &edited, &reason))
             return fail(error, QStringLiteral("%1: %2").arg(sheetPart, reason));
@@ -142,11 +142,16 @@ bool selectActiveSheet(const ZipPackage &package, const QString &workbookPart, c
 bool editParts(const ZipPackage &package, const PackageFinishing &what,
                const QList<SheetRanges> &sheets, QHash<QString, QByteArray> *replaced, QString *error)
 {
-    if (!what.lockStructure && sheets.isEmpty() && what.activeSheetName.isEmpty())
+    const bool carryOver = !what.sourcePackage.isEmpty() && !what.origins.isEmpty();
+    if (!what.lockStructure && sheets.isEmpty() && what.activeSheetName.isEmpty() && !carryOver)
         return true;
     QString workbookPart;
     QByteArray workbookXml;
-    if (!findWorkbookPart(package, &workbookPart, error) || !package.read(workbookPart, &workbookXml, error))
+    if (!findWorkbookPart(package, &workbookPart, error))
+        return false;
+    if (carryOver && !carryOverFromSource(what.sourcePackage, what.origins, package, workbookPart, replaced, error))
+        return false;
+    if (!readEditedPart(package, *replaced, workbookPart, &workbookXml, error))
         return false;
 
     for (const SheetRanges &sheet : sheets) {
@@ -155,7 +160,7 @@ bool editParts(const ZipPackage &package, const PackageFinishing &what,
         QByteArray edited;
         QString reason;
         if (!findWorksheetPart(package, workbookPart, workbookXml, sheet.sheetName, &sheetPart, error)
-            || !package.read(sheetPart, &sheetXml, error))
+            || !readEditedPart(package, *replaced, sheetPart, &sheetXml, error))
             return false;
         if (!addProtectedRanges(sheetXml, sheet.ranges, &edited, &reason))
             return fail(error, QStringLiteral("%1: %2").arg(sheetPart, reason));
@@ -184,7 +189,7 @@ bool editParts(const ZipPackage &package, const PackageFinishing &what,
 bool isNothingToDo(const PackageFinishing &what)
 {
     return !what.lockStructure && what.protectedRanges.isEmpty() && what.activeSheetName.isEmpty()
-           && !(what.encrypt && !what.openPassword.isEmpty());
+           && !(what.encrypt && !what.openPassword.isEmpty()) && (what.sourcePackage.isEmpty() || what.origins.isEmpty());
 }
 
 bool finishPackage(const QString &givenPath, const PackageFinishing &what, QString *error)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SourceCarryOver.h"
+
 #include <QList>
 #include <QString>
 
@@ -21,6 +23,10 @@ struct PackageFinishing {
     QString activeSheetName;          // the sheet the workbook opens on; empty: as saved
     bool encrypt = false;
     QString openPassword;             // empty: nothing to encrypt with, the file stays open
+    // The package the result was loaded from, and where each of the result's
+    // sheets came from: what the office lost of them is taken from there.
+    QString sourcePackage;
+    QList<SheetOrigin> origins;
 };
 
 // True when `what` asks for no change at all.

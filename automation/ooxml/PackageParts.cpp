@@ -197,4 +197,35 @@ bool findWorksheetPart(const ZipPackage &package, const QString &workbookPart,
     return fail(error, QStringLiteral("sheet \"%1\" has no part").arg(sheetName));
 }
 
+bool findRelatedPart(const ZipPackage &package, const QString &part, const QString &typeSuffix, QString *related)
+{
+    QByteArray relsXml;
+    QList<Relationship> relationships;
+    const QString relsPart = relationshipsPartName(part);
+    if (!package.contains(relsPart) || !package.read(relsPart, &relsXml, nullptr)
+        || !parseRelationships(relsXml, &relationships, nullptr))
+        return false;
+    for (const Relationship &r : relationships) {
+        if (r.external || !r.type.endsWith(typeSuffix))
+            continue;
+        const QString name = resolvePartName(part, r.target);
+        if (name.isEmpty() || !package.contains(name))
+            continue;
+        *related = name;
+        return true;
+    }
+    return false;
+}
+
+bool readEditedPart(const ZipPackage &package, const QHash<QString, QByteArray> &replaced, const QString &part,
+                    QByteArray *out, QString *error)
+{
+    const auto edited = replaced.constFind(part);
+    if (edited != replaced.cend()) {
+        *out = edited.value();
+        return true;
+    }
+    return package.read(part, out, error);
+}
+
 } // namespace ooxml

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -40,5 +41,13 @@ bool findWorkbookPart(const ZipPackage &package, QString *partName, QString *err
 bool findWorksheetPart(const ZipPackage &package, const QString &workbookPart,
                        const QByteArray &workbookXml, const QString &sheetName,
                        QString *partName, QString *error);
+
+// The first part `part` refers to by a relationship whose type ends with
+// `typeSuffix` ("/comments", "/vbaProject"); false when there is none.
+bool findRelatedPart(const ZipPackage &package, const QString &part, const QString &typeSuffix, QString *related);
+
+// A part as edited so far: its new content in `replaced`, else as the package has it.
+bool readEditedPart(const ZipPackage &package, const QHash<QString, QByteArray> &replaced, const QString &part,
+                    QByteArray *out, QString *error);
 
 } // namespace ooxml

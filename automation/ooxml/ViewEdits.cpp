@@ -1,5 +1,6 @@
 #include "ViewEdits.h"
 
+#include "Sqref.h"
 #include "XmlScan.h"
 
 #include <QRegularExpression>
@@ -69,7 +70,84 @@ bool setViewAttribute(const QByteArray &xml, const QByteArray &groupName, const 
     return true;
 }
 
+// The first sheetView of a worksheet part; false when it has none.
+bool firstSheetView(const QByteArray &xml, xml::Element *view, QString *error)
+{
+    xml::Element root;
+    if (!xml::findRoot(xml, &root, error))
+        return false;
+    const QList<xml::Element> groups = xml::childrenNamed(xml, root, "sheetViews");
+    const QList<xml::Element> views = groups.isEmpty() ? QList<xml::Element>() : xml::childrenNamed(xml, groups.first(), "sheetView");
+    if (views.isEmpty())
+        return false;
+    *view = views.first();
+    return true;
+}
+
+// The pane's first scrollable cell, right below and right of a frozen split.
+QByteArray cellAfterSplit(const QByteArray &xml, const xml::Element &pane)
+{
+    const int columns = qMax(0, int(xml::attribute(xml, pane, "xSplit").toDouble()));
+    const int rows = qMax(0, int(xml::attribute(xml, pane, "ySplit").toDouble()));
+    const QString column = columnName(qMin(columns + 1, kMaxColumn));
+    return (column + QString::number(rows + 1)).toLatin1();
+}
+
 } // namespace
+
+bool copyPane(const QByteArray &sourceSheetXml, const QByteArray &resultSheetXml, bool fromTheSplit,
+              QByteArray *out, QString *error)
+{
+    *out = resultSheetXml;
+    xml::Element sourceView;
+    if (!firstSheetView(sourceSheetXml, &sourceView, nullptr))
+        return true;
+    const QList<xml::Element> panes = xml::childrenNamed(sourceSheetXml, sourceView, "pane");
+    if (panes.isEmpty())
+        return true;
+    const xml::Element &pane = panes.first();
+    const QByteArray prefix = pane.prefix();
+    QByteArray paneText = xml::unprefixed(sourceSheetXml.mid(pane.begin, pane.end - pane.begin), prefix);
+    QByteArray selections;
+    const QString state = xml::attribute(sourceSheetXml, pane, "state");
+    if (fromTheSplit && (state == QLatin1String("frozen") || state == QLatin1String("frozenSplit"))) {
+        const QByteArray first = cellAfterSplit(sourceSheetXml, pane);
+        const QByteArray startTag = sourceSheetXml.mid(pane.begin, pane.startTagEnd - pane.begin);
+        paneText = xml::unprefixed(withAttribute(startTag, "topLeftCell", first), prefix);
+        if (!pane.selfClosing)
+            paneText += xml::unprefixed(sourceSheetXml.mid(pane.startTagEnd, pane.end - pane.startTagEnd), prefix);
+        QString active = xml::attribute(sourceSheetXml, pane, "activePane");
+        if (active.isEmpty())
+            active = QStringLiteral("topLeft");
+        selections = "<selection pane=\"" + xml::escapeAttribute(active) + "\" activeCell=\"" + first
+                     + "\" sqref=\"" + first + "\"/>";
+    } else {
+        for (const xml::Element &selection : xml::childrenNamed(sourceSheetXml, sourceView, "selection"))
+            selections += xml::unprefixed(sourceSheetXml.mid(selection.begin, selection.end - selection.begin), prefix);
+    }
+
+    xml::Element view;
+    if (!firstSheetView(resultSheetXml, &view, error))
+        return true; // no view to give it
+    const QByteArray added = paneText + selections;
+    QList<xml::Edit> edits;
+    if (view.selfClosing) {
+        const QByteArray tag = resultSheetXml.mid(view.begin, view.startTagEnd - view.begin);
+        const QByteArray open = tag.left(tag.lastIndexOf("/>")) + ">";
+        edits.append({view.begin, view.end, open + added + "</" + view.qualifiedName + ">"});
+    } else {
+        // The new pane and selections take the place of the old ones, which
+        // lead the view's children.
+        QList<xml::Element> old = xml::childrenNamed(resultSheetXml, view, "pane");
+        old += xml::childrenNamed(resultSheetXml, view, "selection");
+        if (old.isEmpty())
+            edits.append({view.startTagEnd, view.startTagEnd, added});
+        for (int i = 0; i < old.size(); ++i)
+            edits.append({old.at(i).begin, old.at(i).end, i == 0 ? added : QByteArray()});
+    }
+    *out = xml::applyEdits(resultSheetXml, edits);
+    return true;
+}
 
 QByteArray withAttribute(const QByteArray &tag, const QByteArray &name, const QByteArray &value)
 {

@@ -13,6 +13,14 @@ bool setActiveTab(const QByteArray &workbookXml, int index, QByteArray *out, QSt
 // The sheet part with every sheetView's tabSelected set to `selected`.
 bool setTabSelected(const QByteArray &sheetXml, bool selected, QByteArray *out, QString *error);
 
+// The result sheet's first view given the pane of the source sheet's first view,
+// with the selections that go with it: a frozen header stays frozen after the
+// office's round trip. With `fromTheSplit` (a sheet whose rows are not the
+// source's) the view starts right below and right of a frozen split, with its
+// first cell selected. A source without a pane leaves the result as it is.
+bool copyPane(const QByteArray &sourceSheetXml, const QByteArray &resultSheetXml, bool fromTheSplit,
+              QByteArray *out, QString *error);
+
 // The start tag `tag` with attribute `name` set to `value`, replacing it where it stands
 // or adding it at the end.
 QByteArray withAttribute(const QByteArray &tag, const QByteArray &name, const QByteArray &value);

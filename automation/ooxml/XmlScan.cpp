@@ -134,6 +134,9 @@ bool completeElement(const QByteArray &xml, const Token &start, Element *element
     }
 }
 
+
+} // namespace
+
 QString decodeEntities(const QByteArray &raw)
 {
     const QString text = QString::fromUtf8(raw);
@@ -176,8 +179,6 @@ QString decodeEntities(const QByteArray &raw)
     }
     return out;
 }
-
-} // namespace
 
 QByteArray Element::prefix() const
 {
@@ -331,6 +332,41 @@ QByteArray escapeAttribute(const QString &value)
         default: out += c;
         }
     }
+    return out;
+}
+
+QList<Element> childrenNamed(const QByteArray &xml, const Element &parent, const QByteArray &localName)
+{
+    QList<Element> kids;
+    QList<Element> named;
+    if (parent.selfClosing || !children(xml, parent, &kids, nullptr))
+        return named;
+    for (const Element &kid : kids)
+        if (kid.localName() == localName)
+            named << kid;
+    return named;
+}
+
+QString innerText(const QByteArray &xml, const Element &element)
+{
+    QString text;
+    QList<Element> kids;
+    if (element.selfClosing || !children(xml, element, &kids, nullptr))
+        return text;
+    if (kids.isEmpty())
+        return decodeEntities(xml.mid(element.startTagEnd, element.contentEnd - element.startTagEnd));
+    for (const Element &kid : kids)
+        text += innerText(xml, kid);
+    return text;
+}
+
+QByteArray unprefixed(const QByteArray &text, const QByteArray &prefix)
+{
+    if (prefix.isEmpty())
+        return text;
+    QByteArray out = text;
+    out.replace("<" + prefix + ":", "<");
+    out.replace("</" + prefix + ":", "</");
     return out;
 }
 

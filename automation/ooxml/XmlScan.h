@@ -50,6 +50,20 @@ struct Edit {
 // `xml` with non-overlapping edits applied, everything else copied as it was.
 QByteArray applyEdits(const QByteArray &xml, QList<Edit> edits);
 
+// The direct children of `parent` named `localName`, in document order; none when
+// the text does not nest.
+QList<Element> childrenNamed(const QByteArray &xml, const Element &parent, const QByteArray &localName);
+
+// The text an element holds, its descendants' text joined, entities decoded.
+QString innerText(const QByteArray &xml, const Element &element);
+
+// An element's text, as written with namespace prefix `prefix`, moved into the
+// default namespace.
+QByteArray unprefixed(const QByteArray &text, const QByteArray &prefix);
+
+// Character and entity references replaced by what they stand for.
+QString decodeEntities(const QByteArray &raw);
+
 // `value` escaped for a double-quoted attribute, as UTF-8.
 QByteArray escapeAttribute(const QString &value);
 

@@ -3,6 +3,7 @@
 #include "PackedParts.h"
 
 #include <QFile>
+#include <QMap>
 
 #include <zip.h>
 
@@ -99,15 +100,16 @@ bool ZipPackage::saveAs(const QString &target, const QHash<QString, QByteArray> 
     if (!out)
         return fail(error, QStringLiteral("cannot create %1").arg(target));
 
-    // Replacements are found by the index their part has in this archive.
+    // Replacements are found by the index their part has in this archive;
+    // parts it does not have come after all others, by name.
     QHash<qint64, const QByteArray *> byIndex;
+    QMap<QString, const QByteArray *> added;
     for (auto it = replaced.cbegin(); it != replaced.cend(); ++it) {
         const qint64 index = locate(it.key());
-        if (index < 0) {
-            zip_discard(out);
-            return fail(error, QStringLiteral("the package has no part %1").arg(it.key()));
-        }
-        byIndex.insert(index, &it.value());
+        if (index < 0)
+            added.insert(it.key(), &it.value());
+        else
+            byIndex.insert(index, &it.value());
     }
 
     // New contents are deflated first, side by side.
@@ -117,6 +119,8 @@ bool ZipPackage::saveAs(const QString &target, const QHash<QString, QByteArray> 
         packedIndex.insert(it.key(), contents.size());
         contents << it.value();
     }
+    for (auto it = added.cbegin(); it != added.cend(); ++it)
+        contents << it.value();
     std::vector<PackedPart> packed;
     if (!packParts(contents, &packed)) {
         zip_discard(out);
@@ -150,6 +154,18 @@ bool ZipPackage::saveAs(const QString &target, const QHash<QString, QByteArray> 
         if (content) {
             if (st.valid & ZIP_STAT_MTIME)
                 zip_file_set_mtime(out, added, st.mtime, 0);
+        }
+    }
+    int next = packedIndex.size();
+    for (auto it = added.cbegin(); it != added.cend(); ++it) {
+        zip_source_t *source = packedSource(out, &packed[static_cast<size_t>(next++)]);
+        const QByteArray name = it.key().toUtf8();
+        if (!source || zip_file_add(out, name.constData(), source, ZIP_FL_ENC_UTF_8) < 0) {
+            const QString reason = archiveError(out);
+            if (source)
+                zip_source_free(source);
+            zip_discard(out);
+            return fail(error, QStringLiteral("cannot add part %1: %2").arg(it.key(), reason));
         }
     }
     if (zip_close(out) != 0) {

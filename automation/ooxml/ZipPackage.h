@@ -26,7 +26,8 @@ public:
 
     // Writes every entry, in the original order, to a new archive at `target`;
     // entries named in `replaced` get the new content (deflated), all others are
-    // copied as they are stored, without recompression.
+    // copied as they are stored, without recompression. Names the package does not
+    // have are added after the others.
     bool saveAs(const QString &target, const QHash<QString, QByteArray> &replaced, QString *error) const;
 
     // Entries larger than this are not read into memory.

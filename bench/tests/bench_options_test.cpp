@@ -117,11 +117,18 @@ private slots:
     void sizesAreTheAgreedOnes()
     {
         const QList<BenchSize> &sizes = standardSizes();
-        QCOMPARE(sizes.size(), 3);
+        QCOMPARE(sizes.size(), 8);
         QCOMPARE((QList<int>{sizes.at(0).rows, sizes.at(0).columns, sizes.at(0).categories}), (QList<int>{1000, 8, 5}));
         QCOMPARE((QList<int>{sizes.at(1).rows, sizes.at(1).columns, sizes.at(1).categories}), (QList<int>{10000, 12, 20}));
         QCOMPARE((QList<int>{sizes.at(2).rows, sizes.at(2).columns, sizes.at(2).categories}), (QList<int>{50000, 12, 50}));
         QVERIFY(!sizeNamed(QStringLiteral("XL")));
+        // Many categories: split only, no editable range to pass on.
+        const BenchSize many = *sizeNamed(QStringLiteral("c400"));
+        QCOMPARE((QList<int>{many.rows, many.categories}), (QList<int>{2000, 400}));
+        QVERIFY(layoutFor(many, SourceKind::Plain).editRange.isEmpty());
+        const QStringList child = runOneArguments(BenchJob::Classify, "s.xlsx", "out", 1, QString(), 1, false);
+        QCOMPARE(child.at(5), QStringLiteral("-"));
+        QVERIFY(parseBenchOptions(child).childEditRange.isEmpty());
     }
 
     void layoutCoversTheFigureColumnsOfEveryDataRow()

@@ -24,6 +24,8 @@ import tempfile
 import time
 from collections import Counter
 
+import kept as round_trip
+
 SUCCESS_TEXTS = ("成功生成汇总分类表!", "成功生成分类汇总表!")
 FAILURE_TEXTS = (
     "本功能需要电脑中装有微软office或金山wps专业版(注意是专业版,不是个人版)!",
@@ -210,18 +212,18 @@ def judge(result):
     return problems
 
 
-def record_of(result, problems, saved, reloaded):
+def record_of(result, problems, saved, reloaded, kept=""):
     """What the table needs of one job; also one line of the log."""
     return {"name": os.path.basename(result["path"]), "elapsed": "%.1f" % result["elapsed"],
             "code": str(result["code"]), "last": result["last"],
             "timed_out": "1" if result["timed_out"] else "0", "crash": str(result["crash"]),
             "offices_left": str(result["offices_left"]), "profiles_left": str(result["profiles_left"]),
             "saved": str(saved), "reloaded": str(reloaded),
-            "entries": ",".join(result["entries"]), "problems": " | ".join(problems)}
+            "entries": ",".join(result["entries"]), "problems": " | ".join(problems), "kept": kept}
 
 
 LOG_FIELDS = ("name", "elapsed", "code", "last", "timed_out", "crash", "offices_left", "profiles_left",
-              "saved", "reloaded", "entries", "problems")
+              "saved", "reloaded", "entries", "problems", "kept")
 
 
 def read_log(path):
@@ -229,6 +231,8 @@ def read_log(path):
     with open(path, encoding="utf-8") as f:
         for line in f:
             fields = line.rstrip("\n").split("\t")
+            if len(fields) == len(LOG_FIELDS) - 1:
+                fields.append("")  # logged before the round trip was looked at
             if len(fields) == len(LOG_FIELDS):
                 records.append(dict(zip(LOG_FIELDS, fields)))
     return records
@@ -257,10 +261,14 @@ def print_table(records, out):
              ("office profiles left", total("profiles_left")),
              ("results saved", total("saved")),
              ("results that load again", total("reloaded"))]
+    for what in ("fonts", "panes", "macros"):
+        answers = [round_trip.decode(r["kept"])[what] for r in records]
+        rows.append(("results keeping their sources' %s" % what,
+                     "%d of %d" % (answers.count("1"), answers.count("1") + answers.count("0"))))
     width = max(len(k) for k, _ in rows)
     print("", file=out)
     for key, value in rows:
-        print("%-*s  %d" % (width, key, value), file=out)
+        print("%-*s  %s" % (width, key, value), file=out)
 
 
 def default_folder():
@@ -323,14 +331,16 @@ def main():
             result = run_one(os.path.abspath(args.cli), path, args.limit, job_tmp)
             problems = judge(result)
             saved = reloaded = 0
+            kept = ""
             if result["last"] in SUCCESS_TEXTS:
                 for entry in result["entries"]:
                     saved += 1
+                    kept = round_trip.encode(round_trip.kept(path, os.path.join(result["out"], entry)))
                     if reload_result(os.path.join(result["out"], entry), profile, args.reload_limit):
                         reloaded += 1
                     else:
                         problems.append("saved result %s does not load again" % entry)
-            record = record_of(result, problems, saved, reloaded)
+            record = record_of(result, problems, saved, reloaded, kept)
             records.append(record)
             print("[%d/%d] %.0fs %s: %s" % (i, len(files), result["elapsed"], name, result["last"]),
                   file=sys.stderr, flush=True)

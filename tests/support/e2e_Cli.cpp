@@ -75,6 +75,18 @@ QJsonObject xlsFormulaResults(const QString &path, int sheet)
     return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
 }
 
+QJsonObject xlsViews(const QString &path)
+{
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral(E2E_SUPPORT_DIR "/e2e_workbook.py"), QStringLiteral("xls-views"), path});
+    if (!python.waitForFinished(60000) || python.exitStatus() != QProcess::NormalExit || python.exitCode() != 0) {
+        qWarning("e2e_workbook.py xls-views %s: %s", qPrintable(path), python.readAllStandardError().constData());
+        return {};
+    }
+    return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+}
+
 QJsonObject sheetOf(const QJsonObject &workbook, const QString &name)
 {
     return workbook.value(QStringLiteral("sheets")).toObject().value(name).toObject();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
@@ -38,6 +39,11 @@ int decryptWorkbook(const QString &from, const QString &password, const QString 
 // The results stored with the formula cells of one worksheet (0-based) of an
 // .xls file: {"C2": 11, "D2": "#REF!", ...}.
 QJsonObject xlsFormulaResults(const QString &path, int sheet);
+
+// Each worksheet's frozen pane of an .xls file, in order, and a digest of its
+// macro project: {"sheets": [{"name", "frozen", "pane": [columns, rows, top
+// row, left column] or null}], "macroProject": text or null}.
+QJsonObject xlsViews(const QString &path);
 
 // One sheet of such a reading, and one cell of a sheet ("A1" form).
 QJsonObject sheetOf(const QJsonObject &workbook, const QString &name);

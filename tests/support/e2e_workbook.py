@@ -5,6 +5,7 @@ end-to-end tests look at as JSON.
     e2e_workbook.py dump PATH [PASSWORD]
     e2e_workbook.py decrypt PATH PASSWORD OUT
     e2e_workbook.py xls-results PATH SHEET
+    e2e_workbook.py xls-views PATH
 
 The cell values are the ones the office computed and stored (openpyxl with
 data_only=True); formulas, hyperlinks, protections and editable ranges come
@@ -18,6 +19,7 @@ Exit codes: 0 printed, 3 the password does not open the file (or none was
 given for an encrypted file), 4 the file is not a workbook openpyxl can read.
 """
 import datetime
+import hashlib
 import struct
 import io
 import json
@@ -97,6 +99,9 @@ def cells_of(values_sheet, formula_sheet):
                 "hidden": bool(cell.protection.hidden),
                 "fill": fill_of(cell),
                 "underlined": bool(cell.font is not None and cell.font.u),
+                "font": cell.font.name if cell.font is not None else None,
+                "numberFormat": cell.number_format,
+                "commentAuthor": cell.comment.author if cell.comment is not None else None,
             }
     return cells
 
@@ -112,6 +117,11 @@ def dump(data):
         "workbookProtection": attributes(book_xml.find(MAIN + "workbookProtection")),
         "sheetNames": [name for name, _ in parts],
         "sheets": {},
+        "calcPr": attributes(book_xml.find(MAIN + "calcPr")),
+        "localNames": [dict(attributes(n), text=n.text) for n in book_xml.iter(MAIN + "definedName")
+                       if n.get("localSheetId") is not None],
+        "vbaProject": hashlib.sha256(package.read("xl/vbaProject.bin")).hexdigest()
+                      if "xl/vbaProject.bin" in package.namelist() else None,
     }
     values = openpyxl.load_workbook(io.BytesIO(data), data_only=True)
     formulas = openpyxl.load_workbook(io.BytesIO(data), data_only=False)
@@ -122,6 +132,7 @@ def dump(data):
         sheet["maxRow"] = formula_sheet.max_row
         sheet["maxColumn"] = formula_sheet.max_column
         sheet["merged"] = sorted(str(r) for r in formula_sheet.merged_cells.ranges)
+        sheet["frozenAt"] = formula_sheet.freeze_panes
         result["sheets"][name] = sheet
     return result
 
@@ -176,7 +187,43 @@ def xls_results(path, wanted_sheet):
     return results
 
 
+def xls_views(path):
+    """Each worksheet's frozen flag and PANE record of a BIFF8 file, in order, and
+    a digest of its macro project: {"sheets": [{"name": ..., "frozen": bool,
+    "pane": [columns, rows, top row, left column] or None}], "macroProject": ...}."""
+    import olefile
+    ole = olefile.OleFileIO(path)
+    stream = ole.openstream("Workbook").read()
+    project = hashlib.sha256()
+    macro_streams = sorted(e for e in ole.listdir() if e[0] == "_VBA_PROJECT_CUR")
+    for entry in macro_streams:
+        project.update("/".join(entry).encode("utf-8") + b"\0" + ole.openstream(entry).read())
+    names, views, depth, at = [], [], 0, 0
+    while at + 4 <= len(stream):
+        kind, length = struct.unpack("<HH", stream[at:at + 4])
+        body = stream[at + 4:at + 4 + length]
+        at += 4 + length
+        if kind == 0x0085:  # BOUNDSHEET
+            count, wide = body[6], body[7] & 1
+            names.append(body[8:8 + (2 * count if wide else count)].decode("utf-16-le" if wide else "latin-1"))
+        elif kind == 0x0809:  # BOF
+            depth += 1
+            if depth == 1 and struct.unpack("<H", body[2:4])[0] == 0x0010:
+                views.append({"name": names[len(views)] if len(views) < len(names) else None,
+                              "frozen": False, "pane": None})
+        elif kind == 0x000A:  # EOF
+            depth -= 1
+        elif depth == 1 and views and kind == 0x023E:  # WINDOW2
+            views[-1]["frozen"] = bool(struct.unpack("<H", body[:2])[0] & 0x0008)
+        elif depth == 1 and views and kind == 0x0041:  # PANE
+            views[-1]["pane"] = list(struct.unpack("<HHHH", body[:8]))
+    return {"sheets": views, "macroProject": project.hexdigest() if macro_streams else None}
+
+
 def main(argv):
+    if len(argv) == 3 and argv[1] == "xls-views":
+        sys.stdout.write(json.dumps(xls_views(argv[2])))
+        return 0
     if len(argv) == 4 and argv[1] == "xls-results":
         sys.stdout.write(json.dumps(xls_results(argv[2], int(argv[3]))))
         return 0

@@ -86,6 +86,12 @@ private:
         if (!m_model->disconnectAtMember.isEmpty() && member.toLatin1() == m_model->disconnectAtMember
             && ++m_model->occurrences == m_model->disconnectAtOccurrence)
             m_model->disconnected = true;
+        if (m_model->hook && member.toLatin1() == m_model->hookAtMember
+            && ++m_model->hookOccurrences == m_model->hookAtOccurrence) {
+            const std::function<void()> hook = std::move(m_model->hook);
+            m_model->hook = nullptr;
+            hook();
+        }
     }
 };
 
@@ -549,6 +555,11 @@ class ApplicationNode : public Node
 public:
     using Node::Node;
     QString label() const override { return QStringLiteral("app"); }
+    void abort() override
+    {
+        m_model->aborted = true;
+        m_model->disconnected = true;
+    }
 
 protected:
     std::shared_ptr<AutomationNode> onQuery(const MemberText &member, const QVariantList &) override

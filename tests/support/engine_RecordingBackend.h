@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 // A fake spreadsheet object model for call-order tests of the engine. It
@@ -57,11 +58,16 @@ struct Model
     bool saveSucceeds = true;
     QByteArray disconnectAtMember; // the application goes away at this call...
     int disconnectAtOccurrence = 1; // ...the n-th time it is made
+    QByteArray hookAtMember;        // runs `hook` once, as this call is made...
+    int hookAtOccurrence = 1;       // ...the n-th time
+    std::function<void()> hook;     // (a cancel from the window, say)
+    int hookOccurrences = 0;
 
     // What happened.
     QList<std::shared_ptr<Sheet>> sheets;
     QList<Operation> operations;
     bool disconnected = false;
+    bool aborted = false; // ended from outside, as a cancel does
     QString openedPath;
     QString savedPath;
     int savedFormat = 0;

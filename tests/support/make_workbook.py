@@ -6,7 +6,9 @@
 import datetime
 import sys
 import openpyxl
+from openpyxl.comments import Comment
 from openpyxl.styles import Font, PatternFill
+from openpyxl.workbook.defined_name import DefinedName
 from openpyxl.workbook.protection import WorkbookProtection
 
 from shapes_workbook import SHAPES
@@ -133,11 +135,43 @@ def protected(path, *what):
     wb.save(path)
 
 
+def chinese(path):
+    """A summary as Chinese offices keep one: 微软雅黑 headers and 宋体 records,
+    a frozen header row, dates in the built-in short date (14) and date-time
+    (22) formats, a comment with its author, a workbook name on the table,
+    and two sheets of the user's with a total over both ("备注:合计")."""
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "汇总"
+    ws.append(["地区", "编号", "日期", "时间", "金额"])
+    for column in range(1, 6):
+        ws.cell(row=1, column=column).font = Font(name="微软雅黑", bold=True, size=12)
+    for i, region in enumerate(["东区", "西区", "南区", "东区", "西区", "北区"]):
+        ws.append([region, "K%03d" % (i + 1), datetime.date(2024, 3, i + 1),
+                   datetime.datetime(2024, 3, i + 1, 8, 30), 100 + i])
+        for column in range(1, 6):
+            ws.cell(row=ws.max_row, column=column).font = Font(name="宋体", size=11)
+        ws.cell(row=ws.max_row, column=3).number_format = "mm-dd-yy"
+        ws.cell(row=ws.max_row, column=4).number_format = "m/d/yy h:mm"
+    ws["B3"].comment = Comment("请核对西区的数", "张三")
+    ws.freeze_panes = "A2"
+    wb.defined_names.append(DefinedName("明细", attr_text="'汇总'!$A$1:$E$7"))
+    note = wb.create_sheet("备注")
+    note["A1"] = "说明"
+    note["B1"] = 1
+    total = wb.create_sheet("合计")
+    total["B1"] = 2
+    total["A2"] = "=SUM(备注:合计!B1)"
+    total["A3"] = "=SUM(汇总!E2:E7)"
+    wb.save(path)
+
+
 KINDS = {"categories": categories, "empty-column": empty_column, "striped": striped, "gapped": gapped}
 KINDS["e2e-table"] = e2e_table
 KINDS.update(SHAPES)
 KINDS["protected"] = protected
 KINDS["shown"] = shown
+KINDS["chinese"] = chinese
 
 if __name__ == "__main__":
     KINDS[sys.argv[1]](sys.argv[2], *sys.argv[3:])

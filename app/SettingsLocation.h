@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QByteArray>
+
+// Where the program keeps its settings file: beside the executable (local
+// 8-bit folder with its separator) when that file can be written or made and
+// the program is not installed under /usr, otherwise in the user's
+// configuration folder for this program, where an empty file is made when
+// none is there yet. Call once the application
+// object exists (the configuration folder carries its name).
+QByteArray settingsFileLocation(const QByteArray &executableFolder);

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "SourceCarryOver.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Each sheet of a saved .xls result gets the frozen pane of the source sheet
+// it came from (a category sheet the summary's, starting at the split); a
+// sheet the job made from nothing gets none. The source's macro project goes
+// in as it was. A result or source that cannot be read or edited safely stays
+// as the office saved it: the reason is logged.
+void finishXlsResult(const QString &sourcePath, const QString &resultPath, const QList<ooxml::SheetOrigin> &origins,
+                     const QStringList &resultSheets);

@@ -1,0 +1,246 @@
+// The window driving real jobs through LibreOffice (offscreen): the progress
+// bar while a job runs, the saved file named after a success, and a cancel
+// (by its button or by closing the window) that leaves neither a file nor an
+// office behind.
+//
+// SHEETSPLICER_WINDOW_SHOT=file.png saves a picture of the window while it
+// makes the category sheets.
+
+#include "MainWindow.h"
+#include "ResultBar.h"
+
+#include "JobSettings.h"
+#include "MergeObject.h"
+#include "Texts.h"
+
+#include "lo_Fixtures.h"
+#include "window_test_support.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+using namespace WindowTestSupport;
+
+namespace {
+
+const int categoryCount = 12;
+const int jobTimeoutMs = 240000;
+
+// One progress report as the window showed it.
+struct Shown
+{
+    int done;
+    int total;
+    int barMaximum;
+    int barValue;
+};
+
+} // namespace
+
+class WindowOfficeTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_settingsPath;
+    QString m_source;
+    QString m_outDir;
+    QList<Shown> m_shown;
+
+    std::unique_ptr<MainWindow> makeWindow()
+    {
+        QFile::remove(m_settingsPath);
+        auto window = std::make_unique<MainWindow>(QFile::encodeName(m_settingsPath));
+        window->findChild<QLineEdit *>(QStringLiteral("lEdt_DataSplitFilePath"))->setText(m_source);
+        window->findChild<QLineEdit *>(QStringLiteral("lEdt_SavePath"))->setText(m_outDir);
+        return window;
+    }
+
+    // Starts the ClassifyShow job and records every progress report once
+    // the window has shown it.
+    void startJob(MainWindow &window)
+    {
+        m_shown.clear();
+        window.findChild<QPushButton *>(QStringLiteral("pBtn_ClassifyShow"))->click();
+        QVERIFY(window.jobRunning());
+        QProgressBar *bar = window.resultBar()->progressBar();
+        // Connected after the window's own connection, so the bar has
+        // already taken each report.
+        connect(window.worker(), &MergeObject::JobProgress, this, [this, bar](int done, int total) {
+            m_shown << Shown{done, total, bar->maximum(), bar->value()};
+        });
+    }
+
+    bool inCategoryStage(int atLeast) const
+    {
+        for (const Shown &shown : m_shown) {
+            if (shown.total == categoryCount && shown.done >= atLeast)
+                return true;
+        }
+        return false;
+    }
+
+    QStringList outputEntries() const
+    {
+        return QDir(m_outDir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    }
+
+    static int officeProfiles()
+    {
+        return QDir(QDir::tempPath())
+            .entryList({QStringLiteral("sheetsplicer-office-%1-*").arg(QCoreApplication::applicationPid())},
+                       QDir::Dirs | QDir::Hidden)
+            .size();
+    }
+
+    // After a cancel: the text, no file (hidden parts included), no office.
+    void verifyCancelled(MainWindow &window)
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(!window.jobRunning(), jobTimeoutMs);
+        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lb_ShowDisposing"))->text(), Texts::cancelled());
+        QCOMPARE(outputEntries(), QStringList());
+        QCOMPARE(officeProcesses(), 0);
+        QCOMPARE(officeProfiles(), 0);
+        QVERIFY(window.findChild<QPushButton *>(QStringLiteral("pBtn_ClassifyShow"))->isEnabled());
+        QVERIFY(window.findChild<QPushButton *>(QStringLiteral("pBtn_HyperLinks"))->isEnabled());
+        QVERIFY(!window.resultBar()->cancelButton()->isEnabled());
+        QVERIFY(window.resultBar()->openFolderButton()->isHidden());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_settingsPath = m_dir.filePath(QStringLiteral("Sheetsplicer.wqz"));
+        QDir dir(m_dir.path());
+        QVERIFY(dir.mkpath(QStringLiteral("out")));
+        m_outDir = dir.filePath(QStringLiteral("out"));
+        m_source = dir.filePath(QStringLiteral("regions.xlsx"));
+        QStringList args{QStringLiteral("1")};
+        for (int row = 0; row < 3 * categoryCount; ++row)
+            args << QStringLiteral("Region %1").arg(row % categoryCount + 1);
+        QVERIFY(makeWorkbook(QStringLiteral("categories"), m_source, args));
+
+        QFont font = QApplication::font();
+        font.setPixelSize(12);
+        QApplication::setFont(font);
+        quietOffscreenNotes();
+    }
+
+    void cleanupTestCase()
+    {
+        restoreMessageHandler();
+    }
+
+    void init()
+    {
+        JobSettings::current() = JobSettings();
+        for (const QString &entry : outputEntries())
+            QFile::remove(QDir(m_outDir).filePath(entry));
+    }
+
+    void progressFollowsTheJob()
+    {
+        auto window = makeWindow();
+        QProgressBar *bar = window->resultBar()->progressBar();
+        startJob(*window);
+        // Busy while the office starts and loads the source.
+        QVERIFY(bar->isVisible());
+        QCOMPARE(bar->maximum(), 0);
+        QVERIFY(window->resultBar()->cancelButton()->isEnabled());
+
+        const QByteArray shot = qgetenv("SHEETSPLICER_WINDOW_SHOT");
+        if (!shot.isEmpty()) {
+            QTRY_VERIFY_WITH_TIMEOUT(inCategoryStage(categoryCount / 2), jobTimeoutMs);
+            QVERIFY(window->grab().save(QFile::decodeName(shot)));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!window->jobRunning(), jobTimeoutMs);
+
+        // k of n categories, then k of n sheets linked, then busy saving.
+        QList<int> categories;
+        QList<int> linked;
+        for (const Shown &shown : m_shown) {
+            if (shown.total == categoryCount) {
+                categories << shown.done;
+                QCOMPARE(shown.barMaximum, categoryCount);
+                QCOMPARE(shown.barValue, shown.done);
+            } else if (shown.total == categoryCount + 1) {
+                linked << shown.done;
+            }
+        }
+        QList<int> all;
+        for (int k = 0; k <= categoryCount; ++k)
+            all << k;
+        QCOMPARE(categories, all);
+        all << categoryCount + 1;
+        QCOMPARE(linked, all);
+        QVERIFY(!m_shown.isEmpty());
+        QCOMPARE(m_shown.last().total, 0);
+        QCOMPARE(m_shown.last().barMaximum, 0);
+
+        // The message names the saved file; its folder can be opened.
+        const QString result = QDir(m_outDir).filePath(QStringLiteral("regions.xlsx"));
+        QVERIFY(QFile::exists(result));
+        QCOMPARE(outputEntries(), QStringList{QStringLiteral("regions.xlsx")});
+        QCOMPARE(window->findChild<QLabel *>(QStringLiteral("lb_ShowDisposing"))->text(),
+                 Texts::classifyShowDone() + QLatin1Char('\n') + QDir::toNativeSeparators(result));
+        QVERIFY(window->resultBar()->openFolderButton()->isVisible());
+        QCOMPARE(window->resultBar()->openFolderButton()->text(), QString::fromUtf8("打开所在文件夹"));
+        QVERIFY(!window->resultBar()->cancelButton()->isEnabled());
+        QCOMPARE(officeProcesses(), 0);
+    }
+
+    void cancelWhileMakingTheSheets()
+    {
+        auto window = makeWindow();
+        startJob(*window);
+        QTRY_VERIFY_WITH_TIMEOUT(inCategoryStage(2), jobTimeoutMs);
+        window->resultBar()->cancelButton()->click();
+        verifyCancelled(*window);
+    }
+
+    void cancelWhileTheOfficeStarts()
+    {
+        auto window = makeWindow();
+        startJob(*window);
+        window->resultBar()->cancelButton()->click();
+        verifyCancelled(*window);
+        QVERIFY(!inCategoryStage(0));
+    }
+
+    void closingDuringAJobAsksFirst()
+    {
+        auto window = makeWindow();
+        startJob(*window);
+        QTRY_VERIFY_WITH_TIMEOUT(inCategoryStage(1), jobTimeoutMs);
+
+        QString asked;
+        // No: the window stays and the job goes on.
+        answerNextQuestion(QMessageBox::No, &asked);
+        QVERIFY(!window->close());
+        QVERIFY(!asked.isEmpty());
+        QVERIFY(window->isVisible());
+        QVERIFY(window->jobRunning());
+
+        // Yes: the job is cancelled before the window goes.
+        asked.clear();
+        answerNextQuestion(QMessageBox::Yes, &asked);
+        QVERIFY(window->close());
+        QVERIFY(!asked.isEmpty());
+        QVERIFY(!window->isVisible());
+        verifyCancelled(*window);
+    }
+};
+
+QTEST_MAIN(WindowOfficeTest)
+#include "window_office_test.moc"
