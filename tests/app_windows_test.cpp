@@ -27,10 +27,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        QDir dir(m_dir.path());
-        QVERIFY(dir.mkpath(QStringLiteral("out")));
-        QVERIFY(dir.mkpath(QStringLiteral("data")));
-        QVERIFY(AppTestFiles::writeBytes(dir.filePath(QStringLiteral("data/report.xlsx")), "x"));
+        QVERIFY(AppTestFiles::makeSampleFolders(m_dir.path()));
     }
 
     void fileExistsFindsFilesAndFolders()
