@@ -63,9 +63,21 @@ bool directoryExists(const QByteArray &path)
     return findFirst(copy, &data) && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// As on Linux: an absolute argument as it is, otherwise (a bare name when
+// the program was started from a command prompt in its own folder) the
+// running executable's full path.
 QByteArray executablePath(const char *argv0)
 {
-    return QByteArray(argv0 ? argv0 : "");
+    const QByteArray given(argv0 ? argv0 : "");
+    const bool absolute = (given.size() > 2 && given.at(1) == ':' && isPathSeparator(given.at(2)))
+        || given.startsWith("\\\\");
+    if (absolute)
+        return given;
+    char buffer[MAX_PATH * 2];
+    const DWORD length = GetModuleFileNameA(nullptr, buffer, DWORD(sizeof buffer));
+    if (length == 0 || length >= DWORD(sizeof buffer))
+        return given;
+    return QByteArray(buffer, int(length));
 }
 
 #else

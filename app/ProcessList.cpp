@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <string.h>
+
 namespace {
 
 // Calls `visit` with the local 8-bit image name and the id of every process
@@ -31,6 +33,12 @@ int walkProcesses(Visit visit)
     return 0;
 }
 
+// Windows file names do not tell case apart.
+bool sameImage(const char *a, const char *b)
+{
+    return _stricmp(a, b) == 0;
+}
+
 } // namespace
 
 const char *programImageName()
@@ -44,7 +52,7 @@ int countProcesses(const char *imageName)
         return 0;
     int count = 0;
     walkProcesses([&](const char *name, DWORD) {
-        if (std::strcmp(name, imageName) == 0)
+        if (sameImage(name, imageName))
             ++count;
         return false;
     });
@@ -57,7 +65,7 @@ int terminateFirstProcess(const char *imageName)
         return 0;
     int found = 0;
     walkProcesses([&](const char *name, DWORD id) {
-        if (std::strcmp(name, imageName) != 0)
+        if (!sameImage(name, imageName))
             return false;
         found = 1;
         if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, id)) {

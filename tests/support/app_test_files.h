@@ -3,6 +3,7 @@
 // Small file helpers shared by the desktop-side tests.
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QString>
 
@@ -22,6 +23,15 @@ inline QByteArray readBytes(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return QByteArray("<unreadable>");
     return file.readAll();
+}
+
+// The folders both platforms' helper tests look into: "out", and "data"
+// holding "report.xlsx".
+inline bool makeSampleFolders(const QString &root)
+{
+    QDir dir(root);
+    return dir.mkpath(QStringLiteral("out")) && dir.mkpath(QStringLiteral("data"))
+        && writeBytes(dir.filePath(QStringLiteral("data/report.xlsx")), "x");
 }
 
 } // namespace AppTestFiles

@@ -1,0 +1,3 @@
+#include "ComLog.h"
+
+Q_LOGGING_CATEGORY(comLog, "sheetsplicer.com", QtWarningMsg)

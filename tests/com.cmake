@@ -1,0 +1,14 @@
+# The Windows backend: how member texts become COM calls (on every
+# platform), and the backend itself against the automation servers that
+# Windows (or Wine) provides.
+sheetsplicer_add_test(com_dispatch_plan_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/com_dispatch_plan_test.cpp
+  LIBS automation_dispatch_plan automation_core no_platform_backend
+  LABELS com)
+
+if(WIN32)
+  sheetsplicer_add_test(com_backend_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/com_backend_test.cpp
+    LIBS automation_core automation_platform
+    TIMEOUT 120 LABELS com)
+endif()
