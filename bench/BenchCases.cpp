@@ -1,6 +1,6 @@
 #include "BenchCases.h"
 
-#include "ColumnLetters.h"
+#include "CellReference.h"
 
 const QList<BenchSize> &standardSizes()
 {
@@ -63,8 +63,8 @@ SourceLayout layoutFor(const BenchSize &size, SourceKind kind)
     layout.firstDataRow = layout.headerRows + 1;
     layout.lastDataRow = layout.firstDataRow + size.rows - 1;
     if (size.editRange)
-        layout.editRange = columnLetters(3) + QString::number(layout.firstDataRow) + QLatin1Char(':')
-                       + columnLetters(size.columns) + QString::number(layout.lastDataRow);
+        layout.editRange = a1ColumnName(3) + QString::number(layout.firstDataRow) + QLatin1Char(':')
+                       + a1ColumnName(size.columns) + QString::number(layout.lastDataRow);
     return layout;
 }
 

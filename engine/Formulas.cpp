@@ -1,6 +1,6 @@
 #include "Formulas.h"
 
-#include "ColumnLetters.h"
+#include "CellReference.h"
 #include "SheetNames.h"
 
 #include <QRegularExpression>
@@ -34,15 +34,15 @@ bool anyCategoryHolds(const QStringList &categoryNames, QChar c)
 // $B$2:$H$100: the block's rows, from the match column to its last column.
 QString lookupTable(int lookupColumn, const BlockGeometry &block)
 {
-    return QStringLiteral("$") + columnLetters(lookupColumn) + QStringLiteral("$") + QString::number(block.topRow)
-        + QStringLiteral(":$") + columnLetters(block.lastColumn()) + QStringLiteral("$")
+    return QStringLiteral("$") + a1ColumnName(lookupColumn) + QStringLiteral("$") + QString::number(block.topRow)
+        + QStringLiteral(":$") + a1ColumnName(block.lastColumn()) + QStringLiteral("$")
         + QString::number(block.lastRow());
 }
 
 // VLOOKUP($B2,table,COLUMN()-COLUMN($B2)+1,0)
 QString vlookup(int lookupColumn, int row, const QString &table)
 {
-    const QString key = QStringLiteral("$") + columnLetters(lookupColumn) + QString::number(row);
+    const QString key = QStringLiteral("$") + a1ColumnName(lookupColumn) + QString::number(row);
     return QStringLiteral("VLOOKUP(") + key + QStringLiteral(",") + table + QStringLiteral(",COLUMN()-COLUMN(") + key
         + QStringLiteral(")+1,0)");
 }
@@ -97,7 +97,7 @@ QString indirectArgument(const QString &cell, const QString &address, const QStr
 QString summaryLookup(int lookupColumn, int classifyColumn, int row, const BlockGeometry &block,
                       const QStringList &categoryNames)
 {
-    const QString cell = QStringLiteral("$") + columnLetters(classifyColumn) + QString::number(row);
+    const QString cell = QStringLiteral("$") + a1ColumnName(classifyColumn) + QString::number(row);
     return vlookup(lookupColumn, row,
                    QStringLiteral("INDIRECT(") + indirectArgument(cell, lookupTable(lookupColumn, block), categoryNames)
                        + QStringLiteral(")"));

@@ -1,6 +1,6 @@
 #include "SummaryScan.h"
 
-#include "ColumnLetters.h"
+#include "CellReference.h"
 #include "IndexSheet.h"
 #include "JobSettings.h"
 #include "SheetGeometry.h"
@@ -99,19 +99,19 @@ Outcome findLastDataRow(JobState &job)
 
 QString dataStartCell(int usedFirstColumn, int firstDataRow)
 {
-    return columnLetters(usedFirstColumn) + QString::number(firstDataRow);
+    return a1ColumnName(usedFirstColumn) + QString::number(firstDataRow);
 }
 
 QString categoryColumnRange(int classifyColumn, int firstDataRow, int lastDataRow)
 {
-    const QString letters = columnLetters(classifyColumn);
+    const QString letters = a1ColumnName(classifyColumn);
     return letters + QString::number(firstDataRow) + QLatin1Char(':') + letters + QString::number(lastDataRow);
 }
 
 QString blockAddress(int top, int left, int bottom, int right)
 {
-    const QString first = columnLetters(left) + QString::number(top);
+    const QString first = a1ColumnName(left) + QString::number(top);
     if (top == bottom && left == right)
         return first;
-    return first + QLatin1Char(':') + columnLetters(right) + QString::number(bottom);
+    return first + QLatin1Char(':') + a1ColumnName(right) + QString::number(bottom);
 }

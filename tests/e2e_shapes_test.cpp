@@ -2,7 +2,7 @@
 // rows, records without a category, the user's other sheets, category values
 // that cannot be sheet names as they stand, dates, and workbooks or options
 // that must be refused. Every record is followed to the sheet it lands on.
-#include "ColumnLetters.h"
+#include "CellReference.h"
 #include "e2e_Cli.h"
 #include "e2e_OfficeCase.h"
 #include "lo_Fixtures.h"
@@ -39,7 +39,7 @@ QString rowText(const QJsonObject &sheet, int row, int width)
 {
     QStringList values;
     for (int column = 1; column <= width; ++column)
-        values << valueText(sheet, columnLetters(column) + QString::number(row));
+        values << valueText(sheet, a1ColumnName(column) + QString::number(row));
     return values.join(QLatin1Char('|'));
 }
 
@@ -237,7 +237,7 @@ private slots:
 
         // Each category sheet: the header block, its records in summary
         // order, then whatever stands below the last category cell.
-        const QString categoryLetters = columnLetters(shape.categoryColumn);
+        const QString categoryLetters = a1ColumnName(shape.categoryColumn);
         int lastCategoryRow = 0;
         for (int row = shape.headerEnd + 1; row <= sourceRows.size(); ++row) {
             if (!valueText(sourceSummary, categoryLetters + QString::number(row)).isEmpty())
@@ -277,8 +277,8 @@ private slots:
             QRegularExpression("^([A-Z]+)(\\d+):([A-Z]+)(\\d+)$").match(shape.editRange);
         QVERIFY(range.hasMatch());
         QStringList editColumns;
-        for (int column = columnNumber(range.captured(1)); column <= columnNumber(range.captured(3)); ++column)
-            editColumns << columnLetters(column);
+        for (int column = a1ColumnNumber(range.captured(1)); column <= a1ColumnNumber(range.captured(3)); ++column)
+            editColumns << a1ColumnName(column);
         const int editTop = range.captured(2).toInt();
         QVERIFY(isProtected(summary));
         if (job == QLatin1String("classify")) {

@@ -1,4 +1,3 @@
-#include "ColumnLetters.h"
 #include "CategoryColumn.h"
 #include "Formulas.h"
 #include "SheetNames.h"
@@ -10,28 +9,6 @@ class EngineFormulasTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void columnLetters_data()
-    {
-        QTest::addColumn<int>("column");
-        QTest::addColumn<QString>("letters");
-        QTest::newRow("1") << 1 << "A";
-        QTest::newRow("26") << 26 << "Z";
-        QTest::newRow("27") << 27 << "AA";
-        QTest::newRow("52") << 52 << "AZ";
-        QTest::newRow("53") << 53 << "BA";
-        QTest::newRow("79") << 79 << "CA";
-        QTest::newRow("256") << 256 << "IV";
-        QTest::newRow("702") << 702 << "ZZ";
-        QTest::newRow("703") << 703 << "AAA";
-    }
-    void columnLetters()
-    {
-        QFETCH(int, column);
-        QFETCH(QString, letters);
-        QCOMPARE(::columnLetters(column), letters);
-        QCOMPARE(columnNumber(letters), column);
-    }
-
     void formulaRange_data()
     {
         QTest::addColumn<QString>("allowEditRange");

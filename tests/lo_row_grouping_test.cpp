@@ -9,7 +9,7 @@ QList<SheetArea> rows(std::initializer_list<std::pair<int, int>> runs)
 {
     QList<SheetArea> areas;
     for (const auto &run : runs)
-        areas << SheetArea{run.first, 1, run.second, kMaxColumn};
+        areas << SheetArea{run.first, 1, run.second, kSheetColumns};
     return areas;
 }
 
@@ -125,7 +125,7 @@ private slots:
         const RowGrouping wide = RowGrouping::byKeys(1, many);
         QList<SheetArea> alternate;
         for (int r = 1; r <= 40; r += 2)
-            alternate << SheetArea{r, 1, r, kMaxColumn};
+            alternate << SheetArea{r, 1, r, kSheetColumns};
         QVERIFY(!inPart(wide, alternate, 0, wide.size()));
     }
 

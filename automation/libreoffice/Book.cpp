@@ -654,7 +654,7 @@ void Book::refillBottomRows(SheetState &state, const QList<SheetArea> &deleted)
 // cells, which a sort cannot move.
 bool Book::sortAwayRows(SheetState &state, const QList<SheetArea> &rows)
 {
-    int top = kMaxRow;
+    int top = kSheetRows;
     int bottom = 0;
     for (const SheetArea &a : rows) {
         top = qMin(top, a.top);

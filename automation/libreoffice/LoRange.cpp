@@ -72,7 +72,7 @@ std::shared_ptr<AutomationNode> LoRange::query(const MemberText &member, const Q
         if (args.size() >= 2) {
             const int row = first.top + args.at(0).toInt() - 1;
             const int column = first.left + args.at(1).toInt() - 1;
-            if (row < 1 || row > kMaxRow || column < 1 || column > kMaxColumn)
+            if (row < 1 || row > kSheetRows || column < 1 || column > kSheetColumns)
                 return nullptr;
             return derived({SheetArea{row, column, row, column}});
         }
@@ -93,7 +93,7 @@ std::shared_ptr<AutomationNode> LoRange::query(const MemberText &member, const Q
     if (member.is("EntireRow")) {
         QList<SheetArea> rows;
         for (const SheetArea &a : m_areas)
-            rows << SheetArea{a.top, 1, a.bottom, kMaxColumn};
+            rows << SheetArea{a.top, 1, a.bottom, kSheetColumns};
         return derived(rows, Kind::EntireRows);
     }
     return nullptr;

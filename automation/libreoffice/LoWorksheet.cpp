@@ -84,11 +84,11 @@ std::shared_ptr<AutomationNode> LoWorksheet::query(const MemberText &member, con
     if (member.is("Cells")) {
         if (args.size() < 2) {
             return std::make_shared<LoRange>(m_session, m_book, m_sheet,
-                                             QList<SheetArea>{SheetArea{1, 1, kMaxRow, kMaxColumn}});
+                                             QList<SheetArea>{SheetArea{1, 1, kSheetRows, kSheetColumns}});
         }
         const int row = args.at(0).toInt();
         const int column = args.at(1).toInt();
-        if (row < 1 || row > kMaxRow || column < 1 || column > kMaxColumn)
+        if (row < 1 || row > kSheetRows || column < 1 || column > kSheetColumns)
             return nullptr;
         return std::make_shared<LoRange>(m_session, m_book, m_sheet, QList<SheetArea>{SheetArea{row, column, row, column}});
     }

@@ -1,20 +1,7 @@
 #include "SheetArea.h"
 
 #include "CellArea.h"
-
-namespace {
-
-QString columnToLetters(int column)
-{
-    QString s;
-    while (column > 0) {
-        s.prepend(QChar('A' + (column - 1) % 26));
-        column = (column - 1) / 26;
-    }
-    return s;
-}
-
-} // namespace
+#include "CellReference.h"
 
 // Range texts are read by the formula library's parser; the backend keeps
 // its own plain rectangle type.
@@ -30,11 +17,11 @@ QString areasText(const QList<SheetArea> &areas, const QString &separator)
 {
     QStringList parts;
     for (const SheetArea &a : areas) {
-        const QString first = columnToLetters(a.left) + QString::number(a.top);
+        const QString first = a1ColumnName(a.left) + QString::number(a.top);
         if (a.top == a.bottom && a.left == a.right)
             parts << first;
         else
-            parts << first + ':' + columnToLetters(a.right) + QString::number(a.bottom);
+            parts << first + ':' + a1ColumnName(a.right) + QString::number(a.bottom);
     }
     return parts.join(separator);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CellReference.h"
+
 #include <QList>
 #include <QString>
 
@@ -22,10 +24,6 @@ struct SheetArea
         return top == o.top && left == o.left && bottom == o.bottom && right == o.right;
     }
 };
-
-// The largest row and column a sheet has in the formats we write.
-constexpr int kMaxRow = 1048576;
-constexpr int kMaxColumn = 16384;
 
 // "B3:F20", "A2:B9,D2:E57", "$C$5", "b:d", "3:5" as areas; empty when the
 // text names no range.

@@ -1,5 +1,7 @@
 #include "Sqref.h"
 
+#include "CellReference.h"
+
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -30,14 +32,14 @@ bool parseCorner(const QString &text, Cell *cell, QString *error)
     const QString digits = m.captured(2);
     if (letters.isEmpty() && digits.isEmpty())
         return fail(error, QStringLiteral("\"%1\" is not a cell reference").arg(text));
-    cell->column = letters.isEmpty() ? 0 : columnNumber(letters);
+    cell->column = letters.isEmpty() ? 0 : a1ColumnNumber(letters);
     if (!letters.isEmpty() && cell->column == 0)
         return fail(error, QStringLiteral("column \"%1\" lies beyond XFD").arg(letters));
     if (!digits.isEmpty()) {
         bool ok = false;
         cell->row = digits.toInt(&ok);
-        if (!ok || cell->row < 1 || cell->row > kMaxRow)
-            return fail(error, QStringLiteral("row %1 lies outside 1 to %2").arg(digits).arg(kMaxRow));
+        if (!ok || cell->row < 1 || cell->row > kSheetRows)
+            return fail(error, QStringLiteral("row %1 lies outside 1 to %2").arg(digits).arg(kSheetRows));
     } else {
         cell->row = 0;
     }
@@ -46,7 +48,7 @@ bool parseCorner(const QString &text, Cell *cell, QString *error)
 
 QString cellText(int column, int row)
 {
-    return columnName(column) + QString::number(row);
+    return a1ColumnName(column) + QString::number(row);
 }
 
 bool normalizeArea(const QString &area, QString *out, QString *error)
@@ -67,10 +69,10 @@ bool normalizeArea(const QString &area, QString *out, QString *error)
         return fail(error, QStringLiteral("\"%1\" is not a cell reference").arg(area));
     if (wholeColumns) {
         a.row = 1;
-        b.row = kMaxRow;
+        b.row = kSheetRows;
     } else if (wholeRows) {
         a.column = 1;
-        b.column = kMaxColumn;
+        b.column = kSheetColumns;
     } else if (a.row == 0 || a.column == 0 || b.row == 0 || b.column == 0) {
         return fail(error, QStringLiteral("\"%1\" mixes cell, row and column references").arg(area));
     }
@@ -84,33 +86,6 @@ bool normalizeArea(const QString &area, QString *out, QString *error)
 }
 
 } // namespace
-
-int columnNumber(const QString &letters)
-{
-    if (letters.isEmpty() || letters.size() > 3)
-        return 0;
-    int n = 0;
-    for (const QChar c : letters) {
-        const QChar u = c.toUpper();
-        if (u < QLatin1Char('A') || u > QLatin1Char('Z'))
-            return 0;
-        n = n * 26 + (u.unicode() - 'A' + 1);
-    }
-    return n <= kMaxColumn ? n : 0;
-}
-
-QString columnName(int number)
-{
-    if (number < 1 || number > kMaxColumn)
-        return {};
-    QString name;
-    while (number > 0) {
-        const int rest = (number - 1) % 26;
-        name.prepend(QChar('A' + rest));
-        number = (number - 1) / 26;
-    }
-    return name;
-}
 
 QString normalizeSqref(const QString &text, QString *error)
 {

@@ -20,12 +20,4 @@ namespace ooxml {
 // the result is then empty and `error` says why.
 QString normalizeSqref(const QString &text, QString *error = nullptr);
 
-// 1-based column number of a column name ("A" = 1, "XFD" = 16384); 0 when invalid.
-int columnNumber(const QString &letters);
-// Column name of a 1-based column number; empty when out of range.
-QString columnName(int number);
-
-constexpr int kMaxColumn = 16384;
-constexpr int kMaxRow = 1048576;
-
 } // namespace ooxml

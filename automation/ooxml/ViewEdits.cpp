@@ -1,6 +1,6 @@
 #include "ViewEdits.h"
 
-#include "Sqref.h"
+#include "CellReference.h"
 #include "XmlScan.h"
 
 #include <QRegularExpression>
@@ -89,7 +89,7 @@ QByteArray cellAfterSplit(const QByteArray &xml, const xml::Element &pane)
 {
     const int columns = qMax(0, int(xml::attribute(xml, pane, "xSplit").toDouble()));
     const int rows = qMax(0, int(xml::attribute(xml, pane, "ySplit").toDouble()));
-    const QString column = columnName(qMin(columns + 1, kMaxColumn));
+    const QString column = a1ColumnName(qMin(columns + 1, kSheetColumns));
     return (column + QString::number(rows + 1)).toLatin1();
 }
 
