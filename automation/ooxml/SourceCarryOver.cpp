@@ -18,10 +18,19 @@ namespace ooxml {
 
 namespace {
 
+// What the job needs of one sheet of the source, read once however many
+// sheets of the result came from it.
+struct SourceSheet {
+    bool hasPane = false;
+    SheetPane pane;
+    QByteArray comments; // the comments part; empty when it has none
+};
+
 struct Source {
     ZipPackage package;
     QString workbookPart;
     QByteArray workbookXml;
+    QHash<QString, SourceSheet> sheets;
 
     bool open(const QString &path)
     {
@@ -33,37 +42,44 @@ struct Source {
         return false;
     }
 
-    QString sheetPart(const QString &name) const
+    const SourceSheet &sheet(const QString &name)
     {
+        const auto known = sheets.constFind(name);
+        if (known != sheets.cend())
+            return known.value();
+        SourceSheet sheet;
         QString part;
-        return findWorksheetPart(package, workbookPart, workbookXml, name, &part, nullptr) ? part : QString();
+        QByteArray xml;
+        if (findWorksheetPart(package, workbookPart, workbookXml, name, &part, nullptr)
+            && package.read(part, &xml, nullptr)) {
+            sheet.hasPane = readPane(xml, &sheet.pane);
+            QString commentsPart;
+            if (findRelatedPart(package, part, QStringLiteral("/comments"), &commentsPart))
+                package.read(commentsPart, &sheet.comments, nullptr);
+        }
+        return sheets.insert(name, sheet).value();
     }
 };
 
-bool carrySheet(const Source &source, const SheetOrigin &origin, const ZipPackage &result, const QString &resultPart,
+bool carrySheet(Source &source, const SheetOrigin &origin, const ZipPackage &result, const QString &resultPart,
                 QHash<QString, QByteArray> *replaced, QString *error)
 {
-    const QString sourcePart = source.sheetPart(origin.sourceSheetName);
-    QByteArray sourceXml;
-    if (sourcePart.isEmpty() || !source.package.read(sourcePart, &sourceXml, nullptr))
-        return true;
-    QByteArray resultXml;
-    QByteArray edited;
-    if (!readEditedPart(result, *replaced, resultPart, &resultXml, error)
-        || !copyPane(sourceXml, resultXml, origin.isCopy(), &edited, error))
-        return false;
-    if (edited != resultXml)
-        replaced->insert(resultPart, edited);
+    const SourceSheet &from = source.sheet(origin.sourceSheetName);
+    if (from.hasPane) {
+        QByteArray resultXml;
+        if (!readEditedPart(result, *replaced, resultPart, &resultXml, error))
+            return false;
+        const QByteArray edited = withPane(resultXml, from.pane, origin.isCopy());
+        if (edited != resultXml)
+            replaced->insert(resultPart, edited);
+    }
 
-    QString sourceComments;
     QString resultComments;
-    if (!findRelatedPart(source.package, sourcePart, QStringLiteral("/comments"), &sourceComments)
-        || !findRelatedPart(result, resultPart, QStringLiteral("/comments"), &resultComments))
+    if (from.comments.isEmpty() || !findRelatedPart(result, resultPart, QStringLiteral("/comments"), &resultComments))
         return true;
-    QByteArray from;
     QByteArray to;
-    if (!source.package.read(sourceComments, &from, nullptr) || !readEditedPart(result, *replaced, resultComments, &to, error)
-        || !carryComments(from, to, &edited, error))
+    QByteArray edited;
+    if (!readEditedPart(result, *replaced, resultComments, &to, error) || !carryComments(from.comments, to, &edited, error))
         return false;
     if (edited != to)
         replaced->insert(resultComments, edited);

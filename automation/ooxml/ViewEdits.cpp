@@ -95,57 +95,68 @@ QByteArray cellAfterSplit(const QByteArray &xml, const xml::Element &pane)
 
 } // namespace
 
-bool copyPane(const QByteArray &sourceSheetXml, const QByteArray &resultSheetXml, bool fromTheSplit,
-              QByteArray *out, QString *error)
+bool readPane(const QByteArray &sheetXml, SheetPane *out)
 {
-    *out = resultSheetXml;
-    xml::Element sourceView;
-    if (!firstSheetView(sourceSheetXml, &sourceView, nullptr))
-        return true;
-    const QList<xml::Element> panes = xml::childrenNamed(sourceSheetXml, sourceView, "pane");
+    xml::Element view;
+    if (!firstSheetView(sheetXml, &view, nullptr))
+        return false;
+    const QList<xml::Element> panes = xml::childrenNamed(sheetXml, view, "pane");
     if (panes.isEmpty())
-        return true;
+        return false;
     const xml::Element &pane = panes.first();
     const QByteArray prefix = pane.prefix();
-    QByteArray paneText = xml::unprefixed(sourceSheetXml.mid(pane.begin, pane.end - pane.begin), prefix);
-    QByteArray selections;
-    const QString state = xml::attribute(sourceSheetXml, pane, "state");
-    if (fromTheSplit && (state == QLatin1String("frozen") || state == QLatin1String("frozenSplit"))) {
-        const QByteArray first = cellAfterSplit(sourceSheetXml, pane);
-        const QByteArray startTag = sourceSheetXml.mid(pane.begin, pane.startTagEnd - pane.begin);
-        paneText = xml::unprefixed(withAttribute(startTag, "topLeftCell", first), prefix);
+    SheetPane result;
+    result.pane = xml::unprefixed(sheetXml.mid(pane.begin, pane.end - pane.begin), prefix);
+    for (const xml::Element &selection : xml::childrenNamed(sheetXml, view, "selection"))
+        result.selections += xml::unprefixed(sheetXml.mid(selection.begin, selection.end - selection.begin), prefix);
+    result.splitPane = result.pane;
+    result.splitSelection = result.selections;
+    const QString state = xml::attribute(sheetXml, pane, "state");
+    if (state == QLatin1String("frozen") || state == QLatin1String("frozenSplit")) {
+        const QByteArray first = cellAfterSplit(sheetXml, pane);
+        const QByteArray startTag = sheetXml.mid(pane.begin, pane.startTagEnd - pane.begin);
+        result.splitPane = xml::unprefixed(withAttribute(startTag, "topLeftCell", first), prefix);
         if (!pane.selfClosing)
-            paneText += xml::unprefixed(sourceSheetXml.mid(pane.startTagEnd, pane.end - pane.startTagEnd), prefix);
-        QString active = xml::attribute(sourceSheetXml, pane, "activePane");
+            result.splitPane += xml::unprefixed(sheetXml.mid(pane.startTagEnd, pane.end - pane.startTagEnd), prefix);
+        QString active = xml::attribute(sheetXml, pane, "activePane");
         if (active.isEmpty())
             active = QStringLiteral("topLeft");
-        selections = "<selection pane=\"" + xml::escapeAttribute(active) + "\" activeCell=\"" + first
-                     + "\" sqref=\"" + first + "\"/>";
-    } else {
-        for (const xml::Element &selection : xml::childrenNamed(sourceSheetXml, sourceView, "selection"))
-            selections += xml::unprefixed(sourceSheetXml.mid(selection.begin, selection.end - selection.begin), prefix);
+        result.splitSelection = "<selection pane=\"" + xml::escapeAttribute(active) + "\" activeCell=\"" + first
+                                + "\" sqref=\"" + first + "\"/>";
     }
+    *out = result;
+    return true;
+}
 
+QByteArray withPane(const QByteArray &sheetXml, const SheetPane &pane, bool fromTheSplit)
+{
     xml::Element view;
-    if (!firstSheetView(resultSheetXml, &view, error))
-        return true; // no view to give it
-    const QByteArray added = paneText + selections;
+    if (!firstSheetView(sheetXml, &view, nullptr))
+        return sheetXml; // no view to give it
+    const QByteArray added = fromTheSplit ? pane.splitPane + pane.splitSelection : pane.pane + pane.selections;
     QList<xml::Edit> edits;
     if (view.selfClosing) {
-        const QByteArray tag = resultSheetXml.mid(view.begin, view.startTagEnd - view.begin);
+        const QByteArray tag = sheetXml.mid(view.begin, view.startTagEnd - view.begin);
         const QByteArray open = tag.left(tag.lastIndexOf("/>")) + ">";
         edits.append({view.begin, view.end, open + added + "</" + view.qualifiedName + ">"});
     } else {
         // The new pane and selections take the place of the old ones, which
         // lead the view's children.
-        QList<xml::Element> old = xml::childrenNamed(resultSheetXml, view, "pane");
-        old += xml::childrenNamed(resultSheetXml, view, "selection");
+        QList<xml::Element> old = xml::childrenNamed(sheetXml, view, "pane");
+        old += xml::childrenNamed(sheetXml, view, "selection");
         if (old.isEmpty())
             edits.append({view.startTagEnd, view.startTagEnd, added});
         for (int i = 0; i < old.size(); ++i)
             edits.append({old.at(i).begin, old.at(i).end, i == 0 ? added : QByteArray()});
     }
-    *out = xml::applyEdits(resultSheetXml, edits);
+    return xml::applyEdits(sheetXml, edits);
+}
+
+bool copyPane(const QByteArray &sourceSheetXml, const QByteArray &resultSheetXml, bool fromTheSplit,
+              QByteArray *out, QString *)
+{
+    SheetPane pane;
+    *out = readPane(sourceSheetXml, &pane) ? withPane(resultSheetXml, pane, fromTheSplit) : resultSheetXml;
     return true;
 }
 

@@ -13,11 +13,26 @@ bool setActiveTab(const QByteArray &workbookXml, int index, QByteArray *out, QSt
 // The sheet part with every sheetView's tabSelected set to `selected`.
 bool setTabSelected(const QByteArray &sheetXml, bool selected, QByteArray *out, QString *error);
 
-// The result sheet's first view given the pane of the source sheet's first view,
-// with the selections that go with it: a frozen header stays frozen after the
-// office's round trip. With `fromTheSplit` (a sheet whose rows are not the
-// source's) the view starts right below and right of a frozen split, with its
-// first cell selected. A source without a pane leaves the result as it is.
+// The pane of a worksheet's first view with the selections that go with it,
+// as text to put into another worksheet's view.
+struct SheetPane {
+    QByteArray pane;       // the <pane> element, in the default namespace
+    QByteArray selections; // its <selection> elements
+    QByteArray splitPane;  // the pane starting right below and right of a frozen split
+    QByteArray splitSelection;
+};
+
+// The pane of the first view of a worksheet part; false when it has none.
+bool readPane(const QByteArray &sheetXml, SheetPane *pane);
+
+// The sheet part with `pane` in its first view, in place of its own pane and
+// selections: a frozen header stays frozen after the office's round trip.
+// With `fromTheSplit` (a sheet whose rows are not the source's) the view
+// starts right below and right of a frozen split, with its first cell
+// selected. A part without a view is left as it is.
+QByteArray withPane(const QByteArray &sheetXml, const SheetPane &pane, bool fromTheSplit);
+
+// Both at once: the result sheet given the source sheet's pane, if it has one.
 bool copyPane(const QByteArray &sourceSheetXml, const QByteArray &resultSheetXml, bool fromTheSplit,
               QByteArray *out, QString *error);
 
