@@ -15,7 +15,11 @@ use_posix_mingw() {
         "/usr/bin/x86_64-w64-mingw32-$tool-posix" >/dev/null 2>&1 || true
     fi
   done
-  if ! x86_64-w64-mingw32-g++ -v 2>&1 | grep -q 'Thread model: posix'; then
+  # Read whole first: with pipefail, grep -q closing the pipe early could
+  # fail the compiler's write and so the check.
+  local version
+  version=$(x86_64-w64-mingw32-g++ -v 2>&1 || true)
+  if [[ "$version" != *"Thread model: posix"* ]]; then
     echo "x86_64-w64-mingw32-g++ is not the posix thread model compiler" >&2
     return 1
   fi
