@@ -138,8 +138,10 @@ private slots:
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("summary");
-        QTest::newRow("panes on the summary and another sheet") << "FormatChoiceTests.xls" << "Flags";
-        QTest::newRow("pane and macro project") << "59830.xls" << "Sheet1";
+        QTest::addColumn<QString>("password");
+        QTest::newRow("panes on the summary and another sheet") << "FormatChoiceTests.xls" << "Flags" << QString();
+        QTest::newRow("pane and macro project") << "59830.xls" << "Sheet1" << QString();
+        QTest::newRow("encrypted") << "FormatChoiceTests.xls" << "Flags" << "pw";
     }
 
     // An .xls result: the office keeps views by sheet position, so the index
@@ -150,15 +152,24 @@ private slots:
     {
         QFETCH(QString, file);
         QFETCH(QString, summary);
+        QFETCH(QString, password);
         const QString corpus = QStringLiteral(SHEETSPLICER_CORPUS "/") + file;
         if (!QFile::exists(corpus))
             QSKIP("the shared workbooks are not beside the project");
         QVERIFY(QFile::copy(corpus, in(file)));
-        const CliRun run = runCli({"classify", in(file), out()});
+        QStringList arguments{"classify", in(file), out()};
+        if (!password.isEmpty())
+            arguments << "--open-password" << password;
+        const CliRun run = runCli(arguments);
         QVERIFY2(run.exitCode == 0 && run.lastLine() == success("classify"), qPrintable(run.describe()));
+        QString result = out(file);
+        if (!password.isEmpty()) {
+            result = in("decrypted.xls");
+            QCOMPARE(decryptWorkbook(out(file), password, result), 0);
+        }
 
         const QJsonObject sourceFile = xlsViews(in(file));
-        const QJsonObject resultFile = xlsViews(out(file));
+        const QJsonObject resultFile = xlsViews(result);
         QCOMPARE(resultFile.value("macroProject"), sourceFile.value("macroProject"));
         QMap<QString, QJsonObject> source;
         for (const QJsonValue &view : sourceFile.value("sheets").toArray())

@@ -22,6 +22,8 @@
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/document/MacroExecMode.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/document/XUndoManager.hpp>
 #include <com/sun/star/document/XUndoManagerSupplier.hpp>
@@ -1088,19 +1090,20 @@ bool Book::saveAs(const QString &path, int fileFormat)
             prop("FilterName", uno::Any(rtl::OUString::createFromAscii(filter))),
             prop("Overwrite", uno::Any(true)),
         });
-        if (fileFormat == 56 && m_encrypt) {
-            args.realloc(3);
-            args.getArray()[2] = prop("Password", uno::Any(ou(m_openPassword)));
-        }
         uno::Reference<frame::XStorable> storable(m_document, uno::UNO_QUERY_THROW);
         storable->storeToURL(ou(QString::fromLatin1(QUrl::fromLocalFile(stagePath).toEncoded())), args);
         return true;
     }, false);
     bool ok = stored && !m_session.lost() && QFileInfo(stagePath).size() > 0;
-    if (ok && fileFormat != 56)
+    if (ok && fileFormat != 56) {
         ok = writePackage(stagePath, fileFormat);
-    else if (ok && !m_encrypt)
+    } else if (ok) {
         finishXlsResult(m_sourcePath, stagePath, sheetOrigins(), sheetNames());
+        // The office encrypts .xls files itself: the finished file goes
+        // through it once more. Loaded as it is, its views stay each sheet's.
+        if (m_encrypt)
+            ok = storeEncryptedXls(stagePath, filter);
+    }
     if (ok) {
         QFile::remove(partPath);
         ok = QFile::copy(stagePath, partPath);
@@ -1121,6 +1124,36 @@ bool Book::saveAs(const QString &path, int fileFormat)
         QFile::remove(partPath);
     m_session.setPendingFile(QString());
     QFile::remove(stagePath);
+    return ok;
+}
+
+bool Book::storeEncryptedXls(const QString &path, const char *filter)
+{
+    const QString encrypted = path + QStringLiteral(".encrypted");
+    QFile::remove(encrypted);
+    const bool stored = guarded(m_session, [&]() -> bool {
+        uno::Reference<frame::XComponentLoader> loader(m_session.desktop(), uno::UNO_QUERY_THROW);
+        uno::Reference<lang::XComponent> component = loader->loadComponentFromURL(
+            ou(QString::fromLatin1(QUrl::fromLocalFile(path).toEncoded())), "_blank", 0,
+            props({prop("Hidden", uno::Any(true)), prop("Silent", uno::Any(true)),
+                   prop("MacroExecutionMode", uno::Any(document::MacroExecMode::NEVER_EXECUTE))}));
+        uno::Reference<util::XCloseable> closeable(component, uno::UNO_QUERY_THROW);
+        try {
+            uno::Reference<frame::XStorable>(component, uno::UNO_QUERY_THROW)
+                ->storeToURL(ou(QString::fromLatin1(QUrl::fromLocalFile(encrypted).toEncoded())),
+                             props({prop("FilterName", uno::Any(rtl::OUString::createFromAscii(filter))),
+                                    prop("Overwrite", uno::Any(true)),
+                                    prop("Password", uno::Any(ou(m_openPassword)))}));
+        } catch (...) {
+            closeable->close(true);
+            throw;
+        }
+        closeable->close(true);
+        return true;
+    }, false);
+    const bool ok = stored && !m_session.lost() && QFileInfo(encrypted).size() > 0 && QFile::remove(path)
+                    && QFile::rename(encrypted, path);
+    QFile::remove(encrypted);
     return ok;
 }
 

@@ -198,6 +198,8 @@ private:
         const QString &name, int tab, int index,
         const std::function<void(const css::uno::Reference<css::sheet::XSpreadsheets> &)> &make);
     bool alignSheetOrder();
+    // The .xls file at `path` stored anew by the office, under the open password.
+    bool storeEncryptedXls(const QString &path, const char *filter);
     // Where each sheet of the workbook came from, for the package finishing.
     QList<ooxml::SheetOrigin> sheetOrigins();
     void loadUsedArea(SheetState &state);

@@ -141,12 +141,13 @@ bool carryOverFromSource(const QString &sourcePath, const QList<SheetOrigin> &or
     if (names != workbookXml)
         replaced->insert(resultWorkbookPart, names);
 
-    QString why;
     if (!carryStyles(source, result, resultWorkbookPart, replaced, error))
         return false;
+    // A macro project that cannot be carried over would leave the user's
+    // code commented out in the result: the result is refused instead.
     bool carried = false;
-    if (!carryMacroProject(source.package, source.workbookPart, result, resultWorkbookPart, replaced, &carried, &why))
-        qCInfo(carryOverLog) << "macro project not carried over:" << why;
+    if (!carryMacroProject(source.package, source.workbookPart, result, resultWorkbookPart, replaced, &carried, error))
+        return false;
     // The office cannot run the project's functions, so cells that call them
     // hold errors until the application that can calculates them again.
     if (carried) {
