@@ -15,12 +15,6 @@ const QString summaryName = QStringLiteral("Summary");
 const QStringList columns{"A", "B", "C", "D", "E", "F"};
 const QStringList valueColumns{"C", "D", "E", "F"};
 
-QString success(const QString &job)
-{
-    return job == QLatin1String("classify") ? QString::fromUtf8("成功生成汇总分类表!")
-                                            : QString::fromUtf8("成功生成分类汇总表!");
-}
-
 // Row number of `key` in column B of `sheet`, 0 when it is not there.
 int rowOfKey(const QJsonObject &sheet, const QString &key)
 {

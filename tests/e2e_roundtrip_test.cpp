@@ -15,17 +15,6 @@ namespace {
 const QString indexName = QString::fromUtf8("目录");
 const QString summaryName = QString::fromUtf8("汇总");
 
-QString success(const QString &job)
-{
-    return job == QLatin1String("classify") ? QString::fromUtf8("成功生成汇总分类表!")
-                                            : QString::fromUtf8("成功生成分类汇总表!");
-}
-
-QStringList namesOf(const QJsonObject &book)
-{
-    return book.value("sheetNames").toVariant().toStringList();
-}
-
 QString cellText(const QJsonObject &sheet, const QString &address, const char *field)
 {
     return cellOf(sheet, address).value(QLatin1String(field)).toString();
@@ -141,7 +130,7 @@ private slots:
         QTest::addColumn<QString>("password");
         QTest::newRow("panes on the summary and another sheet") << "FormatChoiceTests.xls" << "Flags" << QString();
         QTest::newRow("pane and macro project") << "59830.xls" << "Sheet1" << QString();
-        QTest::newRow("encrypted") << "FormatChoiceTests.xls" << "Flags" << "pw";
+        QTest::newRow("encrypted") << "59830.xls" << "Sheet1" << "pw";
     }
 
     // An .xls result: the office keeps views by sheet position, so the index

@@ -30,11 +30,6 @@ struct Shape
     QStringList splitLines;          // when given: the splitting texts, in order
 };
 
-QStringList namesOf(const QJsonObject &book)
-{
-    return book.value("sheetNames").toVariant().toStringList();
-}
-
 QString rowText(const QJsonObject &sheet, int row, int width)
 {
     QStringList values;
@@ -133,11 +128,6 @@ QStringList errorCells(const QJsonObject &book)
         }
     }
     return found;
-}
-
-QString success(const QString &job)
-{
-    return QString::fromUtf8(job == QLatin1String("classify") ? "成功生成汇总分类表!" : "成功生成分类汇总表!");
 }
 
 QStringList entriesOf(const QString &folder)

@@ -1,22 +1,13 @@
 #include "BiffSheetViews.h"
 
+#include "BiffRecords.h"
+
 #include <QHash>
-#include <QtEndian>
 
 namespace {
 
-constexpr quint16 kBof = 0x0809;
-constexpr quint16 kEof = 0x000A;
-constexpr quint16 kFilePass = 0x002F;
-constexpr quint16 kBoundSheet = 0x0085;
-constexpr quint16 kIndex = 0x020B;
-constexpr quint16 kWindow2 = 0x023E;
-constexpr quint16 kScl = 0x00A0;
-constexpr quint16 kPlv = 0x088B;
-constexpr quint16 kSheetViewExtension = 0x08C8;
-constexpr quint16 kPane = 0x0041;
-constexpr quint16 kSelection = 0x001D;
-constexpr quint16 kContinue = 0x003C;
+using namespace Biff;
+
 constexpr quint16 kBiff8 = 0x0600;
 constexpr quint16 kWorksheet = 0x0010;
 constexpr quint16 kFrozen = 0x0008;
@@ -29,11 +20,6 @@ bool fail(QString *error, const QString &text)
         *error = text;
     return false;
 }
-
-quint16 u16(const QByteArray &b, int at) { return qFromLittleEndian<quint16>(b.constData() + at); }
-quint32 u32(const QByteArray &b, int at) { return qFromLittleEndian<quint32>(b.constData() + at); }
-void put16(QByteArray &b, int at, quint16 v) { qToLittleEndian<quint16>(v, b.data() + at); }
-void put32(QByteArray &b, int at, quint32 v) { qToLittleEndian<quint32>(v, b.data() + at); }
 
 QByteArray record(quint16 type, const QByteArray &body)
 {

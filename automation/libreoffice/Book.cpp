@@ -1101,8 +1101,11 @@ bool Book::saveAs(const QString &path, int fileFormat)
         finishXlsResult(m_sourcePath, stagePath, sheetOrigins(), sheetNames());
         // The office encrypts .xls files itself: the finished file goes
         // through it once more. Loaded as it is, its views stay each sheet's.
-        if (m_encrypt)
+        if (m_encrypt) {
             ok = storeEncryptedXls(stagePath, filter);
+            if (ok)
+                keepXlsMacroProject(m_sourcePath, stagePath);
+        }
     }
     if (ok) {
         QFile::remove(partPath);
@@ -1139,6 +1142,13 @@ bool Book::storeEncryptedXls(const QString &path, const char *filter)
                    prop("MacroExecutionMode", uno::Any(document::MacroExecMode::NEVER_EXECUTE))}));
         uno::Reference<util::XCloseable> closeable(component, uno::UNO_QUERY_THROW);
         try {
+            // INDIRECT reads Excel's references here too, and its volatile
+            // results are computed anew before they are stored.
+            uno::Reference<lang::XMultiServiceFactory> factory(component, uno::UNO_QUERY_THROW);
+            uno::Reference<beans::XPropertySet>(factory->createInstance("com.sun.star.document.Settings"),
+                                                uno::UNO_QUERY_THROW)
+                ->setPropertyValue("SyntaxStringRef", uno::Any(kCalcOrExcelA1));
+            uno::Reference<sheet::XCalculatable>(component, uno::UNO_QUERY_THROW)->calculateAll();
             uno::Reference<frame::XStorable>(component, uno::UNO_QUERY_THROW)
                 ->storeToURL(ou(QString::fromLatin1(QUrl::fromLocalFile(encrypted).toEncoded())),
                              props({prop("FilterName", uno::Any(rtl::OUString::createFromAscii(filter))),

@@ -1,5 +1,6 @@
 #include "SourceStructureLock.h"
 
+#include "BiffRecords.h"
 #include "PackageParts.h"
 #include "XmlScan.h"
 #include "ZipPackage.h"
@@ -20,19 +21,11 @@ namespace {
 
 Q_LOGGING_CATEGORY(sourceFileLog, "sheetsplicer.source", QtWarningMsg)
 
-constexpr quint16 kBof = 0x0809;
-constexpr quint16 kEof = 0x000A;
-constexpr quint16 kProtect = 0x0012;
-constexpr quint16 kFilePass = 0x002F;
+using namespace Biff;
 
 // The globals come first in the stream and are seldom larger than this.
 constexpr qint64 kFirstRead = 64 * 1024;
 constexpr qint64 kMaxRead = qint64(1) << 28;
-
-quint16 le16(const QByteArray &bytes, int at)
-{
-    return static_cast<quint16>(static_cast<quint8>(bytes.at(at)) | static_cast<quint8>(bytes.at(at + 1)) << 8);
-}
 
 bool packageLocksStructure(const QString &path)
 {
@@ -165,8 +158,8 @@ std::optional<bool> biffGlobalsLockStructure(const QByteArray &stream)
     int at = 0;
     bool first = true;
     while (at + 4 <= stream.size()) {
-        const quint16 type = le16(stream, at);
-        const int length = le16(stream, at + 2);
+        const quint16 type = u16(stream, at);
+        const int length = u16(stream, at + 2);
         if (first && type != kBof)
             return false;
         first = false;
@@ -174,7 +167,7 @@ std::optional<bool> biffGlobalsLockStructure(const QByteArray &stream)
             return false; // past the globals, or their values are encrypted
         if (at + 4 + length > stream.size())
             break;
-        if (type == kProtect && length >= 2 && le16(stream, at + 4) != 0)
+        if (type == kProtect && length >= 2 && u16(stream, at + 4) != 0)
             return true;
         at += 4 + length;
     }

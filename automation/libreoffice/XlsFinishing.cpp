@@ -39,3 +39,14 @@ void finishXlsResult(const QString &sourcePath, const QString &resultPath, const
     if (!ok)
         qCInfo(xlsViewLog) << "sheet views of" << resultPath << "left as saved:" << error;
 }
+
+void keepXlsMacroProject(const QString &sourcePath, const QString &resultPath)
+{
+    if (!CompoundFile::hasStorage(sourcePath, kMacroStorage))
+        return;
+    QString error;
+    QByteArray stream;
+    if (!CompoundFile::readWorkbookStream(resultPath, &stream, &error)
+        || !CompoundFile::replaceWorkbookStream(resultPath, stream, &error, sourcePath, kMacroStorage))
+        qCInfo(xlsViewLog) << "macro project of" << resultPath << "left as saved:" << error;
+}

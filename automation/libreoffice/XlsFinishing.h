@@ -13,3 +13,8 @@
 // as the office saved it: the reason is logged.
 void finishXlsResult(const QString &sourcePath, const QString &resultPath, const QList<ooxml::SheetOrigin> &origins,
                      const QStringList &resultSheets);
+
+// The source's macro project put back into an .xls result the office wrote
+// after it was finished (an encrypted one): only the workbook stream is
+// encrypted, the project's storage is copied as it is.
+void keepXlsMacroProject(const QString &sourcePath, const QString &resultPath);

@@ -87,6 +87,16 @@ QJsonObject xlsViews(const QString &path)
     return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
 }
 
+QString success(const QString &job)
+{
+    return QString::fromUtf8(job == QLatin1String("classify") ? "成功生成汇总分类表!" : "成功生成分类汇总表!");
+}
+
+QStringList namesOf(const QJsonObject &book)
+{
+    return book.value(QStringLiteral("sheetNames")).toVariant().toStringList();
+}
+
 QJsonObject sheetOf(const QJsonObject &workbook, const QString &name)
 {
     return workbook.value(QStringLiteral("sheets")).toObject().value(name).toObject();

@@ -45,6 +45,12 @@ QJsonObject xlsFormulaResults(const QString &path, int sheet);
 // row, left column] or null}], "macroProject": text or null}.
 QJsonObject xlsViews(const QString &path);
 
+// The text a job ends with when it succeeds ("classify" or "link").
+QString success(const QString &job);
+
+// The sheet names of such a reading, in order.
+QStringList namesOf(const QJsonObject &book);
+
 // One sheet of such a reading, and one cell of a sheet ("A1" form).
 QJsonObject sheetOf(const QJsonObject &workbook, const QString &name);
 QJsonObject cellOf(const QJsonObject &sheet, const QString &address);
