@@ -4,6 +4,9 @@
 #include "Texts.h"
 
 #include "AutomationObject.h"
+#include "FilterCriterion.h"
+
+#include <memory>
 
 namespace {
 
@@ -16,7 +19,7 @@ void filterToOtherCategories(AutomationObject *copy, const JobState &job, const 
 {
     AutomationObject *block = copy->querySubObject("Range(const QString&)", job.table.filterRange);
     if (block)
-        block->dynamicCall("AutoFilter(QVariant,QVariant)", job.table.filterField, QStringLiteral("<>") + category);
+        block->dynamicCall("AutoFilter(QVariant,QVariant)", job.table.filterField, excludingCriterion(category));
 }
 
 void deleteVisibleRows(AutomationObject *copy, const JobState &job)
@@ -28,6 +31,25 @@ void deleteVisibleRows(AutomationObject *copy, const JobState &job)
     AutomationObject *rows = visible ? visible->querySubObject("EntireRow") : nullptr;
     if (rows)
         rows->dynamicCall("Delete()");
+}
+
+// After the split, the copy's category column holds the category's value on
+// every record row and nothing on the row below them: the table's last
+// category cell had nothing below it. Anything else means a record went
+// missing or another category's stayed.
+bool holdsItsRecordsOnly(AutomationObject *copy, const JobState &job, const Category &category)
+{
+    const int column = job.settings.classifyColumn;
+    const int last = job.lastRecordRow(category);
+    for (int row = job.table.firstDataRow; row <= last + 1; ++row) {
+        const std::unique_ptr<AutomationObject> cell(copy->querySubObject("Cells(int,int)", row, column));
+        if (!cell)
+            return false;
+        const QString expected = row <= last ? category.value : QString();
+        if (cell->dynamicCall("Value()").toString() != expected)
+            return false;
+    }
+    return true;
 }
 
 void removeFilter(AutomationObject *copy, const JobState &job)
@@ -42,19 +64,20 @@ void removeFilter(AutomationObject *copy, const JobState &job)
 // sheets: a range over several sheets of theirs (SUM(Sheet1:Sheet4!C1)) then
 // takes in no category sheet. Each one moves before the first category sheet
 // in turn, so they keep their order.
-void keepOtherSheetsTogether(JobState &job)
+bool keepOtherSheetsTogether(JobState &job)
 {
     AutomationObject *sheets = job.workbook->querySubObject("Sheets");
     if (!sheets)
-        return;
+        return false;
     const int categories = job.categories.size();
     for (int i = 1; i < job.sourceSheetNames.size(); ++i) {
         AutomationObject *other = sheets->querySubObject("Item(int)", 1 + categories + i);
         AutomationObject *firstCategory = sheets->querySubObject("Item(int)", 1 + i);
         if (!other || !firstCategory || other->property("Name").toString() != job.sourceSheetNames.at(i))
-            return;
+            return false;
         other->dynamicCall("Move(const QVariant&)", firstCategory->asVariant());
     }
+    return true;
 }
 
 } // namespace
@@ -71,7 +94,10 @@ Outcome makeCategorySheets(JobState &job)
             return Outcome::stop(Texts::categorySheetFailed(category.sheetName));
     }
     job.showProgress(total, total);
-    keepOtherSheetsTogether(job);
+    // Left behind the category sheets, a range over several of the user's
+    // sheets would take category sheets in.
+    if (!keepOtherSheetsTogether(job))
+        return Outcome::stop(Texts::otherSheetsNotMoved());
     return Outcome::goOn();
 }
 
@@ -101,6 +127,8 @@ bool makeCategorySheet(JobState &job, const Category &category)
     filterToOtherCategories(copy, job, category.value);
     deleteVisibleRows(copy, job);
     removeFilter(copy, job);
+    if (!holdsItsRecordsOnly(copy, job, category))
+        return false;
     job.application->dynamicCall("EnableEvents(Boolean)", true);
     summary->dynamicCall("Move(const QVariant&)", copy->asVariant());
     return true;

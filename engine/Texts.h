@@ -42,6 +42,10 @@ inline QString categorySheetFailed(const QString &sheetName)
 {
     return QString::fromUtf8("无法生成分类表“%1”,本次未生成文件!").arg(sheetName);
 }
+inline QString otherSheetsNotMoved()
+{
+    return QString::fromUtf8("无法把原工作簿的其他工作表排在分类表之前,本次未生成文件!");
+}
 inline QString splittingTo(const QString &sheetName) { return QString::fromUtf8("正在拆分到：") + sheetName; }
 
 // Protection and saving.

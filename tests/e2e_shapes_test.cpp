@@ -155,16 +155,17 @@ private slots:
                      {indexName, "Summary", "Notes", "Lists", "Sheet3", "North", "West", "East"}, {}, {}};
 
         // An empty row under the header and one among the records; values that
-        // must be cleaned, shortened or told apart to become sheet names.
+        // must be cleaned, shortened or told apart to become sheet names, and
+        // that a filter would read as wildcards.
         const QString long1 = "Zhejiang-Hangzhou-Xihu-District-Office-1";
         const QString long2 = "Zhejiang-Hangzhou-Xihu-District-Office-2";
-        Shape names{"names", {"--match-column", "2"}, 1, 1, "C2:D17",
-                    {indexName, "Summary", "Notes", "notes (2)", "summary (2)", "Zhejiang-Hangzhou-Xihu-Dist (2)",
+        Shape names{"names", {"--match-column", "2"}, 1, 1, "C2:D19",
+                    {indexName, "Summary", "Notes", "a~c", "ac", "notes (2)", "summary (2)", "Zhejiang-Hangzhou-Xihu-Dist (2)",
                      "abc (2)", QString::fromUtf8("分类"), QString::fromUtf8("目录 (2)"), "Abc", "quoted",
                      "Zhejiang-Hangzhou-Xihu-District", "Q1 plan"},
                     {{"[Q1] plan", "Q1 plan"}, {long1, long1.left(31)}, {long2, long2.left(27) + " (2)"},
                      {"'quoted'", "quoted"}, {"abc", "abc (2)"}, {indexName, QString::fromUtf8("目录 (2)")},
-                     {"???", QString::fromUtf8("分类")}, {"summary", "summary (2)"}, {"notes", "notes (2)"}},
+                     {"???", QString::fromUtf8("分类")}, {"summary", "summary (2)"}, {"notes", "notes (2)"}, {"a*c", "ac"}},
                     {}};
 
         // Dates as categories, the header alone in row 5 under four empty rows.

@@ -124,6 +124,47 @@ private slots:
         QCOMPARE(model->sheet(fromUtf8("目录"))->hyperlinks.at(1), QStringLiteral("A2||'ab (2)'!A1"));
     }
 
+    // An application whose filter or delete takes the wrong rows, or that
+    // puts sheets where the job does not expect them, gets no result saved.
+    void splitThatGoesWrong_data()
+    {
+        QTest::addColumn<QByteArray>("member");
+        QTest::addColumn<int>("occurrence");
+        QTest::addColumn<QString>("refusal");
+        // The first category sheet's delete leaves another category's record
+        // on it, or takes one of its own.
+        QTest::newRow("stray record") << QByteArray("Delete()") << 1 << Texts::categorySheetFailed("East");
+        QTest::newRow("lost record") << QByteArray("Delete()") << 2 << Texts::categorySheetFailed("West");
+        // The user's sheet is no longer behind the category sheets.
+        QTest::newRow("sheet order") << QByteArray("Move(const QVariant&)") << 2 << Texts::otherSheetsNotMoved();
+    }
+
+    void splitThatGoesWrong()
+    {
+        QFETCH(QByteArray, member);
+        QFETCH(int, occurrence);
+        QFETCH(QString, refusal);
+        auto model = modelWithSummary(table);
+        auto notes = std::make_shared<Sheet>();
+        notes->name = QStringLiteral("Notes");
+        model->sheets << notes;
+        model->hookAtMember = member;
+        model->hookAtOccurrence = occurrence;
+        model->hook = [&] {
+            if (occurrence == 1)
+                model->sheet("East")->values[{4, 2}] = QStringLiteral("West");
+            else if (member == "Delete()")
+                model->sheet("West")->values.remove({3, 2}); // its one record
+            else
+                model->sheet("Notes")->name = QStringLiteral("Renamed");
+        };
+        RecordingBackend backend(model);
+        const JobEvents run = runJob(Job::ClassifyShow, settings());
+        QCOMPARE(run.texts.last(), refusal);
+        QVERIFY(run.endedOnce());
+        QVERIFY(model->savedPath.isEmpty());
+    }
+
     void saveThatFails()
     {
         for (Job job : {Job::ClassifyShow, Job::InsertHyperLinks}) {

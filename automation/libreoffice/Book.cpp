@@ -1098,14 +1098,11 @@ bool Book::saveAs(const QString &path, int fileFormat)
     if (ok && fileFormat != 56) {
         ok = writePackage(stagePath, fileFormat);
     } else if (ok) {
-        finishXlsResult(m_sourcePath, stagePath, sheetOrigins(), sheetNames());
+        ok = finishXlsResult(m_sourcePath, stagePath, sheetOrigins(), sheetNames());
         // The office encrypts .xls files itself: the finished file goes
         // through it once more. Loaded as it is, its views stay each sheet's.
-        if (m_encrypt) {
-            ok = storeEncryptedXls(stagePath, filter);
-            if (ok)
-                keepXlsMacroProject(m_sourcePath, stagePath);
-        }
+        if (ok && m_encrypt)
+            ok = storeEncryptedXls(stagePath, filter) && keepXlsMacroProject(m_sourcePath, stagePath);
     }
     if (ok) {
         QFile::remove(partPath);

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QTemporaryFile>
 
 #include <gsf/gsf-infile-msole.h>
@@ -13,13 +14,17 @@
 #include <gsf/gsf-output-stdio.h>
 #include <gsf/gsf-utils.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <mutex>
 
 namespace {
 
+Q_LOGGING_CATEGORY(compoundFileLog, "sheetsplicer.xls.file", QtWarningMsg)
+
 constexpr qint64 kMaxStream = qint64(1) << 30;
+constexpr qint64 kFirstBlock = 64 * 1024;
 
 bool fail(QString *error, const QString &text)
 {
@@ -28,10 +33,19 @@ bool fail(QString *error, const QString &text)
     return false;
 }
 
+// What libgsf says of a damaged compound file goes to the category, not to stderr.
+void logGsf(const gchar *domain, GLogLevelFlags, const gchar *message, gpointer)
+{
+    qCInfo(compoundFileLog) << domain << message;
+}
+
 void ensureGsf()
 {
     static std::once_flag once;
-    std::call_once(once, [] { gsf_init(); });
+    std::call_once(once, [] {
+        gsf_init();
+        g_log_set_handler("libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_MASK), logGsf, nullptr);
+    });
 }
 
 struct Unref {
@@ -149,7 +163,19 @@ bool copyChildren(GsfInfile *from, GsfOutfile *to, const Replacements *top)
 
 namespace CompoundFile {
 
+bool isCompoundFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(8) == QByteArray::fromHex("d0cf11e0a1b11ae1");
+}
+
 bool readWorkbookStream(const QString &path, QByteArray *out, QString *error)
+{
+    return readWorkbookStreamUntil(path, out, error, nullptr);
+}
+
+bool readWorkbookStreamUntil(const QString &path, QByteArray *out, QString *error,
+                             const std::function<bool(const QByteArray &)> &enough)
 {
     InfilePtr root = openCompoundFile(path, error);
     if (!root)
@@ -158,9 +184,27 @@ bool readWorkbookStream(const QString &path, QByteArray *out, QString *error)
     InputPtr stream(name.isNull() ? nullptr : gsf_infile_child_by_name(root.get(), name.constData()));
     if (!stream)
         return fail(error, QStringLiteral("%1 holds no workbook stream").arg(path));
-    if (!readAll(stream.get(), out))
+    if (!enough) {
+        if (!readAll(stream.get(), out))
+            return fail(error, QStringLiteral("the workbook stream of %1 cannot be read").arg(path));
+        return true;
+    }
+    // A first block, then larger ones until the caller has what it needs.
+    const qint64 size = gsf_input_size(stream.get());
+    if (size < 0 || size > kMaxStream)
         return fail(error, QStringLiteral("the workbook stream of %1 cannot be read").arg(path));
-    return true;
+    out->clear();
+    qint64 want = std::min<qint64>(size, kFirstBlock);
+    while (true) {
+        const qint64 have = out->size();
+        out->resize(static_cast<int>(want));
+        if (want > have
+            && !gsf_input_read(stream.get(), static_cast<size_t>(want - have), reinterpret_cast<guint8 *>(out->data() + have)))
+            return fail(error, QStringLiteral("the workbook stream of %1 ends early").arg(path));
+        if (want >= size || enough(*out))
+            return true;
+        want = std::min(size, want * 4);
+    }
 }
 
 bool hasStorage(const QString &path, const char *storageName)

@@ -1,4 +1,5 @@
 #include "LoNodes.h"
+#include "FilterCriterion.h"
 
 #include "Book.h"
 #include "CalcFormulaSyntax.h"
@@ -243,10 +244,9 @@ QVariant LoRange::autoFilter(const QVariantList &args)
         return true;
     }
     const int field = args.at(0).toInt();
-    const QString criterion = args.at(1).toString();
-    if (field < 1 || !criterion.startsWith(QLatin1String("<>")))
+    const std::optional<QString> excluded = excludedValue(args.at(1).toString());
+    if (field < 1 || !excluded)
         return QVariant();
-    const QString excluded = criterion.mid(2);
     // A block given whole is the filter's region, its first row the header;
     // a single cell stands for the current region around it.
     const SheetArea &given = m_areas.first();
@@ -262,7 +262,7 @@ QVariant LoRange::autoFilter(const QVariantList &args)
     const QVector<QVariant> values = m_book->columnValues(*m_sheet, column, region.top + 1, region.bottom);
     m_sheet->hiddenRows.fill(false, values.size());
     for (int i = 0; i < values.size(); ++i)
-        m_sheet->hiddenRows[i] = values.at(i).toString() == excluded;
+        m_sheet->hiddenRows[i] = values.at(i).toString() == *excluded;
     return true;
 }
 

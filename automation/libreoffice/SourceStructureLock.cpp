@@ -1,6 +1,7 @@
 #include "SourceStructureLock.h"
 
 #include "BiffRecords.h"
+#include "CompoundFile.h"
 #include "PackageParts.h"
 #include "XmlScan.h"
 #include "ZipPackage.h"
@@ -8,24 +9,13 @@
 #include <QFile>
 #include <QLoggingCategory>
 
-#include <gsf/gsf-infile-msole.h>
-#include <gsf/gsf-infile.h>
-#include <gsf/gsf-input-stdio.h>
-#include <gsf/gsf-input.h>
-#include <gsf/gsf-utils.h>
-
 #include <algorithm>
-#include <mutex>
 
 namespace {
 
 Q_LOGGING_CATEGORY(sourceFileLog, "sheetsplicer.source", QtWarningMsg)
 
 using namespace Biff;
-
-// The globals come first in the stream and are seldom larger than this.
-constexpr qint64 kFirstRead = 64 * 1024;
-constexpr qint64 kMaxRead = qint64(1) << 28;
 
 bool packageLocksStructure(const QString &path)
 {
@@ -41,79 +31,18 @@ bool packageLocksStructure(const QString &path)
     return workbookXmlLocksStructure(workbookXml);
 }
 
-// The workbook stream of a compound file: "Workbook" (BIFF8) or "Book" (BIFF5).
-GsfInput *workbookStream(GsfInfile *root)
-{
-    const int count = gsf_infile_num_children(root);
-    for (const char *wanted : {"Workbook", "Book"}) {
-        for (int i = 0; i < count; ++i) {
-            const char *name = gsf_infile_name_by_index(root, i);
-            if (name && QString::fromUtf8(name).compare(QLatin1String(wanted), Qt::CaseInsensitive) == 0)
-                return gsf_infile_child_by_index(root, i);
-        }
-    }
-    return nullptr;
-}
-
-// Reads as much of the stream as its globals need: a first block, then
-// larger ones while the globals go on.
-bool streamLocksStructure(GsfInput *stream)
-{
-    const qint64 size = std::min<qint64>(gsf_input_size(stream), kMaxRead);
-    if (size <= 0)
-        return false;
-    QByteArray bytes;
-    qint64 want = std::min(size, kFirstRead);
-    while (true) {
-        const qint64 have = bytes.size();
-        bytes.resize(static_cast<int>(want));
-        if (!gsf_input_read(stream, static_cast<size_t>(want - have), reinterpret_cast<guint8 *>(bytes.data() + have))) {
-            qCInfo(sourceFileLog) << "the workbook stream ends early";
-            return false;
-        }
-        const std::optional<bool> locked = biffGlobalsLockStructure(bytes);
-        if (locked)
-            return *locked;
-        if (want >= size)
-            return false;
-        want = std::min(size, want * 4);
-    }
-}
-
-// What libgsf says of a damaged compound file goes to the category, not to stderr.
-void logGsf(const gchar *domain, GLogLevelFlags, const gchar *message, gpointer)
-{
-    qCInfo(sourceFileLog) << domain << message;
-}
-
 bool compoundFileLocksStructure(const QString &path)
 {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        gsf_init();
-        g_log_set_handler("libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_MASK), logGsf, nullptr);
+    std::optional<bool> locked;
+    QByteArray start;
+    QString error;
+    const bool read = CompoundFile::readWorkbookStreamUntil(path, &start, &error, [&locked](const QByteArray &bytes) {
+        locked = biffGlobalsLockStructure(bytes);
+        return locked.has_value();
     });
-    GError *error = nullptr;
-    GsfInput *input = gsf_input_stdio_new(QFile::encodeName(path).constData(), &error);
-    GsfInfile *root = input ? gsf_infile_msole_new(input, &error) : nullptr;
-    bool locked = false;
-    if (root) {
-        if (GsfInput *stream = workbookStream(root)) {
-            locked = streamLocksStructure(stream);
-            g_object_unref(stream);
-        } else {
-            qCInfo(sourceFileLog) << path << "holds no workbook stream";
-        }
-        g_object_unref(root);
-    } else {
-        qCInfo(sourceFileLog) << "no structure protection read from" << path << ":"
-                              << (error ? error->message : "not a compound file");
-    }
-    if (error)
-        g_error_free(error);
-    if (input)
-        g_object_unref(input);
-    return locked;
+    if (!read)
+        qCInfo(sourceFileLog) << "no structure protection read:" << error;
+    return read && locked.value_or(false);
 }
 
 } // namespace
@@ -129,7 +58,7 @@ bool fileLocksStructure(const QString &path)
     file.close();
     if (magic.startsWith("PK"))
         return packageLocksStructure(path);
-    if (magic == QByteArray::fromHex("d0cf11e0a1b11ae1"))
+    if (CompoundFile::isCompoundFile(path))
         return compoundFileLocksStructure(path);
     return false;
 }

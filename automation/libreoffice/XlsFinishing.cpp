@@ -15,9 +15,13 @@ const char kMacroStorage[] = "_VBA_PROJECT_CUR";
 
 } // namespace
 
-void finishXlsResult(const QString &sourcePath, const QString &resultPath, const QList<ooxml::SheetOrigin> &origins,
+bool finishXlsResult(const QString &sourcePath, const QString &resultPath, const QList<ooxml::SheetOrigin> &origins,
                      const QStringList &resultSheets)
 {
+    // A source that is not a compound file (an .xlsx saved as .xls)
+    // has no BIFF views to give; the office's from its own load stand.
+    if (!CompoundFile::isCompoundFile(sourcePath))
+        return true;
     QList<BiffSheetViews::Assignment> assignments;
     for (const QString &name : resultSheets) {
         BiffSheetViews::Assignment assignment{name, QString(), false};
@@ -37,16 +41,19 @@ void finishXlsResult(const QString &sourcePath, const QString &resultPath, const
                     && BiffSheetViews::applyViews(result, views, assignments, &edited, &error)
                     && CompoundFile::replaceWorkbookStream(resultPath, edited, &error, sourcePath, kMacroStorage);
     if (!ok)
-        qCInfo(xlsViewLog) << "sheet views of" << resultPath << "left as saved:" << error;
+        qCWarning(xlsViewLog) << "sheet views of" << resultPath << "could not be set:" << error;
+    return ok;
 }
 
-void keepXlsMacroProject(const QString &sourcePath, const QString &resultPath)
+bool keepXlsMacroProject(const QString &sourcePath, const QString &resultPath)
 {
     if (!CompoundFile::hasStorage(sourcePath, kMacroStorage))
-        return;
+        return true;
     QString error;
     QByteArray stream;
-    if (!CompoundFile::readWorkbookStream(resultPath, &stream, &error)
-        || !CompoundFile::replaceWorkbookStream(resultPath, stream, &error, sourcePath, kMacroStorage))
-        qCInfo(xlsViewLog) << "macro project of" << resultPath << "left as saved:" << error;
+    const bool ok = CompoundFile::readWorkbookStream(resultPath, &stream, &error)
+                    && CompoundFile::replaceWorkbookStream(resultPath, stream, &error, sourcePath, kMacroStorage);
+    if (!ok)
+        qCWarning(xlsViewLog) << "macro project of" << resultPath << "could not be carried over:" << error;
+    return ok;
 }

@@ -1,4 +1,5 @@
 #include "engine_RecordingBackend.h"
+#include "FilterCriterion.h"
 
 #include "MemberText.h"
 
@@ -224,10 +225,10 @@ private:
         m_sheet->hiddenRows.clear();
         if (args.size() < 2)
             return true;
-        const QString criterion = args.at(1).toString();
-        if (!criterion.startsWith(QLatin1String("<>")))
+        const std::optional<QString> excludedText = excludedValue(args.at(1).toString());
+        if (!excludedText)
             return true;
-        const QString excluded = criterion.mid(2);
+        const QString &excluded = *excludedText;
         // A block given whole is the filter's region, its first row the header.
         if (m_rows > 1 || m_columns > 1) {
             const int column = m_left + args.at(0).toInt() - 1;

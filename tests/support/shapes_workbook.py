@@ -48,7 +48,7 @@ def names(path):
     ws.append(["Category", "Key", "Q1", "Q2"])
     ws.append([])
     values = ["[Q1] plan", LONG_1, "'quoted'", "Abc", "目录", None, "???", "abc", LONG_2,
-              "summary", "notes", "[Q1] plan", "Abc", "???", "abc"]
+              "summary", "notes", "[Q1] plan", "Abc", "???", "abc", "a*c", "a~c"]
     key = 0
     for value in values:
         if value is None:
