@@ -4,14 +4,17 @@
 #include "AppResources.h"
 #include "DropHandler.h"
 #include "FormSettings.h"
+#include "JobLogFile.h"
 #include "JobQuestions.h"
 #include "OutputTarget.h"
 #include "PlatformFiles.h"
 #include "RangeFieldCheck.h"
 #include "ResultBar.h"
+#include "SamePlace.h"
 #include "SystemTray.h"
 
 #include "FileFormats.h"
+#include "JobLog.h"
 #include "JobSettings.h"
 #include "MergeObject.h"
 #include "SettingsFile.h"
@@ -186,7 +189,7 @@ int MainWindow::collectJobSettings()
 
     // The result must not replace its own source.
     const QString outputPath = outputPathFor(job.sourceWorkbookPath, job.savePath);
-    if (!outputPath.isEmpty() && sameFile(outputPath, job.sourceWorkbookPath)) {
+    if (!outputPath.isEmpty() && isSamePlace(outputPath, job.sourceWorkbookPath)) {
         ui.lb_ShowDisposing->setText(overwritesSourceText());
         return -1;
     }
@@ -238,6 +241,8 @@ void MainWindow::startJob(Job job)
     connect(m_worker, &MergeObject::JobProgress, m_resultBar, &ResultBar::showProgress);
 
     m_jobRunning = true;
+    m_lastJobText.clear();
+    JobLog::clear();
     m_resultBar->jobStarted();
     if (job == Job::InsertHyperLinks)
         emit pBtn_HyperLinks_HasClicked();
@@ -257,6 +262,7 @@ void MainWindow::on_pBtn_ClassifyShow_clicked()
 
 void MainWindow::on_ShowDisposingFile(QString filePath)
 {
+    m_lastJobText = filePath;
     // A success names the file it saved.
     if (Texts::isSuccess(filePath) && !m_outputPath.isEmpty()) {
         filePath += QLatin1Char('\n') + m_outputPath;
@@ -268,6 +274,8 @@ void MainWindow::on_ShowDisposingFile(QString filePath)
 void MainWindow::on_Signal_SetButtonEnable()
 {
     m_jobRunning = false;
+    if (!Texts::isSuccess(m_lastJobText))
+        appendJobLog(m_settingsFilePath, JobSettings::current().sourceWorkbookPath, m_lastJobText);
     m_ui->pBtn_HyperLinks->setEnabled(true);
     m_ui->pBtn_ClassifyShow->setEnabled(true);
     m_resultBar->jobEnded(m_savedFolder);

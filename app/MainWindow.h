@@ -103,4 +103,5 @@ private:
     ResultBar *m_resultBar = nullptr;
     QString m_outputPath;   // where the current job saves its result
     QString m_savedFolder;  // its folder, once the job reported success
+    QString m_lastJobText;  // the current job's last text
 };

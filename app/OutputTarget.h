@@ -8,8 +8,3 @@
 // ending chosen from the source's ending; empty when the source has none of
 // the three endings (the job refuses such a source itself).
 QString outputPathFor(const QString &sourcePath, const QString &saveFolder);
-
-// True when both paths name the same existing file, once symbolic links,
-// "." and ".." and doubled separators are resolved (on Unix also for two
-// hard links of one file).
-bool sameFile(const QString &first, const QString &second);

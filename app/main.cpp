@@ -1,6 +1,7 @@
 // Start-up: the settings file (beside the executable when it can be written
 // there), one running copy of the program, the window and the event loop.
 
+#include "JobLog.h"
 #include "MainWindow.h"
 #include "PlatformFiles.h"
 #include "ProcessList.h"
@@ -35,6 +36,7 @@ int main(int argc, char *argv[])
 
     // 4.
     QApplication *application = new QApplication(argc, argv);
+    JobLog::install();
 
     // 5. The settings file: beside the executable, or in the user's
     //    configuration folder when the program's folder cannot be written.

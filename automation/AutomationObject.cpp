@@ -1,5 +1,6 @@
 #include "AutomationObject.h"
 
+#include "MemberProfile.h"
 #include "MemberText.h"
 
 #include <QElapsedTimer>
@@ -23,39 +24,34 @@ QHash<QString, BackendFactory> &registry()
 std::atomic<quint64> operations{0};
 
 // SHEETSPLICER_PROFILE=1 prints, at exit, the time spent per member.
-class MemberProfile
+class ExitProfile
 {
 public:
-    MemberProfile() : m_enabled(qEnvironmentVariableIntValue("SHEETSPLICER_PROFILE") != 0) {}
-    ~MemberProfile()
+    ExitProfile() : m_enabled(qEnvironmentVariableIntValue("SHEETSPLICER_PROFILE") != 0) {}
+    ~ExitProfile()
     {
         if (!m_enabled)
             return;
-        QList<QPair<qint64, QByteArray>> rows;
-        for (auto it = m_totals.constBegin(); it != m_totals.constEnd(); ++it)
-            rows << qMakePair(it.value().second, it.key());
-        std::sort(rows.begin(), rows.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
-        for (const auto &row : rows)
-            fprintf(stderr, "%10.3f s %9lld  %s\n", row.first / 1e9, m_totals.value(row.second).first, row.second.constData());
+        for (const MemberProfile::Entry &entry : m_profile.entries())
+            fprintf(stderr, "%10.3f s %9llu  %s\n", entry.totalNs / 1e9, static_cast<unsigned long long>(entry.count),
+                    entry.member.toUtf8().constData());
     }
     bool enabled() const { return m_enabled; }
     void add(const QByteArray &member, qint64 ns)
     {
         QMutexLocker lock(&m_mutex);
-        auto &total = m_totals[member];
-        ++total.first;
-        total.second += ns;
+        m_profile.add(QString::fromLatin1(member), ns);
     }
 
 private:
     bool m_enabled;
     QMutex m_mutex;
-    QHash<QByteArray, QPair<qint64, qint64>> m_totals;
+    MemberProfile m_profile;
 };
 
-MemberProfile &profile()
+ExitProfile &profile()
 {
-    static MemberProfile p;
+    static ExitProfile p;
     return p;
 }
 

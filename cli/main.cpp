@@ -1,4 +1,5 @@
 #include "CliArguments.h"
+#include "JobLog.h"
 
 #ifdef SHEETSPLICER_LIBREOFFICE
 #include "TerminationCleanup.h"
@@ -7,13 +8,13 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
-
 int main(int argc, char **argv)
 {
 #ifdef SHEETSPLICER_LIBREOFFICE
     cleanUpOfficesOnTermination();
 #endif
     QCoreApplication application(argc, argv);
+    JobLog::install();
     QTextStream out(stdout);
     QTextStream err(stderr);
     out.setCodec("UTF-8");
@@ -35,8 +36,14 @@ int main(int argc, char **argv)
         out << outputFolderMissingText() << '\n';
         return 1;
     }
-    return runCliJob(request, [&out](const QString &text) {
+    const int exitCode = runCliJob(request, [&out](const QString &text) {
         out << text << '\n';
         out.flush();
     });
+    // A job that did not succeed says why, as far as the program knows.
+    if (exitCode != 0) {
+        for (const QString &line : JobLog::lines(false))
+            err << "sheetsplicer-cli: " << line << '\n';
+    }
+    return exitCode;
 }

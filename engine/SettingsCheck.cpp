@@ -4,8 +4,8 @@
 #include "Texts.h"
 
 #include "CellArea.h"
+#include "SamePlace.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -19,27 +19,11 @@ bool takesInColumn(const QList<CellArea> &areas, int column)
     return false;
 }
 
-QString comparable(const QString &path)
-{
-#ifdef Q_OS_WIN
-    return path.toCaseFolded();
-#else
-    return path;
-#endif
-}
-
 } // namespace
 
 bool isSourceFolder(const QString &savePath, const QString &sourcePath)
 {
-    if (savePath.isEmpty() || sourcePath.isEmpty())
-        return false;
-    const QFileInfo folder(savePath);
-    const QFileInfo sourceFolder(QFileInfo(sourcePath).absolutePath());
-    if (comparable(QDir::cleanPath(folder.absoluteFilePath())) == comparable(QDir::cleanPath(sourceFolder.absoluteFilePath())))
-        return true;
-    const QString canonical = folder.canonicalFilePath();
-    return !canonical.isEmpty() && comparable(canonical) == comparable(sourceFolder.canonicalFilePath());
+    return !sourcePath.isEmpty() && isSamePlace(savePath, QFileInfo(sourcePath).absolutePath());
 }
 
 bool isEditRangeText(const QString &typed)

@@ -338,6 +338,9 @@ private slots:
         CliRun run = runCli({"classify", source("regions.xlsx"), taken});
         QVERIFY2(run.exitCode == 1, qPrintable(run.describe()));
         QCOMPARE(run.lastLine(), saveFailed);
+        // Standard error says why.
+        QVERIFY2(run.errors.contains("not saved as") && run.errors.contains("a folder has that name"),
+                 qPrintable(run.errors));
         QCOMPARE(entriesOf(taken), QStringList{"regions.xlsx"});
         QVERIFY(entriesOf(taken + "/regions.xlsx").isEmpty());
 

@@ -2,6 +2,7 @@
 // office: files dropped on the window, the editable-range field, the
 // question before a result is replaced, and the form remembered on close.
 
+#include "JobLogFile.h"
 #include "MainWindow.h"
 #include "SettingsLocation.h"
 
@@ -219,6 +220,11 @@ private slots:
         QTRY_VERIFY(!window->jobRunning());
         QVERIFY(asked.isEmpty());
         QCOMPARE(int(applicationRequests), requests + 2);
+
+        // Each job that failed left an entry beside the settings file.
+        const QString log = QString::fromUtf8(readBytes(jobLogPath(QFile::encodeName(m_settingsPath))));
+        QCOMPARE(log.count(Texts::applicationMissing()), 2);
+        QVERIFY(log.contains(m_source));
     }
 
     void dialogsStartInTheFieldsFolder()

@@ -100,8 +100,11 @@ bool layout(const QByteArray &stream, QList<Record> *globals, QList<Sheet> *shee
         sheet.worksheet = bof.size() >= 4 && u16(bof, 2) == kWorksheet;
         expected = sheet.records.last().end();
     }
-    if (expected != stream.size())
-        return fail(error, QStringLiteral("the workbook stream holds more than its sheets"));
+    // Writers pad a short stream with zero bytes (to 4096, out of the small
+    // block area); anything else after the last sheet is not understood.
+    for (int at = expected; at < stream.size(); ++at)
+        if (stream.at(at) != '\0')
+            return fail(error, QStringLiteral("the workbook stream holds more than its sheets"));
     return true;
 }
 
@@ -282,7 +285,8 @@ bool applyViews(const QByteArray &stream, const QList<QPair<QString, View>> &sou
         put32(globalBytes, sheet.boundSheetAt + 4, static_cast<quint32>(start));
         sheetBytes += bytes;
     }
-    *out = globalBytes + sheetBytes;
+    const int sheetsEnd = sheets.isEmpty() ? globals.last().end() : sheets.last().records.last().end();
+    *out = globalBytes + sheetBytes + stream.mid(sheetsEnd);
     return true;
 }
 

@@ -5,7 +5,7 @@
 #include "Guarded.h"
 #include "OfficeSession.h"
 #include "PackageFinishing.h"
-#include "SameFile.h"
+#include "SamePlace.h"
 #include "ScriptFonts.h"
 #include "SheetNames.h"
 #include "SourceStructureLock.h"
@@ -408,6 +408,17 @@ void Book::invalidateValues()
     }
 }
 
+SheetArea Book::readUsedArea(const uno::Reference<sheet::XSpreadsheet> &sheet)
+{
+    uno::Reference<sheet::XSheetCellCursor> cursor = sheet->createCursor();
+    uno::Reference<sheet::XUsedAreaCursor> used(cursor, uno::UNO_QUERY_THROW);
+    used->gotoStartOfUsedArea(false);
+    used->gotoEndOfUsedArea(true);
+    uno::Reference<sheet::XCellRangeAddressable> addressable(cursor, uno::UNO_QUERY_THROW);
+    const table::CellRangeAddress a = addressable->getRangeAddress();
+    return SheetArea{a.StartRow + 1, a.StartColumn + 1, a.EndRow + 1, a.EndColumn + 1};
+}
+
 void Book::loadUsedArea(SheetState &state)
 {
     if (state.valuesValid)
@@ -416,13 +427,7 @@ void Book::loadUsedArea(SheetState &state)
     state.empty = true;
     state.valueArea = SheetArea{1, 1, 1, 1};
     const bool ok = guarded(m_session, [&]() -> bool {
-        uno::Reference<sheet::XSheetCellCursor> cursor = state.sheet->createCursor();
-        uno::Reference<sheet::XUsedAreaCursor> used(cursor, uno::UNO_QUERY_THROW);
-        used->gotoStartOfUsedArea(false);
-        used->gotoEndOfUsedArea(true);
-        uno::Reference<sheet::XCellRangeAddressable> addressable(cursor, uno::UNO_QUERY_THROW);
-        const table::CellRangeAddress a = addressable->getRangeAddress();
-        state.valueArea = SheetArea{a.StartRow + 1, a.StartColumn + 1, a.EndRow + 1, a.EndColumn + 1};
+        state.valueArea = readUsedArea(state.sheet);
         return true;
     }, false);
     state.empty = !ok;
@@ -1044,25 +1049,30 @@ void Book::addEditRange(const std::shared_ptr<SheetState> &sheet, const QList<Sh
 
 bool Book::saveAs(const QString &path, int fileFormat)
 {
+    // Why a save gives up goes to the log: the user sees one text for all.
+    const auto refuse = [&path](const char *why) {
+        qCWarning(officeLog) << "not saved as" << path << ":" << why;
+        return false;
+    };
     const char *filter = filterFor(fileFormat);
     if (!filter || m_closed || path.isEmpty())
-        return false;
+        return refuse("no file format, no path, or the workbook is closed");
     const QFileInfo target(path);
     if (target.isDir())
-        return false;
+        return refuse("a folder has that name");
     const QDir folder = target.absoluteDir();
     if (!folder.exists())
-        return false;
+        return refuse("the folder does not exist");
     // The source stays as it was: a result never replaces it.
-    if (isSameFile(target.absoluteFilePath(), m_sourcePath))
-        return false;
+    if (isSamePlace(target.absoluteFilePath(), m_sourcePath))
+        return refuse("that is the source workbook");
     // Stand-ins become copies, and the grouped source goes, before anything
     // is written.
     materializeAll();
     dropGroupedSource();
     flushFormulas();
     if (!alignSheetOrder())
-        return false;
+        return refuse("the sheets could not be put in order");
 
     // Written beside the target and renamed over it only when complete.
     // The office writes into the session's private folder (with its own
@@ -1070,7 +1080,7 @@ bool Book::saveAs(const QString &path, int fileFormat)
     // as a hidden part that is renamed over the target when complete.
     const QString scratch = m_session.scratchFolder();
     if (scratch.isEmpty())
-        return false;
+        return refuse("the office session has no scratch folder");
     // The hidden part beside the target is reserved first, so an unwritable
     // folder shows before the office spends time on the file.
     QString partPath;
@@ -1078,7 +1088,7 @@ bool Book::saveAs(const QString &path, int fileFormat)
         QTemporaryFile part(folder.absoluteFilePath(QStringLiteral(".%1.XXXXXX.part").arg(target.completeBaseName())));
         part.setAutoRemove(false);
         if (!part.open())
-            return false;
+            return refuse("the folder cannot be written");
         partPath = part.fileName();
     }
     m_session.setPendingFile(partPath);
@@ -1095,18 +1105,22 @@ bool Book::saveAs(const QString &path, int fileFormat)
         return true;
     }, false);
     bool ok = stored && !m_session.lost() && QFileInfo(stagePath).size() > 0;
-    if (ok && fileFormat != 56) {
-        ok = writePackage(stagePath, fileFormat);
-    } else if (ok) {
+    if (!ok) {
+        refuse(m_session.lost() ? "the office went away while storing" : "the office did not store the file");
+    } else if (fileFormat != 56) {
+        ok = writePackage(stagePath, fileFormat) || refuse("the stored package could not be finished");
+    } else {
         ok = finishXlsResult(m_sourcePath, stagePath, sheetOrigins(), sheetNames());
         // The office encrypts .xls files itself: the finished file goes
         // through it once more. Loaded as it is, its views stay each sheet's.
         if (ok && m_encrypt)
             ok = storeEncryptedXls(stagePath, filter) && keepXlsMacroProject(m_sourcePath, stagePath);
+        if (!ok)
+            refuse("the stored .xls could not be finished");
     }
     if (ok) {
         QFile::remove(partPath);
-        ok = QFile::copy(stagePath, partPath);
+        ok = QFile::copy(stagePath, partPath) || refuse("the result could not be copied beside the target");
     }
     if (ok) {
         // The result gets the permissions a new file would get (or those of
@@ -1118,7 +1132,8 @@ bool Book::saveAs(const QString &path, int fileFormat)
             ? (existing.st_mode & 07777)
             : (0666 & ~mask);
         ::chmod(QFile::encodeName(partPath).constData(), mode);
-        ok = std::rename(QFile::encodeName(partPath).constData(), QFile::encodeName(target.absoluteFilePath()).constData()) == 0;
+        ok = std::rename(QFile::encodeName(partPath).constData(), QFile::encodeName(target.absoluteFilePath()).constData()) == 0
+             || refuse("the result could not be renamed over the target");
     }
     if (!ok)
         QFile::remove(partPath);

@@ -120,6 +120,8 @@ public:
     // Bulk value access.
     QVariant valueAt(SheetState &state, int row, int column);
     SheetArea usedArea(SheetState &state);
+    // The sheet's used area as the office tells it, uncached; throws as UNO does.
+    static SheetArea readUsedArea(const css::uno::Reference<css::sheet::XSpreadsheet> &sheet);
     // Excel's current region: the block around the cell bounded by empty rows
     // and columns.
     SheetArea currentRegion(SheetState &state, int row, int column);

@@ -30,7 +30,11 @@ Result guarded(OfficeSession &session, Work &&work, Result fallback)
         OfficeSession::Call call(session);
         return work();
     } catch (const css::lang::DisposedException &e) {
-        qCInfo(officeLog) << "the office went away:" << qs(e.Message);
+        // Ended on purpose (a cancel) or not.
+        if (session.lost())
+            qCInfo(officeLog) << "the office went away:" << qs(e.Message);
+        else
+            qCWarning(officeLog) << "the office went away:" << qs(e.Message);
         session.markLost();
     } catch (const css::uno::RuntimeException &e) {
         qCInfo(officeLog) << "office call failed:" << qs(e.Message);

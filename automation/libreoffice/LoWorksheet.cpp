@@ -101,15 +101,7 @@ std::shared_ptr<AutomationNode> LoWorksheet::query(const MemberText &member, con
     if (member.is("UsedRange")) {
         m_book->flushFormulas();
         const SheetState &content = m_book->contentOf(*m_sheet);
-        SheetArea used = guarded(session(), [&]() -> SheetArea {
-            uno::Reference<sheet::XSheetCellCursor> cursor = content.sheet->createCursor();
-            uno::Reference<sheet::XUsedAreaCursor> usedCursor(cursor, uno::UNO_QUERY_THROW);
-            usedCursor->gotoStartOfUsedArea(false);
-            usedCursor->gotoEndOfUsedArea(true);
-            uno::Reference<sheet::XCellRangeAddressable> addressable(cursor, uno::UNO_QUERY_THROW);
-            const table::CellRangeAddress a = addressable->getRangeAddress();
-            return SheetArea{a.StartRow + 1, a.StartColumn + 1, a.EndRow + 1, a.EndColumn + 1};
-        }, SheetArea{1, 1, 1, 1});
+        const SheetArea used = guarded(session(), [&] { return Book::readUsedArea(content.sheet); }, SheetArea{1, 1, 1, 1});
         return std::make_shared<LoRange>(m_session, m_book, m_sheet, QList<SheetArea>{used});
     }
     if (member.is("Hyperlinks"))

@@ -151,9 +151,7 @@ void OfficeSession::abandonAll()
     for (OfficeSession *session : liveSessions()) {
         session->markLost();
         if (session->m_pid > 0 && !session->m_exited.load()) {
-            // The whole process group: the office and anything it started.
-            ::kill(-static_cast<pid_t>(session->m_pid), SIGKILL);
-            ::kill(static_cast<pid_t>(session->m_pid), SIGKILL);
+            session->killGroup();
             // Gone for good before its folder goes, or it could still write there.
             ::waitpid(static_cast<pid_t>(session->m_pid), nullptr, 0);
         }
@@ -207,11 +205,8 @@ void OfficeSession::markLost()
 void OfficeSession::abort()
 {
     markLost();
-    const qint64 pid = m_pid;
-    if (pid > 0 && !m_exited.load()) {
-        ::kill(-static_cast<pid_t>(pid), SIGKILL);
-        ::kill(static_cast<pid_t>(pid), SIGKILL);
-    }
+    if (m_pid > 0 && !m_exited.load())
+        killGroup();
 }
 
 QString OfficeSession::profileUrl() const
@@ -297,11 +292,19 @@ bool OfficeSession::waitForExit(int timeoutMs)
     }
 }
 
+void OfficeSession::killGroup()
+{
+    // The whole process group: the office and anything it started; the
+    // office itself too, should it have left the group.
+    const pid_t pid = static_cast<pid_t>(m_pid);
+    ::kill(-pid, SIGKILL);
+    ::kill(pid, SIGKILL);
+}
+
 void OfficeSession::killOffice()
 {
     if (m_pid > 0 && !m_exited.load()) {
-        ::kill(-static_cast<pid_t>(m_pid), SIGKILL);
-        ::kill(static_cast<pid_t>(m_pid), SIGKILL);
+        killGroup();
         waitForExit(10000);
     }
 }
@@ -404,6 +407,8 @@ void OfficeSession::watch()
         const qint64 now = nowMs();
         if (ticks < 0 || state == 'Z' || state == 'X') {
             // The office has gone.
+            if (!m_lost.load() && !m_quitting.load())
+                qCWarning(officeLog) << "the office process" << m_pid << "ended";
             markLost();
             continue;
         }
@@ -418,9 +423,10 @@ void OfficeSession::watch()
         const bool stopped = stoppedSinceMs && now - stoppedSinceMs > 2000;
         const bool frozen = now - started > m_options.frozenAfterMs && now - lastProgressMs > m_options.frozenAfterMs;
         if (stopped || frozen) {
+            qCWarning(officeLog) << "the office" << (stopped ? "was stopped" : "stopped answering") << "for"
+                                 << (now - (stopped ? stoppedSinceMs : lastProgressMs)) << "ms; ended";
             markLost();
-            ::kill(-static_cast<pid_t>(m_pid), SIGKILL);
-            ::kill(static_cast<pid_t>(m_pid), SIGKILL);
+            killGroup();
         }
     }
 }
@@ -442,6 +448,7 @@ void OfficeSession::quit()
     if (m_quitDone)
         return;
     m_quitDone = true;
+    m_quitting.store(true);
     if (m_desktop.is() && !m_lost.load()) {
         try {
             Call call(*this);

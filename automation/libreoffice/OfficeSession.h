@@ -82,6 +82,8 @@ private:
     void stopWatchdog();
     bool waitForExit(int timeoutMs);
     void killOffice();
+    // SIGKILL to the office's process group; callers check that it runs.
+    void killGroup();
 
     Options m_options;
     std::unique_ptr<QTemporaryDir> m_profile;
@@ -89,6 +91,7 @@ private:
     qint64 m_pid = 0;
     std::atomic<bool> m_exited{false};
     std::atomic<bool> m_lost{false};
+    std::atomic<bool> m_quitting{false}; // the office ends because it was asked to
     bool m_quitDone = false;
     QString m_pendingFile; // guarded by the live-session lock
 

@@ -59,16 +59,47 @@ QString sheetNameKey(const QString &name)
     return name.toCaseFolded();
 }
 
-QString uniqueSheetName(const QString &name, const QStringList &taken)
+namespace {
+
+QStringList keysOf(const QStringList &names)
 {
-    if (!taken.contains(sheetNameKey(name)))
-        return name;
+    QStringList keys;
+    keys.reserve(names.size());
+    for (const QString &name : names)
+        keys << sheetNameKey(name);
+    return keys;
+}
+
+// `name` with the first of " (2)", " (3)", ... that makes it unlike `taken`.
+QString numberedSheetName(const QString &name, const QStringList &taken)
+{
     for (int n = 2;; ++n) {
         const QString suffix = QStringLiteral(" (%1)").arg(n);
         const QString candidate = trimmedApostrophes(cutTo(name, maxSheetNameLength - suffix.size())) + suffix;
         if (!taken.contains(sheetNameKey(candidate)))
             return candidate;
     }
+}
+
+} // namespace
+
+QString uniqueSheetName(const QString &name, const QStringList &taken)
+{
+    return taken.contains(sheetNameKey(name)) ? numberedSheetName(name, taken) : name;
+}
+
+QString copiedSheetName(const QString &source, const QStringList &existing)
+{
+    return numberedSheetName(source, keysOf(existing));
+}
+
+bool isAcceptableSheetName(const QString &name, const QStringList &otherNames)
+{
+    if (name.isEmpty() || name.size() > maxSheetNameLength || name != withoutForbiddenCharacters(name))
+        return false;
+    if (name.startsWith(QLatin1Char('\'')) || name.endsWith(QLatin1Char('\'')))
+        return false;
+    return !keysOf(otherNames).contains(sheetNameKey(name));
 }
 
 bool needsQuoting(const QString &sheetName)

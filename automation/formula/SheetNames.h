@@ -27,6 +27,15 @@ QString sheetNameKey(const QString &name);
 // stays within 31 characters.
 QString uniqueSheetName(const QString &name, const QStringList &taken);
 
+// The name a copy of a sheet gets: "Summary (2)", "Summary (3)", ... the
+// first unlike every name of `existing`.
+QString copiedSheetName(const QString &source, const QStringList &existing);
+
+// Whether a sheet may be renamed to `name`: 1 to 31 characters, no forbidden
+// character, no apostrophe at either end, and unlike every other sheet's
+// name when case is ignored.
+bool isAcceptableSheetName(const QString &name, const QStringList &otherNames);
+
 // Whether a reference must put the sheet name in apostrophes: anything but
 // letters of any script, digits, underscores and periods; a name that begins
 // with a digit or a period; or a name that reads as a cell reference (AB12,
