@@ -1,4 +1,5 @@
 #include "AutomationObject.h"
+#include "MemberCatalogue.h"
 #include "MemberText.h"
 
 #include <QPointer>
@@ -162,6 +163,29 @@ private slots:
         QCOMPARE(log.nodesAlive, 0);
         delete owner;
         unregisterBackend("Test.Echo");
+    }
+
+    // The rules a backend takes from the catalogue depend on the object as
+    // well as the member: a Delete or a Protect elsewhere is no row delete.
+    void theCatalogueSaysWhatACallDoesToItsSheet()
+    {
+        QCOMPARE(sheetUseOf('D', ObjectKind::Range, "Delete"), SheetUse::RowDelete);
+        QCOMPARE(sheetUseOf('D', ObjectKind::Worksheet, "Delete"), SheetUse::Write);
+        QCOMPARE(sheetUseOf('D', ObjectKind::Range, "AutoFilter"), SheetUse::Filter);
+        QCOMPARE(sheetUseOf('S', ObjectKind::Worksheet, "Name"), SheetUse::Rename);
+        QCOMPARE(sheetUseOf('D', ObjectKind::Worksheet, "Name"), SheetUse::Write);
+        QCOMPARE(sheetUseOf('D', ObjectKind::Worksheet, "Activate"), SheetUse::Write);
+        // Each member is there once for each object, and its text reads.
+        QSet<QString> seen;
+        for (const CatalogueMember &member : memberCatalogue()) {
+            QVERIFY2(!MemberText(member.text).name().isEmpty(), member.text);
+            QVERIFY(!member.objects.isEmpty());
+            for (ObjectKind object : member.objects) {
+                const QString key = QStringLiteral("%1 %2 %3").arg(member.access).arg(int(object)).arg(member.text);
+                QVERIFY2(!seen.contains(key), qPrintable(key));
+                seen << key;
+            }
+        }
     }
 
     void anUnboundHandleFailsQuietly()

@@ -1,5 +1,4 @@
 #include "RowGrouping.h"
-#include "SheetUse.h"
 
 #include <QtTest>
 
@@ -127,23 +126,6 @@ private slots:
         for (int r = 1; r <= 40; r += 2)
             alternate << SheetArea{r, 1, r, kSheetColumns};
         QVERIFY(!inPart(wide, alternate, 0, wide.size()));
-    }
-
-    void callsSayWhatTheyDoToASheet()
-    {
-        QCOMPARE(sheetUseOfCall(MemberText("Value()")), SheetUse::Read);
-        QCOMPARE(sheetUseOfCall(MemberText("Copy(const QVariant&)")), SheetUse::CopySheet);
-        QCOMPARE(sheetUseOfCall(MemberText("Move(const QVariant&)")), SheetUse::Arrange);
-        QCOMPARE(sheetUseOfCall(MemberText("Activate()")), SheetUse::Show);
-        QCOMPARE(sheetUseOfCall(MemberText("AutoFilter(QVariant,QVariant)")), SheetUse::Filter);
-        QCOMPARE(sheetUseOfCall(MemberText("Delete()")), SheetUse::RowDelete);
-        // Anything not known to leave the cells alone counts as a write.
-        QCOMPARE(sheetUseOfCall(MemberText("SetValue(const QVariant&)")), SheetUse::Write);
-        QCOMPARE(sheetUseOfCall(MemberText("Protect(const QString&)")), SheetUse::Write);
-        QCOMPARE(sheetUseOfCall(MemberText("Add(const QVariant&,const QVariant&)")), SheetUse::Write);
-        QCOMPARE(sheetUseOfSet("Name"), SheetUse::Rename);
-        QCOMPARE(sheetUseOfSet("Locked"), SheetUse::Write);
-        QCOMPARE(sheetUseOfSet("AutoFilterMode"), SheetUse::Unfilter);
     }
 };
 

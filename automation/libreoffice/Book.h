@@ -5,7 +5,7 @@
 #include "RowGrouping.h"
 #include "SheetArea.h"
 #include "SheetOrder.h"
-#include "SheetUse.h"
+#include "MemberCatalogue.h"
 
 #include <QHash>
 #include <QList>

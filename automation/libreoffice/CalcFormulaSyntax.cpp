@@ -104,3 +104,20 @@ QString excelToCalcFormula(const QString &excel)
     }
     return out;
 }
+
+bool isSyntaxError(sal_Int32 error)
+{
+    switch (error) {
+    case 501: // invalid character
+    case 504: // error in parameter list
+    case 507: // missing pair
+    case 508: // missing bracket
+    case 509: // missing operator
+    case 510: // missing variable
+    case 511: // missing variable
+    case 512: // formula overflow
+        return true;
+    default:
+        return false;
+    }
+}

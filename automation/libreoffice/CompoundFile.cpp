@@ -201,7 +201,7 @@ bool readWorkbookStreamUntil(const QString &path, QByteArray *out, QString *erro
         if (want > have
             && !gsf_input_read(stream.get(), static_cast<size_t>(want - have), reinterpret_cast<guint8 *>(out->data() + have)))
             return fail(error, QStringLiteral("the workbook stream of %1 ends early").arg(path));
-        if (want >= size || enough(*out))
+        if (enough(*out) || want >= size)
             return true;
         want = std::min(size, want * 4);
     }

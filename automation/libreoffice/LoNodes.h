@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AutomationNode.h"
+#include "MemberCatalogue.h"
 #include "MemberText.h"
 #include "SheetArea.h"
 
@@ -93,6 +94,8 @@ public:
     bool set(const QByteArray &name, const QVariant &value) final;
 
 protected:
+    // What the node is, for the catalogue's sheet-use rules.
+    virtual ObjectKind objectKind() const = 0;
     virtual QVariant callOnSheet(const MemberText &, const QVariantList &) { return QVariant(); }
     virtual bool setOnSheet(const QByteArray &, const QVariant &) { return false; }
 
@@ -103,6 +106,7 @@ class LoWorksheet : public LoSheetNode
 {
 public:
     using LoSheetNode::LoSheetNode;
+    ObjectKind objectKind() const override { return ObjectKind::Worksheet; }
     std::shared_ptr<AutomationNode> query(const MemberText &member, const QVariantList &args) override;
     QVariant get(const QByteArray &name) override;
 
@@ -129,6 +133,7 @@ public:
     QVariant get(const QByteArray &name) override;
 
     const QList<SheetArea> &areas() const { return m_areas; }
+    ObjectKind objectKind() const override { return ObjectKind::Range; }
 
 protected:
     QVariant callOnSheet(const MemberText &member, const QVariantList &args) override;
@@ -157,6 +162,7 @@ class LoHyperlinks : public LoSheetNode
 {
 public:
     using LoSheetNode::LoSheetNode;
+    ObjectKind objectKind() const override { return ObjectKind::Hyperlinks; }
 
 protected:
     QVariant callOnSheet(const MemberText &member, const QVariantList &args) override;
@@ -166,6 +172,7 @@ class LoProtection : public LoSheetNode
 {
 public:
     using LoSheetNode::LoSheetNode;
+    ObjectKind objectKind() const override { return ObjectKind::Protection; }
     std::shared_ptr<AutomationNode> query(const MemberText &member, const QVariantList &args) override;
 };
 
@@ -173,6 +180,7 @@ class LoAllowEditRanges : public LoSheetNode
 {
 public:
     using LoSheetNode::LoSheetNode;
+    ObjectKind objectKind() const override { return ObjectKind::AllowEditRanges; }
 
 protected:
     QVariant callOnSheet(const MemberText &member, const QVariantList &args) override;

@@ -24,8 +24,6 @@
 
 using namespace css;
 
-bool isSyntaxError(sal_Int32 error);
-
 LoRange::LoRange(std::shared_ptr<OfficeSession> session, std::shared_ptr<Book> book, std::shared_ptr<SheetState> sheet,
                  QList<SheetArea> areas, Kind kind)
     : LoSheetNode(std::move(session), std::move(book), std::move(sheet))

@@ -4,7 +4,6 @@
 #include "Guarded.h"
 #include "OfficeSession.h"
 #include "SheetNames.h"
-#include "SheetUse.h"
 #include "UnoText.h"
 
 #include <com/sun/star/container/XNamed.hpp>
@@ -38,13 +37,13 @@ std::shared_ptr<SheetState> sheetArgument(const QVariant &value)
 
 QVariant LoSheetNode::call(const MemberText &member, const QVariantList &args)
 {
-    m_book->beforeUse(*m_sheet, sheetUseOfCall(member));
+    m_book->beforeUse(*m_sheet, sheetUseOf('D', objectKind(), member.name()));
     return callOnSheet(member, args);
 }
 
 bool LoSheetNode::set(const QByteArray &name, const QVariant &value)
 {
-    m_book->beforeUse(*m_sheet, sheetUseOfSet(name));
+    m_book->beforeUse(*m_sheet, sheetUseOf('S', objectKind(), name));
     return setOnSheet(name, value);
 }
 

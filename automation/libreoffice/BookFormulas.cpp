@@ -1,0 +1,290 @@
+// Formulas written in batches (filled down where a block repeats one),
+// and a Protect that waits until a sheet's formulas are in.
+#include "Book.h"
+
+#include "CalcFormulaSyntax.h"
+#include "FormulaNotation.h"
+#include "Guarded.h"
+#include "UnoText.h"
+
+#include <QSet>
+
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/sheet/XCellRangeFormula.hpp>
+#include <com/sun/star/sheet/XUniqueCellFormatRangesSupplier.hpp>
+#include <com/sun/star/sheet/XCellSeries.hpp>
+#include <com/sun/star/sheet/FillDirection.hpp>
+#include <com/sun/star/sheet/XSheetCellRanges.hpp>
+#include <com/sun/star/beans/XMultiPropertySet.hpp>
+#include <com/sun/star/beans/PropertyAttribute.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/sheet/XSheetCellRangeContainer.hpp>
+#include <com/sun/star/table/XCell.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/util/XProtectable.hpp>
+
+#include <algorithm>
+
+using namespace css;
+
+namespace {
+
+// Blocks of at least this many rows are written by filling down.
+constexpr int kFillRows = 16;
+
+} // namespace
+
+uno::Reference<beans::XPropertySet> Book::propertiesOf(SheetState &state, const QList<SheetArea> &areas)
+{
+    if (areas.size() == 1) {
+        const SheetArea &a = areas.first();
+        return uno::Reference<beans::XPropertySet>(
+            state.sheet->getCellRangeByPosition(a.left - 1, a.top - 1, a.right - 1, a.bottom - 1), uno::UNO_QUERY_THROW);
+    }
+    uno::Reference<lang::XMultiServiceFactory> factory(m_document, uno::UNO_QUERY_THROW);
+    uno::Reference<sheet::XSheetCellRangeContainer> container(
+        factory->createInstance("com.sun.star.sheet.SheetCellRanges"), uno::UNO_QUERY_THROW);
+    const sal_Int16 tab = static_cast<sal_Int16>(tabOf(state));
+    for (const SheetArea &a : areas)
+        container->addRangeAddress(table::CellRangeAddress(tab, a.left - 1, a.top - 1, a.right - 1, a.bottom - 1), false);
+    return uno::Reference<beans::XPropertySet>(container, uno::UNO_QUERY_THROW);
+}
+
+void Book::flushFormulas()
+{
+    for (const auto &state : m_states)
+        flushFormulasOf(*state);
+}
+
+void Book::flushFormulasOf(SheetState &state)
+{
+    if (!state.pendingR1C1.isEmpty())
+        flushSheet(state);
+    flushProtectionOf(state);
+}
+
+void Book::flushProtectionOf(SheetState &state)
+{
+    if (!state.pendingProtection)
+        return;
+    const QString password = *state.pendingProtection;
+    state.pendingProtection.reset();
+    protectSheet(state, password);
+}
+
+// Formulas that look up other sheets through INDIRECT are recalculated on
+// every change to any cell of the workbook, each change costing time that
+// grows with their number. A sheet protected while its formulas still wait
+// is protected when they are sent, so its many formulas enter the workbook
+// after the writes to the other sheets, not before them. The sheet is
+// protected as soon as anything reads it, writes to it, or the file is saved.
+bool Book::protectSheet(SheetState &state, const QString &password)
+{
+    const bool protectedNow = guarded(m_session, [&]() -> bool {
+        return uno::Reference<util::XProtectable>(state.sheet, uno::UNO_QUERY_THROW)->isProtected();
+    }, true);
+    if (!m_unbuffered && !protectedNow && !state.pendingR1C1.isEmpty()) {
+        state.pendingProtection = password;
+        return true;
+    }
+    if (!state.pendingR1C1.isEmpty())
+        flushSheet(state);
+    return guarded(m_session, [&]() -> bool {
+        uno::Reference<util::XProtectable> protectable(state.sheet, uno::UNO_QUERY_THROW);
+        if (protectable->isProtected())
+            protectable->unprotect(ou(password));
+        protectable->protect(ou(password));
+        return true;
+    }, false);
+}
+
+std::optional<bool> Book::sheetProtected(SheetState &state)
+{
+    if (m_closed)
+        return std::nullopt;
+    // A stand-in is protected as its source is; a waiting Protect counts.
+    SheetState &content = contentOf(state);
+    if (content.pendingProtection)
+        return true;
+    return guarded(m_session, [&]() -> std::optional<bool> {
+        return uno::Reference<util::XProtectable>(content.sheet, uno::UNO_QUERY_THROW)->isProtected();
+    }, std::optional<bool>());
+}
+
+// Waiting R1C1 formulas go out as rectangles of one formula each: every cell's
+// own A1 text, one call per rectangle.
+void Book::flushSheet(SheetState &state)
+{
+    struct Block
+    {
+        SheetArea area;
+        QString formula;
+    };
+    QList<Block> done;
+    QHash<QString, QList<int>> open; // key: left,right,formula -> indexes into done
+    QList<Block> runs;
+    // Row runs of one formula.
+    for (auto it = state.pendingR1C1.constBegin(); it != state.pendingR1C1.constEnd(); ++it) {
+        const int row = it.key().first;
+        const int column = it.key().second;
+        if (!runs.isEmpty()) {
+            Block &last = runs.last();
+            if (last.area.top == row && last.area.right + 1 == column && last.formula == it.value()) {
+                ++last.area.right;
+                continue;
+            }
+        }
+        runs << Block{SheetArea{row, column, row, column}, it.value()};
+    }
+    state.pendingR1C1.clear();
+    // Stack runs of the same columns and formula into rectangles.
+    QHash<QString, int> growing;
+    for (const Block &run : runs) {
+        const QString key = QStringLiteral("%1,%2,").arg(run.area.left).arg(run.area.right) + run.formula;
+        const auto found = growing.constFind(key);
+        if (found != growing.constEnd() && done[found.value()].area.bottom + 1 == run.area.top) {
+            ++done[found.value()].area.bottom;
+            continue;
+        }
+        growing.insert(key, done.size());
+        done << run;
+    }
+    Q_UNUSED(open);
+    for (const Block &block : done) {
+        if (block.area.rows() >= kFillRows)
+            writeByFill(state, block.area, block.formula);
+        else
+            writeCellByCell(state, block.area, block.formula);
+    }
+    invalidateValues();
+}
+
+// Each cell's own A1 text, in the office's syntax.
+static rtl::OUString calcFormulaAt(const QString &r1c1, int row, int column)
+{
+    const QString excel = r1c1ToA1(r1c1, row, column);
+    return ou(excel.startsWith('=') ? excelToCalcFormula(excel) : excel);
+}
+
+void Book::writeCellByCell(SheetState &state, const SheetArea &a, const QString &formula)
+{
+    uno::Sequence<uno::Sequence<rtl::OUString>> texts(a.rows());
+    auto *rows = texts.getArray();
+    for (int r = 0; r < a.rows(); ++r) {
+        rows[r].realloc(a.columns());
+        auto *cells = rows[r].getArray();
+        for (int c = 0; c < a.columns(); ++c)
+            cells[c] = calcFormulaAt(formula, a.top + r, a.left + c);
+    }
+    guarded(m_session, [&]() -> bool {
+        uno::Reference<table::XCellRange> cells
+            = state.sheet->getCellRangeByPosition(a.left - 1, a.top - 1, a.right - 1, a.bottom - 1);
+        uno::Reference<sheet::XCellRangeFormula> range(cells, uno::UNO_QUERY_THROW);
+        const auto before = range->getFormulaArray();
+        range->setFormulaArray(texts);
+        // One formula for the whole block: if the office cannot read it in
+        // the first cell, it cannot anywhere; the cells stay as they were.
+        if (isSyntaxError(cells->getCellByPosition(0, 0)->getError()))
+            range->setFormulaArray(before);
+        return true;
+    }, false);
+}
+
+// A tall block gets its first row written and filled down: the office then
+// shares one formula among the column's cells instead of joining them one by
+// one, which costs time with the square of the rows. Filling copies the first
+// row's formatting too, so the block's own formatting is put back afterwards.
+void Book::writeByFill(SheetState &state, const SheetArea &a, const QString &formula)
+{
+    uno::Sequence<uno::Sequence<rtl::OUString>> firstRow(1);
+    firstRow.getArray()[0].realloc(a.columns());
+    for (int c = 0; c < a.columns(); ++c)
+        firstRow.getArray()[0].getArray()[c] = calcFormulaAt(formula, a.top, a.left + c);
+
+    guarded(m_session, [&]() -> bool {
+        uno::Reference<table::XCellRange> block
+            = state.sheet->getCellRangeByPosition(a.left - 1, a.top - 1, a.right - 1, a.bottom - 1);
+        const KeptFormats kept = keepFormats(block, a);
+
+        uno::Reference<sheet::XCellRangeFormula> top(
+            state.sheet->getCellRangeByPosition(a.left - 1, a.top - 1, a.right - 1, a.top - 1), uno::UNO_QUERY_THROW);
+        const auto before = top->getFormulaArray();
+        top->setFormulaArray(firstRow);
+        if (isSyntaxError(block->getCellByPosition(0, 0)->getError())) {
+            top->setFormulaArray(before);
+            return false;
+        }
+        uno::Reference<sheet::XCellSeries> series(block, uno::UNO_QUERY_THROW);
+        series->fillAuto(sheet::FillDirection_TO_BOTTOM, 1);
+        restoreFormats(kept);
+        return true;
+    }, false);
+}
+
+Book::KeptFormats Book::keepFormats(const uno::Reference<table::XCellRange> &block, const SheetArea &a)
+{
+    KeptFormats kept;
+    uno::Reference<sheet::XUniqueCellFormatRangesSupplier> supplier(block, uno::UNO_QUERY_THROW);
+    uno::Reference<container::XIndexAccess> unique = supplier->getUniqueCellFormatRanges();
+    QList<uno::Reference<sheet::XSheetCellRanges>> groups;
+    bool byColumn = true;
+    for (sal_Int32 i = 0; i < unique->getCount(); ++i) {
+        uno::Reference<sheet::XSheetCellRanges> group(unique->getByIndex(i), uno::UNO_QUERY_THROW);
+        for (const table::CellRangeAddress &address : group->getRangeAddresses())
+            if (address.StartRow != a.top - 1 || address.EndRow != a.bottom - 1)
+                byColumn = false;
+        groups << group;
+    }
+    // Formatting that only changes from column to column survives the fill.
+    if (byColumn)
+        return kept;
+    kept.names = formatPropertyNames(block);
+    for (const auto &group : groups) {
+        uno::Reference<beans::XMultiPropertySet> properties(group, uno::UNO_QUERY_THROW);
+        kept.groups.push_back({properties, properties->getPropertyValues(kept.names)});
+    }
+    return kept;
+}
+
+void Book::restoreFormats(const KeptFormats &kept)
+{
+    for (const auto &group : kept.groups) {
+        try {
+            group.first->setPropertyValues(kept.names, group.second);
+        } catch (const lang::DisposedException &) {
+            throw;
+        } catch (const uno::Exception &) {
+            // One group that cannot be put back leaves the others as they are.
+        }
+    }
+}
+
+// The cell properties that make up a cell's formatting and that a fill copies,
+// sorted by name as setPropertyValues wants them.
+uno::Sequence<rtl::OUString> Book::formatPropertyNames(const uno::Reference<table::XCellRange> &block)
+{
+    if (m_formatNames.hasElements())
+        return m_formatNames;
+    static const QSet<QString> skipped = {
+        // Conditional formats and validity are ranges of their own, not copied by value.
+        "ConditionalFormat", "ConditionalFormatLocal", "ConditionalFormatXML",
+        "Validation", "ValidationLocal", "ValidationXML",
+        // Other views of the same borders, and things that are not formatting.
+        "TableBorder", "TableBorder2", "TopBorder", "BottomBorder", "LeftBorder", "RightBorder",
+        "DiagonalTLBR", "DiagonalBLTR", "ChartColumnAsLabel", "ChartRowAsLabel", "FormatID",
+        "NumberingRules", "UserDefinedAttributes", "CharFont",
+    };
+    uno::Reference<beans::XPropertySet> properties(block, uno::UNO_QUERY_THROW);
+    QStringList names;
+    for (const beans::Property &property : properties->getPropertySetInfo()->getProperties()) {
+        const QString name = qs(property.Name);
+        if (!(property.Attributes & beans::PropertyAttribute::READONLY) && !skipped.contains(name))
+            names << name;
+    }
+    std::sort(names.begin(), names.end());
+    m_formatNames.realloc(names.size());
+    for (int i = 0; i < names.size(); ++i)
+        m_formatNames.getArray()[i] = ou(names.at(i));
+    return m_formatNames;
+}

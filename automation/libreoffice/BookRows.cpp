@@ -1,0 +1,192 @@
+// Deleting rows: blocks one by one, or many scattered rows by sorting them
+// to the bottom of their block first.
+#include "Book.h"
+
+#include "Guarded.h"
+#include "UnoProps.h"
+
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/sheet/XCellRangeData.hpp>
+#include <com/sun/star/table/XCell.hpp>
+#include <com/sun/star/table/XColumnRowRange.hpp>
+#include <com/sun/star/table/XTableRows.hpp>
+#include <com/sun/star/util/XMergeable.hpp>
+#include <com/sun/star/util/XSortable.hpp>
+#include <com/sun/star/table/TableSortField.hpp>
+#include <com/sun/star/sheet/XSheetOperation.hpp>
+#include <com/sun/star/sheet/CellFlags.hpp>
+
+#include <algorithm>
+#include <cstdlib>
+
+using namespace css;
+
+namespace {
+
+// Deletions of at least this many separate blocks of rows are made by sorting.
+constexpr int kSortRuns = 3;
+// The office's last column (1-based); the helper columns of a sort must fit.
+constexpr int kMaxSortColumn = 1024;
+
+} // namespace
+
+bool Book::deleteRows(SheetState &state, const QList<SheetArea> &rows)
+{
+    // A stand-in is made from the grouped source when the rows kept fit it;
+    // else it becomes a whole copy first.
+    const std::optional<bool> fromGrouped = materializeForDelete(state, rows);
+    materialize(state);
+    bool ok = false;
+    if (fromGrouped) {
+        ok = *fromGrouped;
+    } else {
+        const bool manyRuns = !m_unbuffered && rows.size() >= kSortRuns;
+        // The first delete on a fresh, filtered copy also makes the grouped
+        // source that later copies come from.
+        groupSourceOf(state, rows);
+        ok = (manyRuns && sortAwayRows(state, rows)) || deleteRowBlocks(state, rows);
+    }
+    if (ok)
+        refillBottomRows(state, rows);
+    ++state.version;
+    state.filterActive = false;
+    state.hiddenRows.clear();
+    invalidateValues();
+    return ok;
+}
+
+// Bottom-up, so the row numbers still to come stay where they were.
+bool Book::deleteRowBlocks(SheetState &state, const QList<SheetArea> &rows)
+{
+    QList<SheetArea> sorted = rows;
+    std::sort(sorted.begin(), sorted.end(), [](const SheetArea &a, const SheetArea &b) { return a.top > b.top; });
+    return guarded(m_session, [&]() -> bool {
+        uno::Reference<table::XColumnRowRange> columnsRows(state.sheet, uno::UNO_QUERY_THROW);
+        uno::Reference<table::XTableRows> tableRows = columnsRows->getRows();
+        for (const SheetArea &a : sorted)
+            tableRows->removeByIndex(a.top - 1, a.rows());
+        return true;
+    }, false);
+}
+
+// Half a point, in the office's 1/100 mm.
+constexpr sal_Int32 kRowHeightTolerance = 18;
+
+// The office fills the rows a delete frees at the bottom of the sheet with
+// its own standard height, not the sheet's: a sheet from a file whose rows
+// are 15 pt high would be saved with every such row written out. The rows
+// are put back as the sheet had them, copied from the row above them (with
+// heights not fitted, the inserted rows keep that row's height as it is).
+void Book::refillBottomRows(SheetState &state, const QList<SheetArea> &deleted)
+{
+    int count = 0;
+    for (const SheetArea &a : deleted)
+        count += a.rows();
+    guarded(m_session, [&]() -> bool {
+        uno::Reference<table::XColumnRowRange> columnsRows(state.sheet, uno::UNO_QUERY_THROW);
+        uno::Reference<table::XTableRows> tableRows = columnsRows->getRows();
+        const sal_Int32 total = tableRows->getCount();
+        if (count <= 0 || count >= total)
+            return true;
+        const sal_Int32 freed = total - count;
+        uno::Reference<beans::XPropertySet> above(tableRows->getByIndex(freed - 1), uno::UNO_QUERY_THROW);
+        uno::Reference<beans::XPropertySet> last(tableRows->getByIndex(total - 1), uno::UNO_QUERY_THROW);
+        // Heights within half a point of each other (12.75 and 12.8 pt, say)
+        // look the same, and the insert costs as much as the delete did.
+        const sal_Int32 wanted = above->getPropertyValue("Height").get<sal_Int32>();
+        const sal_Int32 given = last->getPropertyValue("Height").get<sal_Int32>();
+        if (std::abs(wanted - given) <= kRowHeightTolerance
+            && above->getPropertyValue("OptimalHeight") == last->getPropertyValue("OptimalHeight"))
+            return true;
+        tableRows->insertByIndex(freed, count);
+        return true;
+    }, false);
+}
+
+// Many scattered rows go in three calls instead of one call a block: the
+// rows to delete are sorted, stably, below the rows to keep and then deleted
+// as one block. The office moves every cell's formatting with it and, with
+// UpdateReferenceOnSort, every reference follows the cell it names, so the
+// result is the one deleting block by block gives. Not for rows with merged
+// cells, which a sort cannot move.
+bool Book::sortAwayRows(SheetState &state, const QList<SheetArea> &rows)
+{
+    int top = kSheetRows;
+    int bottom = 0;
+    for (const SheetArea &a : rows) {
+        top = qMin(top, a.top);
+        bottom = qMax(bottom, a.bottom);
+    }
+    if (top < 1 || bottom < top)
+        return false;
+    const int count = bottom - top + 1;
+    QVector<double> doomed(count, 0.0);
+    QVector<double> order(count);
+    for (const SheetArea &a : rows)
+        for (int r = a.top; r <= a.bottom; ++r)
+            doomed[r - top] = 1.0;
+    for (int i = 0; i < count; ++i)
+        order[i] = i;
+    const int kept = static_cast<int>(std::count(doomed.cbegin(), doomed.cend(), 0.0));
+    if (!sortBlockRows(state, top, bottom, {doomed, order}))
+        return false;
+    return guarded(m_session, [&]() -> bool {
+        uno::Reference<table::XColumnRowRange> columnsRows(state.sheet, uno::UNO_QUERY_THROW);
+        columnsRows->getRows()->removeByIndex(top - 1 + kept, count - kept);
+        return true;
+    }, false);
+}
+
+// Sorts the rows from `top` to `bottom`, whole, by the keys (one column of
+// numbers each, one number a row), which go into helper columns right of the
+// used area for the sort and are cleared after it.
+bool Book::sortBlockRows(SheetState &state, int top, int bottom, const QVector<QVector<double>> &keys)
+{
+    const SheetArea used = usedArea(state);
+    const int keyColumn = qMax(used.right, 1) + 1; // 1-based, the first helper column
+    const int lastKeyColumn = keyColumn + keys.size() - 1;
+    const int count = bottom - top + 1;
+    if (keys.isEmpty() || lastKeyColumn > kMaxSortColumn || top < 1 || bottom < top || bottom > used.bottom)
+        return false;
+    for (const QVector<double> &key : keys)
+        if (key.size() != count)
+            return false;
+
+    const bool ok = guarded(m_session, [&]() -> bool {
+        uno::Reference<util::XMergeable> mergeable(
+            state.sheet->getCellRangeByPosition(0, top - 1, keyColumn - 2, bottom - 1), uno::UNO_QUERY_THROW);
+        if (mergeable->getIsMerged())
+            return false;
+        uno::Sequence<uno::Sequence<uno::Any>> data(count);
+        for (int i = 0; i < count; ++i) {
+            data.getArray()[i].realloc(keys.size());
+            for (int k = 0; k < keys.size(); ++k)
+                data.getArray()[i].getArray()[k] <<= keys.at(k).at(i);
+        }
+        uno::Reference<table::XCellRange> helpers
+            = state.sheet->getCellRangeByPosition(keyColumn - 1, top - 1, lastKeyColumn - 1, bottom - 1);
+        uno::Reference<sheet::XCellRangeData>(helpers, uno::UNO_QUERY_THROW)->setDataArray(data);
+
+        uno::Sequence<table::TableSortField> fields(keys.size());
+        for (int k = 0; k < keys.size(); ++k) {
+            fields.getArray()[k].Field = keyColumn - 1 + k;
+            fields.getArray()[k].IsAscending = true;
+        }
+        uno::Reference<util::XSortable> sortable(
+            state.sheet->getCellRangeByPosition(0, top - 1, lastKeyColumn - 1, bottom - 1), uno::UNO_QUERY_THROW);
+        sortable->sort(props({
+            prop("SortFields", uno::Any(fields)),
+            prop("ContainsHeader", uno::Any(false)),
+            prop("IsSortColumns", uno::Any(false)),
+            prop("BindFormatsToContent", uno::Any(true)),
+        }));
+
+        uno::Reference<sheet::XSheetOperation> clear(helpers, uno::UNO_QUERY_THROW);
+        clear->clearContents(sheet::CellFlags::VALUE | sheet::CellFlags::DATETIME | sheet::CellFlags::STRING
+                             | sheet::CellFlags::FORMULA | sheet::CellFlags::HARDATTR | sheet::CellFlags::EDITATTR);
+        return true;
+    }, false);
+    state.lastColumnRead.reset();
+    invalidateValues();
+    return ok;
+}

@@ -1,0 +1,296 @@
+// Saving: the protection and passwords the finishing applies, the atomic
+// write beside the target, and closing.
+#include "Book.h"
+
+#include "CalcFormulaSyntax.h"
+#include "Guarded.h"
+#include "OfficeSession.h"
+#include "PackageFinishing.h"
+#include "SamePlace.h"
+#include "SourceStructureLock.h"
+#include "UnoProps.h"
+#include "UnoText.h"
+#include "XlsFinishing.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <QUrl>
+
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/document/MacroExecMode.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/util/CellProtection.hpp>
+#include <com/sun/star/sheet/XCalculatable.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XProtectable.hpp>
+
+#include <cstdio>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+using namespace css;
+
+namespace {
+
+const char *filterFor(int fileFormat)
+{
+    switch (fileFormat) {
+    case 51: return "Calc MS Excel 2007 XML";
+    case 52: return "Calc MS Excel 2007 VBA XML";
+    case 56: return "MS Excel 97";
+    default: return nullptr;
+    }
+}
+
+} // namespace
+
+void Book::requestStructureLock(const QString &password)
+{
+    m_lockStructure = true;
+    m_structurePassword = password;
+    // Written by the office itself in .xls; completed in the package for .xlsx.
+    guarded(m_session, [&]() -> bool {
+        uno::Reference<util::XProtectable> protectable(m_document, uno::UNO_QUERY_THROW);
+        if (!protectable->isProtected())
+            protectable->protect(ou(password));
+        return true;
+    }, false);
+}
+
+std::optional<bool> Book::structureProtected()
+{
+    if (m_closed)
+        return std::nullopt;
+    const std::optional<bool> office = guarded(m_session, [&]() -> std::optional<bool> {
+        return uno::Reference<util::XProtectable>(m_document, uno::UNO_QUERY_THROW)->isProtected();
+    }, std::optional<bool>());
+    if (!office || *office)
+        return office;
+    // The office drops an .xlsx's structure protection when loading it.
+    if (!m_sourceLocksStructure)
+        m_sourceLocksStructure = fileLocksStructure(m_sourcePath);
+    return *m_sourceLocksStructure;
+}
+
+void Book::requestOpenPassword(const QString &password)
+{
+    m_encrypt = !password.isEmpty();
+    m_openPassword = password;
+}
+
+void Book::addEditRange(const std::shared_ptr<SheetState> &sheet, const QList<SheetArea> &areas)
+{
+    if (m_sourcePath.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive)) {
+        // .xls keeps no editable ranges: the cells are left unlocked instead.
+        flushProtectionOf(*sheet);
+        guarded(m_session, [&]() -> bool {
+            uno::Reference<beans::XPropertySet> props = propertiesOf(*sheet, areas);
+            util::CellProtection protection;
+            props->getPropertyValue("CellProtection") >>= protection;
+            protection.IsLocked = false;
+            props->setPropertyValue("CellProtection", uno::Any(protection));
+            return true;
+        }, false);
+        return;
+    }
+    m_editRanges << EditRange{sheet, areas};
+}
+
+bool Book::saveAs(const QString &path, int fileFormat)
+{
+    // Why a save gives up goes to the log: the user sees one text for all.
+    const auto refuse = [&path](const char *why) {
+        qCWarning(officeLog) << "not saved as" << path << ":" << why;
+        return false;
+    };
+    const char *filter = filterFor(fileFormat);
+    if (!filter || m_closed || path.isEmpty())
+        return refuse("no file format, no path, or the workbook is closed");
+    const QFileInfo target(path);
+    if (target.isDir())
+        return refuse("a folder has that name");
+    const QDir folder = target.absoluteDir();
+    if (!folder.exists())
+        return refuse("the folder does not exist");
+    // The source stays as it was: a result never replaces it.
+    if (isSamePlace(target.absoluteFilePath(), m_sourcePath))
+        return refuse("that is the source workbook");
+    // Stand-ins become copies, and the grouped source goes, before anything
+    // is written.
+    materializeAll();
+    dropGroupedSource();
+    flushFormulas();
+    if (!alignSheetOrder())
+        return refuse("the sheets could not be put in order");
+
+    // Written beside the target and renamed over it only when complete.
+    // The office writes into the session's private folder (with its own
+    // scratch files); only the finished file comes into the target's folder,
+    // as a hidden part that is renamed over the target when complete.
+    const QString scratch = m_session.scratchFolder();
+    if (scratch.isEmpty())
+        return refuse("the office session has no scratch folder");
+    // The hidden part beside the target is reserved first, so an unwritable
+    // folder shows before the office spends time on the file.
+    QString partPath;
+    {
+        QTemporaryFile part(folder.absoluteFilePath(QStringLiteral(".%1.XXXXXX.part").arg(target.completeBaseName())));
+        part.setAutoRemove(false);
+        if (!part.open())
+            return refuse("the folder cannot be written");
+        partPath = part.fileName();
+    }
+    m_session.setPendingFile(partPath);
+    const QString stagePath = scratch + QStringLiteral("/result.") + target.suffix().toLower();
+    QFile::remove(stagePath);
+    const bool stored = guarded(m_session, [&]() -> bool {
+        calculateIfNeeded();
+        uno::Sequence<beans::PropertyValue> args = props({
+            prop("FilterName", uno::Any(rtl::OUString::createFromAscii(filter))),
+            prop("Overwrite", uno::Any(true)),
+        });
+        uno::Reference<frame::XStorable> storable(m_document, uno::UNO_QUERY_THROW);
+        storable->storeToURL(ou(QString::fromLatin1(QUrl::fromLocalFile(stagePath).toEncoded())), args);
+        return true;
+    }, false);
+    bool ok = stored && !m_session.lost() && QFileInfo(stagePath).size() > 0;
+    if (!ok) {
+        refuse(m_session.lost() ? "the office went away while storing" : "the office did not store the file");
+    } else if (fileFormat != 56) {
+        ok = writePackage(stagePath, fileFormat) || refuse("the stored package could not be finished");
+    } else {
+        ok = finishXlsResult(m_sourcePath, stagePath, sheetOrigins(), sheetNames());
+        // The office encrypts .xls files itself: the finished file goes
+        // through it once more. Loaded as it is, its views stay each sheet's.
+        if (ok && m_encrypt)
+            ok = storeEncryptedXls(stagePath, filter) && keepXlsMacroProject(m_sourcePath, stagePath);
+        if (!ok)
+            refuse("the stored .xls could not be finished");
+    }
+    if (ok) {
+        QFile::remove(partPath);
+        ok = QFile::copy(stagePath, partPath) || refuse("the result could not be copied beside the target");
+    }
+    if (ok) {
+        // The result gets the permissions a new file would get (or those of
+        // the file it replaces), not the temporary file's private ones.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        struct stat existing;
+        const mode_t mode = ::stat(QFile::encodeName(target.absoluteFilePath()).constData(), &existing) == 0
+            ? (existing.st_mode & 07777)
+            : (0666 & ~mask);
+        ::chmod(QFile::encodeName(partPath).constData(), mode);
+        ok = std::rename(QFile::encodeName(partPath).constData(), QFile::encodeName(target.absoluteFilePath()).constData()) == 0
+             || refuse("the result could not be renamed over the target");
+    }
+    if (!ok)
+        QFile::remove(partPath);
+    m_session.setPendingFile(QString());
+    QFile::remove(stagePath);
+    return ok;
+}
+
+bool Book::storeEncryptedXls(const QString &path, const char *filter)
+{
+    const QString encrypted = path + QStringLiteral(".encrypted");
+    QFile::remove(encrypted);
+    const bool stored = guarded(m_session, [&]() -> bool {
+        uno::Reference<frame::XComponentLoader> loader(m_session.desktop(), uno::UNO_QUERY_THROW);
+        uno::Reference<lang::XComponent> component = loader->loadComponentFromURL(
+            ou(QString::fromLatin1(QUrl::fromLocalFile(path).toEncoded())), "_blank", 0,
+            props({prop("Hidden", uno::Any(true)), prop("Silent", uno::Any(true)),
+                   prop("MacroExecutionMode", uno::Any(document::MacroExecMode::NEVER_EXECUTE))}));
+        uno::Reference<util::XCloseable> closeable(component, uno::UNO_QUERY_THROW);
+        try {
+            // INDIRECT reads Excel's references here too, and its volatile
+            // results are computed anew before they are stored.
+            uno::Reference<lang::XMultiServiceFactory> factory(component, uno::UNO_QUERY_THROW);
+            uno::Reference<beans::XPropertySet>(factory->createInstance("com.sun.star.document.Settings"),
+                                                uno::UNO_QUERY_THROW)
+                ->setPropertyValue("SyntaxStringRef", uno::Any(kCalcOrExcelA1));
+            uno::Reference<sheet::XCalculatable>(component, uno::UNO_QUERY_THROW)->calculateAll();
+            uno::Reference<frame::XStorable>(component, uno::UNO_QUERY_THROW)
+                ->storeToURL(ou(QString::fromLatin1(QUrl::fromLocalFile(encrypted).toEncoded())),
+                             props({prop("FilterName", uno::Any(rtl::OUString::createFromAscii(filter))),
+                                    prop("Overwrite", uno::Any(true)),
+                                    prop("Password", uno::Any(ou(m_openPassword)))}));
+        } catch (...) {
+            closeable->close(true);
+            throw;
+        }
+        closeable->close(true);
+        return true;
+    }, false);
+    const bool ok = stored && !m_session.lost() && QFileInfo(encrypted).size() > 0 && QFile::remove(path)
+                    && QFile::rename(encrypted, path);
+    QFile::remove(encrypted);
+    return ok;
+}
+
+bool Book::writePackage(const QString &tempPath, int)
+{
+    ooxml::PackageFinishing what;
+    what.lockStructure = m_lockStructure;
+    what.structurePassword = m_structurePassword;
+    what.encrypt = m_encrypt;
+    what.openPassword = m_openPassword;
+    for (const EditRange &range : m_editRanges) {
+        const QString sheetName = nameOf(*range.sheet);
+        if (sheetName.isNull())
+            continue;
+        ooxml::ProtectedRange pr;
+        pr.sheetName = sheetName;
+        pr.sqref = areasText(range.areas);
+        what.protectedRanges << pr;
+    }
+    if (m_activeSheet)
+        what.activeSheetName = nameOf(*m_activeSheet);
+    const QString sourceSuffix = QFileInfo(m_sourcePath).suffix().toLower();
+    if (sourceSuffix == QLatin1String("xlsx") || sourceSuffix == QLatin1String("xlsm")) {
+        what.sourcePackage = m_sourcePath;
+        what.origins = sheetOrigins();
+    }
+    if (ooxml::isNothingToDo(what))
+        return true;
+    return ooxml::finishPackage(tempPath, what);
+}
+
+QList<ooxml::SheetOrigin> Book::sheetOrigins()
+{
+    QHash<QString, QString> originOf;
+    for (const auto &state : m_states) {
+        std::shared_ptr<SheetState> root = state;
+        while (auto from = root->copiedFrom.lock())
+            root = from;
+        const QString rootName = nameOf(*root);
+        if (m_sourceSheetNames.contains(rootName))
+            originOf.insert(nameOf(*state), rootName);
+    }
+    QList<ooxml::SheetOrigin> origins;
+    for (const QString &name : sheetNames()) {
+        if (originOf.contains(name))
+            origins.append({name, originOf.value(name)});
+        else if (m_sourceSheetNames.contains(name))
+            origins.append({name, name});
+    }
+    return origins;
+}
+
+void Book::close()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    guarded(m_session, [&]() -> bool {
+        uno::Reference<util::XCloseable> closeable(m_document, uno::UNO_QUERY);
+        if (closeable.is())
+            closeable->close(true);
+        return true;
+    }, false);
+    m_states.clear();
+}

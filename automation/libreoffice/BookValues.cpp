@@ -1,0 +1,252 @@
+// The workbook's value cache: used areas and values read in blocks of rows,
+// dropped on every write, and the recalculation that comes before a read.
+#include "Book.h"
+
+#include "Guarded.h"
+#include "UnoText.h"
+
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/sheet/AddressConvention.hpp>
+#include <com/sun/star/sheet/XFormulaParser.hpp>
+#include <com/sun/star/sheet/XFormulaTokens.hpp>
+#include <com/sun/star/table/CellAddress.hpp>
+#include <com/sun/star/sheet/XCalculatable.hpp>
+#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
+#include <com/sun/star/sheet/XCellRangeData.hpp>
+#include <com/sun/star/sheet/XCellRangesQuery.hpp>
+#include <com/sun/star/sheet/XSheetCellCursor.hpp>
+#include <com/sun/star/sheet/XUsedAreaCursor.hpp>
+#include <com/sun/star/table/CellContentType.hpp>
+#include <com/sun/star/table/XCell.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/sheet/CellFlags.hpp>
+
+using namespace css;
+
+namespace {
+
+constexpr int kBlockRows = 4096;
+
+QVariant fromAny(const uno::Any &any)
+{
+    switch (any.getValueTypeClass()) {
+    case uno::TypeClass_STRING: {
+        const QString text = qs(any.get<rtl::OUString>());
+        return text.isEmpty() ? QVariant() : QVariant(text);
+    }
+    case uno::TypeClass_DOUBLE:
+        return any.get<double>();
+    case uno::TypeClass_LONG:
+        return double(any.get<sal_Int32>());
+    case uno::TypeClass_BOOLEAN:
+        return any.get<bool>();
+    default:
+        return QVariant();
+    }
+}
+
+} // namespace
+
+// Calculation is off while the job writes; values are brought up to date
+// once, when something reads them or the file is saved.
+void Book::calculateIfNeeded()
+{
+    if (!m_needsCalculation)
+        return;
+    m_needsCalculation = false;
+    guarded(m_session, [&]() -> bool {
+        uno::Reference<sheet::XCalculatable> calc(m_document, uno::UNO_QUERY_THROW);
+        calc->calculate();
+        return true;
+    }, false);
+}
+
+void Book::invalidateValues()
+{
+    // From the first change on, formulas are computed once, before saving or
+    // reading, not after every write.
+    if (m_automaticCalculation && qEnvironmentVariableIntValue("SHEETSPLICER_AUTOCALC") == 0) {
+        m_automaticCalculation = false;
+        guarded(m_session, [&]() -> bool {
+            uno::Reference<sheet::XCalculatable>(m_document, uno::UNO_QUERY_THROW)->enableAutomaticCalculation(false);
+            return true;
+        }, false);
+    }
+    m_needsCalculation = true;
+    for (const auto &state : m_states) {
+        state->valuesValid = false;
+        state->valueBlocks.clear();
+    }
+}
+
+SheetArea Book::readUsedArea(const uno::Reference<sheet::XSpreadsheet> &sheet)
+{
+    uno::Reference<sheet::XSheetCellCursor> cursor = sheet->createCursor();
+    uno::Reference<sheet::XUsedAreaCursor> used(cursor, uno::UNO_QUERY_THROW);
+    used->gotoStartOfUsedArea(false);
+    used->gotoEndOfUsedArea(true);
+    uno::Reference<sheet::XCellRangeAddressable> addressable(cursor, uno::UNO_QUERY_THROW);
+    const table::CellRangeAddress a = addressable->getRangeAddress();
+    return SheetArea{a.StartRow + 1, a.StartColumn + 1, a.EndRow + 1, a.EndColumn + 1};
+}
+
+void Book::loadUsedArea(SheetState &state)
+{
+    if (state.valuesValid)
+        return;
+    state.valueBlocks.clear();
+    state.empty = true;
+    state.valueArea = SheetArea{1, 1, 1, 1};
+    const bool ok = guarded(m_session, [&]() -> bool {
+        state.valueArea = readUsedArea(state.sheet);
+        return true;
+    }, false);
+    state.empty = !ok;
+    state.valuesValid = ok;
+}
+
+SheetArea Book::usedArea(SheetState &state)
+{
+    if (state.deferred)
+        return usedArea(contentOf(state));
+    loadUsedArea(state);
+    return state.valueArea;
+}
+
+const QVector<QVariant> *Book::valueBlock(SheetState &state, int block)
+{
+    auto found = state.valueBlocks.constFind(block);
+    if (found != state.valueBlocks.constEnd())
+        return &found.value();
+    calculateIfNeeded();
+    const SheetArea &area = state.valueArea;
+    const int top = area.top + block * kBlockRows;
+    const int bottom = qMin(area.bottom, top + kBlockRows - 1);
+    if (top > bottom)
+        return nullptr;
+    QVector<QVariant> values;
+    const int width = area.columns();
+    const bool ok = guarded(m_session, [&]() -> bool {
+        uno::Reference<table::XCellRange> range = state.sheet->getCellRangeByPosition(
+            area.left - 1, top - 1, area.right - 1, bottom - 1);
+        uno::Reference<sheet::XCellRangeData> data(range, uno::UNO_QUERY_THROW);
+        const uno::Sequence<uno::Sequence<uno::Any>> rows = data->getDataArray();
+        values.resize((bottom - top + 1) * width);
+        for (sal_Int32 r = 0; r < rows.getLength(); ++r) {
+            const uno::Sequence<uno::Any> &row = rows[r];
+            for (sal_Int32 c = 0; c < row.getLength() && c < width; ++c)
+                values[r * width + c] = fromAny(row[c]);
+        }
+        return true;
+    }, false);
+    if (!ok)
+        return nullptr;
+    return &state.valueBlocks.insert(block, values).value();
+}
+
+QVariant Book::valueAt(SheetState &state, int row, int column)
+{
+    if (state.deferred)
+        return valueAt(contentOf(state), row, column);
+    if (m_unbuffered) {
+        calculateIfNeeded();
+        return guarded(m_session, [&]() -> QVariant {
+            uno::Reference<sheet::XCellRangeData> cell(
+                state.sheet->getCellRangeByPosition(column - 1, row - 1, column - 1, row - 1), uno::UNO_QUERY_THROW);
+            return fromAny(cell->getDataArray()[0][0]);
+        }, QVariant());
+    }
+    loadUsedArea(state);
+    if (!state.valuesValid || !state.valueArea.contains(row, column))
+        return QVariant();
+    const int block = (row - state.valueArea.top) / kBlockRows;
+    const QVector<QVariant> *values = valueBlock(state, block);
+    if (!values)
+        return QVariant();
+    const int r = (row - state.valueArea.top) % kBlockRows;
+    return values->value(r * state.valueArea.columns() + (column - state.valueArea.left));
+}
+
+// Excel's current region: the block around the cell bounded by empty rows
+// and columns, as the office finds it in one call. Like Excel, it counts a
+// formula that shows nothing as data.
+SheetArea Book::currentRegion(SheetState &state, int row, int column)
+{
+    if (state.deferred)
+        return currentRegion(contentOf(state), row, column);
+    const SheetArea start{row, column, row, column};
+    return guarded(m_session, [&]() -> SheetArea {
+        uno::Reference<sheet::XSheetCellRange> cell(
+            state.sheet->getCellRangeByPosition(column - 1, row - 1, column - 1, row - 1), uno::UNO_QUERY_THROW);
+        uno::Reference<sheet::XSheetCellCursor> cursor = state.sheet->createCursorByRange(cell);
+        cursor->collapseToCurrentRegion();
+        uno::Reference<sheet::XCellRangeAddressable> addressable(cursor, uno::UNO_QUERY_THROW);
+        const table::CellRangeAddress a = addressable->getRangeAddress();
+        return SheetArea{a.StartRow + 1, a.StartColumn + 1, a.EndRow + 1, a.EndColumn + 1};
+    }, start);
+}
+
+// One column's values: from the values already read, or with one call that
+// reads that column alone.
+QVector<QVariant> Book::columnValues(SheetState &state, int column, int top, int bottom)
+{
+    if (state.deferred)
+        return columnValues(contentOf(state), column, top, bottom);
+    QVector<QVariant> values;
+    if (bottom < top)
+        return values;
+    if (m_unbuffered || (state.valuesValid && !state.valueBlocks.isEmpty())) {
+        values.reserve(bottom - top + 1);
+        for (int row = top; row <= bottom; ++row)
+            values << valueAt(state, row, column);
+        return values;
+    }
+    const std::optional<SheetState::ColumnRead> &last = state.lastColumnRead;
+    if (last && last->column == column && last->top == top && last->bottom == bottom && last->version == state.version)
+        return last->values;
+    values.resize(bottom - top + 1);
+    // A column without formulas reads the same before calculation and after.
+    const bool hasFormulas = guarded(m_session, [&]() -> bool {
+        uno::Reference<sheet::XCellRangesQuery> query(
+            state.sheet->getCellRangeByPosition(column - 1, top - 1, column - 1, bottom - 1), uno::UNO_QUERY_THROW);
+        return query->queryContentCells(sheet::CellFlags::FORMULA)->getCount() > 0;
+    }, true);
+    if (hasFormulas)
+        calculateIfNeeded();
+    const bool ok = guarded(m_session, [&]() -> bool {
+        uno::Reference<sheet::XCellRangeData> data(
+            state.sheet->getCellRangeByPosition(column - 1, top - 1, column - 1, bottom - 1), uno::UNO_QUERY_THROW);
+        const uno::Sequence<uno::Sequence<uno::Any>> rows = data->getDataArray();
+        for (sal_Int32 r = 0; r < rows.getLength() && r < values.size(); ++r)
+            if (rows[r].getLength() > 0)
+                values[r] = fromAny(rows[r][0]);
+        return true;
+    }, false);
+    if (!hasFormulas && ok)
+        state.lastColumnRead = SheetState::ColumnRead{column, top, bottom, state.version, values};
+    return values;
+}
+
+QString Book::excelFormulaAt(SheetState &state, int row, int column)
+{
+    if (state.deferred)
+        return excelFormulaAt(contentOf(state), row, column);
+    return guarded(m_session, [&]() -> QString {
+        uno::Reference<table::XCell> cell = state.sheet->getCellByPosition(column - 1, row - 1);
+        if (cell->getType() != table::CellContentType_FORMULA)
+            return qs(cell->getFormula());
+        // Print the formula in Excel's own syntax.
+        uno::Reference<lang::XMultiServiceFactory> factory(m_document, uno::UNO_QUERY_THROW);
+        uno::Reference<sheet::XFormulaParser> parser(
+            factory->createInstance("com.sun.star.sheet.FormulaParser"), uno::UNO_QUERY_THROW);
+        uno::Reference<beans::XPropertySet> parserProps(parser, uno::UNO_QUERY_THROW);
+        parserProps->setPropertyValue("FormulaConvention", uno::Any(sheet::AddressConvention::XL_A1));
+        parserProps->setPropertyValue("CompileEnglish", uno::Any(true));
+        uno::Reference<sheet::XFormulaTokens> tokens(cell, uno::UNO_QUERY_THROW);
+        table::CellAddress position(static_cast<sal_Int16>(tabOf(state)), column - 1, row - 1);
+        QString text = qs(parser->printFormula(tokens->getTokens(), position));
+        if (!text.startsWith('='))
+            text.prepend('=');
+        return text;
+    }, QString());
+}
