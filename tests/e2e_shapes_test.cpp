@@ -328,6 +328,10 @@ private slots:
                 << j << QStringList{"guarded", "structure"} << "out" << QStringList() << "last" << structureLocked;
             QTest::addRow("merged categories/%s", job)
                 << j << QStringList{"guarded", "merged"} << "out" << QStringList() << "contains" << "A3:A5";
+            // The split would turn the last record's category into an error.
+            QTest::addRow("category from another row/%s", job)
+                << j << QStringList{"guarded", "formulas"} << "out" << QStringList() << "last"
+                << QString::fromUtf8("无法生成分类表“North”,本次未生成文件!");
             QTest::addRow("range over the category column/%s", job)
                 << j << plain << "out" << QStringList{"--edit-range", "B2:E301", "--column", "3"} << "only" << rangeOverKeys;
             QTest::addRow("range over the match column/%s", job)

@@ -79,7 +79,8 @@ def dates(path):
 def guarded(path, variant):
     """A plain table made unusable one way: "sheet" protects the summary with
     a password, "structure" locks the workbook structure, "merged" merges
-    category cells A3:A5."""
+    category cells A3:A5, "formulas" computes the last category from the row
+    above it, a row that does not stay on that category's sheet."""
     wb = openpyxl.Workbook()
     ws = wb.active
     ws.title = "Summary"
@@ -93,6 +94,8 @@ def guarded(path, variant):
         wb.security = WorkbookProtection(workbookPassword="pw", lockStructure=True)
     elif variant == "merged":
         ws.merge_cells("A3:A5")
+    elif variant == "formulas":
+        ws["A7"] = '=IF(A6="West","North","South")'
     else:
         raise SystemExit("unknown variant " + variant)
     wb.save(path)
