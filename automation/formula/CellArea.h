@@ -13,6 +13,12 @@ struct CellArea {
 
     int rowCount() const { return bottom - top + 1; }
     int columnCount() const { return right - left + 1; }
+    int rows() const { return rowCount(); }
+    int columns() const { return columnCount(); }
+    bool contains(int row, int column) const
+    {
+        return row >= top && row <= bottom && column >= left && column <= right;
+    }
 
     bool operator==(const CellArea &other) const
     {

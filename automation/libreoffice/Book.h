@@ -2,10 +2,10 @@
 
 #include "SourceCarryOver.h"
 
+#include "MemberCatalogue.h"
 #include "RowGrouping.h"
 #include "SheetArea.h"
 #include "SheetOrder.h"
-#include "MemberCatalogue.h"
 
 #include <QHash>
 #include <QList>

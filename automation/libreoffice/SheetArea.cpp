@@ -1,16 +1,10 @@
 #include "SheetArea.h"
 
-#include "CellArea.h"
 #include "CellReference.h"
 
-// Range texts are read by the formula library's parser; the backend keeps
-// its own plain rectangle type.
 QList<SheetArea> parseAreas(const QString &text)
 {
-    QList<SheetArea> areas;
-    for (const CellArea &area : parseA1Areas(text))
-        areas << SheetArea{area.top, area.left, area.bottom, area.right};
-    return areas;
+    return parseA1Areas(text);
 }
 
 QString areasText(const QList<SheetArea> &areas, const QString &separator)
