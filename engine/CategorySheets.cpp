@@ -1,6 +1,7 @@
 #include "CategorySheets.h"
 
 #include "JobSettings.h"
+#include "SummaryScan.h"
 #include "Texts.h"
 
 #include "AutomationObject.h"
@@ -52,6 +53,20 @@ bool holdsItsRecordsOnly(AutomationObject *copy, const JobState &job, const Cate
     return true;
 }
 
+// The first category cell of the summary that holds a formula, as "A7"; empty
+// when there is none. Asked only once a split has gone wrong: a formula that
+// reads other rows gives another value once those rows are gone.
+QString firstCategoryFormula(const JobState &job)
+{
+    const int column = job.settings.classifyColumn;
+    for (int row = job.table.firstDataRow; row <= job.table.lastDataRow; ++row) {
+        const std::unique_ptr<AutomationObject> cell(job.summarySheet->querySubObject("Cells(int,int)", row, column));
+        if (cell && cell->dynamicCall("FormulaR1C1()").toString().startsWith(QLatin1Char('=')))
+            return blockAddress(row, column, row, column);
+    }
+    return QString();
+}
+
 void removeFilter(AutomationObject *copy, const JobState &job)
 {
     AutomationObject *block = copy->querySubObject("Range(const QString&)", job.table.filterRange);
@@ -90,8 +105,9 @@ Outcome makeCategorySheets(JobState &job)
         job.showProgress(done, total);
         if (job.applicationLost())
             return Outcome::stop(Texts::applicationLost());
-        if (!makeCategorySheet(job, category))
-            return Outcome::stop(Texts::categorySheetFailed(category.sheetName));
+        const Outcome made = makeCategorySheet(job, category);
+        if (made.stopped())
+            return made;
     }
     job.showProgress(total, total);
     // Left behind the category sheets, a range over several of the user's
@@ -101,8 +117,9 @@ Outcome makeCategorySheets(JobState &job)
     return Outcome::goOn();
 }
 
-bool makeCategorySheet(JobState &job, const Category &category)
+Outcome makeCategorySheet(JobState &job, const Category &category)
 {
+    const Outcome failed = Outcome::stop(Texts::categorySheetFailed(category.sheetName));
     const QString &name = category.sheetName;
     job.report(Texts::splittingTo(name));
 
@@ -112,7 +129,7 @@ bool makeCategorySheet(JobState &job, const Category &category)
     // Without the copy, the first sheet would be the summary sheet itself:
     // never filter or rename that one.
     if (!first || !summary)
-        return false;
+        return failed;
     summary->dynamicCall("Copy(const QVariant&)", first->asVariant());
 
     AutomationObject *copy = sheets->querySubObject("Item(int)", 1);
@@ -120,16 +137,18 @@ bool makeCategorySheet(JobState &job, const Category &category)
     // category's records without their sheet, or the summary's lookups
     // without their target.
     if (!copy)
-        return false;
+        return failed;
     copy->setProperty("Name", name);
     if (copy->property("Name").toString() != name)
-        return false;
+        return failed;
     filterToOtherCategories(copy, job, category.value);
     deleteVisibleRows(copy, job);
     removeFilter(copy, job);
-    if (!holdsItsRecordsOnly(copy, job, category))
-        return false;
+    if (!holdsItsRecordsOnly(copy, job, category)) {
+        const QString formula = firstCategoryFormula(job);
+        return formula.isEmpty() ? failed : Outcome::stop(Texts::categoryFormula(formula));
+    }
     job.application->dynamicCall("EnableEvents(Boolean)", true);
     summary->dynamicCall("Move(const QVariant&)", copy->asVariant());
-    return true;
+    return Outcome::goOn();
 }

@@ -10,5 +10,6 @@ Outcome makeCategorySheets(JobState &job);
 
 // One category's sheet: copy the summary sheet, name the copy, filter it to
 // the other categories, delete their rows, remove the filter, and put the
-// summary sheet back in first place.
-bool makeCategorySheet(JobState &job, const Category &category);
+// summary sheet back in first place. Stops when the copy does not come out
+// holding exactly the category's records.
+Outcome makeCategorySheet(JobState &job, const Category &category);

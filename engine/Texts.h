@@ -42,6 +42,10 @@ inline QString categorySheetFailed(const QString &sheetName)
 {
     return QString::fromUtf8("无法生成分类表“%1”,本次未生成文件!").arg(sheetName);
 }
+inline QString categoryFormula(const QString &address)
+{
+    return QString::fromUtf8("分类列中有公式(如%1),拆分后其值与汇总表不一致;请先将分类列转为数值后再拆分!").arg(address);
+}
 inline QString otherSheetsNotMoved()
 {
     return QString::fromUtf8("无法把原工作簿的其他工作表排在分类表之前,本次未生成文件!");

@@ -328,10 +328,11 @@ private slots:
                 << j << QStringList{"guarded", "structure"} << "out" << QStringList() << "last" << structureLocked;
             QTest::addRow("merged categories/%s", job)
                 << j << QStringList{"guarded", "merged"} << "out" << QStringList() << "contains" << "A3:A5";
-            // The split would turn the last record's category into an error.
+            // The split would turn the last record's category into an error;
+            // the refusal names the formula.
             QTest::addRow("category from another row/%s", job)
                 << j << QStringList{"guarded", "formulas"} << "out" << QStringList() << "last"
-                << QString::fromUtf8("无法生成分类表“North”,本次未生成文件!");
+                << QString::fromUtf8("分类列中有公式(如A7),拆分后其值与汇总表不一致;请先将分类列转为数值后再拆分!");
             QTest::addRow("range over the category column/%s", job)
                 << j << plain << "out" << QStringList{"--edit-range", "B2:E301", "--column", "3"} << "only" << rangeOverKeys;
             QTest::addRow("range over the match column/%s", job)
