@@ -48,6 +48,7 @@ void JobDriver::start(Kind kind)
     else
         connect(this, SIGNAL(pBtn_ClassifyShow_HasClicked()), m_worker, SLOT(ClassifyShow()));
     connect(m_worker, SIGNAL(Signal_SetButtonEnable()), this, SLOT(on_Signal_SetButtonEnable()));
+    connect(m_worker, &MergeObject::JobProgress, this, [this](int done, int total) { m_progress = {done, total}; });
 
     m_clock.start();
     if (kind == Kind::InsertHyperLinks)

@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QPair>
 #include <QStringList>
 
 #include <functional>
@@ -43,6 +44,8 @@ public:
     // Milliseconds from start() to the end signal, or -1.
     qint64 endedAfterMs() const { return m_endedAfterMs; }
     qint64 sinceStartMs() const { return m_clock.elapsed(); }
+    // The last JobProgress that reached us: done, total.
+    QPair<int, int> progress() const { return m_progress; }
 
 signals:
     void pBtn_ClassifyShow_HasClicked();
@@ -62,5 +65,6 @@ private:
     QStringList m_events;
     int m_ends = 0;
     qint64 m_endedAfterMs = -1;
+    QPair<int, int> m_progress{0, 0};
     QElapsedTimer m_clock;
 };
