@@ -39,10 +39,11 @@ FAILURE_TEXTS = (
     "汇总表受工作表保护,请先撤销保护后再拆分!",
     "工作簿结构受保护,请先撤销保护后再拆分!",
     "原工作簿中已有名为“目录”的工作表,请先将其改名后再拆分!",
+    "无法把原工作簿的其他工作表排在分类表之前,本次未生成文件!",
 )
 REFUSAL_PREFIX = "无法进行拆分!!!"
 # Texts that name a cell or a sheet: counted by their fixed beginning.
-NAMING_PREFIXES = ("分类列中有合并单元格", "无法生成分类表“")
+NAMING_PREFIXES = ("分类列中有合并单元格", "无法生成分类表“", "分类列中有公式")
 SOURCE_REFUSED = FAILURE_TEXTS[1]
 WORKBOOK_ENDINGS = (".xls", ".xlsx", ".xlsm")
 OFFICE = "/usr/lib/libreoffice/program/soffice"
