@@ -1,8 +1,6 @@
 #include "OutputTarget.h"
 
-#include <QFile>
 #include <QFileInfo>
-
 
 QString outputPathFor(const QString &sourcePath, const QString &saveFolder)
 {

@@ -2,6 +2,8 @@
 
 #include "MemberText.h"
 
+#include <QHash>
+
 namespace {
 
 using K = ObjectKind;
@@ -82,9 +84,17 @@ const QList<CatalogueMember> &memberCatalogue()
 
 SheetUse sheetUseOf(char access, ObjectKind object, const QByteArray &name)
 {
-    for (const CatalogueMember &member : memberCatalogue()) {
-        if (member.access == access && member.objects.contains(object) && MemberText(member.text).name() == name)
-            return member.use;
-    }
-    return SheetUse::Write;
+    // Asked before every call on a sheet: the catalogue is read into a
+    // lookup once.
+    const auto keyOf = [](char access, ObjectKind object, const QByteArray &name) {
+        return QByteArray(1, access) + char('0' + int(object)) + name;
+    };
+    static const QHash<QByteArray, SheetUse> uses = [&keyOf] {
+        QHash<QByteArray, SheetUse> byKey;
+        for (const CatalogueMember &member : memberCatalogue())
+            for (ObjectKind kind : member.objects)
+                byKey.insert(keyOf(member.access, kind, MemberText(member.text).name()), member.use);
+        return byKey;
+    }();
+    return uses.value(keyOf(access, object, name), SheetUse::Write);
 }

@@ -152,14 +152,6 @@ QByteArray withPane(const QByteArray &sheetXml, const SheetPane &pane, bool from
     return xml::applyEdits(sheetXml, edits);
 }
 
-bool copyPane(const QByteArray &sourceSheetXml, const QByteArray &resultSheetXml, bool fromTheSplit,
-              QByteArray *out, QString *)
-{
-    SheetPane pane;
-    *out = readPane(sourceSheetXml, &pane) ? withPane(resultSheetXml, pane, fromTheSplit) : resultSheetXml;
-    return true;
-}
-
 QByteArray withAttribute(const QByteArray &tag, const QByteArray &name, const QByteArray &value)
 {
     const QString text = QString::fromUtf8(tag);

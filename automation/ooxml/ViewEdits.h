@@ -32,10 +32,6 @@ bool readPane(const QByteArray &sheetXml, SheetPane *pane);
 // selected. A part without a view is left as it is.
 QByteArray withPane(const QByteArray &sheetXml, const SheetPane &pane, bool fromTheSplit);
 
-// Both at once: the result sheet given the source sheet's pane, if it has one.
-bool copyPane(const QByteArray &sourceSheetXml, const QByteArray &resultSheetXml, bool fromTheSplit,
-              QByteArray *out, QString *error);
-
 // The start tag `tag` with attribute `name` set to `value`, replacing it where it stands
 // or adding it at the end.
 QByteArray withAttribute(const QByteArray &tag, const QByteArray &name, const QByteArray &value);
