@@ -96,6 +96,20 @@ private slots:
         QCOMPARE(landed, expected);
     }
 
+    // A package under an .xls name: the office writes no pane into the .xls
+    // it makes of it, so the summary's frozen row would be lost. Refused, with
+    // the reason on standard error and nothing saved.
+    void frozenPaneAnXlsCannotKeep()
+    {
+        const QString file = QStringLiteral("chinese.xls");
+        QVERIFY(makeWorkbook(QStringLiteral("chinese"), in(file)));
+        const CliRun run = runCli({QStringLiteral("classify"), in(file), out()});
+        QVERIFY2(run.exitCode == 1, qPrintable(run.describe()));
+        QCOMPARE(run.lastLine(), QString::fromUtf8("保存失败,请检查保存文件夹是否可写,或同名文件是否正被打开!"));
+        QVERIFY2(run.errors.contains("has a pane an .xls result would lose"), qPrintable(run.errors));
+        QCOMPARE(QDir(out()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+    }
+
     void macroProject_data()
     {
         QTest::addColumn<QString>("job");

@@ -2,6 +2,9 @@
 
 #include "BiffSheetViews.h"
 #include "CompoundFile.h"
+#include "PackageParts.h"
+#include "ViewEdits.h"
+#include "ZipPackage.h"
 
 #include <QLoggingCategory>
 
@@ -13,15 +16,59 @@ namespace {
 // source's goes into the result as it was.
 const char kMacroStorage[] = "_VBA_PROJECT_CUR";
 
+// Whether a source that is a package (an .xlsx under an .xls name) has a
+// pane on any sheet; the office does not write those into an .xls.
+bool packageHasPane(const QString &sourcePath)
+{
+    ooxml::ZipPackage package;
+    QString workbookPart;
+    QByteArray workbookXml;
+    QList<ooxml::SheetEntry> sheets;
+    if (!package.open(sourcePath, nullptr) || !ooxml::findWorkbookPart(package, &workbookPart, nullptr)
+        || !package.read(workbookPart, &workbookXml, nullptr) || !ooxml::parseWorkbookSheets(workbookXml, &sheets, nullptr))
+        return false;
+    for (const ooxml::SheetEntry &sheet : sheets) {
+        QString part;
+        QByteArray xml;
+        ooxml::SheetPane pane;
+        if (ooxml::findWorksheetPart(package, workbookPart, workbookXml, sheet.name, &part, nullptr)
+            && package.read(part, &xml, nullptr) && ooxml::readPane(xml, &pane)) {
+            qCWarning(xlsViewLog) << "sheet" << sheet.name << "of" << sourcePath << "has a pane an .xls result would lose";
+            return true;
+        }
+    }
+    return false;
+}
+
+bool resultHasNoPane(const QString &resultPath)
+{
+    QString error;
+    QByteArray result;
+    QList<QPair<QString, BiffSheetViews::View>> views;
+    if (!CompoundFile::readWorkbookStream(resultPath, &result, &error) || !BiffSheetViews::readViews(result, &views, &error)) {
+        qCWarning(xlsViewLog) << "sheet views of" << resultPath << "could not be read:" << error;
+        return false;
+    }
+    for (const auto &view : views) {
+        if (view.second.frozen || !view.second.pane.isEmpty()) {
+            qCWarning(xlsViewLog) << "sheet" << view.first << "of" << resultPath
+                                  << "has a pane whose sheet in the source is not known";
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 bool finishXlsResult(const QString &sourcePath, const QString &resultPath, const QList<ooxml::SheetOrigin> &origins,
                      const QStringList &resultSheets)
 {
-    // A source that is not a compound file (an .xlsx saved as .xls)
-    // has no BIFF views to give; the office's from its own load stand.
+    // A source that is not a compound file (an Excel 4 sheet, an .xlsx under
+    // an .xls name) has no BIFF8 views to give: the office's own views stand
+    // only while neither side has a pane that could be lost or misplaced.
     if (!CompoundFile::isCompoundFile(sourcePath))
-        return true;
+        return !packageHasPane(sourcePath) && resultHasNoPane(resultPath);
     QList<BiffSheetViews::Assignment> assignments;
     for (const QString &name : resultSheets) {
         BiffSheetViews::Assignment assignment{name, QString(), false};
