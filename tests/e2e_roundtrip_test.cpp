@@ -142,9 +142,12 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("summary");
         QTest::addColumn<QString>("password");
-        QTest::newRow("panes on the summary and another sheet") << "FormatChoiceTests.xls" << "Flags" << QString();
-        QTest::newRow("pane and macro project") << "59830.xls" << "Sheet1" << QString();
-        QTest::newRow("encrypted") << "59830.xls" << "Sheet1" << "pw";
+        QTest::addColumn<bool>("locked");
+        QTest::newRow("panes on the summary and another sheet") << "FormatChoiceTests.xls" << "Flags" << QString() << false;
+        QTest::newRow("pane and macro project") << "59830.xls" << "Sheet1" << QString() << false;
+        QTest::newRow("encrypted") << "59830.xls" << "Sheet1" << "pw" << false;
+        // The office encrypts a locked .xls under its default password.
+        QTest::newRow("structure locked") << "FormatChoiceTests.xls" << "Flags" << QString() << true;
     }
 
     // An .xls result: the office keeps views by sheet position, so the index
@@ -156,6 +159,7 @@ private slots:
         QFETCH(QString, file);
         QFETCH(QString, summary);
         QFETCH(QString, password);
+        QFETCH(bool, locked);
         const QString corpus = QStringLiteral(SHEETSPLICER_CORPUS "/") + file;
         if (!QFile::exists(corpus))
             QSKIP("the shared workbooks are not beside the project");
@@ -163,12 +167,14 @@ private slots:
         QStringList arguments{"classify", in(file), out()};
         if (!password.isEmpty())
             arguments << "--open-password" << password;
+        if (locked)
+            arguments << "--structure-password" << "lock";
         const CliRun run = runCli(arguments);
         QVERIFY2(run.exitCode == 0 && run.lastLine() == success("classify"), qPrintable(run.describe()));
         QString result = out(file);
-        if (!password.isEmpty()) {
+        if (!password.isEmpty() || locked) {
             result = in("decrypted.xls");
-            QCOMPARE(decryptWorkbook(out(file), password, result), 0);
+            QCOMPARE(decryptWorkbook(out(file), locked ? QStringLiteral("VelvetSweatshop") : password, result), 0);
         }
 
         const QJsonObject sourceFile = xlsViews(in(file));

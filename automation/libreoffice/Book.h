@@ -200,8 +200,9 @@ private:
         const QString &name, int tab, int index,
         const std::function<void(const css::uno::Reference<css::sheet::XSpreadsheets> &)> &make);
     bool alignSheetOrder();
-    // The .xls file at `path` stored anew by the office, under the open password.
-    bool storeEncryptedXls(const QString &path, const char *filter);
+    // The .xls file at `path` stored anew by the office: its structure locked
+    // when asked, under the open password when there is one.
+    bool storeXlsAgain(const QString &path, const char *filter, bool lockStructure);
     // Where each sheet of the workbook came from, for the package finishing.
     QList<ooxml::SheetOrigin> sheetOrigins();
     void loadUsedArea(SheetState &state);

@@ -147,14 +147,23 @@ bool Book::saveAs(const QString &path, int fileFormat)
     m_session.setPendingFile(partPath);
     const QString stagePath = scratch + QStringLiteral("/result.") + target.suffix().toLower();
     QFile::remove(stagePath);
+    // An .xls with a locked structure comes out encrypted under the office's
+    // default password, where its views cannot be set: it is stored unlocked,
+    // finished, and locked in a second pass.
+    const bool lockLater = fileFormat == 56 && m_lockStructure;
     const bool stored = guarded(m_session, [&]() -> bool {
         calculateIfNeeded();
         uno::Sequence<beans::PropertyValue> args = props({
             prop("FilterName", uno::Any(rtl::OUString::createFromAscii(filter))),
             prop("Overwrite", uno::Any(true)),
         });
+        uno::Reference<util::XProtectable> protectable(m_document, uno::UNO_QUERY_THROW);
+        if (lockLater && protectable->isProtected())
+            protectable->unprotect(ou(m_structurePassword));
         uno::Reference<frame::XStorable> storable(m_document, uno::UNO_QUERY_THROW);
         storable->storeToURL(ou(QString::fromLatin1(QUrl::fromLocalFile(stagePath).toEncoded())), args);
+        if (lockLater)
+            protectable->protect(ou(m_structurePassword));
         return true;
     }, false);
     bool ok = stored && !m_session.lost() && QFileInfo(stagePath).size() > 0;
@@ -164,10 +173,11 @@ bool Book::saveAs(const QString &path, int fileFormat)
         ok = writePackage(stagePath, fileFormat) || refuse("the stored package could not be finished");
     } else {
         ok = finishXlsResult(m_sourcePath, stagePath, sheetOrigins(), sheetNames());
-        // The office encrypts .xls files itself: the finished file goes
-        // through it once more. Loaded as it is, its views stay each sheet's.
-        if (ok && m_encrypt)
-            ok = storeEncryptedXls(stagePath, filter) && keepXlsMacroProject(m_sourcePath, stagePath);
+        // The office locks and encrypts .xls files itself: the finished file
+        // goes through it once more. Loaded as it is, its views stay each
+        // sheet's.
+        if (ok && (m_encrypt || lockLater))
+            ok = storeXlsAgain(stagePath, filter, lockLater) && keepXlsMacroProject(m_sourcePath, stagePath);
         if (!ok)
             refuse("the stored .xls could not be finished");
     }
@@ -195,10 +205,10 @@ bool Book::saveAs(const QString &path, int fileFormat)
     return ok;
 }
 
-bool Book::storeEncryptedXls(const QString &path, const char *filter)
+bool Book::storeXlsAgain(const QString &path, const char *filter, bool lockStructure)
 {
-    const QString encrypted = path + QStringLiteral(".encrypted");
-    QFile::remove(encrypted);
+    const QString again = path + QStringLiteral(".again");
+    QFile::remove(again);
     const bool stored = guarded(m_session, [&]() -> bool {
         uno::Reference<frame::XComponentLoader> loader(m_session.desktop(), uno::UNO_QUERY_THROW);
         uno::Reference<lang::XComponent> component = loader->loadComponentFromURL(
@@ -214,11 +224,18 @@ bool Book::storeEncryptedXls(const QString &path, const char *filter)
                                                 uno::UNO_QUERY_THROW)
                 ->setPropertyValue("SyntaxStringRef", uno::Any(kCalcOrExcelA1));
             uno::Reference<sheet::XCalculatable>(component, uno::UNO_QUERY_THROW)->calculateAll();
+            if (lockStructure)
+                uno::Reference<util::XProtectable>(component, uno::UNO_QUERY_THROW)->protect(ou(m_structurePassword));
+            uno::Sequence<beans::PropertyValue> args = props({
+                prop("FilterName", uno::Any(rtl::OUString::createFromAscii(filter))),
+                prop("Overwrite", uno::Any(true)),
+            });
+            if (m_encrypt) {
+                args.realloc(args.getLength() + 1);
+                args.getArray()[args.getLength() - 1] = prop("Password", uno::Any(ou(m_openPassword)));
+            }
             uno::Reference<frame::XStorable>(component, uno::UNO_QUERY_THROW)
-                ->storeToURL(ou(QString::fromLatin1(QUrl::fromLocalFile(encrypted).toEncoded())),
-                             props({prop("FilterName", uno::Any(rtl::OUString::createFromAscii(filter))),
-                                    prop("Overwrite", uno::Any(true)),
-                                    prop("Password", uno::Any(ou(m_openPassword)))}));
+                ->storeToURL(ou(QString::fromLatin1(QUrl::fromLocalFile(again).toEncoded())), args);
         } catch (...) {
             closeable->close(true);
             throw;
@@ -226,9 +243,9 @@ bool Book::storeEncryptedXls(const QString &path, const char *filter)
         closeable->close(true);
         return true;
     }, false);
-    const bool ok = stored && !m_session.lost() && QFileInfo(encrypted).size() > 0 && QFile::remove(path)
-                    && QFile::rename(encrypted, path);
-    QFile::remove(encrypted);
+    const bool ok = stored && !m_session.lost() && QFileInfo(again).size() > 0 && QFile::remove(path)
+                    && QFile::rename(again, path);
+    QFile::remove(again);
     return ok;
 }
 
