@@ -28,6 +28,7 @@ Book::Book(OfficeSession &session, uno::Reference<sheet::XSpreadsheetDocument> d
     , m_document(std::move(document))
     , m_sourcePath(std::move(sourcePath))
     , m_unbuffered(qEnvironmentVariableIntValue("SHEETSPLICER_UNBUFFERED") != 0)
+    , m_sideDocuments(qgetenv("SHEETSPLICER_SIDE_DOCUMENTS") != "0")
 {
     // Undo is never used, and nothing is shown: keep both out of every call.
     guarded(m_session, [&]() -> bool {
@@ -92,6 +93,10 @@ QStringList Book::sheetNames()
         if (m_grouped)
             for (const GroupedPart &part : m_grouped->parts)
                 names.removeOne(part.name);
+        // Copies made aside are the caller's sheets too.
+        for (const auto &state : qAsConst(m_states))
+            if (state->away.is())
+                names << state->awayName;
         return names;
     }, QStringList());
 }
@@ -179,6 +184,9 @@ std::shared_ptr<SheetState> Book::copySheet(SheetState &source, SheetState &befo
     // While the source has a grouped source, the copy waits for what is
     // done to it (see GroupedSource.cpp).
     auto copy = deferredCopy(source, copyName, tab, index);
+    // Or it is made in a side document (see BookSideCopies.cpp).
+    if (!copy)
+        copy = sideCopy(source, copyName, index);
     if (!copy) {
         copy = insertSheet(copyName, tab, index, [&](const uno::Reference<sheet::XSpreadsheets> &sheets) {
             sheets->copyByName(ou(sourceName), ou(copyName), static_cast<sal_Int16>(tab));
@@ -236,6 +244,8 @@ bool Book::alignSheetOrder()
 {
     materializeAll();
     dropGroupedSource(); // the office's order is then the one the orders hold
+    if (!bringInSideCopies())
+        return false;
     if (!m_order.known() || m_order.inStep())
         return true;
     const QVector<SheetOrder::Move> moves = m_order.alignOffice();
@@ -252,6 +262,18 @@ bool Book::alignSheetOrder()
         m_order.forget();
     invalidateValues();
     return ok;
+}
+
+bool Book::renameSheet(SheetState &state, const QString &name)
+{
+    const bool renamed = guarded(m_session, [&]() -> bool {
+        uno::Reference<container::XNamed> named(state.sheet, uno::UNO_QUERY_THROW);
+        named->setName(ou(name));
+        return true;
+    }, false);
+    if (renamed && state.away.is())
+        state.awayName = name;
+    return renamed;
 }
 
 QString Book::nameOf(const SheetState &state)

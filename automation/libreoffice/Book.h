@@ -6,6 +6,7 @@
 #include "RowGrouping.h"
 #include "SheetArea.h"
 #include "SheetOrder.h"
+#include "SideDocuments.h"
 
 #include <QHash>
 #include <QList>
@@ -62,6 +63,10 @@ struct SheetState
     std::weak_ptr<SheetState> copiedFrom;
     quint64 sourceVersionAtCopy = 0;
     quint64 versionAtCopy = 0;
+    // The hidden document that holds this copy while a split runs (see
+    // SideDocuments), or null when it is in the workbook.
+    css::uno::Reference<css::sheet::XSpreadsheetDocument> away;
+    QString awayName; // its name, while it is away
     // Set while this copy is an empty stand-in in the office, its cells
     // still those of its unchanged source (see GroupedSource.cpp).
     bool deferred = false;
@@ -96,6 +101,11 @@ public:
 
     OfficeSession &session() { return m_session; }
     const css::uno::Reference<css::sheet::XSpreadsheetDocument> &document() const { return m_document; }
+    // The document that holds the sheet now: the workbook, or a side document.
+    const css::uno::Reference<css::sheet::XSpreadsheetDocument> &documentOf(const SheetState &state) const
+    {
+        return state.away.is() ? state.away : m_document;
+    }
     const QString &sourcePath() const { return m_sourcePath; }
     bool closed() const { return m_closed; }
 
@@ -109,6 +119,7 @@ public:
     QStringList sheetNames(); // in the office's order, one call
     int tabOf(const SheetState &state); // the office's own index, for cell addresses
     QString nameOf(const SheetState &state);
+    bool renameSheet(SheetState &state, const QString &name);
 
     // Excel's Copy and Move with a sheet to go before. A copy is made right
     // after its source in the office; both orders are aligned on saving.
@@ -196,6 +207,12 @@ private:
     bool splitGroupedPart(int index, int at);
     void replaceSheet(SheetState &state, const css::uno::Reference<css::sheet::XSpreadsheet> &sheet);
 
+    // Copies made in side documents while a split runs (BookSideCopies.cpp).
+    void considerSideCopies(SheetState &copy);
+    std::shared_ptr<SheetState> sideCopy(SheetState &source, const QString &name, int index);
+    bool bringInSideCopies();
+    bool hasSideCopies() const;
+
     std::shared_ptr<SheetState> insertSheet(
         const QString &name, int tab, int index,
         const std::function<void(const css::uno::Reference<css::sheet::XSpreadsheets> &)> &make);
@@ -246,6 +263,10 @@ private:
         int partsMade = 0;
     };
     std::optional<GroupedSource> m_grouped;
+    // The sheet whose copies are made in side documents, as it was then.
+    std::weak_ptr<SheetState> m_sideSource;
+    quint64 m_sideSourceVersion = 0;
+    std::unique_ptr<SideDocuments> m_side;
     bool m_closed = false;
 
     // Read from the source file once, when first asked (see structureProtected).
@@ -272,4 +293,7 @@ private:
     // SHEETSPLICER_UNBUFFERED=1: every read and formula write goes to the
     // office at once, cell by cell (to compare against the bulk paths).
     bool m_unbuffered = false;
+    // SHEETSPLICER_SIDE_DOCUMENTS=0: every copy is made in the workbook itself
+    // (to compare against the copies made aside).
+    bool m_sideDocuments = true;
 };

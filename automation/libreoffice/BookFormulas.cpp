@@ -42,7 +42,7 @@ uno::Reference<beans::XPropertySet> Book::propertiesOf(SheetState &state, const 
         return uno::Reference<beans::XPropertySet>(
             state.sheet->getCellRangeByPosition(a.left - 1, a.top - 1, a.right - 1, a.bottom - 1), uno::UNO_QUERY_THROW);
     }
-    uno::Reference<lang::XMultiServiceFactory> factory(m_document, uno::UNO_QUERY_THROW);
+    uno::Reference<lang::XMultiServiceFactory> factory(documentOf(state), uno::UNO_QUERY_THROW);
     uno::Reference<sheet::XSheetCellRangeContainer> container(
         factory->createInstance("com.sun.star.sheet.SheetCellRanges"), uno::UNO_QUERY_THROW);
     const sal_Int16 tab = static_cast<sal_Int16>(tabOf(state));

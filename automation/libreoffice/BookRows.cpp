@@ -43,11 +43,15 @@ bool Book::deleteRows(SheetState &state, const QList<SheetArea> &rows)
         const bool manyRuns = !m_unbuffered && rows.size() >= kSortRuns;
         // The first delete on a fresh, filtered copy also makes the grouped
         // source that later copies come from.
-        groupSourceOf(state, rows);
+        if (!state.away.is())
+            groupSourceOf(state, rows);
         ok = (manyRuns && sortAwayRows(state, rows)) || deleteRowBlocks(state, rows);
     }
     if (ok)
         refillBottomRows(state, rows);
+    // Without a grouped source, later copies may be made aside.
+    if (ok && !fromGrouped)
+        considerSideCopies(state);
     ++state.version;
     state.filterActive = false;
     state.hiddenRows.clear();

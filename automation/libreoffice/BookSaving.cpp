@@ -123,6 +123,8 @@ bool Book::saveAs(const QString &path, int fileFormat)
     // is written.
     materializeAll();
     dropGroupedSource();
+    if (!bringInSideCopies())
+        return refuse("the category sheets made aside could not be brought in");
     flushFormulas();
     if (!alignSheetOrder())
         return refuse("the sheets could not be put in order");
@@ -303,6 +305,7 @@ void Book::close()
     if (m_closed)
         return;
     m_closed = true;
+    m_side.reset();
     guarded(m_session, [&]() -> bool {
         uno::Reference<util::XCloseable> closeable(m_document, uno::UNO_QUERY);
         if (closeable.is())

@@ -236,7 +236,7 @@ QString Book::excelFormulaAt(SheetState &state, int row, int column)
         if (cell->getType() != table::CellContentType_FORMULA)
             return qs(cell->getFormula());
         // Print the formula in Excel's own syntax.
-        uno::Reference<lang::XMultiServiceFactory> factory(m_document, uno::UNO_QUERY_THROW);
+        uno::Reference<lang::XMultiServiceFactory> factory(documentOf(state), uno::UNO_QUERY_THROW);
         uno::Reference<sheet::XFormulaParser> parser(
             factory->createInstance("com.sun.star.sheet.FormulaParser"), uno::UNO_QUERY_THROW);
         uno::Reference<beans::XPropertySet> parserProps(parser, uno::UNO_QUERY_THROW);

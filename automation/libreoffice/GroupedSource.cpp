@@ -74,6 +74,8 @@ void Book::beforeUse(SheetState &state, SheetUse use)
         return;
     case SheetUse::CopySheet:
     case SheetUse::Show:
+        if (state.away.is())
+            bringInSideCopies();
         materialize(state);
         return;
     case SheetUse::RowDelete: // deleteRows looks after a stand-in itself
@@ -90,6 +92,7 @@ void Book::beforeUse(SheetState &state, SheetUse use)
         materializeAll();
         ++state.version;
         dropGroupedSource();
+        bringInSideCopies();
         return;
     }
 }

@@ -139,7 +139,7 @@ bool LoWorksheet::setOnSheet(const QByteArray &name, const QVariant &value)
         // A filter the sheet brought with it goes too, as in Excel.
         const int tab = m_book->tabOf(*m_sheet);
         return guarded(session(), [&]() -> bool {
-            uno::Reference<beans::XPropertySet> docProps(m_book->document(), uno::UNO_QUERY_THROW);
+            uno::Reference<beans::XPropertySet> docProps(m_book->documentOf(*m_sheet), uno::UNO_QUERY_THROW);
             uno::Reference<sheet::XUnnamedDatabaseRanges> unnamed(
                 docProps->getPropertyValue("UnnamedDatabaseRanges"), uno::UNO_QUERY_THROW);
             if (tab < 0 || !unnamed->hasByTable(static_cast<sal_Int16>(tab)))
@@ -164,11 +164,7 @@ bool LoWorksheet::rename(const QString &name)
     others.removeOne(m_book->nameOf(*m_sheet));
     if (!isAcceptableSheetName(name, others))
         return false;
-    return guarded(session(), [&]() -> bool {
-        uno::Reference<container::XNamed> named(m_sheet->sheet, uno::UNO_QUERY_THROW);
-        named->setName(ou(name));
-        return true;
-    }, false);
+    return m_book->renameSheet(*m_sheet, name);
 }
 
 QVariant LoWorksheet::copyBefore(const QVariantList &args)

@@ -24,6 +24,22 @@ void SheetOrder::inserted(Key key, int officeIndex, int index)
     m_seen.insert(qBound(0, index, m_seen.size()), key);
 }
 
+void SheetOrder::insertedElsewhere(Key key, int index)
+{
+    m_seen.insert(qBound(0, index, m_seen.size()), key);
+}
+
+void SheetOrder::arrived(Key key, int officeIndex)
+{
+    if (!m_office.contains(key))
+        m_office.insert(qBound(0, officeIndex, m_office.size()), key);
+}
+
+void SheetOrder::leftOffice(Key key)
+{
+    m_office.removeOne(key);
+}
+
 void SheetOrder::movedBefore(Key key, Key before)
 {
     if (key == before || !m_seen.contains(key) || !m_seen.contains(before))

@@ -32,6 +32,11 @@ public:
 
     // A new sheet, at its place in each order.
     void inserted(Key key, int officeIndex, int index);
+    // A sheet the caller sees that the office holds elsewhere for now, and
+    // its arrival at `officeIndex`.
+    void insertedElsewhere(Key key, int index);
+    void arrived(Key key, int officeIndex);
+    void leftOffice(Key key);
     // The caller's Move: `key` goes before `before`.
     void movedBefore(Key key, Key before);
     void removed(Key key);

@@ -1,0 +1,134 @@
+// Copies of a summary made in side documents while it is split (see
+// SideDocuments.h), and their way into the workbook.
+//
+// The first copy of a sheet that loses rows is made in the workbook. When its
+// rows are deleted and no grouped source is made for it (categories of few
+// rows each), later copies of the same, unchanged sheet are made in side
+// documents, where the caller reads them, deletes their rows, filters and
+// renames them as usual. Anything else (a write anywhere, a copy of such a
+// copy, showing it, saving) first brings every one of them into the
+// workbook, in the caller's order.
+
+#include "Book.h"
+
+#include "Guarded.h"
+#include "OfficeSession.h"
+
+#include <algorithm>
+
+using namespace css;
+
+// Called when a fresh copy has just lost its other categories' rows.
+void Book::considerSideCopies(SheetState &copy)
+{
+    const auto source = copy.copiedFrom.lock();
+    if (m_unbuffered || !m_sideDocuments || copy.away.is() || !source || source->away.is() || !copy.filterActive
+        || hasGroupedSourceFor(*source) || !isUnchangedCopy(copy, *source))
+        return;
+    if (m_sideSource.lock() == source && m_sideSourceVersion == source->version)
+        return;
+    const bool carried = guarded(m_session, [&]() -> bool {
+        return SideDocuments::canCarry(source->sheet);
+    }, false);
+    if (!carried)
+        return;
+    m_sideSource = source;
+    m_sideSourceVersion = source->version;
+
+    // This copy goes aside too, so that all of them come back together, at
+    // the workbook's end, where the office adds a sheet for least.
+    const QString name = nameOf(copy);
+    const QString sourceName = nameOf(*source);
+    if (name.isNull() || sourceName.isNull())
+        return;
+    if (!m_side)
+        m_side = std::make_unique<SideDocuments>(m_session);
+    const uno::Reference<sheet::XSpreadsheet> taken = m_side->take(m_document, sourceName, source->version, name);
+    invalidateValues();
+    if (!taken.is())
+        return;
+    m_order.leftOffice(copy.identity.get());
+    copy.away = m_side->lastDocument();
+    copy.awayName = name;
+    replaceSheet(copy, taken);
+}
+
+std::shared_ptr<SheetState> Book::sideCopy(SheetState &source, const QString &name, int index)
+{
+    if (m_sideSource.lock().get() != &source || m_sideSourceVersion != source.version || source.away.is())
+        return nullptr;
+    const QString sourceName = nameOf(source);
+    if (sourceName.isNull())
+        return nullptr;
+    if (!m_side)
+        m_side = std::make_unique<SideDocuments>(m_session);
+    const uno::Reference<sheet::XSpreadsheet> made = m_side->copy(m_document, sourceName, source.version, name);
+    if (!made.is())
+        return nullptr;
+    auto state = stateOf(made);
+    state->away = m_side->lastDocument();
+    state->awayName = name;
+    m_order.insertedElsewhere(state->identity.get(), index);
+    return state;
+}
+
+bool Book::hasSideCopies() const
+{
+    return std::any_of(m_states.cbegin(), m_states.cend(), [](const std::shared_ptr<SheetState> &s) {
+        return s->away.is();
+    });
+}
+
+// Front to back in the caller's order, each right after the sheet before it,
+// so a block of copies at the end of the workbook goes in at its end.
+bool Book::bringInSideCopies()
+{
+    if (!hasSideCopies())
+        return true;
+    dropGroupedSource(); // the office's order is then the one the orders hold
+    QList<std::shared_ptr<SheetState>> away;
+    for (const auto &state : qAsConst(m_states))
+        if (state->away.is())
+            away << state;
+    bool ok = m_order.known();
+    QList<QPair<int, std::shared_ptr<SheetState>>> byIndex;
+    for (const auto &state : qAsConst(away)) {
+        const int index = m_order.indexOf(state->identity.get());
+        ok = ok && index >= 0;
+        byIndex.append({index, state});
+    }
+    std::sort(byIndex.begin(), byIndex.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    for (const auto &entry : qAsConst(byIndex)) {
+        if (!ok)
+            break;
+        SheetState &state = *entry.second;
+        int tab = 0;
+        for (int i = entry.first - 1; i >= 0; --i) {
+            const int office = m_order.officeIndexOf(m_order.at(i));
+            if (office >= 0) {
+                tab = office + 1;
+                break;
+            }
+        }
+        const QString name = nameOf(state);
+        const uno::Reference<sheet::XSpreadsheet> arrived = guarded(m_session, [&]() {
+            return m_side->bringInto(m_document, tab, state.away, name);
+        }, uno::Reference<sheet::XSpreadsheet>());
+        if (!arrived.is() || name.isNull()) {
+            ok = false;
+            break;
+        }
+        state.away.clear();
+        state.awayName.clear();
+        replaceSheet(state, arrived);
+        m_order.arrived(state.identity.get(), tab);
+    }
+    m_side->finish(m_document);
+    invalidateValues();
+    if (!ok) {
+        qCWarning(officeLog) << "the sheets made in side documents could not all be brought into the workbook";
+        return false;
+    }
+    m_side.reset();
+    return true;
+}
