@@ -8,70 +8,102 @@ namespace {
 
 using K = ObjectKind;
 using U = SheetUse;
+using M = Member;
 
 QList<CatalogueMember> makeCatalogue()
 {
     return {
         // The application and its workbooks.
-        {'Q', "WorkBooks", {K::Application}, U::Read},
-        {'S', "DisplayAlerts", {K::Application}, U::Read},
-        {'D', "EnableEvents(Boolean)", {K::Application}, U::Read},
-        {'D', "SetVisible (bool Visible)", {K::Application}, U::Read},
-        {'D', "Quit(void)", {K::Application}, U::Read},
-        {'Q', "Open(const QString&)", {K::Workbooks}, U::Read},
-        {'Q', "Sheets", {K::Workbook}, U::Read},
-        {'Q', "WorkSheets(int)", {K::Workbook}, U::Read},
-        {'P', "ProtectStructure", {K::Workbook}, U::Read},
-        {'D', "Protect(const QString&)", {K::Workbook}, U::Read},
-        {'S', "Password", {K::Workbook}, U::Read},
-        {'D', "SaveAs(const QString&, QVariant)", {K::Workbook}, U::Read},
-        {'D', "Close (Boolean)", {K::Workbook}, U::Read},
-        {'D', "Add()", {K::Sheets}, U::Read},
-        {'Q', "Item(int)", {K::Sheets}, U::Read},
-        {'P', "Count", {K::Sheets, K::Range}, U::Read},
+        {'Q', "WorkBooks", {K::Application}, U::Read, M::WorkBooks},
+        {'S', "DisplayAlerts", {K::Application}, U::Read, M::DisplayAlerts},
+        {'D', "EnableEvents(Boolean)", {K::Application}, U::Read, M::EnableEvents},
+        {'D', "SetVisible (bool Visible)", {K::Application}, U::Read, M::SetVisible},
+        {'D', "Quit(void)", {K::Application}, U::Read, M::Quit},
+        {'Q', "Open(const QString&)", {K::Workbooks}, U::Read, M::Open},
+        {'Q', "Sheets", {K::Workbook}, U::Read, M::Sheets},
+        {'Q', "WorkSheets(int)", {K::Workbook}, U::Read, M::WorkSheets},
+        {'P', "ProtectStructure", {K::Workbook}, U::Read, M::ProtectStructure},
+        {'D', "Protect(const QString&)", {K::Workbook}, U::Read, M::Protect},
+        {'S', "Password", {K::Workbook}, U::Read, M::Password},
+        {'D', "SaveAs(const QString&, QVariant)", {K::Workbook}, U::Read, M::SaveAs},
+        {'D', "Close (Boolean)", {K::Workbook}, U::Read, M::Close},
+        {'D', "Add()", {K::Sheets}, U::Read, M::Add},
+        {'Q', "Item(int)", {K::Sheets}, U::Read, M::Item},
+        {'P', "Count", {K::Sheets, K::Range}, U::Read, M::Count},
 
         // A sheet.
-        {'P', "Name", {K::Worksheet}, U::Read},
-        {'S', "Name", {K::Worksheet}, U::Rename},
-        {'D', "Copy(const QVariant&)", {K::Worksheet}, U::CopySheet},
-        {'D', "Move(const QVariant&)", {K::Worksheet}, U::Arrange},
-        {'D', "Select()", {K::Worksheet}, U::Show},
-        {'S', "AutoFilterMode", {K::Worksheet}, U::Unfilter},
-        {'D', "Protect(QVariant)", {K::Worksheet}, U::Write},
-        {'P', "ProtectContents", {K::Worksheet}, U::Read},
-        {'Q', "UsedRange", {K::Worksheet}, U::Read},
-        {'Q', "Hyperlinks()", {K::Worksheet}, U::Read},
-        {'Q', "Protection()", {K::Worksheet}, U::Read},
-        {'Q', "AllowEditRanges()", {K::Protection}, U::Read},
-        {'D', "Add(const QVariant&,const QVariant&,const QVariant&)", {K::Hyperlinks}, U::Write},
-        {'D', "Add(QVariant,QVariant)", {K::AllowEditRanges}, U::Write},
+        {'P', "Name", {K::Worksheet}, U::Read, M::Name},
+        {'S', "Name", {K::Worksheet}, U::Rename, M::Name},
+        {'D', "Copy(const QVariant&)", {K::Worksheet}, U::CopySheet, M::Copy},
+        {'D', "Move(const QVariant&)", {K::Worksheet}, U::Arrange, M::Move},
+        {'D', "Select()", {K::Worksheet}, U::Show, M::Select},
+        {'S', "AutoFilterMode", {K::Worksheet}, U::Unfilter, M::AutoFilterMode},
+        {'D', "Protect(QVariant)", {K::Worksheet}, U::Write, M::Protect},
+        {'P', "ProtectContents", {K::Worksheet}, U::Read, M::ProtectContents},
+        {'Q', "UsedRange", {K::Worksheet}, U::Read, M::UsedRange},
+        {'Q', "Hyperlinks()", {K::Worksheet}, U::Read, M::Hyperlinks},
+        {'Q', "Protection()", {K::Worksheet}, U::Read, M::Protection},
+        {'Q', "AllowEditRanges()", {K::Protection}, U::Read, M::AllowEditRanges},
+        {'D', "Add(const QVariant&,const QVariant&,const QVariant&)", {K::Hyperlinks}, U::Write, M::Add},
+        {'D', "Add(QVariant,QVariant)", {K::AllowEditRanges}, U::Write, M::Add},
 
         // Its cells.
-        {'Q', "Cells", {K::Worksheet, K::Range}, U::Read},
-        {'Q', "Cells(int, int)", {K::Worksheet, K::Range}, U::Read},
-        {'Q', "Cells(int,int)", {K::Worksheet, K::Range}, U::Read},
-        {'Q', "Range(const QString&)", {K::Worksheet, K::Range}, U::Read},
-        {'Q', "Range(const QVariant&)", {K::Worksheet, K::Range}, U::Read},
-        {'Q', "Rows", {K::Worksheet, K::Range}, U::Read},
-        {'Q', "Columns", {K::Worksheet, K::Range}, U::Read},
-        {'Q', "MergeArea", {K::Range}, U::Read},
-        {'Q', "End(3)", {K::Range}, U::Read},
-        {'Q', "EntireRow", {K::Range}, U::Read},
-        {'Q', "SpecialCells(QVariant)", {K::Range}, U::Read},
-        {'P', "Row", {K::Range}, U::Read},
-        {'D', "Row", {K::Range}, U::Read},
-        {'P', "Column", {K::Range}, U::Read},
-        {'D', "Value()", {K::Range}, U::Read},
-        {'D', "FormulaR1C1()", {K::Range}, U::Read},
-        {'D', "SetValue(const QVariant&)", {K::Range}, U::Write},
-        {'D', "SetFormula(const QVariant&)", {K::Range}, U::Write},
-        {'D', "SetFormulaR1C1(const QVariant&)", {K::Range}, U::Write},
-        {'S', "Locked", {K::Range}, U::Write},
-        {'S', "FormulaHidden", {K::Range}, U::Write},
-        {'D', "AutoFilter(QVariant,QVariant)", {K::Range}, U::Filter},
-        {'D', "AutoFilter(QVariant)", {K::Range}, U::Filter},
-        {'D', "Delete()", {K::Range}, U::RowDelete},
+        {'Q', "Cells", {K::Worksheet, K::Range}, U::Read, M::Cells},
+        {'Q', "Cells(int, int)", {K::Worksheet, K::Range}, U::Read, M::Cells},
+        {'Q', "Cells(int,int)", {K::Worksheet, K::Range}, U::Read, M::Cells},
+        {'Q', "Range(const QString&)", {K::Worksheet, K::Range}, U::Read, M::Range},
+        {'Q', "Range(const QVariant&)", {K::Worksheet, K::Range}, U::Read, M::Range},
+        {'Q', "Rows", {K::Worksheet, K::Range}, U::Read, M::Rows},
+        {'Q', "Columns", {K::Worksheet, K::Range}, U::Read, M::Columns},
+        {'Q', "MergeArea", {K::Range}, U::Read, M::MergeArea},
+        {'Q', "End(3)", {K::Range}, U::Read, M::End},
+        {'Q', "EntireRow", {K::Range}, U::Read, M::EntireRow},
+        {'Q', "SpecialCells(QVariant)", {K::Range}, U::Read, M::SpecialCells},
+        {'P', "Row", {K::Range}, U::Read, M::Row},
+        {'D', "Row", {K::Range}, U::Read, M::Row},
+        {'P', "Column", {K::Range}, U::Read, M::Column},
+        {'D', "Value()", {K::Range}, U::Read, M::Value},
+        {'D', "FormulaR1C1()", {K::Range}, U::Read, M::FormulaR1C1},
+        {'D', "SetValue(const QVariant&)", {K::Range}, U::Write, M::SetValue},
+        {'D', "SetFormula(const QVariant&)", {K::Range}, U::Write, M::SetFormula},
+        {'D', "SetFormulaR1C1(const QVariant&)", {K::Range}, U::Write, M::SetFormulaR1C1},
+        {'S', "Locked", {K::Range}, U::Write, M::Locked},
+        {'S', "FormulaHidden", {K::Range}, U::Write, M::FormulaHidden},
+        {'D', "AutoFilter(QVariant,QVariant)", {K::Range}, U::Filter, M::AutoFilter},
+        {'D', "AutoFilter(QVariant)", {K::Range}, U::Filter, M::AutoFilter},
+        {'D', "Delete()", {K::Range}, U::RowDelete, M::Delete},
     };
+}
+
+// A backend goes by a text's name alone, so these texts are just the names.
+QList<CatalogueMember> makeExtras()
+{
+    return {
+        {'Q', "Workbooks", {K::Application}, U::Write, M::Workbooks},
+        {'P', "DisplayAlerts", {K::Application}, U::Write, M::DisplayAlerts},
+        {'P', "EnableEvents", {K::Application}, U::Write, M::EnableEvents},
+        {'S', "EnableEvents", {K::Application}, U::Write, M::EnableEvents},
+        {'P', "Visible", {K::Application}, U::Write, M::Visible},
+        {'S', "Visible", {K::Application}, U::Write, M::Visible},
+        {'Q', "Worksheets", {K::Workbook}, U::Write, M::Worksheets},
+        {'P', "FullName", {K::Workbook}, U::Write, M::FullName},
+        {'D', "Count", {K::Sheets, K::Range}, U::Write, M::Count},
+        {'D', "Name", {K::Worksheet}, U::Write, M::Name},
+        {'D', "Activate", {K::Worksheet}, U::Write, M::Activate},
+        {'P', "Index", {K::Worksheet}, U::Write, M::Index},
+        {'D', "Column", {K::Range}, U::Write, M::Column},
+        {'P', "Value", {K::Range}, U::Write, M::Value},
+        {'P', "Text", {K::Range}, U::Write, M::Text},
+        {'P', "Address", {K::Range}, U::Write, M::Address},
+        {'S', "Value", {K::Range}, U::Write, M::Value},
+        {'S', "Formula", {K::Range}, U::Write, M::Formula},
+        {'S', "FormulaR1C1", {K::Range}, U::Write, M::FormulaR1C1},
+    };
+}
+
+QByteArray keyOf(char access, ObjectKind object, const QByteArray &name)
+{
+    return QByteArray(1, access) + char('0' + int(object)) + name;
 }
 
 } // namespace
@@ -82,19 +114,37 @@ const QList<CatalogueMember> &memberCatalogue()
     return catalogue;
 }
 
-SheetUse sheetUseOf(char access, ObjectKind object, const QByteArray &name)
+const QList<CatalogueMember> &extraMembers()
 {
-    // Asked before every call on a sheet: the catalogue is read into a
-    // lookup once.
-    const auto keyOf = [](char access, ObjectKind object, const QByteArray &name) {
-        return QByteArray(1, access) + char('0' + int(object)) + name;
-    };
-    static const QHash<QByteArray, SheetUse> uses = [&keyOf] {
-        QHash<QByteArray, SheetUse> byKey;
-        for (const CatalogueMember &member : memberCatalogue())
-            for (ObjectKind kind : member.objects)
-                byKey.insert(keyOf(member.access, kind, MemberText(member.text).name()), member.use);
+    static const QList<CatalogueMember> extras = makeExtras();
+    return extras;
+}
+
+const CatalogueMember *catalogueEntry(char access, ObjectKind object, const QByteArray &name)
+{
+    // Asked before every call: both lists are read into a lookup once. Texts
+    // that differ only in their parameter lists are one member, so the first
+    // entry of a name stands for all of them.
+    static const QHash<QByteArray, const CatalogueMember *> entries = [] {
+        QHash<QByteArray, const CatalogueMember *> byKey;
+        for (const QList<CatalogueMember> *list : {&memberCatalogue(), &extraMembers()})
+            for (const CatalogueMember &member : *list)
+                for (ObjectKind kind : member.objects) {
+                    const QByteArray key = keyOf(member.access, kind, MemberText(member.text).name());
+                    if (!byKey.contains(key))
+                        byKey.insert(key, &member);
+                }
         return byKey;
     }();
-    return uses.value(keyOf(access, object, name), SheetUse::Write);
+    return entries.value(keyOf(access, object, name), nullptr);
+}
+
+SheetUse sheetUseOf(const CatalogueMember *entry)
+{
+    return entry ? entry->use : SheetUse::Write;
+}
+
+SheetUse sheetUseOf(char access, ObjectKind object, const QByteArray &name)
+{
+    return sheetUseOf(catalogueEntry(access, object, name));
 }

@@ -5,8 +5,9 @@
 
 // Every member the engine uses, in one place: the text it passes, how it
 // reaches it (D call, Q query, P get, S set), the kind of object it goes to,
-// and what it does to the sheet that object belongs to. The backends take a
-// call's effect on a sheet from here, and the tests hold the engine to it.
+// what it does to the sheet that object belongs to, and which member it is.
+// The backends find a call's member and its effect on a sheet here, and the
+// tests hold the engine to it.
 
 enum class ObjectKind
 {
@@ -36,17 +37,101 @@ enum class SheetUse
     Write,     // anything else: values, formulas, formats, protection
 };
 
+// A member by its name, whatever parameter list its text carries: "Cells",
+// "Cells(int, int)" and "Cells(int,int)" are all Cells. A name used on several
+// kinds of object ("Add", "Count", "Protect") is one member; the object that
+// receives it knows its own kind. Spellings the backends answer differently
+// stay apart: the engine's WorkBooks and WorkSheets, Excel's own Workbooks
+// and Worksheets.
+enum class Member
+{
+    // The application and its workbooks.
+    WorkBooks,
+    Workbooks,
+    DisplayAlerts,
+    EnableEvents,
+    SetVisible,
+    Visible,
+    Quit,
+    Open,
+    Sheets,
+    WorkSheets, // one sheet by its position
+    Worksheets, // the sheets, or one of them by its position
+    FullName,
+    ProtectStructure,
+    Protect,
+    Password,
+    SaveAs,
+    Close,
+    Add,
+    Item,
+    Count,
+
+    // A sheet.
+    Name,
+    Index,
+    Copy,
+    Move,
+    Select,
+    Activate,
+    AutoFilterMode,
+    ProtectContents,
+    UsedRange,
+    Hyperlinks,
+    Protection,
+    AllowEditRanges,
+
+    // Its cells.
+    Cells,
+    Range,
+    Rows,
+    Columns,
+    MergeArea,
+    End,
+    EntireRow,
+    SpecialCells,
+    Row,
+    Column,
+    Value,
+    Text,
+    Address,
+    SetValue,
+    Formula,
+    SetFormula,
+    FormulaR1C1,
+    SetFormulaR1C1,
+    Locked,
+    FormulaHidden,
+    AutoFilter,
+    Delete,
+};
+
 struct CatalogueMember
 {
     char access;        // 'D', 'Q', 'P' or 'S'
     const char *text;   // exactly as the engine passes it
     QList<ObjectKind> objects;
     SheetUse use;
+    Member id;
 };
 
 const QList<CatalogueMember> &memberCatalogue();
+
+// Members the backends answer besides the catalogue's: Excel's other
+// spellings of a few, the read-backs tests and tools make, a cell's shown text
+// the engine reads only of dates and numbers. Nobody worked out what they do
+// to a sheet, so each counts as Write, the safe guess.
+const QList<CatalogueMember> &extraMembers();
+
+// The entry for a call ('D'), query ('Q'), get ('P') or assignment ('S') of
+// the member named `name` on an object of that kind, from the catalogue or
+// the extra members; null for a member neither holds. Calls and queries go
+// by their member text's name, gets and assignments by the name as given.
+const CatalogueMember *catalogueEntry(char access, ObjectKind object, const QByteArray &name);
 
 // The effect of a call (access 'D') or an assignment ('S') of the member
 // named `name` on an object of that kind; Write, the safe guess, for anything
 // the catalogue does not hold.
 SheetUse sheetUseOf(char access, ObjectKind object, const QByteArray &name);
+// The same for an entry already found; Write for none.
+SheetUse sheetUseOf(const CatalogueMember *entry);

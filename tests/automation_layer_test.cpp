@@ -188,6 +188,46 @@ private slots:
         }
     }
 
+    // The backends answer a call by the member its entry names: texts that
+    // differ only in their parameter lists are one member with one effect,
+    // and a member neither list holds is none.
+    void aCallFindsItsMemberByObjectAndName()
+    {
+        QCOMPARE(catalogueEntry('Q', ObjectKind::Range, "Cells")->id, Member::Cells);
+        QCOMPARE(catalogueEntry('D', ObjectKind::Range, "Delete")->id, Member::Delete);
+        QCOMPARE(catalogueEntry('D', ObjectKind::Sheets, "Add")->id, Member::Add);
+        QCOMPARE(catalogueEntry('D', ObjectKind::Hyperlinks, "Add")->id, Member::Add);
+        QCOMPARE(catalogueEntry('Q', ObjectKind::Application, "WorkBooks")->id, Member::WorkBooks);
+        QCOMPARE(catalogueEntry('Q', ObjectKind::Application, "Workbooks")->id, Member::Workbooks);
+        QCOMPARE(catalogueEntry('P', ObjectKind::Range, "Text")->id, Member::Text);
+        QVERIFY(!catalogueEntry('D', ObjectKind::Worksheet, "Delete"));
+        QVERIFY(!catalogueEntry('P', ObjectKind::Range, "Delete"));
+        QVERIFY(!catalogueEntry('Q', ObjectKind::Application, "WORKBOOKS"));
+        QVERIFY(!catalogueEntry('P', ObjectKind::Worksheet, "Name()"));
+
+        // Entries of one name on one object agree; an extra member is no
+        // other spelling of one the catalogue holds, and counts as Write.
+        const auto keyOf = [](const CatalogueMember &member, ObjectKind object) {
+            return QStringLiteral("%1 %2 %3").arg(member.access).arg(int(object))
+                .arg(QString::fromLatin1(MemberText(member.text).name()));
+        };
+        QHash<QString, const CatalogueMember *> first;
+        for (const CatalogueMember &member : memberCatalogue())
+            for (ObjectKind object : member.objects) {
+                const CatalogueMember *found = first.value(keyOf(member, object), &member);
+                first.insert(keyOf(member, object), found);
+                QVERIFY2(found->id == member.id && found->use == member.use, member.text);
+                QCOMPARE(catalogueEntry(member.access, object, MemberText(member.text).name()), found);
+            }
+        for (const CatalogueMember &member : extraMembers()) {
+            QCOMPARE(member.use, SheetUse::Write);
+            for (ObjectKind object : member.objects) {
+                QVERIFY2(!first.contains(keyOf(member, object)), member.text);
+                QCOMPARE(catalogueEntry(member.access, object, member.text), &member);
+            }
+        }
+    }
+
     void anUnboundHandleFailsQuietly()
     {
         AutomationObject app;

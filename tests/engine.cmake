@@ -3,7 +3,10 @@ set(ENGINE_TESTS_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 add_library(engine_recording_backend STATIC
   ${ENGINE_TESTS_DIR}/support/engine_RecordingBackend.cpp
-  ${ENGINE_TESTS_DIR}/support/engine_RecordingBackend.h)
+  ${ENGINE_TESTS_DIR}/support/engine_RecordingBackend.h
+  ${ENGINE_TESTS_DIR}/support/engine_RecordingNode.h
+  ${ENGINE_TESTS_DIR}/support/engine_RecordingRange.cpp
+  ${ENGINE_TESTS_DIR}/support/engine_RecordingSheet.cpp)
 target_include_directories(engine_recording_backend PUBLIC ${ENGINE_TESTS_DIR}/support)
 target_link_libraries(engine_recording_backend PUBLIC automation_core Qt5::Core)
 

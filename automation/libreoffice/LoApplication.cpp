@@ -2,10 +2,40 @@
 
 #include "OfficeSession.h"
 
+// ---- Any node: the catalogue says which member a call is ----
+
 bool LoNode::disconnected() const
 {
     return m_session->lost();
 }
+
+QVariant LoNode::call(const MemberText &member, const QVariantList &args)
+{
+    const CatalogueMember *entry = catalogueEntry('D', objectKind(), member.name());
+    beforeUse(sheetUseOf(entry));
+    return entry ? callMember(entry->id, args) : QVariant();
+}
+
+std::shared_ptr<AutomationNode> LoNode::query(const MemberText &member, const QVariantList &args)
+{
+    const CatalogueMember *entry = catalogueEntry('Q', objectKind(), member.name());
+    return entry ? queryMember(entry->id, args) : nullptr;
+}
+
+QVariant LoNode::get(const QByteArray &name)
+{
+    const CatalogueMember *entry = catalogueEntry('P', objectKind(), name);
+    return entry ? getMember(entry->id) : QVariant();
+}
+
+bool LoNode::set(const QByteArray &name, const QVariant &value)
+{
+    const CatalogueMember *entry = catalogueEntry('S', objectKind(), name);
+    beforeUse(sheetUseOf(entry));
+    return entry ? setMember(entry->id, value) : false;
+}
+
+// ---- Application ----
 
 LoApplication::~LoApplication() = default;
 
@@ -14,39 +44,48 @@ void LoApplication::abort()
     session().abort();
 }
 
-QVariant LoApplication::call(const MemberText &member, const QVariantList &args)
+QVariant LoApplication::callMember(Member member, const QVariantList &)
 {
-    if (member.is("SetVisible") || member.is("EnableEvents"))
+    switch (member) {
+    case Member::SetVisible:
+    case Member::EnableEvents:
         return true; // headless: nothing to show, no events to switch
-    if (member.is("Quit")) {
+    case Member::Quit:
         session().quit();
         return true;
-    }
-    if (member.is("WorkBooks") || member.is("Workbooks"))
+    default:
         return QVariant();
-    Q_UNUSED(args);
-    return QVariant();
+    }
 }
 
-std::shared_ptr<AutomationNode> LoApplication::query(const MemberText &member, const QVariantList &)
+std::shared_ptr<AutomationNode> LoApplication::queryMember(Member member, const QVariantList &)
 {
-    if ((member.is("WorkBooks") || member.is("Workbooks")) && !session().lost() && session().desktop().is())
-        return std::make_shared<LoWorkbooks>(m_session);
-    return nullptr;
+    switch (member) {
+    case Member::WorkBooks:
+    case Member::Workbooks:
+        if (!session().lost() && session().desktop().is())
+            return std::make_shared<LoWorkbooks>(m_session);
+        return nullptr;
+    default:
+        return nullptr;
+    }
 }
 
-QVariant LoApplication::get(const QByteArray &name)
+QVariant LoApplication::getMember(Member member)
 {
-    if (name == "DisplayAlerts" || name == "EnableEvents")
+    switch (member) {
+    case Member::DisplayAlerts:
+    case Member::EnableEvents:
+    case Member::Visible:
         return false;
-    if (name == "Visible")
-        return false;
-    return QVariant();
+    default:
+        return QVariant();
+    }
 }
 
-bool LoApplication::set(const QByteArray &name, const QVariant &)
+bool LoApplication::setMember(Member member, const QVariant &)
 {
-    return name == "DisplayAlerts" || name == "Visible" || name == "EnableEvents";
+    return member == Member::DisplayAlerts || member == Member::Visible || member == Member::EnableEvents;
 }
 
 std::shared_ptr<AutomationNode> createLibreOfficeApplication()

@@ -12,19 +12,32 @@ class OfficeSession;
 struct SheetState;
 
 // The object model of "Excel.Application" over LibreOffice Calc. Each class
-// answers the member texts the engine uses on that kind of object.
+// answers the members the catalogue holds for that kind of object.
 
 class LoNode : public AutomationNode
 {
 public:
     explicit LoNode(std::shared_ptr<OfficeSession> session) : m_session(std::move(session)) {}
     bool disconnected() const override;
-    QVariant call(const MemberText &, const QVariantList &) override { return QVariant(); }
-    std::shared_ptr<AutomationNode> query(const MemberText &, const QVariantList &) override { return nullptr; }
-    QVariant get(const QByteArray &) override { return QVariant(); }
-    bool set(const QByteArray &, const QVariant &) override { return false; }
+
+    // Each finds its member in the catalogue by this object's kind and hands
+    // it to the node's own answer; a member the catalogue does not hold fails.
+    QVariant call(const MemberText &member, const QVariantList &args) final;
+    std::shared_ptr<AutomationNode> query(const MemberText &member, const QVariantList &args) final;
+    QVariant get(const QByteArray &name) final;
+    bool set(const QByteArray &name, const QVariant &value) final;
+
+    // What the node is, for finding its members in the catalogue.
+    virtual ObjectKind objectKind() const = 0;
 
 protected:
+    virtual QVariant callMember(Member, const QVariantList &) { return QVariant(); }
+    virtual std::shared_ptr<AutomationNode> queryMember(Member, const QVariantList &) { return nullptr; }
+    virtual QVariant getMember(Member) { return QVariant(); }
+    virtual bool setMember(Member, const QVariant &) { return false; }
+    // Told what a call or an assignment does to the sheet before it is made.
+    virtual void beforeUse(SheetUse) {}
+
     OfficeSession &session() const { return *m_session; }
     std::shared_ptr<OfficeSession> m_session;
 };
@@ -38,18 +51,23 @@ public:
     explicit LoApplication(std::shared_ptr<OfficeSession> session) : LoNode(std::move(session)) {}
     ~LoApplication() override;
     void abort() override;
-    QVariant call(const MemberText &member, const QVariantList &args) override;
-    std::shared_ptr<AutomationNode> query(const MemberText &member, const QVariantList &args) override;
-    QVariant get(const QByteArray &name) override;
-    bool set(const QByteArray &name, const QVariant &value) override;
+    ObjectKind objectKind() const override { return ObjectKind::Application; }
+
+protected:
+    QVariant callMember(Member member, const QVariantList &args) override;
+    std::shared_ptr<AutomationNode> queryMember(Member member, const QVariantList &args) override;
+    QVariant getMember(Member member) override;
+    bool setMember(Member member, const QVariant &value) override;
 };
 
 class LoWorkbooks : public LoNode
 {
 public:
     explicit LoWorkbooks(std::shared_ptr<OfficeSession> session) : LoNode(std::move(session)) {}
-    std::shared_ptr<AutomationNode> query(const MemberText &member, const QVariantList &args) override;
-    QVariant get(const QByteArray &name) override;
+    ObjectKind objectKind() const override { return ObjectKind::Workbooks; }
+
+protected:
+    std::shared_ptr<AutomationNode> queryMember(Member member, const QVariantList &args) override;
 };
 
 class LoBookNode : public LoNode
@@ -59,6 +77,9 @@ public:
         : LoNode(std::move(session)), m_book(std::move(book)) {}
 
 protected:
+    // The sheet at a position counted from 1; null for none.
+    std::shared_ptr<AutomationNode> worksheetAt(int position) const;
+
     std::shared_ptr<Book> m_book;
 };
 
@@ -66,19 +87,25 @@ class LoWorkbook : public LoBookNode
 {
 public:
     using LoBookNode::LoBookNode;
-    QVariant call(const MemberText &member, const QVariantList &args) override;
-    std::shared_ptr<AutomationNode> query(const MemberText &member, const QVariantList &args) override;
-    QVariant get(const QByteArray &name) override;
-    bool set(const QByteArray &name, const QVariant &value) override;
+    ObjectKind objectKind() const override { return ObjectKind::Workbook; }
+
+protected:
+    QVariant callMember(Member member, const QVariantList &args) override;
+    std::shared_ptr<AutomationNode> queryMember(Member member, const QVariantList &args) override;
+    QVariant getMember(Member member) override;
+    bool setMember(Member member, const QVariant &value) override;
 };
 
 class LoSheets : public LoBookNode
 {
 public:
     using LoBookNode::LoBookNode;
-    QVariant call(const MemberText &member, const QVariantList &args) override;
-    std::shared_ptr<AutomationNode> query(const MemberText &member, const QVariantList &args) override;
-    QVariant get(const QByteArray &name) override;
+    ObjectKind objectKind() const override { return ObjectKind::Sheets; }
+
+protected:
+    QVariant callMember(Member member, const QVariantList &args) override;
+    std::shared_ptr<AutomationNode> queryMember(Member member, const QVariantList &args) override;
+    QVariant getMember(Member member) override;
 };
 
 class LoSheetNode : public LoBookNode
@@ -88,16 +115,10 @@ public:
         : LoBookNode(std::move(session), std::move(book)), m_sheet(std::move(sheet)) {}
     const std::shared_ptr<SheetState> &sheetState() const { return m_sheet; }
 
+protected:
     // The book hears what every call and assignment does to the sheet before
     // it is made.
-    QVariant call(const MemberText &member, const QVariantList &args) final;
-    bool set(const QByteArray &name, const QVariant &value) final;
-
-protected:
-    // What the node is, for the catalogue's sheet-use rules.
-    virtual ObjectKind objectKind() const = 0;
-    virtual QVariant callOnSheet(const MemberText &, const QVariantList &) { return QVariant(); }
-    virtual bool setOnSheet(const QByteArray &, const QVariant &) { return false; }
+    void beforeUse(SheetUse use) final;
 
     std::shared_ptr<SheetState> m_sheet;
 };
@@ -107,12 +128,12 @@ class LoWorksheet : public LoSheetNode
 public:
     using LoSheetNode::LoSheetNode;
     ObjectKind objectKind() const override { return ObjectKind::Worksheet; }
-    std::shared_ptr<AutomationNode> query(const MemberText &member, const QVariantList &args) override;
-    QVariant get(const QByteArray &name) override;
 
 protected:
-    QVariant callOnSheet(const MemberText &member, const QVariantList &args) override;
-    bool setOnSheet(const QByteArray &name, const QVariant &value) override;
+    QVariant callMember(Member member, const QVariantList &args) override;
+    std::shared_ptr<AutomationNode> queryMember(Member member, const QVariantList &args) override;
+    QVariant getMember(Member member) override;
+    bool setMember(Member member, const QVariant &value) override;
 
 private:
     QVariant copyBefore(const QVariantList &args);
@@ -129,15 +150,14 @@ public:
     LoRange(std::shared_ptr<OfficeSession> session, std::shared_ptr<Book> book, std::shared_ptr<SheetState> sheet,
             QList<SheetArea> areas, Kind kind = Kind::Cells);
 
-    std::shared_ptr<AutomationNode> query(const MemberText &member, const QVariantList &args) override;
-    QVariant get(const QByteArray &name) override;
-
     const QList<SheetArea> &areas() const { return m_areas; }
     ObjectKind objectKind() const override { return ObjectKind::Range; }
 
 protected:
-    QVariant callOnSheet(const MemberText &member, const QVariantList &args) override;
-    bool setOnSheet(const QByteArray &name, const QVariant &value) override;
+    QVariant callMember(Member member, const QVariantList &args) override;
+    std::shared_ptr<AutomationNode> queryMember(Member member, const QVariantList &args) override;
+    QVariant getMember(Member member) override;
+    bool setMember(Member member, const QVariant &value) override;
 
 private:
     std::shared_ptr<AutomationNode> derived(QList<SheetArea> areas, Kind kind = Kind::Cells) const;
@@ -152,7 +172,7 @@ private:
     QVariant setFormula(const QString &formula);
     QVariant formulaR1C1();
     QVariant setFormulaR1C1(const QString &formula);
-    bool setProtection(const QByteArray &which, bool on);
+    bool setProtection(Member which, bool on);
 
     QList<SheetArea> m_areas;
     Kind m_kind;
@@ -165,7 +185,7 @@ public:
     ObjectKind objectKind() const override { return ObjectKind::Hyperlinks; }
 
 protected:
-    QVariant callOnSheet(const MemberText &member, const QVariantList &args) override;
+    QVariant callMember(Member member, const QVariantList &args) override;
 };
 
 class LoProtection : public LoSheetNode
@@ -173,7 +193,9 @@ class LoProtection : public LoSheetNode
 public:
     using LoSheetNode::LoSheetNode;
     ObjectKind objectKind() const override { return ObjectKind::Protection; }
-    std::shared_ptr<AutomationNode> query(const MemberText &member, const QVariantList &args) override;
+
+protected:
+    std::shared_ptr<AutomationNode> queryMember(Member member, const QVariantList &args) override;
 };
 
 class LoAllowEditRanges : public LoSheetNode
@@ -183,5 +205,5 @@ public:
     ObjectKind objectKind() const override { return ObjectKind::AllowEditRanges; }
 
 protected:
-    QVariant callOnSheet(const MemberText &member, const QVariantList &args) override;
+    QVariant callMember(Member member, const QVariantList &args) override;
 };

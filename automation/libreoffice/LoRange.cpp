@@ -37,37 +37,43 @@ std::shared_ptr<AutomationNode> LoRange::derived(QList<SheetArea> areas, Kind ki
     return std::make_shared<LoRange>(m_session, m_book, m_sheet, std::move(areas), kind);
 }
 
-QVariant LoRange::callOnSheet(const MemberText &member, const QVariantList &args)
+QVariant LoRange::callMember(Member member, const QVariantList &args)
 {
-    if (member.is("Value"))
+    switch (member) {
+    case Member::Value:
         return value();
-    if (member.is("SetValue"))
+    case Member::SetValue:
         return setValue(args.value(0));
-    if (member.is("Row") || member.is("Column") || member.is("Count"))
-        return get(member.name());
-    if (member.is("AutoFilter"))
+    case Member::Row:
+    case Member::Column:
+    case Member::Count:
+        return getMember(member);
+    case Member::AutoFilter:
         return autoFilter(args);
-    if (member.is("Delete"))
+    case Member::Delete:
         return deleteRows();
-    if (member.is("SetFormula"))
+    case Member::SetFormula:
         return setFormula(args.value(0).toString());
-    if (member.is("FormulaR1C1"))
+    case Member::FormulaR1C1:
         return formulaR1C1();
-    if (member.is("SetFormulaR1C1"))
+    case Member::SetFormulaR1C1:
         return setFormulaR1C1(args.value(0).toString());
-    return QVariant();
+    default:
+        return QVariant();
+    }
 }
 
-std::shared_ptr<AutomationNode> LoRange::query(const MemberText &member, const QVariantList &args)
+std::shared_ptr<AutomationNode> LoRange::queryMember(Member member, const QVariantList &args)
 {
     if (m_areas.isEmpty())
         return nullptr;
     const SheetArea &first = m_areas.first();
-    if (member.is("Rows"))
+    switch (member) {
+    case Member::Rows:
         return derived(m_areas, Kind::Rows);
-    if (member.is("Columns"))
+    case Member::Columns:
         return derived(m_areas, Kind::Columns);
-    if (member.is("Cells")) {
+    case Member::Cells:
         if (args.size() >= 2) {
             const int row = first.top + args.at(0).toInt() - 1;
             const int column = first.left + args.at(1).toInt() - 1;
@@ -76,38 +82,38 @@ std::shared_ptr<AutomationNode> LoRange::query(const MemberText &member, const Q
             return derived({SheetArea{row, column, row, column}});
         }
         return derived(m_areas);
-    }
-    if (member.is("End")) {
+    case Member::End:
         if (args.value(0).toInt() == 3)
             return endUp();
         return nullptr;
-    }
-    if (member.is("SpecialCells")) {
+    case Member::SpecialCells:
         if (args.value(0).toInt() == 12)
             return visibleCells();
         return nullptr;
-    }
-    if (member.is("MergeArea"))
+    case Member::MergeArea:
         return mergeArea();
-    if (member.is("EntireRow")) {
+    case Member::EntireRow: {
         QList<SheetArea> rows;
         for (const SheetArea &a : m_areas)
             rows << SheetArea{a.top, 1, a.bottom, kSheetColumns};
         return derived(rows, Kind::EntireRows);
     }
-    return nullptr;
+    default:
+        return nullptr;
+    }
 }
 
-QVariant LoRange::get(const QByteArray &name)
+QVariant LoRange::getMember(Member member)
 {
     if (m_areas.isEmpty())
         return QVariant();
     const SheetArea &first = m_areas.first();
-    if (name == "Row")
+    switch (member) {
+    case Member::Row:
         return first.top;
-    if (name == "Column")
+    case Member::Column:
         return first.left;
-    if (name == "Count") {
+    case Member::Count: {
         qint64 count = 0;
         for (const SheetArea &a : m_areas) {
             if (m_kind == Kind::Rows || m_kind == Kind::EntireRows)
@@ -124,26 +130,32 @@ QVariant LoRange::get(const QByteArray &name)
             count = first.columns();
         return count;
     }
-    if (name == "Value")
+    case Member::Value:
         return value();
-    if (name == "Text")
+    case Member::Text:
         return shownText();
-    if (name == "Address")
+    case Member::Address:
         return areasText(m_areas);
-    return QVariant();
+    default:
+        return QVariant();
+    }
 }
 
-bool LoRange::setOnSheet(const QByteArray &name, const QVariant &value)
+bool LoRange::setMember(Member member, const QVariant &value)
 {
-    if (name == "Locked" || name == "FormulaHidden")
-        return setProtection(name, value.toBool());
-    if (name == "Value")
+    switch (member) {
+    case Member::Locked:
+    case Member::FormulaHidden:
+        return setProtection(member, value.toBool());
+    case Member::Value:
         return setValue(value).isValid();
-    if (name == "Formula")
+    case Member::Formula:
         return setFormula(value.toString()).isValid();
-    if (name == "FormulaR1C1")
+    case Member::FormulaR1C1:
         return setFormulaR1C1(value.toString()).isValid();
-    return false;
+    default:
+        return false;
+    }
 }
 
 QVariant LoRange::value()
@@ -347,7 +359,7 @@ QVariant LoRange::setFormulaR1C1(const QString &formula)
     return true;
 }
 
-bool LoRange::setProtection(const QByteArray &which, bool on)
+bool LoRange::setProtection(Member which, bool on)
 {
     // The flags stay with the cells when their waiting formulas are written.
     m_book->flushProtectionOf(*m_sheet);
@@ -355,7 +367,7 @@ bool LoRange::setProtection(const QByteArray &which, bool on)
         uno::Reference<beans::XPropertySet> props = m_book->propertiesOf(*m_sheet, m_areas);
         util::CellProtection protection;
         props->getPropertyValue("CellProtection") >>= protection;
-        if (which == "Locked")
+        if (which == Member::Locked)
             protection.IsLocked = on;
         else
             protection.IsFormulaHidden = on;

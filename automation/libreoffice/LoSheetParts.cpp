@@ -18,9 +18,9 @@ using namespace css;
 // Hyperlinks.Add(anchor, address, subAddress): a link in the anchor cell that
 // keeps the cell's text. An empty address with a sub-address is a link into
 // this workbook.
-QVariant LoHyperlinks::callOnSheet(const MemberText &member, const QVariantList &args)
+QVariant LoHyperlinks::callMember(Member member, const QVariantList &args)
 {
-    if (!member.is("Add") || args.size() < 2)
+    if (member != Member::Add || args.size() < 2)
         return QVariant();
     auto anchor = std::dynamic_pointer_cast<LoRange>(nodeOf(args.at(0)));
     if (!anchor || anchor->areas().isEmpty() || anchor->sheetState() != m_sheet)
@@ -58,18 +58,18 @@ QVariant LoHyperlinks::callOnSheet(const MemberText &member, const QVariantList 
     return ok ? QVariant(true) : QVariant();
 }
 
-std::shared_ptr<AutomationNode> LoProtection::query(const MemberText &member, const QVariantList &)
+std::shared_ptr<AutomationNode> LoProtection::queryMember(Member member, const QVariantList &)
 {
-    if (member.is("AllowEditRanges"))
+    if (member == Member::AllowEditRanges)
         return std::make_shared<LoAllowEditRanges>(m_session, m_book, m_sheet);
     return nullptr;
 }
 
 // AllowEditRanges.Add(title, range): the range stays editable once the sheet
 // is protected.
-QVariant LoAllowEditRanges::callOnSheet(const MemberText &member, const QVariantList &args)
+QVariant LoAllowEditRanges::callMember(Member member, const QVariantList &args)
 {
-    if (!member.is("Add") || args.size() < 2)
+    if (member != Member::Add || args.size() < 2)
         return QVariant();
     auto range = std::dynamic_pointer_cast<LoRange>(nodeOf(args.at(1)));
     QList<SheetArea> areas;

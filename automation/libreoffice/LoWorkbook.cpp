@@ -22,9 +22,9 @@ using namespace css;
 
 // ---- Workbooks ----
 
-std::shared_ptr<AutomationNode> LoWorkbooks::query(const MemberText &member, const QVariantList &args)
+std::shared_ptr<AutomationNode> LoWorkbooks::queryMember(Member member, const QVariantList &args)
 {
-    if (!member.is("Open") || args.isEmpty())
+    if (member != Member::Open || args.isEmpty())
         return nullptr;
     const QString path = args.first().toString();
     const QFileInfo info(path);
@@ -61,67 +61,78 @@ std::shared_ptr<AutomationNode> LoWorkbooks::query(const MemberText &member, con
     return std::make_shared<LoWorkbook>(m_session, book);
 }
 
-QVariant LoWorkbooks::get(const QByteArray &)
-{
-    return QVariant();
-}
-
 // ---- Workbook ----
 
-QVariant LoWorkbook::call(const MemberText &member, const QVariantList &args)
+std::shared_ptr<AutomationNode> LoBookNode::worksheetAt(int position) const
 {
-    if (member.is("Protect")) {
+    auto state = m_book->sheetAt(position - 1);
+    return state ? std::make_shared<LoWorksheet>(m_session, m_book, state) : nullptr;
+}
+
+QVariant LoWorkbook::callMember(Member member, const QVariantList &args)
+{
+    switch (member) {
+    case Member::Protect:
         m_book->requestStructureLock(args.value(0).toString());
         return true;
-    }
-    if (member.is("SaveAs")) {
+    case Member::SaveAs:
         if (args.size() < 2)
             return QVariant();
         return m_book->saveAs(args.at(0).toString(), args.at(1).toInt()) ? QVariant(true) : QVariant();
-    }
-    if (member.is("Close")) {
+    case Member::Close:
         m_book->close();
         return true;
+    default:
+        return QVariant();
     }
-    return QVariant();
 }
 
-std::shared_ptr<AutomationNode> LoWorkbook::query(const MemberText &member, const QVariantList &args)
+std::shared_ptr<AutomationNode> LoWorkbook::queryMember(Member member, const QVariantList &args)
 {
-    if ((member.is("Sheets") || member.is("Worksheets")) && args.isEmpty())
-        return std::make_shared<LoSheets>(m_session, m_book);
-    if (member.is("WorkSheets") || member.is("Worksheets")) {
-        auto state = m_book->sheetAt(args.value(0).toInt() - 1);
-        return state ? std::make_shared<LoWorksheet>(m_session, m_book, state) : nullptr;
+    switch (member) {
+    case Member::Sheets:
+        if (args.isEmpty())
+            return std::make_shared<LoSheets>(m_session, m_book);
+        return nullptr;
+    case Member::Worksheets:
+        if (args.isEmpty())
+            return std::make_shared<LoSheets>(m_session, m_book);
+        return worksheetAt(args.value(0).toInt());
+    case Member::WorkSheets:
+        return worksheetAt(args.value(0).toInt());
+    default:
+        return nullptr;
     }
-    return nullptr;
 }
 
-QVariant LoWorkbook::get(const QByteArray &name)
+QVariant LoWorkbook::getMember(Member member)
 {
-    if (name == "FullName")
+    switch (member) {
+    case Member::FullName:
         return m_book->sourcePath();
-    if (name == "ProtectStructure") {
+    case Member::ProtectStructure: {
         const std::optional<bool> locked = m_book->structureProtected();
         return locked ? QVariant(*locked) : QVariant();
     }
-    return QVariant();
+    default:
+        return QVariant();
+    }
 }
 
-bool LoWorkbook::set(const QByteArray &name, const QVariant &value)
+bool LoWorkbook::setMember(Member member, const QVariant &value)
 {
-    if (name == "Password") {
-        m_book->requestOpenPassword(value.toString());
-        return true;
-    }
-    return false;
+    if (member != Member::Password)
+        return false;
+    m_book->requestOpenPassword(value.toString());
+    return true;
 }
 
 // ---- Sheets ----
 
-QVariant LoSheets::call(const MemberText &member, const QVariantList &)
+QVariant LoSheets::callMember(Member member, const QVariantList &)
 {
-    if (member.is("Add")) {
+    switch (member) {
+    case Member::Add: {
         // Excel puts a new sheet first, named "SheetN" with the first free N.
         const QStringList names = m_book->sheetNames();
         for (int n = 1; n < 100000; ++n) {
@@ -131,25 +142,24 @@ QVariant LoSheets::call(const MemberText &member, const QVariantList &)
         }
         return QVariant();
     }
-    if (member.is("Count"))
-        return get("Count");
-    return QVariant();
+    case Member::Count:
+        return getMember(Member::Count);
+    default:
+        return QVariant();
+    }
 }
 
-std::shared_ptr<AutomationNode> LoSheets::query(const MemberText &member, const QVariantList &args)
+std::shared_ptr<AutomationNode> LoSheets::queryMember(Member member, const QVariantList &args)
 {
-    if (member.is("Item")) {
-        auto state = m_book->sheetAt(args.value(0).toInt() - 1);
-        return state ? std::make_shared<LoWorksheet>(m_session, m_book, state) : nullptr;
-    }
-    return nullptr;
+    if (member != Member::Item)
+        return nullptr;
+    return worksheetAt(args.value(0).toInt());
 }
 
-QVariant LoSheets::get(const QByteArray &name)
+QVariant LoSheets::getMember(Member member)
 {
-    if (name == "Count") {
-        const int count = m_book->sheetCount();
-        return count >= 0 ? QVariant(count) : QVariant();
-    }
-    return QVariant();
+    if (member != Member::Count)
+        return QVariant();
+    const int count = m_book->sheetCount();
+    return count >= 0 ? QVariant(count) : QVariant();
 }

@@ -35,29 +35,24 @@ std::shared_ptr<SheetState> sheetArgument(const QVariant &value)
 
 // ---- Anything of one sheet ----
 
-QVariant LoSheetNode::call(const MemberText &member, const QVariantList &args)
+void LoSheetNode::beforeUse(SheetUse use)
 {
-    m_book->beforeUse(*m_sheet, sheetUseOf('D', objectKind(), member.name()));
-    return callOnSheet(member, args);
-}
-
-bool LoSheetNode::set(const QByteArray &name, const QVariant &value)
-{
-    m_book->beforeUse(*m_sheet, sheetUseOf('S', objectKind(), name));
-    return setOnSheet(name, value);
+    m_book->beforeUse(*m_sheet, use);
 }
 
 // ---- Worksheet ----
 
-QVariant LoWorksheet::callOnSheet(const MemberText &member, const QVariantList &args)
+QVariant LoWorksheet::callMember(Member member, const QVariantList &args)
 {
-    if (member.is("Copy"))
+    switch (member) {
+    case Member::Copy:
         return copyBefore(args);
-    if (member.is("Move"))
+    case Member::Move:
         return moveBefore(args);
-    if (member.is("Protect"))
+    case Member::Protect:
         return m_book->protectSheet(*m_sheet, args.value(0).toString()) ? QVariant(true) : QVariant();
-    if (member.is("Select") || member.is("Activate")) {
+    case Member::Select:
+    case Member::Activate: {
         m_book->flushFormulas();
         m_book->setActiveSheet(m_sheet);
         return guarded(session(), [&]() -> QVariant {
@@ -73,14 +68,17 @@ QVariant LoWorksheet::callOnSheet(const MemberText &member, const QVariantList &
             return true;
         }, QVariant());
     }
-    if (member.is("Name") || member.is("Row"))
-        return get(member.name());
-    return QVariant();
+    case Member::Name:
+        return getMember(member);
+    default:
+        return QVariant();
+    }
 }
 
-std::shared_ptr<AutomationNode> LoWorksheet::query(const MemberText &member, const QVariantList &args)
+std::shared_ptr<AutomationNode> LoWorksheet::queryMember(Member member, const QVariantList &args)
 {
-    if (member.is("Cells")) {
+    switch (member) {
+    case Member::Cells: {
         if (args.size() < 2) {
             return std::make_shared<LoRange>(m_session, m_book, m_sheet,
                                              QList<SheetArea>{SheetArea{1, 1, kSheetRows, kSheetColumns}});
@@ -91,47 +89,53 @@ std::shared_ptr<AutomationNode> LoWorksheet::query(const MemberText &member, con
             return nullptr;
         return std::make_shared<LoRange>(m_session, m_book, m_sheet, QList<SheetArea>{SheetArea{row, column, row, column}});
     }
-    if (member.is("Range")) {
+    case Member::Range: {
         QList<SheetArea> areas = parseAreas(args.value(0).toString());
         if (areas.isEmpty())
             return nullptr;
         return std::make_shared<LoRange>(m_session, m_book, m_sheet, areas);
     }
-    if (member.is("UsedRange")) {
+    case Member::UsedRange: {
         m_book->flushFormulas();
         const SheetState &content = m_book->contentOf(*m_sheet);
         const SheetArea used = guarded(session(), [&] { return Book::readUsedArea(content.sheet); }, SheetArea{1, 1, 1, 1});
         return std::make_shared<LoRange>(m_session, m_book, m_sheet, QList<SheetArea>{used});
     }
-    if (member.is("Hyperlinks"))
+    case Member::Hyperlinks:
         return std::make_shared<LoHyperlinks>(m_session, m_book, m_sheet);
-    if (member.is("Protection"))
+    case Member::Protection:
         return std::make_shared<LoProtection>(m_session, m_book, m_sheet);
-    return nullptr;
+    default:
+        return nullptr;
+    }
 }
 
-QVariant LoWorksheet::get(const QByteArray &name)
+QVariant LoWorksheet::getMember(Member member)
 {
-    if (name == "Name") {
+    switch (member) {
+    case Member::Name: {
         const QString sheetName = m_book->nameOf(*m_sheet);
         return sheetName.isNull() ? QVariant() : QVariant(sheetName);
     }
-    if (name == "Index") {
+    case Member::Index: {
         const int index = m_book->indexOf(*m_sheet);
         return index >= 0 ? QVariant(index + 1) : QVariant();
     }
-    if (name == "ProtectContents") {
+    case Member::ProtectContents: {
         const std::optional<bool> locked = m_book->sheetProtected(*m_sheet);
         return locked ? QVariant(*locked) : QVariant();
     }
-    return QVariant();
+    default:
+        return QVariant();
+    }
 }
 
-bool LoWorksheet::setOnSheet(const QByteArray &name, const QVariant &value)
+bool LoWorksheet::setMember(Member member, const QVariant &value)
 {
-    if (name == "Name")
+    switch (member) {
+    case Member::Name:
         return rename(value.toString());
-    if (name == "AutoFilterMode") {
+    case Member::AutoFilterMode: {
         if (value.toBool())
             return false; // only switching a filter off is supported
         m_sheet->filterActive = false;
@@ -155,7 +159,9 @@ bool LoWorksheet::setOnSheet(const QByteArray &name, const QVariant &value)
             return true;
         }, false);
     }
-    return false;
+    default:
+        return false;
+    }
 }
 
 bool LoWorksheet::rename(const QString &name)

@@ -15,6 +15,8 @@
 // records every operation as one line and answers just enough for a job to
 // run through: values from a small grid, End(3), used ranges, a filter that
 // hides rows, row deletion, sheet copies and moves. It is no spreadsheet.
+// Each object finds the members it is given in the member catalogue, as the
+// office backend does.
 //
 // Log lines: "<kind> <object> <member> [<args>]", kind D (dynamicCall),
 // Q (querySubObject), P (property) or S (setProperty); the member text is
