@@ -51,4 +51,6 @@ if(TARGET sheetsplicer-cli)
     SOURCES ${E2E_TESTS_DIR}/e2e_buffering_test.cpp
     LIBS e2e_test_support lo_test_support
     TIMEOUT 900 LABELS office)
+  target_compile_definitions(e2e_buffering_test PRIVATE
+    SHEETSPLICER_CORPUS="${CMAKE_SOURCE_DIR}/../shared/corpus/realworld")
 endif()

@@ -1,11 +1,14 @@
 // The backend's bulk paths (values read in blocks, formulas gathered and
 // written per block, tall blocks filled down with their formatting put back)
 // must not change what is saved: each job's result equals the one made with
-// every read and write sent to the office cell by cell.
+// every read and write sent to the office cell by cell. Likewise, category
+// sheets made in side documents give the file that making them in the
+// workbook itself gives, part for part.
 #include "e2e_Cli.h"
 #include "lo_Fixtures.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -58,6 +61,70 @@ private slots:
             dir.setAutoRemove(false);
             QFAIL(qPrintable("the results differ: diff " + a.fileName() + " " + b.fileName()));
         }
+    }
+
+    void sideDocumentsSaveTheSame_data()
+    {
+        QTest::addColumn<QString>("job");
+        QTest::addColumn<QString>("source"); // a kind to make, or a shared .xls
+        QTest::addColumn<QStringList>("options");
+        const QStringList header{"--header-rows", "2"};
+        const QStringList locked = header + QStringList{"--edit-range", "C3:D122", "--match-column", "2", "--sheet-password", "pw"};
+        QTest::newRow("classify") << "classify" << "dressed" << header;
+        QTest::newRow("classify, lookups") << "classify" << "dressed" << locked;
+        QTest::newRow("link, lookups") << "link" << "dressed" << locked;
+        // Its own page style per sheet, which moving a sheet between
+        // documents would replace; print ranges, which it would drop.
+        QTest::newRow("xls page style") << "classify" << "24215.xls" << QStringList{};
+        QTest::newRow("xls print ranges") << "classify" << "12561-1.xls" << QStringList{};
+    }
+    void sideDocumentsSaveTheSame()
+    {
+        QFETCH(QString, job);
+        QFETCH(QString, source);
+        QFETCH(QStringList, options);
+        QTemporaryDir dir;
+        QString path;
+        if (source.endsWith(".xls")) {
+            const QString shared = QStringLiteral(SHEETSPLICER_CORPUS "/") + source;
+            if (!QFile::exists(shared))
+                QSKIP("the shared workbooks are not beside the project");
+            path = dir.filePath(source);
+            QVERIFY(QFile::copy(shared, path));
+        } else {
+            path = dir.filePath(source + ".xlsx");
+            QVERIFY(makeWorkbook(source, path));
+        }
+        const QString name = QFileInfo(path).fileName();
+        QJsonObject parts[2];
+        QJsonObject books[2];
+        for (int aside = 0; aside < 2; ++aside) {
+            const QString out = dir.filePath(QStringLiteral("out%1").arg(aside));
+            QVERIFY(QDir().mkpath(out));
+            qputenv("SHEETSPLICER_SIDE_DOCUMENTS", aside ? "1" : "0");
+            qputenv("QT_LOGGING_RULES", "sheetsplicer.office.info=true");
+            const CliRun run = runCli(QStringList{job, path, out} + options);
+            qunsetenv("SHEETSPLICER_SIDE_DOCUMENTS");
+            qunsetenv("QT_LOGGING_RULES");
+            QVERIFY2(run.exitCode == 0 && run.lastLine() == success(job), qPrintable(run.describe()));
+            QCOMPARE(run.errors.contains("are made in side documents"), aside == 1);
+            parts[aside] = partDigests(out + "/" + name);
+            QVERIFY(!parts[aside].isEmpty());
+            if (!source.endsWith(".xls"))
+                books[aside] = readWorkbook(out + "/" + name);
+        }
+        if (!source.endsWith(".xls")) {
+            // Every record on its sheet, and the user's sheet as it was.
+            const QStringList names = books[1].value("sheetNames").toVariant().toStringList();
+            QCOMPARE(names.size(), 60 + 3);
+            QVERIFY(names.contains("Notes"));
+            QCOMPARE(books[1].value("sheets").toObject().value("Team 007").toObject().value("cells").toObject()
+                         .value("B4").toObject().value("value").toString(), QStringLiteral("K0067"));
+            QCOMPARE(books[1], books[0]);
+        }
+        for (const QString &part : parts[0].keys())
+            QVERIFY2(parts[1].value(part) == parts[0].value(part), qPrintable(part + " differs"));
+        QCOMPARE(parts[1].keys(), parts[0].keys());
     }
 
 private:

@@ -34,6 +34,7 @@ void Book::considerSideCopies(SheetState &copy)
         return;
     m_sideSource = source;
     m_sideSourceVersion = source->version;
+    qCInfo(officeLog) << "copies of" << nameOf(*source) << "are made in side documents";
 
     // This copy goes aside too, so that all of them come back together, at
     // the workbook's end, where the office adds a sheet for least.

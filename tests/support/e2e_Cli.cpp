@@ -63,28 +63,37 @@ int decryptWorkbook(const QString &from, const QString &password, const QString 
     return done ? python.exitCode() : -1;
 }
 
-QJsonObject xlsFormulaResults(const QString &path, int sheet)
+namespace {
+
+// What e2e_workbook.py prints for `command` as JSON; empty when it fails.
+QJsonObject scriptOutput(const QString &command, const QStringList &arguments)
 {
     QProcess python;
-    python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(E2E_SUPPORT_DIR "/e2e_workbook.py"),
-                                                      QStringLiteral("xls-results"), path, QString::number(sheet)});
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 QStringList{QStringLiteral(E2E_SUPPORT_DIR "/e2e_workbook.py"), command} + arguments);
     if (!python.waitForFinished(60000) || python.exitStatus() != QProcess::NormalExit || python.exitCode() != 0) {
-        qWarning("e2e_workbook.py xls-results %s: %s", qPrintable(path), python.readAllStandardError().constData());
+        qWarning("e2e_workbook.py %s %s: %s", qPrintable(command), qPrintable(arguments.join(' ')),
+                 python.readAllStandardError().constData());
         return {};
     }
     return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
 }
 
+} // namespace
+
+QJsonObject xlsFormulaResults(const QString &path, int sheet)
+{
+    return scriptOutput(QStringLiteral("xls-results"), {path, QString::number(sheet)});
+}
+
 QJsonObject xlsViews(const QString &path)
 {
-    QProcess python;
-    python.start(QStringLiteral("/usr/bin/python3"),
-                 {QStringLiteral(E2E_SUPPORT_DIR "/e2e_workbook.py"), QStringLiteral("xls-views"), path});
-    if (!python.waitForFinished(60000) || python.exitStatus() != QProcess::NormalExit || python.exitCode() != 0) {
-        qWarning("e2e_workbook.py xls-views %s: %s", qPrintable(path), python.readAllStandardError().constData());
-        return {};
-    }
-    return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+    return scriptOutput(QStringLiteral("xls-views"), {path});
+}
+
+QJsonObject partDigests(const QString &path)
+{
+    return scriptOutput(QStringLiteral("parts"), {path});
 }
 
 QString success(const QString &job)

@@ -45,6 +45,10 @@ QJsonObject xlsFormulaResults(const QString &path, int sheet);
 // row, left column] or null}], "macroProject": text or null}.
 QJsonObject xlsViews(const QString &path);
 
+// A digest of every part of a package, or stream of an .xls file, but the
+// document properties: {"xl/worksheets/sheet1.xml": "sha256", ...}.
+QJsonObject partDigests(const QString &path);
+
 // The text a job ends with when it succeeds ("classify" or "link").
 QString success(const QString &job);
 

@@ -6,6 +6,7 @@ end-to-end tests look at as JSON.
     e2e_workbook.py decrypt PATH PASSWORD OUT
     e2e_workbook.py xls-results PATH SHEET
     e2e_workbook.py xls-views PATH
+    e2e_workbook.py parts PATH
 
 The cell values are the ones the office computed and stored (openpyxl with
 data_only=True); formulas, hyperlinks, protections and editable ranges come
@@ -13,7 +14,8 @@ from the package itself.  A file encrypted with an open password is decrypted
 in memory with PASSWORD first.  "decrypt" only writes the decrypted file to
 OUT (for .xls results, which openpyxl cannot read).  "xls-results" prints the
 results stored with the formula cells of the 0-based SHEET of an .xls file:
-{"C2": 11.0, "D2": "#REF!", ...}.
+{"C2": 11.0, "D2": "#REF!", ...}.  "parts" prints a digest of every part
+of a package or stream of an .xls file, to compare two results whole.
 
 Exit codes: 0 printed, 3 the password does not open the file (or none was
 given for an encrypted file), 4 the file is not a workbook openpyxl can read.
@@ -28,6 +30,7 @@ import zipfile
 import xml.etree.ElementTree as ET
 
 import msoffcrypto
+import olefile
 import openpyxl
 from openpyxl.utils import get_column_letter
 
@@ -220,7 +223,22 @@ def xls_views(path):
     return {"sheets": views, "macroProject": project.hexdigest() if macro_streams else None}
 
 
+def part_digests(path):
+    """Every part of a package, or stream of a compound file, by its SHA-256;
+    the document properties (times, the application) left out."""
+    if zipfile.is_zipfile(path):
+        package = zipfile.ZipFile(path)
+        return {name: hashlib.sha256(package.read(name)).hexdigest()
+                for name in package.namelist() if not name.startswith("docProps/")}
+    compound = olefile.OleFileIO(path)
+    return {"/".join(entry): hashlib.sha256(compound.openstream(entry).read()).hexdigest()
+            for entry in compound.listdir() if not entry[-1].startswith("\x05")}
+
+
 def main(argv):
+    if len(argv) == 3 and argv[1] == "parts":
+        sys.stdout.write(json.dumps(part_digests(argv[2])))
+        return 0
     if len(argv) == 3 and argv[1] == "xls-views":
         sys.stdout.write(json.dumps(xls_views(argv[2])))
         return 0

@@ -166,12 +166,51 @@ def chinese(path):
     wb.save(path)
 
 
+def dressed(path, count="60"):
+    """Many categories of two rows each, on a summary dressed as for print:
+    a merged title, print area and title rows, header and footer, column
+    widths, a tall row, fonts, fills, number formats, a link, a frozen pane,
+    a sheet-level name, and a sheet of the user's beside it."""
+    count = int(count)
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "Summary"
+    ws.append(["Monthly figures"])
+    ws.merge_cells("A1:E1")
+    ws["A1"].font = Font(name="Arial", size=14, bold=True)
+    ws.row_dimensions[1].height = 30
+    ws.append(["Team", "Key", "Amount", "Share", "Day"])
+    for i in range(2 * count):
+        ws.append(["Team %03d" % (i % count), "K%04d" % i, i * 7.5, i / 1000, datetime.date(2024, 1, 1 + i % 28)])
+        r = ws.max_row
+        ws.cell(row=r, column=3).number_format = "#,##0.00"
+        ws.cell(row=r, column=4).number_format = "0.0%"
+        ws.cell(row=r, column=5).number_format = "yyyy-mm-dd"
+        if i % 3 == 0:
+            ws.cell(row=r, column=2).fill = PatternFill("solid", fgColor="DDEEFF")
+    ws.column_dimensions["A"].width = 18
+    ws.column_dimensions["C"].width = 14
+    ws["B5"].hyperlink = "https://example.org/k"
+    ws.freeze_panes = "A3"
+    ws.print_area = "A1:E%d" % ws.max_row
+    ws.print_title_rows = "1:2"
+    ws.oddHeader.center.text = "&A"
+    ws.oddFooter.right.text = "Page &P of &N"
+    ws.page_setup.orientation = "landscape"
+    wb.defined_names.append(DefinedName("Teams", localSheetId=0, attr_text="Summary!$A$3:$A$%d" % ws.max_row))
+    other = wb.create_sheet("Notes")
+    other["A1"] = "Kept as it is"
+    other["B1"] = "=COUNTA(Summary!A:A)"
+    wb.save(path)
+
+
 KINDS = {"categories": categories, "empty-column": empty_column, "striped": striped, "gapped": gapped}
 KINDS["e2e-table"] = e2e_table
 KINDS.update(SHAPES)
 KINDS["protected"] = protected
 KINDS["shown"] = shown
 KINDS["chinese"] = chinese
+KINDS["dressed"] = dressed
 
 if __name__ == "__main__":
     KINDS[sys.argv[1]](sys.argv[2], *sys.argv[3:])
