@@ -28,7 +28,7 @@ void Book::considerSideCopies(SheetState &copy)
     if (m_sideSource.lock() == source && m_sideSourceVersion == source->version)
         return;
     const bool carried = guarded(m_session, [&]() -> bool {
-        return SideDocuments::canCarry(source->sheet);
+        return SideDocuments::canCarry(m_document, source->sheet);
     }, false);
     if (!carried)
         return;

@@ -19,7 +19,9 @@
 #include <com/sun/star/sheet/XCellRangesQuery.hpp>
 #include <com/sun/star/sheet/XCalculatable.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
+#include <com/sun/star/sheet/XCellRangeReferrer.hpp>
 #include <com/sun/star/sheet/XConditionalFormats.hpp>
+#include <com/sun/star/sheet/XUnnamedDatabaseRanges.hpp>
 #include <com/sun/star/sheet/XPrintAreas.hpp>
 #include <com/sun/star/sheet/XDataPilotTablesSupplier.hpp>
 #include <com/sun/star/sheet/XSheetCellRanges.hpp>
@@ -150,6 +152,26 @@ bool holdsValidation(const uno::Reference<sheet::XSpreadsheet> &sheet)
     return false;
 }
 
+// Tables (named database ranges) and a filter's range stay behind.
+bool holdsDatabaseRange(const uno::Reference<sheet::XSpreadsheetDocument> &document,
+                        const uno::Reference<sheet::XSpreadsheet> &sheet)
+{
+    const sal_Int16 tab = uno::Reference<sheet::XCellRangeAddressable>(sheet, uno::UNO_QUERY_THROW)->getRangeAddress().Sheet;
+    uno::Reference<beans::XPropertySet> props(document, uno::UNO_QUERY_THROW);
+    uno::Reference<sheet::XUnnamedDatabaseRanges> unnamed(props->getPropertyValue("UnnamedDatabaseRanges"),
+                                                          uno::UNO_QUERY_THROW);
+    if (unnamed->hasByTable(tab))
+        return true;
+    uno::Reference<container::XIndexAccess> named(props->getPropertyValue("DatabaseRanges"), uno::UNO_QUERY_THROW);
+    for (sal_Int32 i = 0; i < named->getCount(); ++i) {
+        uno::Reference<sheet::XCellRangeReferrer> range(named->getByIndex(i), uno::UNO_QUERY_THROW);
+        uno::Reference<sheet::XCellRangeAddressable> area(range->getReferredCells(), uno::UNO_QUERY);
+        if (!area.is() || area->getRangeAddress().Sheet == tab)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 SideDocuments::SideDocuments(OfficeSession &session)
@@ -162,9 +184,12 @@ SideDocuments::~SideDocuments()
     closeAll();
 }
 
-bool SideDocuments::canCarry(const uno::Reference<sheet::XSpreadsheet> &sheet)
+bool SideDocuments::canCarry(const uno::Reference<sheet::XSpreadsheetDocument> &document,
+                             const uno::Reference<sheet::XSpreadsheet> &sheet)
 {
-    if (!sheet.is())
+    if (!sheet.is() || !document.is())
+        return false;
+    if (holdsDatabaseRange(document, sheet))
         return false;
     uno::Reference<sheet::XCellRangesQuery> query(sheet, uno::UNO_QUERY_THROW);
     if (query->queryContentCells(sheet::CellFlags::FORMULA)->getRangeAddresses().hasElements())

@@ -22,7 +22,7 @@ class OfficeSession;
 // A sheet moved between documents keeps its cells, formats, sizes and names,
 // but references to other sheets would point into the other document. Only a
 // sheet that holds none (no formulas, shapes, charts, conditional formats,
-// validations, pivot tables or links) is copied this way.
+// validations, pivot tables, tables, filters or links) is copied this way.
 class SideDocuments
 {
 public:
@@ -31,8 +31,10 @@ public:
     SideDocuments(const SideDocuments &) = delete;
     SideDocuments &operator=(const SideDocuments &) = delete;
 
-    // Whether `sheet` can be copied into another document and back unchanged.
-    static bool canCarry(const css::uno::Reference<css::sheet::XSpreadsheet> &sheet);
+    // Whether the sheet `sheet` of `document` can be copied into another
+    // document and back unchanged.
+    static bool canCarry(const css::uno::Reference<css::sheet::XSpreadsheetDocument> &document,
+                         const css::uno::Reference<css::sheet::XSpreadsheet> &sheet);
 
     // A copy named `name` of the sheet `sourceName` of `from`, made in a side
     // document; null when the office refused. `sourceVersion` tells whether a
