@@ -29,6 +29,7 @@ Book::Book(OfficeSession &session, uno::Reference<sheet::XSpreadsheetDocument> d
     , m_sourcePath(std::move(sourcePath))
     , m_unbuffered(qEnvironmentVariableIntValue("SHEETSPLICER_UNBUFFERED") != 0)
     , m_sideDocuments(qgetenv("SHEETSPLICER_SIDE_DOCUMENTS") != "0")
+    , m_sideFromSheets(qgetenv("SHEETSPLICER_SIDE_DOCUMENTS") == "always" ? 0 : SideDocuments::kWorkbookSheets)
 {
     // Undo is never used, and nothing is shown: keep both out of every call.
     guarded(m_session, [&]() -> bool {

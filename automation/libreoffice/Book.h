@@ -266,6 +266,7 @@ private:
     // The sheet whose copies are made in side documents, as it was then.
     std::weak_ptr<SheetState> m_sideSource;
     quint64 m_sideSourceVersion = 0;
+    std::optional<bool> m_takesSheets; // see SideDocuments::workbookTakesSheets
     std::unique_ptr<SideDocuments> m_side;
     bool m_closed = false;
 
@@ -293,7 +294,9 @@ private:
     // SHEETSPLICER_UNBUFFERED=1: every read and formula write goes to the
     // office at once, cell by cell (to compare against the bulk paths).
     bool m_unbuffered = false;
-    // SHEETSPLICER_SIDE_DOCUMENTS=0: every copy is made in the workbook itself
-    // (to compare against the copies made aside).
+    // SHEETSPLICER_SIDE_DOCUMENTS=0: every copy is made in the workbook itself;
+    // =always: copies go aside from the first one on, however few sheets the
+    // workbook holds (both to compare the two ways).
     bool m_sideDocuments = true;
+    int m_sideFromSheets = SideDocuments::kWorkbookSheets;
 };

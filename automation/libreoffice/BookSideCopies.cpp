@@ -1,10 +1,10 @@
 // Copies of a summary made in side documents while it is split (see
 // SideDocuments.h), and their way into the workbook.
 //
-// The first copy of a sheet that loses rows is made in the workbook. When its
-// rows are deleted and no grouped source is made for it (categories of few
-// rows each), later copies of the same, unchanged sheet are made in side
-// documents, where the caller reads them, deletes their rows, filters and
+// Copies of a sheet that loses rows are made in the workbook at first. Once
+// the workbook holds a few dozen sheets, and when no grouped source is made
+// (categories of few rows each), the copy just made goes aside and later
+// copies of the same, unchanged sheet are made in side documents, where the caller reads them, deletes their rows, filters and
 // renames them as usual. Anything else (a write anywhere, a copy of such a
 // copy, showing it, saving) first brings every one of them into the
 // workbook, in the caller's order.
@@ -26,6 +26,12 @@ void Book::considerSideCopies(SheetState &copy)
         || hasGroupedSourceFor(*source) || !isUnchangedCopy(copy, *source))
         return;
     if (m_sideSource.lock() == source && m_sideSourceVersion == source->version)
+        return;
+    if (sheetCount() < m_sideFromSheets)
+        return;
+    if (!m_takesSheets)
+        m_takesSheets = SideDocuments::workbookTakesSheets(m_sourcePath);
+    if (!*m_takesSheets)
         return;
     const bool carried = guarded(m_session, [&]() -> bool {
         return SideDocuments::canCarry(m_document, source->sheet);

@@ -1,5 +1,6 @@
 #include "SideDocuments.h"
 
+#include "CompoundFile.h"
 #include "Guarded.h"
 #include "OfficeSession.h"
 #include "UnoProps.h"
@@ -35,6 +36,11 @@
 #include <com/sun/star/container/XNameContainer.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
+
+#include <com/sun/star/document/MacroExecMode.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+
+#include <QUrl>
 
 #include <algorithm>
 
@@ -182,6 +188,45 @@ SideDocuments::SideDocuments(OfficeSession &session)
 SideDocuments::~SideDocuments()
 {
     closeAll();
+}
+
+bool SideDocuments::workbookTakesSheets(const QString &path)
+{
+    if (!CompoundFile::isCompoundFile(path))
+        return true;
+    OfficeSession probe;
+    if (!probe.start())
+        return false;
+    // Not through guarded(): the office dying here is an answer, not a fault.
+    bool took = false;
+    try {
+        OfficeSession::Call call(probe);
+        uno::Reference<frame::XComponentLoader> loader(probe.desktop(), uno::UNO_QUERY_THROW);
+        const rtl::OUString url = ou(QString::fromLatin1(QUrl::fromLocalFile(path).toEncoded()));
+        uno::Reference<sheet::XSpreadsheetDocument> workbook(
+            loader->loadComponentFromURL(url, "_blank", 0,
+                                         props({prop("Hidden", uno::Any(true)), prop("ReadOnly", uno::Any(true)),
+                                                prop("MacroExecutionMode",
+                                                     uno::Any(document::MacroExecMode::NEVER_EXECUTE))})),
+            uno::UNO_QUERY_THROW);
+        const uno::Reference<uno::XComponentContext> &context = probe.context();
+        uno::Reference<sheet::XSpreadsheetDocument> blank(
+            context->getServiceManager()->createInstanceWithContext("com.sun.star.sheet.SpreadsheetDocument", context),
+            uno::UNO_QUERY_THROW);
+        uno::Reference<frame::XLoadable>(blank, uno::UNO_QUERY_THROW)->initNew();
+        uno::Reference<sheet::XSpreadsheets2> sheets(workbook->getSheets(), uno::UNO_QUERY_THROW);
+        const rtl::OUString name = blank->getSheets()->getElementNames()[0];
+        sheets->importSheet(blank, name, uno::Reference<container::XIndexAccess>(sheets, uno::UNO_QUERY_THROW)->getCount());
+        took = true;
+    } catch (const uno::Exception &e) {
+        qCInfo(officeLog) << "trying a sheet from another document:" << qs(e.Message);
+        probe.markLost();
+    }
+    const bool alive = took && !probe.lost();
+    probe.quit();
+    if (!alive)
+        qCInfo(officeLog) << "the office cannot take a sheet from another document into" << path;
+    return alive;
 }
 
 bool SideDocuments::canCarry(const uno::Reference<sheet::XSpreadsheetDocument> &document,

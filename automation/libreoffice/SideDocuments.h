@@ -31,6 +31,12 @@ public:
     SideDocuments(const SideDocuments &) = delete;
     SideDocuments &operator=(const SideDocuments &) = delete;
 
+    // Whether the workbook at `path`, as the office loads it, can take a
+    // sheet from another document: the office has been seen to die at that
+    // with some .xls files, whatever the sheet. Tried in an office of its own,
+    // for .xls files only.
+    static bool workbookTakesSheets(const QString &path);
+
     // Whether the sheet `sheet` of `document` can be copied into another
     // document and back unchanged.
     static bool canCarry(const css::uno::Reference<css::sheet::XSpreadsheetDocument> &document,
@@ -66,6 +72,9 @@ public:
     void closeAll();
 
     static constexpr int kSheetsPerDocument = 24;
+    // Copies are made aside once the workbook holds this many sheets: with
+    // fewer, making them in the workbook costs less.
+    static constexpr int kWorkbookSheets = 48;
 
 private:
     struct Side
