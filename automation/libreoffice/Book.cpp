@@ -3,6 +3,7 @@
 #include "CalcFormulaSyntax.h"
 #include "Guarded.h"
 #include "OfficeSession.h"
+#include "QuietDocument.h"
 #include "ScriptFonts.h"
 #include "SheetNames.h"
 #include "UnoText.h"
@@ -33,18 +34,7 @@ Book::Book(OfficeSession &session, uno::Reference<sheet::XSpreadsheetDocument> d
 {
     // Undo is never used, and nothing is shown: keep both out of every call.
     guarded(m_session, [&]() -> bool {
-        uno::Reference<document::XUndoManagerSupplier> undo(m_document, uno::UNO_QUERY);
-        if (undo.is())
-            undo->getUndoManager()->lock();
-        uno::Reference<frame::XModel> model(m_document, uno::UNO_QUERY);
-        if (model.is())
-            model->lockControllers();
-        uno::Reference<beans::XPropertySet> settings(m_document, uno::UNO_QUERY);
-        if (settings.is()) {
-            // No undo copies of deleted rows, no row heights fitted after each write.
-            settings->setPropertyValue("IsUndoEnabled", uno::Any(false));
-            settings->setPropertyValue("IsAdjustHeightEnabled", uno::Any(false));
-        }
+        keepQuiet(m_document);
         // INDIRECT("Sheet!A1") reads Excel's reference style in this document
         // whatever format it came from, as it does in Excel.
         uno::Reference<lang::XMultiServiceFactory> factory(m_document, uno::UNO_QUERY);

@@ -1,7 +1,7 @@
 #include "SideDocuments.h"
 
-#include "CompoundFile.h"
 #include "Guarded.h"
+#include "QuietDocument.h"
 #include "OfficeSession.h"
 #include "UnoProps.h"
 #include "UnoText.h"
@@ -144,40 +144,6 @@ void closeDocument(const uno::Reference<sheet::XSpreadsheetDocument> &document)
         closeable->close(true);
 }
 
-bool holdsValidation(const uno::Reference<sheet::XSpreadsheet> &sheet)
-{
-    uno::Reference<sheet::XUniqueCellFormatRangesSupplier> formats(sheet, uno::UNO_QUERY_THROW);
-    uno::Reference<container::XIndexAccess> ranges = formats->getUniqueCellFormatRanges();
-    for (sal_Int32 i = 0; i < ranges->getCount(); ++i) {
-        uno::Reference<beans::XPropertySet> props(ranges->getByIndex(i), uno::UNO_QUERY_THROW);
-        uno::Reference<beans::XPropertySet> validation(props->getPropertyValue("Validation"), uno::UNO_QUERY);
-        if (validation.is()
-            && validation->getPropertyValue("Type").get<sheet::ValidationType>() != sheet::ValidationType_ANY)
-            return true;
-    }
-    return false;
-}
-
-// Tables (named database ranges) and a filter's range stay behind.
-bool holdsDatabaseRange(const uno::Reference<sheet::XSpreadsheetDocument> &document,
-                        const uno::Reference<sheet::XSpreadsheet> &sheet)
-{
-    const sal_Int16 tab = uno::Reference<sheet::XCellRangeAddressable>(sheet, uno::UNO_QUERY_THROW)->getRangeAddress().Sheet;
-    uno::Reference<beans::XPropertySet> props(document, uno::UNO_QUERY_THROW);
-    uno::Reference<sheet::XUnnamedDatabaseRanges> unnamed(props->getPropertyValue("UnnamedDatabaseRanges"),
-                                                          uno::UNO_QUERY_THROW);
-    if (unnamed->hasByTable(tab))
-        return true;
-    uno::Reference<container::XIndexAccess> named(props->getPropertyValue("DatabaseRanges"), uno::UNO_QUERY_THROW);
-    for (sal_Int32 i = 0; i < named->getCount(); ++i) {
-        uno::Reference<sheet::XCellRangeReferrer> range(named->getByIndex(i), uno::UNO_QUERY_THROW);
-        uno::Reference<sheet::XCellRangeAddressable> area(range->getReferredCells(), uno::UNO_QUERY);
-        if (!area.is() || area->getRangeAddress().Sheet == tab)
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 SideDocuments::SideDocuments(OfficeSession &session)
@@ -190,93 +156,13 @@ SideDocuments::~SideDocuments()
     closeAll();
 }
 
-bool SideDocuments::workbookTakesSheets(const QString &path)
-{
-    if (!CompoundFile::isCompoundFile(path))
-        return true;
-    OfficeSession probe;
-    if (!probe.start())
-        return false;
-    // Not through guarded(): the office dying here is an answer, not a fault.
-    bool took = false;
-    try {
-        OfficeSession::Call call(probe);
-        uno::Reference<frame::XComponentLoader> loader(probe.desktop(), uno::UNO_QUERY_THROW);
-        const rtl::OUString url = ou(QString::fromLatin1(QUrl::fromLocalFile(path).toEncoded()));
-        uno::Reference<sheet::XSpreadsheetDocument> workbook(
-            loader->loadComponentFromURL(url, "_blank", 0,
-                                         props({prop("Hidden", uno::Any(true)), prop("ReadOnly", uno::Any(true)),
-                                                prop("MacroExecutionMode",
-                                                     uno::Any(document::MacroExecMode::NEVER_EXECUTE))})),
-            uno::UNO_QUERY_THROW);
-        const uno::Reference<uno::XComponentContext> &context = probe.context();
-        uno::Reference<sheet::XSpreadsheetDocument> blank(
-            context->getServiceManager()->createInstanceWithContext("com.sun.star.sheet.SpreadsheetDocument", context),
-            uno::UNO_QUERY_THROW);
-        uno::Reference<frame::XLoadable>(blank, uno::UNO_QUERY_THROW)->initNew();
-        uno::Reference<sheet::XSpreadsheets2> sheets(workbook->getSheets(), uno::UNO_QUERY_THROW);
-        const rtl::OUString name = blank->getSheets()->getElementNames()[0];
-        sheets->importSheet(blank, name, uno::Reference<container::XIndexAccess>(sheets, uno::UNO_QUERY_THROW)->getCount());
-        took = true;
-    } catch (const uno::Exception &e) {
-        qCInfo(officeLog) << "trying a sheet from another document:" << qs(e.Message);
-        probe.markLost();
-    }
-    const bool alive = took && !probe.lost();
-    probe.quit();
-    if (!alive)
-        qCInfo(officeLog) << "the office cannot take a sheet from another document into" << path;
-    return alive;
-}
-
-bool SideDocuments::canCarry(const uno::Reference<sheet::XSpreadsheetDocument> &document,
-                             const uno::Reference<sheet::XSpreadsheet> &sheet)
-{
-    if (!sheet.is() || !document.is())
-        return false;
-    if (holdsDatabaseRange(document, sheet))
-        return false;
-    uno::Reference<sheet::XCellRangesQuery> query(sheet, uno::UNO_QUERY_THROW);
-    if (query->queryContentCells(sheet::CellFlags::FORMULA)->getRangeAddresses().hasElements())
-        return false;
-    if (uno::Reference<drawing::XDrawPageSupplier>(sheet, uno::UNO_QUERY_THROW)->getDrawPage()->hasElements())
-        return false;
-    if (uno::Reference<table::XTableChartsSupplier>(sheet, uno::UNO_QUERY_THROW)->getCharts()->hasElements())
-        return false;
-    if (uno::Reference<sheet::XDataPilotTablesSupplier>(sheet, uno::UNO_QUERY_THROW)->getDataPilotTables()->hasElements())
-        return false;
-    if (uno::Reference<sheet::XSheetLinkable>(sheet, uno::UNO_QUERY_THROW)->getLinkMode() != sheet::SheetLinkMode_NONE)
-        return false;
-    if (uno::Reference<util::XProtectable>(sheet, uno::UNO_QUERY_THROW)->isProtected())
-        return false;
-    uno::Reference<beans::XPropertySet> props(sheet, uno::UNO_QUERY_THROW);
-    uno::Reference<sheet::XConditionalFormats> conditional(props->getPropertyValue("ConditionalFormats"), uno::UNO_QUERY_THROW);
-    if (conditional->getLength() > 0)
-        return false;
-    return !holdsValidation(sheet);
-}
-
 // A new hidden document that holds the source sheet alone, set up as the
 // workbook is: no undo, no row heights fitted after a delete.
 bool SideDocuments::open(Side &side, const uno::Reference<sheet::XSpreadsheetDocument> &from, const QString &sourceName)
 {
-    // A document model alone: no frame, no view, nothing for the office to
-    // keep up to date between calls.
-    const uno::Reference<uno::XComponentContext> &context = m_session.context();
-    uno::Reference<sheet::XSpreadsheetDocument> document(
-        context->getServiceManager()->createInstanceWithContext("com.sun.star.sheet.SpreadsheetDocument", context),
-        uno::UNO_QUERY_THROW);
-    uno::Reference<frame::XLoadable>(document, uno::UNO_QUERY_THROW)->initNew();
+    const uno::Reference<sheet::XSpreadsheetDocument> document = newBlankWorkbook(m_session.context());
     side.document = document;
-    uno::Reference<document::XUndoManagerSupplier> undo(document, uno::UNO_QUERY);
-    if (undo.is())
-        undo->getUndoManager()->lock();
-    uno::Reference<frame::XModel> model(document, uno::UNO_QUERY);
-    if (model.is())
-        model->lockControllers();
-    uno::Reference<beans::XPropertySet> settings(document, uno::UNO_QUERY_THROW);
-    settings->setPropertyValue("IsUndoEnabled", uno::Any(false));
-    settings->setPropertyValue("IsAdjustHeightEnabled", uno::Any(false));
+    keepQuiet(document);
     uno::Reference<sheet::XCalculatable>(document, uno::UNO_QUERY_THROW)->enableAutomaticCalculation(false);
 
     matchDefaultCellStyle(from, document);
