@@ -296,7 +296,7 @@ private:
     bool m_unbuffered = false;
     // SHEETSPLICER_SIDE_DOCUMENTS=0: every copy is made in the workbook itself;
     // =always: copies go aside from the first one on, however few sheets the
-    // workbook holds (both to compare the two ways).
+    // workbook holds and whatever its format (both to compare the two ways).
     bool m_sideDocuments = true;
     int m_sideFromSheets = SideDocuments::kWorkbookSheets;
 };

@@ -2,15 +2,17 @@
 // SideDocuments.h), and their way into the workbook.
 //
 // Copies of a sheet that loses rows are made in the workbook at first. Once
-// the workbook holds a few dozen sheets, and when no grouped source is made
-// (categories of few rows each), the copy just made goes aside and later
-// copies of the same, unchanged sheet are made in side documents, where the caller reads them, deletes their rows, filters and
-// renames them as usual. Anything else (a write anywhere, a copy of such a
-// copy, showing it, saving) first brings every one of them into the
-// workbook, in the caller's order.
+// an .xls workbook holds a few dozen sheets, and when no grouped source is
+// made (categories of few rows each), the copy just made goes aside, and
+// later copies of the same, unchanged sheet are made in side documents,
+// where the caller reads them, deletes their rows, filters and renames them
+// as usual. Anything else (a write anywhere, a copy of such a copy, showing
+// it, saving) first brings every one of them into the workbook, in the
+// caller's order.
 
 #include "Book.h"
 
+#include "CompoundFile.h"
 #include "Guarded.h"
 #include "OfficeSession.h"
 
@@ -29,8 +31,14 @@ void Book::considerSideCopies(SheetState &copy)
         return;
     if (sheetCount() < m_sideFromSheets)
         return;
+    // Only an .xls workbook gains: the office gives each of its sheets all
+    // 256 columns of the format, and every row delete and sheet insertion
+    // visits each column of each sheet. In a workbook from a package, the
+    // copies made in the workbook cost about as much at 500 sheets as at 50,
+    // and bringing copies in from aside costs more than it saves there.
     if (!m_takesSheets)
-        m_takesSheets = SideDocuments::workbookTakesSheets(m_sourcePath);
+        m_takesSheets = (m_sideFromSheets == 0 || CompoundFile::isCompoundFile(m_sourcePath))
+                        && SideDocuments::workbookTakesSheets(m_sourcePath);
     if (!*m_takesSheets)
         return;
     const bool carried = guarded(m_session, [&]() -> bool {

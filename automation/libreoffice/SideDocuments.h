@@ -72,8 +72,8 @@ public:
     void closeAll();
 
     static constexpr int kSheetsPerDocument = 24;
-    // Copies are made aside once the workbook holds this many sheets: with
-    // fewer, making them in the workbook costs less.
+    // Copies are made aside once an .xls workbook holds this many sheets:
+    // with fewer, making them in the workbook costs less.
     static constexpr int kWorkbookSheets = 48;
 
 private:
