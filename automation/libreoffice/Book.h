@@ -209,6 +209,7 @@ private:
 
     // Copies made in side documents while a split runs (BookSideCopies.cpp).
     void considerSideCopies(SheetState &copy);
+    void sendAside(SheetState &copy, SheetState &source);
     std::shared_ptr<SheetState> sideCopy(SheetState &source, const QString &name, int index);
     bool bringInSideCopies();
     bool hasSideCopies() const;

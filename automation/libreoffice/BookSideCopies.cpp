@@ -31,6 +31,11 @@ void Book::considerSideCopies(SheetState &copy)
         return;
     if (sheetCount() < m_sideFromSheets)
         return;
+    const bool carried = guarded(m_session, [&]() -> bool {
+        return SideDocuments::canCarry(m_document, source->sheet);
+    }, false);
+    if (!carried)
+        return;
     // Only an .xls workbook gains: the office gives each of its sheets all
     // 256 columns of the format, and every row delete and sheet insertion
     // visits each column of each sheet. In a workbook from a package, the
@@ -41,24 +46,33 @@ void Book::considerSideCopies(SheetState &copy)
                         && SideDocuments::workbookTakesSheets(m_sourcePath);
     if (!*m_takesSheets)
         return;
-    const bool carried = guarded(m_session, [&]() -> bool {
-        return SideDocuments::canCarry(m_document, source->sheet);
-    }, false);
-    if (!carried)
-        return;
     m_sideSource = source;
     m_sideSourceVersion = source->version;
     qCInfo(officeLog) << "copies of" << nameOf(*source) << "are made in side documents";
 
-    // This copy goes aside too, so that all of them come back together, at
-    // the workbook's end, where the office adds a sheet for least.
+    // The copies made so far go aside too, so that all of them come back
+    // together, at the workbook's end, where the office adds a sheet for
+    // least.
+    QList<std::shared_ptr<SheetState>> made;
+    for (const auto &state : qAsConst(m_states))
+        if (state->copiedFrom.lock() == source && !state->away.is() && !state->deferred && !isGroupedPart(*state)
+            && state->pendingR1C1.isEmpty() && !state->pendingProtection)
+            made << state;
+    for (const auto &state : qAsConst(made))
+        sendAside(*state, *source);
+}
+
+// A copy in the workbook moves into the side document that takes the next
+// copy of `source`; where it was when that fails.
+void Book::sendAside(SheetState &copy, SheetState &source)
+{
     const QString name = nameOf(copy);
-    const QString sourceName = nameOf(*source);
+    const QString sourceName = nameOf(source);
     if (name.isNull() || sourceName.isNull())
         return;
     if (!m_side)
         m_side = std::make_unique<SideDocuments>(m_session);
-    const uno::Reference<sheet::XSpreadsheet> taken = m_side->take(m_document, sourceName, source->version, name);
+    const uno::Reference<sheet::XSpreadsheet> taken = m_side->take(m_document, sourceName, source.version, name);
     invalidateValues();
     if (!taken.is())
         return;
