@@ -29,8 +29,9 @@ Book::Book(OfficeSession &session, uno::Reference<sheet::XSpreadsheetDocument> d
     , m_document(std::move(document))
     , m_sourcePath(std::move(sourcePath))
     , m_unbuffered(qEnvironmentVariableIntValue("SHEETSPLICER_UNBUFFERED") != 0)
-    , m_sideDocuments(qgetenv("SHEETSPLICER_SIDE_DOCUMENTS") != "0")
-    , m_sideFromSheets(qgetenv("SHEETSPLICER_SIDE_DOCUMENTS") == "always" ? 0 : SideDocuments::kWorkbookSheets)
+    , m_sideFromSheets(qgetenv("SHEETSPLICER_SIDE_DOCUMENTS") == "0"        ? -1
+                       : qgetenv("SHEETSPLICER_SIDE_DOCUMENTS") == "always" ? 0
+                                                                            : SideDocuments::kWorkbookSheets)
 {
     // Undo is never used, and nothing is shown: keep both out of every call.
     guarded(m_session, [&]() -> bool {
@@ -85,9 +86,10 @@ QStringList Book::sheetNames()
             for (const GroupedPart &part : m_grouped->parts)
                 names.removeOne(part.name);
         // Copies made aside are the caller's sheets too.
-        for (const auto &state : qAsConst(m_states))
-            if (state->away.is())
-                names << state->awayName;
+        if (m_side)
+            for (const auto &state : qAsConst(m_states))
+                if (state->away.is())
+                    names << state->awayName;
         return names;
     }, QStringList());
 }

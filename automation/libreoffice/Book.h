@@ -212,7 +212,6 @@ private:
     void sendAside(SheetState &copy, SheetState &source);
     std::shared_ptr<SheetState> sideCopy(SheetState &source, const QString &name, int index);
     bool bringInSideCopies();
-    bool hasSideCopies() const;
 
     std::shared_ptr<SheetState> insertSheet(
         const QString &name, int tab, int index,
@@ -298,6 +297,6 @@ private:
     // SHEETSPLICER_SIDE_DOCUMENTS=0: every copy is made in the workbook itself;
     // =always: copies go aside from the first one on, however few sheets the
     // workbook holds and whatever its format (both to compare the two ways).
-    bool m_sideDocuments = true;
+    // The sheets the workbook holds before copies go aside; -1: never.
     int m_sideFromSheets = SideDocuments::kWorkbookSheets;
 };

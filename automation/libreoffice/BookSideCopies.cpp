@@ -24,7 +24,7 @@ using namespace css;
 void Book::considerSideCopies(SheetState &copy)
 {
     const auto source = copy.copiedFrom.lock();
-    if (m_unbuffered || !m_sideDocuments || copy.away.is() || !source || source->away.is() || !copy.filterActive
+    if (m_unbuffered || m_sideFromSheets < 0 || copy.away.is() || !source || source->away.is() || !copy.filterActive
         || hasGroupedSourceFor(*source) || !isUnchangedCopy(copy, *source))
         return;
     if (m_sideSource.lock() == source && m_sideSourceVersion == source->version)
@@ -101,24 +101,22 @@ std::shared_ptr<SheetState> Book::sideCopy(SheetState &source, const QString &na
     return state;
 }
 
-bool Book::hasSideCopies() const
-{
-    return std::any_of(m_states.cbegin(), m_states.cend(), [](const std::shared_ptr<SheetState> &s) {
-        return s->away.is();
-    });
-}
-
 // Front to back in the caller's order, each right after the sheet before it,
 // so a block of copies at the end of the workbook goes in at its end.
 bool Book::bringInSideCopies()
 {
-    if (!hasSideCopies())
+    // Every write comes here: without side documents there is nothing to do.
+    if (!m_side)
         return true;
-    dropGroupedSource(); // the office's order is then the one the orders hold
     QList<std::shared_ptr<SheetState>> away;
     for (const auto &state : qAsConst(m_states))
         if (state->away.is())
             away << state;
+    if (away.isEmpty()) {
+        m_side.reset();
+        return true;
+    }
+    dropGroupedSource(); // the office's order is then the one the orders hold
     bool ok = m_order.known();
     QList<QPair<int, std::shared_ptr<SheetState>>> byIndex;
     for (const auto &state : qAsConst(away)) {

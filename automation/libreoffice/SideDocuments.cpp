@@ -83,8 +83,8 @@ struct PrintSetup
 PrintSetup printSetupOf(const uno::Reference<sheet::XSpreadsheet> &sheet)
 {
     uno::Reference<sheet::XPrintAreas> print(sheet, uno::UNO_QUERY_THROW);
-    return {print->getPrintAreas(), print->getPrintTitleRows(), print->getTitleRows(), print->getPrintTitleColumns(),
-            print->getTitleColumns()};
+    return {print->getPrintAreas(), bool(print->getPrintTitleRows()), print->getTitleRows(),
+            bool(print->getPrintTitleColumns()), print->getTitleColumns()};
 }
 
 // Setting any of it costs the office a page layout of the sheet: only what
@@ -137,6 +137,34 @@ void setPageStyle(const uno::Reference<uno::XInterface> &sheet, const QString &n
     props->setPropertyValue("PageStyle", uno::Any(ou(name)));
 }
 
+// The sheet `name` of `from`, put into `into` at `tab` (at its end when
+// negative) under the page style `pageStyle`, with its print setup; null when
+// the office gave it another name (the name is taken there), and it is then
+// gone again.
+uno::Reference<sheet::XSpreadsheet> importSheet(const uno::Reference<sheet::XSpreadsheetDocument> &into, int tab,
+                                                const uno::Reference<sheet::XSpreadsheetDocument> &from,
+                                                const QString &name, const QString &pageStyle)
+{
+    uno::Reference<sheet::XSpreadsheets2> sheets(into->getSheets(), uno::UNO_QUERY_THROW);
+    uno::Reference<container::XIndexAccess> byIndex(sheets, uno::UNO_QUERY_THROW);
+    const PrintSetup print = printSetupOf(
+        uno::Reference<sheet::XSpreadsheet>(from->getSheets()->getByName(ou(name)), uno::UNO_QUERY_THROW));
+    // Not in front of the first sheet, which the office has been seen to
+    // fail at: at the end, and moved there after.
+    const sal_Int32 at = sheets->importSheet(from, ou(name), tab > 0 ? static_cast<sal_Int32>(tab) : byIndex->getCount());
+    uno::Reference<sheet::XSpreadsheet> arrived(byIndex->getByIndex(at), uno::UNO_QUERY_THROW);
+    const rtl::OUString given = uno::Reference<container::XNamed>(arrived, uno::UNO_QUERY_THROW)->getName();
+    if (given != ou(name)) {
+        sheets->removeByName(given);
+        return {};
+    }
+    setPageStyle(arrived, pageStyle);
+    if (tab == 0 && at != 0)
+        sheets->moveByName(given, 0);
+    setPrintSetup(arrived, print);
+    return arrived;
+}
+
 void closeDocument(const uno::Reference<sheet::XSpreadsheetDocument> &document)
 {
     uno::Reference<util::XCloseable> closeable(document, uno::UNO_QUERY);
@@ -174,23 +202,15 @@ bool SideDocuments::open(Side &side, const uno::Reference<sheet::XSpreadsheetDoc
         uno::Reference<container::XNamed> named(sheets->getByName(blank[i]), uno::UNO_QUERY_THROW);
         named->setName(ou(QStringLiteral("sheetsplicer side %1").arg(i)));
     }
-    // At the end: the office has been seen to fail putting a sheet from
-    // another document in front of one.
-    sheets->importSheet(uno::Reference<sheet::XSpreadsheetDocument>(from), ou(sourceName), blank.getLength());
-    for (sal_Int32 i = 0; i < blank.getLength(); ++i)
-        sheets->removeByName(ou(QStringLiteral("sheetsplicer side %1").arg(i)));
-    if (!sheets->hasByName(ou(sourceName)))
-        return false;
-    const uno::Reference<sheet::XSpreadsheet> source(from->getSheets()->getByName(ou(sourceName)), uno::UNO_QUERY_THROW);
-    side.pageStyle = pageStyleOf(source);
-    setPrintSetup(uno::Reference<sheet::XSpreadsheet>(sheets->getByName(ou(sourceName)), uno::UNO_QUERY_THROW),
-                  printSetupOf(source));
     uno::Reference<lang::XMultiServiceFactory> factory(document, uno::UNO_QUERY_THROW);
     pageStyles(document)->insertByName(kStandInPageStyle,
                                        uno::Any(factory->createInstance("com.sun.star.style.PageStyle")));
     // Copies of it wear the stand-in too.
-    setPageStyle(sheets->getByName(ou(sourceName)).get<uno::Reference<uno::XInterface>>(), kStandInPageStyle);
-    return true;
+    const bool imported = importSheet(document, -1, from, sourceName, kStandInPageStyle).is();
+    for (sal_Int32 i = 0; i < blank.getLength(); ++i)
+        sheets->removeByName(ou(QStringLiteral("sheetsplicer side %1").arg(i)));
+    side.pageStyle = pageStyleOf(from->getSheets()->getByName(ou(sourceName)).get<uno::Reference<uno::XInterface>>());
+    return imported;
 }
 
 SideDocuments::Side *SideDocuments::sideFor(const uno::Reference<sheet::XSpreadsheetDocument> &from,
@@ -234,18 +254,9 @@ uno::Reference<sheet::XSpreadsheet> SideDocuments::take(const uno::Reference<she
         Side *side = sideFor(from, sourceName, sourceVersion);
         if (!side)
             return {};
-        uno::Reference<sheet::XSpreadsheets2> sheets(side->document->getSheets(), uno::UNO_QUERY_THROW);
-        uno::Reference<container::XIndexAccess> byIndex(sheets, uno::UNO_QUERY_THROW);
-        const PrintSetup print = printSetupOf(
-            uno::Reference<sheet::XSpreadsheet>(from->getSheets()->getByName(ou(name)), uno::UNO_QUERY_THROW));
-        const sal_Int32 at = sheets->importSheet(from, ou(name), byIndex->getCount());
-        uno::Reference<sheet::XSpreadsheet> taken(byIndex->getByIndex(at), uno::UNO_QUERY_THROW);
-        if (uno::Reference<container::XNamed>(taken, uno::UNO_QUERY_THROW)->getName() != ou(name)) {
-            sheets->removeByName(uno::Reference<container::XNamed>(taken, uno::UNO_QUERY_THROW)->getName());
+        const uno::Reference<sheet::XSpreadsheet> taken = importSheet(side->document, -1, from, name, kStandInPageStyle);
+        if (!taken.is())
             return {};
-        }
-        setPageStyle(taken, kStandInPageStyle);
-        setPrintSetup(taken, print);
         ++side->copies;
         try {
             from->getSheets()->removeByName(ou(name));
@@ -266,25 +277,7 @@ uno::Reference<sheet::XSpreadsheet> SideDocuments::bringInto(const uno::Referenc
                                     [&](const Side &s) { return s.document == side; });
     if (found == m_documents.cend())
         return {};
-    uno::Reference<sheet::XSpreadsheets2> sheets(into->getSheets(), uno::UNO_QUERY_THROW);
-    uno::Reference<container::XIndexAccess> byIndex(sheets, uno::UNO_QUERY_THROW);
-    const PrintSetup print = printSetupOf(
-        uno::Reference<sheet::XSpreadsheet>(side->getSheets()->getByName(ou(name)), uno::UNO_QUERY_THROW));
-    // Not in front of the first sheet, which the office has been seen to
-    // fail at: at the end, and moved there after.
-    const sal_Int32 at = sheets->importSheet(side, ou(name), tab > 0 ? static_cast<sal_Int32>(tab) : byIndex->getCount());
-    uno::Reference<sheet::XSpreadsheet> arrived(byIndex->getByIndex(at), uno::UNO_QUERY_THROW);
-    // The office gives a sheet whose name is taken another one.
-    const rtl::OUString given = uno::Reference<container::XNamed>(arrived, uno::UNO_QUERY_THROW)->getName();
-    if (given != ou(name)) {
-        sheets->removeByName(given);
-        return {};
-    }
-    setPageStyle(arrived, found->pageStyle);
-    if (tab <= 0 && at != 0)
-        sheets->moveByName(given, 0);
-    setPrintSetup(arrived, print);
-    return arrived;
+    return importSheet(into, tab, side, name, found->pageStyle);
 }
 
 void SideDocuments::finish(const uno::Reference<sheet::XSpreadsheetDocument> &into)
