@@ -1,5 +1,5 @@
-// Saving: the protection and passwords the finishing applies, the atomic
-// write beside the target, and closing.
+#include "BookSaving.h"
+
 #include "Book.h"
 
 #include "CalcFormulaSyntax.h"
@@ -48,47 +48,49 @@ const char *filterFor(int fileFormat)
 
 } // namespace
 
-void Book::requestStructureLock(const QString &password)
+void BookSaving::requestStructureLock(const QString &password)
 {
     m_lockStructure = true;
     m_structurePassword = password;
     // Written by the office itself in .xls; completed in the package for .xlsx.
-    guarded(m_session, [&]() -> bool {
-        uno::Reference<util::XProtectable> protectable(m_document, uno::UNO_QUERY_THROW);
+    guarded(m_book.session(), [&]() -> bool {
+        uno::Reference<util::XProtectable> protectable(m_book.document(), uno::UNO_QUERY_THROW);
         if (!protectable->isProtected())
             protectable->protect(ou(password));
         return true;
     }, false);
 }
 
-std::optional<bool> Book::structureProtected()
+std::optional<bool> BookSaving::structureProtected()
 {
-    if (m_closed)
+    if (m_book.closed())
         return std::nullopt;
-    const std::optional<bool> office = guarded(m_session, [&]() -> std::optional<bool> {
-        return uno::Reference<util::XProtectable>(m_document, uno::UNO_QUERY_THROW)->isProtected();
+    const std::optional<bool> office = guarded(m_book.session(), [&]() -> std::optional<bool> {
+        return uno::Reference<util::XProtectable>(m_book.document(), uno::UNO_QUERY_THROW)->isProtected();
     }, std::optional<bool>());
     if (!office || *office)
         return office;
     // The office drops an .xlsx's structure protection when loading it.
     if (!m_sourceLocksStructure)
-        m_sourceLocksStructure = fileLocksStructure(m_sourcePath);
+        m_sourceLocksStructure = fileLocksStructure(m_book.sourcePath());
     return *m_sourceLocksStructure;
 }
 
-void Book::requestOpenPassword(const QString &password)
+void BookSaving::requestOpenPassword(const QString &password)
 {
     m_encrypt = !password.isEmpty();
     m_openPassword = password;
 }
 
-void Book::addEditRange(const std::shared_ptr<SheetState> &sheet, const QList<SheetArea> &areas)
+void BookSaving::addEditRange(const std::shared_ptr<SheetState> &sheet, const QList<SheetArea> &areas)
 {
-    if (m_sourcePath.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive)) {
+    if (m_book.sourcePath().endsWith(QLatin1String(".xls"), Qt::CaseInsensitive)) {
         // .xls keeps no editable ranges: the cells are left unlocked instead.
-        flushProtectionOf(*sheet);
-        guarded(m_session, [&]() -> bool {
-            uno::Reference<beans::XPropertySet> props = propertiesOf(*sheet, areas);
+        // A waiting Protect comes first, here and not before the call: an
+        // .xlsx notes the range for saving and leaves the sheet alone.
+        m_book.formulas().flushProtectionOf(*sheet);
+        guarded(m_book.session(), [&]() -> bool {
+            uno::Reference<beans::XPropertySet> props = m_book.propertiesOf(*sheet, areas);
             util::CellProtection protection;
             props->getPropertyValue("CellProtection") >>= protection;
             protection.IsLocked = false;
@@ -100,7 +102,7 @@ void Book::addEditRange(const std::shared_ptr<SheetState> &sheet, const QList<Sh
     m_editRanges << EditRange{sheet, areas};
 }
 
-bool Book::saveAs(const QString &path, int fileFormat)
+bool BookSaving::saveAs(const QString &path, int fileFormat)
 {
     // Why a save gives up goes to the log: the user sees one text for all.
     const auto refuse = [&path](const char *why) {
@@ -108,7 +110,7 @@ bool Book::saveAs(const QString &path, int fileFormat)
         return false;
     };
     const char *filter = filterFor(fileFormat);
-    if (!filter || m_closed || path.isEmpty())
+    if (!filter || m_book.closed() || path.isEmpty())
         return refuse("no file format, no path, or the workbook is closed");
     const QFileInfo target(path);
     if (target.isDir())
@@ -117,23 +119,24 @@ bool Book::saveAs(const QString &path, int fileFormat)
     if (!folder.exists())
         return refuse("the folder does not exist");
     // The source stays as it was: a result never replaces it.
-    if (isSamePlace(target.absoluteFilePath(), m_sourcePath))
+    if (isSamePlace(target.absoluteFilePath(), m_book.sourcePath()))
         return refuse("that is the source workbook");
     // Stand-ins become copies, and the grouped source goes, before anything
     // is written.
-    materializeAll();
-    dropGroupedSource();
-    if (!bringInSideCopies())
+    m_book.grouped().materializeAll();
+    m_book.grouped().dropGroupedSource();
+    if (!m_book.sideCopies().bringInSideCopies())
         return refuse("the category sheets made aside could not be brought in");
-    flushFormulas();
-    if (!alignSheetOrder())
+    m_book.formulas().flushFormulas();
+    if (!m_book.sheets().alignSheetOrder())
         return refuse("the sheets could not be put in order");
 
     // Written beside the target and renamed over it only when complete.
     // The office writes into the session's private folder (with its own
     // scratch files); only the finished file comes into the target's folder,
     // as a hidden part that is renamed over the target when complete.
-    const QString scratch = m_session.scratchFolder();
+    OfficeSession &session = m_book.session();
+    const QString scratch = session.scratchFolder();
     if (scratch.isEmpty())
         return refuse("the office session has no scratch folder");
     // The hidden part beside the target is reserved first, so an unwritable
@@ -146,40 +149,40 @@ bool Book::saveAs(const QString &path, int fileFormat)
             return refuse("the folder cannot be written");
         partPath = part.fileName();
     }
-    m_session.setPendingFile(partPath);
+    session.setPendingFile(partPath);
     const QString stagePath = scratch + QStringLiteral("/result.") + target.suffix().toLower();
     QFile::remove(stagePath);
     // An .xls with a locked structure comes out encrypted under the office's
     // default password, where its views cannot be set: it is stored unlocked,
     // finished, and locked in a second pass.
     const bool lockLater = fileFormat == 56 && m_lockStructure;
-    const bool stored = guarded(m_session, [&]() -> bool {
-        calculateIfNeeded();
+    const bool stored = guarded(session, [&]() -> bool {
+        m_book.values().calculateIfNeeded();
         uno::Sequence<beans::PropertyValue> args = props({
             prop("FilterName", uno::Any(rtl::OUString::createFromAscii(filter))),
             prop("Overwrite", uno::Any(true)),
         });
-        uno::Reference<util::XProtectable> protectable(m_document, uno::UNO_QUERY_THROW);
+        uno::Reference<util::XProtectable> protectable(m_book.document(), uno::UNO_QUERY_THROW);
         if (lockLater && protectable->isProtected())
             protectable->unprotect(ou(m_structurePassword));
-        uno::Reference<frame::XStorable> storable(m_document, uno::UNO_QUERY_THROW);
+        uno::Reference<frame::XStorable> storable(m_book.document(), uno::UNO_QUERY_THROW);
         storable->storeToURL(ou(QString::fromLatin1(QUrl::fromLocalFile(stagePath).toEncoded())), args);
         if (lockLater)
             protectable->protect(ou(m_structurePassword));
         return true;
     }, false);
-    bool ok = stored && !m_session.lost() && QFileInfo(stagePath).size() > 0;
+    bool ok = stored && !session.lost() && QFileInfo(stagePath).size() > 0;
     if (!ok) {
-        refuse(m_session.lost() ? "the office went away while storing" : "the office did not store the file");
+        refuse(session.lost() ? "the office went away while storing" : "the office did not store the file");
     } else if (fileFormat != 56) {
         ok = writePackage(stagePath, fileFormat) || refuse("the stored package could not be finished");
     } else {
-        ok = finishXlsResult(m_sourcePath, stagePath, sheetOrigins(), sheetNames());
+        ok = finishXlsResult(m_book.sourcePath(), stagePath, sheetOrigins(), m_book.sheetNames());
         // The office locks and encrypts .xls files itself: the finished file
         // goes through it once more. Loaded as it is, its views stay each
         // sheet's.
         if (ok && (m_encrypt || lockLater))
-            ok = storeXlsAgain(stagePath, filter, lockLater) && keepXlsMacroProject(m_sourcePath, stagePath);
+            ok = storeXlsAgain(stagePath, filter, lockLater) && keepXlsMacroProject(m_book.sourcePath(), stagePath);
         if (!ok)
             refuse("the stored .xls could not be finished");
     }
@@ -202,17 +205,18 @@ bool Book::saveAs(const QString &path, int fileFormat)
     }
     if (!ok)
         QFile::remove(partPath);
-    m_session.setPendingFile(QString());
+    session.setPendingFile(QString());
     QFile::remove(stagePath);
     return ok;
 }
 
-bool Book::storeXlsAgain(const QString &path, const char *filter, bool lockStructure)
+bool BookSaving::storeXlsAgain(const QString &path, const char *filter, bool lockStructure)
 {
     const QString again = path + QStringLiteral(".again");
     QFile::remove(again);
-    const bool stored = guarded(m_session, [&]() -> bool {
-        uno::Reference<frame::XComponentLoader> loader(m_session.desktop(), uno::UNO_QUERY_THROW);
+    OfficeSession &session = m_book.session();
+    const bool stored = guarded(session, [&]() -> bool {
+        uno::Reference<frame::XComponentLoader> loader(session.desktop(), uno::UNO_QUERY_THROW);
         uno::Reference<lang::XComponent> component = loader->loadComponentFromURL(
             ou(QString::fromLatin1(QUrl::fromLocalFile(path).toEncoded())), "_blank", 0,
             props({prop("Hidden", uno::Any(true)), prop("Silent", uno::Any(true)),
@@ -245,13 +249,13 @@ bool Book::storeXlsAgain(const QString &path, const char *filter, bool lockStruc
         closeable->close(true);
         return true;
     }, false);
-    const bool ok = stored && !m_session.lost() && QFileInfo(again).size() > 0 && QFile::remove(path)
+    const bool ok = stored && !session.lost() && QFileInfo(again).size() > 0 && QFile::remove(path)
                     && QFile::rename(again, path);
     QFile::remove(again);
     return ok;
 }
 
-bool Book::writePackage(const QString &tempPath, int)
+bool BookSaving::writePackage(const QString &tempPath, int)
 {
     ooxml::PackageFinishing what;
     what.lockStructure = m_lockStructure;
@@ -259,7 +263,7 @@ bool Book::writePackage(const QString &tempPath, int)
     what.encrypt = m_encrypt;
     what.openPassword = m_openPassword;
     for (const EditRange &range : m_editRanges) {
-        const QString sheetName = nameOf(*range.sheet);
+        const QString sheetName = m_book.nameOf(*range.sheet);
         if (sheetName.isNull())
             continue;
         ooxml::ProtectedRange pr;
@@ -268,10 +272,10 @@ bool Book::writePackage(const QString &tempPath, int)
         what.protectedRanges << pr;
     }
     if (m_activeSheet)
-        what.activeSheetName = nameOf(*m_activeSheet);
-    const QString sourceSuffix = QFileInfo(m_sourcePath).suffix().toLower();
+        what.activeSheetName = m_book.nameOf(*m_activeSheet);
+    const QString sourceSuffix = QFileInfo(m_book.sourcePath()).suffix().toLower();
     if (sourceSuffix == QLatin1String("xlsx") || sourceSuffix == QLatin1String("xlsm")) {
-        what.sourcePackage = m_sourcePath;
+        what.sourcePackage = m_book.sourcePath();
         what.origins = sheetOrigins();
     }
     if (ooxml::isNothingToDo(what))
@@ -279,38 +283,24 @@ bool Book::writePackage(const QString &tempPath, int)
     return ooxml::finishPackage(tempPath, what);
 }
 
-QList<ooxml::SheetOrigin> Book::sheetOrigins()
+QList<ooxml::SheetOrigin> BookSaving::sheetOrigins()
 {
     QHash<QString, QString> originOf;
-    for (const auto &state : m_states) {
+    const QStringList &sourceSheetNames = m_book.sheets().sourceSheetNames();
+    for (const auto &state : m_book.sheets().states()) {
         std::shared_ptr<SheetState> root = state;
         while (auto from = root->copiedFrom.lock())
             root = from;
-        const QString rootName = nameOf(*root);
-        if (m_sourceSheetNames.contains(rootName))
-            originOf.insert(nameOf(*state), rootName);
+        const QString rootName = m_book.nameOf(*root);
+        if (sourceSheetNames.contains(rootName))
+            originOf.insert(m_book.nameOf(*state), rootName);
     }
     QList<ooxml::SheetOrigin> origins;
-    for (const QString &name : sheetNames()) {
+    for (const QString &name : m_book.sheetNames()) {
         if (originOf.contains(name))
             origins.append({name, originOf.value(name)});
-        else if (m_sourceSheetNames.contains(name))
+        else if (sourceSheetNames.contains(name))
             origins.append({name, name});
     }
     return origins;
-}
-
-void Book::close()
-{
-    if (m_closed)
-        return;
-    m_closed = true;
-    m_side.reset();
-    guarded(m_session, [&]() -> bool {
-        uno::Reference<util::XCloseable> closeable(m_document, uno::UNO_QUERY);
-        if (closeable.is())
-            closeable->close(true);
-        return true;
-    }, false);
-    m_states.clear();
 }

@@ -10,6 +10,8 @@
 // it, saving) first brings every one of them into the workbook, in the
 // caller's order.
 
+#include "BookSideCopies.h"
+
 #include "Book.h"
 
 #include "CompoundFile.h"
@@ -20,8 +22,24 @@
 
 using namespace css;
 
+BookSideCopies::BookSideCopies(Book &book)
+    : m_session(book.session())
+    , m_document(book.document())
+    , m_sourcePath(book.sourcePath())
+    , m_unbuffered(book.unbuffered())
+    , m_sheets(book.sheets())
+    , m_grouped(book.grouped())
+    , m_values(book.values())
+    , m_states(book.sheets().states())
+    , m_order(book.sheets().order())
+    , m_sideFromSheets(qgetenv("SHEETSPLICER_SIDE_DOCUMENTS") == "0"        ? -1
+                       : qgetenv("SHEETSPLICER_SIDE_DOCUMENTS") == "always" ? 0
+                                                                            : SideDocuments::kWorkbookSheets)
+{
+}
+
 // Called when a fresh copy has just lost its other categories' rows.
-void Book::considerSideCopies(SheetState &copy)
+void BookSideCopies::considerSideCopies(SheetState &copy)
 {
     const auto source = copy.copiedFrom.lock();
     if (m_unbuffered || m_sideFromSheets < 0 || copy.away.is() || !source || source->away.is() || !copy.filterActive
@@ -64,7 +82,7 @@ void Book::considerSideCopies(SheetState &copy)
 
 // A copy in the workbook moves into the side document that takes the next
 // copy of `source`; where it was when that fails.
-void Book::sendAside(SheetState &copy, SheetState &source)
+void BookSideCopies::sendAside(SheetState &copy, SheetState &source)
 {
     const QString name = nameOf(copy);
     const QString sourceName = nameOf(source);
@@ -82,7 +100,7 @@ void Book::sendAside(SheetState &copy, SheetState &source)
     replaceSheet(copy, taken);
 }
 
-std::shared_ptr<SheetState> Book::sideCopy(SheetState &source, const QString &name, int index)
+std::shared_ptr<SheetState> BookSideCopies::sideCopy(SheetState &source, const QString &name, int index)
 {
     if (m_sideSource.lock().get() != &source || m_sideSourceVersion != source.version || source.away.is())
         return nullptr;
@@ -103,7 +121,7 @@ std::shared_ptr<SheetState> Book::sideCopy(SheetState &source, const QString &na
 
 // Front to back in the caller's order, each right after the sheet before it,
 // so a block of copies at the end of the workbook goes in at its end.
-bool Book::bringInSideCopies()
+bool BookSideCopies::bringInSideCopies()
 {
     // Every write comes here: without side documents there is nothing to do.
     if (!m_side)

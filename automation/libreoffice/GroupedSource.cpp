@@ -2,7 +2,7 @@
 //
 // Splitting a summary copies it once per category and deletes the other
 // categories' rows from each copy. Scattered rows are deleted by sorting them
-// away (Book::sortAwayRows), and copying the whole summary and deleting most
+// away (RowDeletion::sortAwayRows), and copying the whole summary and deleting most
 // of it again, once per category, costs time that grows with the rows times
 // the categories.
 //
@@ -21,6 +21,8 @@
 // to the summary while stand-ins of it remain. The grouped source goes at the
 // first write to any sheet, when the split is over, and in any case before
 // the workbook is saved.
+
+#include "GroupedSource.h"
 
 #include "Book.h"
 
@@ -64,47 +66,14 @@ void removeRows(const uno::Reference<sheet::XSpreadsheet> &sheet, int first, int
 
 } // namespace
 
-void Book::beforeUse(SheetState &state, SheetUse use)
-{
-    switch (use) {
-    case SheetUse::Read:
-    case SheetUse::Rename:
-    case SheetUse::Arrange:
-    case SheetUse::Filter: // emulated: the office's sheet is not touched
-        return;
-    case SheetUse::CopySheet:
-    case SheetUse::Show:
-        if (state.away.is())
-            bringInSideCopies();
-        materialize(state);
-        return;
-    case SheetUse::RowDelete: // deleteRows looks after a stand-in itself
-        materializeCopiesOf(state);
-        return;
-    case SheetUse::Unfilter:
-        materialize(state);
-        materializeCopiesOf(state);
-        return;
-    case SheetUse::Write:
-        // Writing means the split is over: no stand-in may be named by a
-        // formula, and the grouped source goes while the workbook holds few
-        // formulas, which every sheet removal visits.
-        materializeAll();
-        ++state.version;
-        dropGroupedSource();
-        bringInSideCopies();
-        return;
-    }
-}
-
-bool Book::isUnchangedCopy(const SheetState &copy, const SheetState &source) const
+bool GroupedSource::isUnchangedCopy(const SheetState &copy, const SheetState &source) const
 {
     return copy.copiedFrom.lock().get() == &source && copy.versionAtCopy == copy.version
            && copy.sourceVersionAtCopy == source.version;
 }
 
 // A stand-in reads its source's cells.
-SheetState &Book::contentOf(SheetState &state)
+SheetState &GroupedSource::contentOf(SheetState &state)
 {
     if (!state.deferred)
         return state;
@@ -115,30 +84,39 @@ SheetState &Book::contentOf(SheetState &state)
     return state;
 }
 
-bool Book::hasGroupedSourceFor(const SheetState &source) const
+bool GroupedSource::hasGroupedSourceFor(const SheetState &source) const
 {
     return m_grouped && m_grouped->source.lock().get() == &source && m_grouped->sourceVersion == source.version
            && !m_grouped->parts.isEmpty();
 }
 
-bool Book::isGroupedPart(const SheetState &state) const
+bool GroupedSource::isGroupedPart(const SheetState &state) const
 {
     if (!m_grouped)
         return false;
-    for (const GroupedPart &part : m_grouped->parts)
+    for (const Part &part : m_grouped->parts)
         if (part.sheet.get() == &state)
             return true;
     return false;
 }
 
+QStringList GroupedSource::partNames() const
+{
+    QStringList names;
+    if (m_grouped)
+        for (const Part &part : m_grouped->parts)
+            names << part.name;
+    return names;
+}
+
 // The grouped parts are no sheets of the caller's: the orders count past them.
-int Book::groupedPartsBefore(int tab)
+int GroupedSource::groupedPartsBefore(int tab)
 {
     if (!m_grouped)
         return 0;
     int count = 0;
-    for (const GroupedPart &part : m_grouped->parts) {
-        const int partTab = tabOf(*part.sheet);
+    for (const Part &part : m_grouped->parts) {
+        const int partTab = m_book.tabOf(*part.sheet);
         if (partTab >= 0 && partTab < tab)
             ++count;
     }
@@ -150,10 +128,10 @@ int Book::groupedPartsBefore(int tab)
 // and the rows the filter hides next to them, grouped by the filter's column.
 // Rows the filter shows above or below those (header rows, totals) stay
 // outside the block, where every copy keeps them in place.
-void Book::groupSourceOf(SheetState &copy, const QList<SheetArea> &rows)
+void GroupedSource::groupSourceOf(SheetState &copy, const QList<SheetArea> &rows)
 {
     const auto source = copy.copiedFrom.lock();
-    if (m_unbuffered || !source || !copy.filterActive || copy.filterColumn < 1 || !isUnchangedCopy(copy, *source)
+    if (m_book.unbuffered() || !source || !copy.filterActive || copy.filterColumn < 1 || !isUnchangedCopy(copy, *source)
         || hasGroupedSourceFor(*source))
         return;
     int top = copy.filterLastRow + 1;
@@ -168,12 +146,12 @@ void Book::groupSourceOf(SheetState &copy, const QList<SheetArea> &rows)
         ++bottom;
     if (bottom <= top)
         return;
-    const QString sourceName = nameOf(*source);
+    const QString sourceName = m_book.nameOf(*source);
     if (sourceName.isNull())
         return;
     dropGroupedSource();
 
-    const QVector<QVariant> values = columnValues(*source, copy.filterColumn, top, bottom);
+    const QVector<QVariant> values = m_book.values().columnValues(*source, copy.filterColumn, top, bottom);
     QVector<QString> keys;
     keys.reserve(values.size());
     for (const QVariant &value : values)
@@ -189,20 +167,20 @@ void Book::groupSourceOf(SheetState &copy, const QList<SheetArea> &rows)
     // First in the office's order: copies go in after their source, and every
     // sheet they push along costs the office time per formula it holds.
     const QString name = partName(1);
-    auto sheet = guarded(m_session, [&]() -> uno::Reference<sheet::XSpreadsheet> {
-        uno::Reference<sheet::XSpreadsheets> sheets = m_document->getSheets();
+    auto sheet = guarded(m_book.session(), [&]() -> uno::Reference<sheet::XSpreadsheet> {
+        uno::Reference<sheet::XSpreadsheets> sheets = m_book.document()->getSheets();
         sheets->copyByName(ou(sourceName), ou(name), 0);
         return uno::Reference<sheet::XSpreadsheet>(sheets->getByName(ou(name)), uno::UNO_QUERY_THROW);
     }, uno::Reference<sheet::XSpreadsheet>());
-    invalidateValues();
+    m_book.values().invalidateValues();
     if (!sheet.is())
         return;
-    GroupedSource grouped;
+    Parts grouped;
     grouped.source = source;
     grouped.sourceVersion = source->version;
     grouped.column = copy.filterColumn;
     grouped.grouping = grouping;
-    grouped.parts << GroupedPart{stateOf(sheet), name, 0, grouping->size()};
+    grouped.parts << Part{m_book.sheets().stateOf(sheet), name, 0, grouping->size()};
     grouped.partsMade = 1;
     m_grouped = grouped;
 
@@ -211,34 +189,34 @@ void Book::groupSourceOf(SheetState &copy, const QList<SheetArea> &rows)
     for (int p = 0; p < grouping->size(); ++p)
         position[grouping->originalIndexAt(p)] = p;
     if (grouping->isIdentity()
-        || sortBlockRows(*m_grouped->parts.first().sheet, grouping->top(), grouping->bottom(), {position}))
+        || m_book.rows().sortBlockRows(*m_grouped->parts.first().sheet, grouping->top(), grouping->bottom(), {position}))
         return;
     dropGroupedSource();
 }
 
-void Book::dropGroupedSource()
+void GroupedSource::dropGroupedSource()
 {
     if (!m_grouped)
         return;
-    const GroupedSource grouped = *m_grouped;
+    const Parts grouped = *m_grouped;
     m_grouped.reset();
-    for (const GroupedPart &part : grouped.parts)
-        m_states.remove(part.sheet->identity.get());
-    guarded(m_session, [&]() -> bool {
-        uno::Reference<sheet::XSpreadsheets> sheets = m_document->getSheets();
-        for (const GroupedPart &part : grouped.parts)
+    for (const Part &part : grouped.parts)
+        m_book.sheets().states().remove(part.sheet->identity.get());
+    guarded(m_book.session(), [&]() -> bool {
+        uno::Reference<sheet::XSpreadsheets> sheets = m_book.document()->getSheets();
+        for (const Part &part : grouped.parts)
             sheets->removeByName(ou(part.name));
         return true;
     }, false);
-    invalidateValues();
+    m_book.values().invalidateValues();
 }
 
 // An empty sheet named `name` stands in for a copy of `source` at `tab`.
-std::shared_ptr<SheetState> Book::deferredCopy(SheetState &source, const QString &name, int tab, int index)
+std::shared_ptr<SheetState> GroupedSource::deferredCopy(SheetState &source, const QString &name, int tab, int index)
 {
     if (!hasGroupedSourceFor(source))
         return nullptr;
-    auto copy = insertSheet(name, tab, index, [&](const uno::Reference<sheet::XSpreadsheets> &sheets) {
+    auto copy = m_book.sheets().insertSheet(name, tab, index, [&](const uno::Reference<sheet::XSpreadsheets> &sheets) {
         sheets->insertNewByName(ou(name), static_cast<sal_Int16>(tab));
     });
     if (copy)
@@ -247,7 +225,7 @@ std::shared_ptr<SheetState> Book::deferredCopy(SheetState &source, const QString
 }
 
 // A stand-in becomes a whole copy of its source, where it stands.
-void Book::materialize(SheetState &copy)
+void GroupedSource::materialize(SheetState &copy)
 {
     if (!copy.deferred)
         return;
@@ -257,36 +235,36 @@ void Book::materialize(SheetState &copy)
         return;
     if (!isUnchangedCopy(copy, *source))
         qWarning("sheetsplicer: a copy is made of a sheet that changed after it was copied");
-    const QString name = nameOf(copy);
-    const QString sourceName = nameOf(*source);
-    const int tab = tabOf(copy);
+    const QString name = m_book.nameOf(copy);
+    const QString sourceName = m_book.nameOf(*source);
+    const int tab = m_book.tabOf(copy);
     if (name.isNull() || sourceName.isNull() || tab < 0)
         return;
-    auto sheet = guarded(m_session, [&]() -> uno::Reference<sheet::XSpreadsheet> {
-        uno::Reference<sheet::XSpreadsheets> sheets = m_document->getSheets();
+    auto sheet = guarded(m_book.session(), [&]() -> uno::Reference<sheet::XSpreadsheet> {
+        uno::Reference<sheet::XSpreadsheets> sheets = m_book.document()->getSheets();
         sheets->removeByName(ou(name));
         sheets->copyByName(ou(sourceName), ou(name), static_cast<sal_Int16>(tab));
         return uno::Reference<sheet::XSpreadsheet>(sheets->getByName(ou(name)), uno::UNO_QUERY_THROW);
     }, uno::Reference<sheet::XSpreadsheet>());
-    invalidateValues();
+    m_book.values().invalidateValues();
     if (sheet.is())
-        replaceSheet(copy, sheet);
+        m_book.sheets().replaceSheet(copy, sheet);
 }
 
-void Book::materializeCopiesOf(const SheetState &source)
+void GroupedSource::materializeCopiesOf(const SheetState &source)
 {
     QList<std::shared_ptr<SheetState>> copies;
-    for (const auto &state : qAsConst(m_states))
+    for (const auto &state : qAsConst(m_book.sheets().states()))
         if (state->deferred && state->copiedFrom.lock().get() == &source)
             copies << state;
     for (const auto &copy : copies)
         materialize(*copy);
 }
 
-void Book::materializeAll()
+void GroupedSource::materializeAll()
 {
     QList<std::shared_ptr<SheetState>> copies;
-    for (const auto &state : qAsConst(m_states))
+    for (const auto &state : qAsConst(m_book.sheets().states()))
         if (state->deferred)
             copies << state;
     for (const auto &copy : copies)
@@ -296,7 +274,7 @@ void Book::materializeAll()
 // Makes a stand-in the copy of its source that deleting `rows` leaves, from
 // the grouped source, and whether that went well; none when it cannot be
 // done that way, and the stand-in is then as it was.
-std::optional<bool> Book::materializeForDelete(SheetState &copy, const QList<SheetArea> &rows)
+std::optional<bool> GroupedSource::materializeForDelete(SheetState &copy, const QList<SheetArea> &rows)
 {
     const auto source = copy.copiedFrom.lock();
     if (!copy.deferred || !source || !isUnchangedCopy(copy, *source) || !hasGroupedSourceFor(*source))
@@ -308,12 +286,12 @@ std::optional<bool> Book::materializeForDelete(SheetState &copy, const QList<She
     const int index = groupedPartFor(*kept);
     if (index < 0)
         return std::nullopt;
-    const GroupedPart part = m_grouped->parts.at(index);
+    const Part part = m_grouped->parts.at(index);
     const std::optional<QList<SheetArea>> inPart = grouping->rowsToDeleteInPart(*kept, part.from, part.to);
     if (!inPart)
         return std::nullopt;
-    const QString name = nameOf(copy);
-    const int tab = tabOf(copy);
+    const QString name = m_book.nameOf(copy);
+    const int tab = m_book.tabOf(copy);
     if (name.isNull() || tab < 0)
         return std::nullopt;
 
@@ -321,8 +299,8 @@ std::optional<bool> Book::materializeForDelete(SheetState &copy, const QList<She
     // copy needs its rows. When every row of the block goes, any part does,
     // and a copy of it is enough.
     const bool takePart = !kept->positions.isEmpty();
-    auto sheet = guarded(m_session, [&]() -> uno::Reference<sheet::XSpreadsheet> {
-        uno::Reference<sheet::XSpreadsheets> sheets = m_document->getSheets();
+    auto sheet = guarded(m_book.session(), [&]() -> uno::Reference<sheet::XSpreadsheet> {
+        uno::Reference<sheet::XSpreadsheets> sheets = m_book.document()->getSheets();
         sheets->removeByName(ou(name));
         if (takePart) {
             // Before the sheet that followed the stand-in, which now stands at `tab`.
@@ -335,19 +313,19 @@ std::optional<bool> Book::materializeForDelete(SheetState &copy, const QList<She
     }, uno::Reference<sheet::XSpreadsheet>());
     if (takePart)
         m_grouped->parts.removeAt(index);
-    invalidateValues();
+    m_book.values().invalidateValues();
     copy.deferred = false;
     if (!sheet.is())
         return false;
-    replaceSheet(copy, sheet);
-    return deleteRowBlocks(copy, *inPart);
+    m_book.sheets().replaceSheet(copy, sheet);
+    return m_book.rows().deleteRowBlocks(copy, *inPart);
 }
 
 // The part of the grouped source that holds the kept rows and as few others
 // as it takes, cut down to that first; -1 when none holds them all.
-int Book::groupedPartFor(const RowGrouping::KeptRows &kept)
+int GroupedSource::groupedPartFor(const RowGrouping::KeptRows &kept)
 {
-    const QList<GroupedPart> &parts = m_grouped->parts;
+    const QList<Part> &parts = m_grouped->parts;
     if (kept.positions.isEmpty()) {
         // Every row of the block goes: the smallest part does.
         int smallest = 0;
@@ -376,45 +354,28 @@ int Book::groupedPartFor(const RowGrouping::KeptRows &kept)
 
 // Cuts a part in two at grouped position `at`: it keeps the groups before,
 // a copy of it, next to it, those from there on.
-bool Book::splitGroupedPart(int index, int at)
+bool GroupedSource::splitGroupedPart(int index, int at)
 {
-    GroupedPart &part = m_grouped->parts[index];
+    Part &part = m_grouped->parts[index];
     const QString name = partName(++m_grouped->partsMade);
     const int top = m_grouped->grouping->top();
     const int lower = at - part.from;
     const int upper = part.to - at;
-    auto sheet = guarded(m_session, [&]() -> uno::Reference<sheet::XSpreadsheet> {
-        uno::Reference<sheet::XSpreadsheets> sheets = m_document->getSheets();
+    auto sheet = guarded(m_book.session(), [&]() -> uno::Reference<sheet::XSpreadsheet> {
+        uno::Reference<sheet::XSpreadsheets> sheets = m_book.document()->getSheets();
         sheets->copyByName(ou(part.name), ou(name), static_cast<sal_Int16>(officeTab(part.sheet->sheet) + 1));
         uno::Reference<sheet::XSpreadsheet> made(sheets->getByName(ou(name)), uno::UNO_QUERY_THROW);
         removeRows(part.sheet->sheet, top + lower, upper);
         removeRows(made, top, lower);
         return made;
     }, uno::Reference<sheet::XSpreadsheet>());
-    invalidateValues();
+    m_book.values().invalidateValues();
     if (!sheet.is()) {
         dropGroupedSource();
         return false;
     }
     const int to = part.to;
     part.to = at;
-    m_grouped->parts.insert(index + 1, GroupedPart{stateOf(sheet), name, at, to});
+    m_grouped->parts.insert(index + 1, Part{m_book.sheets().stateOf(sheet), name, at, to});
     return true;
-}
-
-// Another office sheet takes over a state: the handles that reach the state
-// reach that sheet from now on.
-void Book::replaceSheet(SheetState &state, const uno::Reference<sheet::XSpreadsheet> &sheet)
-{
-    const uno::Reference<uno::XInterface> identity(sheet, uno::UNO_QUERY);
-    const void *oldKey = state.identity.get();
-    const std::shared_ptr<SheetState> self = m_states.value(oldKey);
-    m_states.remove(oldKey);
-    m_states.remove(identity.get()); // a part's own state, when a part becomes the copy
-    m_order.replaced(oldKey, identity.get());
-    state.sheet = sheet;
-    state.identity = identity;
-    state.lastColumnRead.reset();
-    if (self)
-        m_states.insert(identity.get(), self);
 }

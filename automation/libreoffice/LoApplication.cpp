@@ -11,28 +11,34 @@ bool LoNode::disconnected() const
 
 QVariant LoNode::call(const MemberText &member, const QVariantList &args)
 {
-    const CatalogueMember *entry = catalogueEntry('D', objectKind(), member.name());
-    beforeUse(sheetUseOf(entry));
-    return entry ? callMember(entry->id, args) : QVariant();
+    const SheetCall use{'D', objectKind(), catalogueEntry('D', objectKind(), member.name())};
+    beforeUse(use);
+    const QVariant result = use.entry ? callMember(use.entry->id, args) : QVariant();
+    afterUse(use);
+    return result;
 }
 
 std::shared_ptr<AutomationNode> LoNode::query(const MemberText &member, const QVariantList &args)
 {
-    const CatalogueMember *entry = catalogueEntry('Q', objectKind(), member.name());
-    return entry ? queryMember(entry->id, args) : nullptr;
+    const SheetCall use{'Q', objectKind(), catalogueEntry('Q', objectKind(), member.name())};
+    beforeUse(use);
+    return use.entry ? queryMember(use.entry->id, args) : nullptr;
 }
 
 QVariant LoNode::get(const QByteArray &name)
 {
-    const CatalogueMember *entry = catalogueEntry('P', objectKind(), name);
-    return entry ? getMember(entry->id) : QVariant();
+    const SheetCall use{'P', objectKind(), catalogueEntry('P', objectKind(), name)};
+    beforeUse(use);
+    return use.entry ? getMember(use.entry->id) : QVariant();
 }
 
 bool LoNode::set(const QByteArray &name, const QVariant &value)
 {
-    const CatalogueMember *entry = catalogueEntry('S', objectKind(), name);
-    beforeUse(sheetUseOf(entry));
-    return entry ? setMember(entry->id, value) : false;
+    const SheetCall use{'S', objectKind(), catalogueEntry('S', objectKind(), name)};
+    beforeUse(use);
+    const bool result = use.entry ? setMember(use.entry->id, value) : false;
+    afterUse(use);
+    return result;
 }
 
 // ---- Application ----

@@ -4,6 +4,7 @@
 #include "MemberCatalogue.h"
 #include "MemberText.h"
 #include "SheetArea.h"
+#include "SheetUseRules.h"
 
 #include <memory>
 
@@ -35,8 +36,10 @@ protected:
     virtual std::shared_ptr<AutomationNode> queryMember(Member, const QVariantList &) { return nullptr; }
     virtual QVariant getMember(Member) { return QVariant(); }
     virtual bool setMember(Member, const QVariant &) { return false; }
-    // Told what a call or an assignment does to the sheet before it is made.
-    virtual void beforeUse(SheetUse) {}
+    // Told of every member before it is reached, and of every call and
+    // assignment once it is made.
+    virtual void beforeUse(const SheetCall &) {}
+    virtual void afterUse(const SheetCall &) {}
 
     OfficeSession &session() const { return *m_session; }
     std::shared_ptr<OfficeSession> m_session;
@@ -116,11 +119,18 @@ public:
     const std::shared_ptr<SheetState> &sheetState() const { return m_sheet; }
 
 protected:
-    // The book hears what every call and assignment does to the sheet before
-    // it is made.
-    void beforeUse(SheetUse use) final;
+    // The book applies its rules to the sheet before every member and after
+    // every call and assignment (see SheetUseRules).
+    void beforeUse(const SheetCall &use) final;
+    void afterUse(const SheetCall &use) final;
+    // The sheet whose cells the member being answered reads: the sheet
+    // itself, or a stand-in's source.
+    SheetState &cells() const { return m_cells ? *m_cells : *m_sheet; }
 
     std::shared_ptr<SheetState> m_sheet;
+
+private:
+    SheetState *m_cells = nullptr;
 };
 
 class LoWorksheet : public LoSheetNode

@@ -161,13 +161,11 @@ bool LoRange::setMember(Member member, const QVariant &value)
 QVariant LoRange::value()
 {
     const SheetArea &a = m_areas.first();
-    m_book->flushFormulas();
-    return m_book->valueAt(*m_sheet, a.top, a.left);
+    return m_book->valueAt(cells(), a.top, a.left);
 }
 
 QVariant LoRange::setValue(const QVariant &value)
 {
-    m_book->flushFormulasOf(*m_sheet);
     const SheetArea a = m_areas.first();
     const bool ok = guarded(session(), [&]() -> bool {
         uno::Reference<table::XCell> cell = m_sheet->sheet->getCellByPosition(a.left - 1, a.top - 1);
@@ -179,7 +177,6 @@ QVariant LoRange::setValue(const QVariant &value)
         return true;
     }, false);
     m_sheet->excelFormulas.remove({a.top, a.left});
-    m_book->invalidateValues();
     return ok ? QVariant(true) : QVariant();
 }
 
@@ -187,10 +184,8 @@ QVariant LoRange::setValue(const QVariant &value)
 QVariant LoRange::shownText()
 {
     const SheetArea a = m_areas.first();
-    m_book->flushFormulas();
-    SheetState &content = m_book->contentOf(*m_sheet);
     return guarded(session(), [&]() -> QVariant {
-        uno::Reference<text::XText> text(content.sheet->getCellByPosition(a.left - 1, a.top - 1), uno::UNO_QUERY_THROW);
+        uno::Reference<text::XText> text(cells().sheet->getCellByPosition(a.left - 1, a.top - 1), uno::UNO_QUERY_THROW);
         return qs(text->getString());
     }, QVariant());
 }
@@ -199,7 +194,7 @@ QVariant LoRange::shownText()
 std::shared_ptr<AutomationNode> LoRange::mergeArea()
 {
     const SheetArea a = m_areas.first();
-    SheetState &content = m_book->contentOf(*m_sheet);
+    SheetState &content = cells();
     const std::optional<SheetArea> merged = guarded(session(), [&]() -> std::optional<SheetArea> {
         uno::Reference<table::XCellRange> cell = content.sheet->getCellRangeByPosition(a.left - 1, a.top - 1,
                                                                                        a.left - 1, a.top - 1);
@@ -218,11 +213,12 @@ std::shared_ptr<AutomationNode> LoRange::mergeArea()
 // Excel's Ctrl+Up from the first cell of the range.
 std::shared_ptr<AutomationNode> LoRange::endUp()
 {
+    // Here, not before the query: End answers only this direction.
     m_book->flushFormulas();
     const int column = m_areas.first().left;
     int row = m_areas.first().top;
     auto filled = [&](int r) {
-        const QVariant v = m_book->valueAt(*m_sheet, r, column);
+        const QVariant v = m_book->valueAt(cells(), r, column);
         return v.isValid() && !v.toString().isEmpty();
     };
     if (row <= 1)
@@ -247,7 +243,6 @@ std::shared_ptr<AutomationNode> LoRange::endUp()
 // value in that field equals the value; AutoFilter(field) shows them again.
 QVariant LoRange::autoFilter(const QVariantList &args)
 {
-    m_book->flushFormulas();
     if (args.size() < 2) {
         m_sheet->filterActive = false;
         m_sheet->hiddenRows.clear();
@@ -261,7 +256,7 @@ QVariant LoRange::autoFilter(const QVariantList &args)
     // a single cell stands for the current region around it.
     const SheetArea &given = m_areas.first();
     const bool block = given.bottom > given.top || given.right > given.left;
-    const SheetArea region = block ? given : m_book->currentRegion(*m_sheet, given.top, given.left);
+    const SheetArea region = block ? given : m_book->currentRegion(cells(), given.top, given.left);
     const int column = region.left + field - 1;
     if (column > region.right)
         return QVariant();
@@ -269,7 +264,7 @@ QVariant LoRange::autoFilter(const QVariantList &args)
     m_sheet->filterColumn = column;
     m_sheet->filterFirstRow = region.top + 1;
     m_sheet->filterLastRow = region.bottom;
-    const QVector<QVariant> values = m_book->columnValues(*m_sheet, column, region.top + 1, region.bottom);
+    const QVector<QVariant> values = m_book->columnValues(cells(), column, region.top + 1, region.bottom);
     m_sheet->hiddenRows.fill(false, values.size());
     for (int i = 0; i < values.size(); ++i)
         m_sheet->hiddenRows[i] = values.at(i).toString() == *excluded;
@@ -304,6 +299,7 @@ QVariant LoRange::deleteRows()
 {
     if (m_kind != Kind::EntireRows)
         return QVariant();
+    // Here, not before the call: only whole rows are deleted.
     m_book->flushFormulas();
     const bool ok = m_book->deleteRows(*m_sheet, m_areas);
     return ok ? QVariant(true) : QVariant();
@@ -312,7 +308,6 @@ QVariant LoRange::deleteRows()
 QVariant LoRange::setFormula(const QString &formula)
 {
     const SheetArea a = m_areas.first();
-    m_book->flushFormulasOf(*m_sheet);
     const bool ok = guarded(session(), [&]() -> bool {
         uno::Reference<table::XCell> cell = m_sheet->sheet->getCellByPosition(a.left - 1, a.top - 1);
         const rtl::OUString before = cell->getFormula();
@@ -326,7 +321,6 @@ QVariant LoRange::setFormula(const QString &formula)
     }, false);
     if (ok)
         m_sheet->excelFormulas.insert({a.top, a.left}, formula);
-    m_book->invalidateValues();
     return ok ? QVariant(true) : QVariant();
 }
 
@@ -339,8 +333,9 @@ QVariant LoRange::formulaR1C1()
     const auto written = m_sheet->excelFormulas.constFind({a.top, a.left});
     if (written != m_sheet->excelFormulas.constEnd())
         return a1ToR1C1(written.value(), a.top, a.left);
+    // Only now: a formula known here is answered without sending any.
     m_book->flushFormulas();
-    const QString excel = m_book->excelFormulaAt(*m_sheet, a.top, a.left);
+    const QString excel = m_book->excelFormulaAt(cells(), a.top, a.left);
     if (excel.isNull())
         return QVariant();
     return excel.startsWith('=') ? a1ToR1C1(excel, a.top, a.left) : excel;
@@ -354,6 +349,7 @@ QVariant LoRange::setFormulaR1C1(const QString &formula)
                 m_sheet->pendingR1C1.insert({row, column}, formula);
                 m_sheet->excelFormulas.remove({row, column});
             }
+    // Cell by cell, the formulas go out as soon as they are set.
     if (m_book->unbuffered())
         m_book->flushFormulas();
     return true;
@@ -361,8 +357,6 @@ QVariant LoRange::setFormulaR1C1(const QString &formula)
 
 bool LoRange::setProtection(Member which, bool on)
 {
-    // The flags stay with the cells when their waiting formulas are written.
-    m_book->flushProtectionOf(*m_sheet);
     return guarded(session(), [&]() -> bool {
         uno::Reference<beans::XPropertySet> props = m_book->propertiesOf(*m_sheet, m_areas);
         util::CellProtection protection;

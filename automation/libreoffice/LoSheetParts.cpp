@@ -32,6 +32,8 @@ QVariant LoHyperlinks::callMember(Member member, const QVariantList &args)
         url += QLatin1Char('#') + subAddress;
     if (url.isEmpty())
         return QVariant();
+    // Here, not before the call: only a link it makes writes to the sheet
+    // (and the values cached go after it, below).
     m_book->flushFormulasOf(*m_sheet);
     const SheetArea cellArea = anchor->areas().first();
     const bool ok = guarded(session(), [&]() -> bool {

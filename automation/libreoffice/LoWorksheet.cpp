@@ -35,9 +35,14 @@ std::shared_ptr<SheetState> sheetArgument(const QVariant &value)
 
 // ---- Anything of one sheet ----
 
-void LoSheetNode::beforeUse(SheetUse use)
+void LoSheetNode::beforeUse(const SheetCall &use)
 {
-    m_book->beforeUse(*m_sheet, use);
+    m_cells = &m_book->beforeUse(*m_sheet, use);
+}
+
+void LoSheetNode::afterUse(const SheetCall &use)
+{
+    m_book->afterUse(*m_sheet, use);
 }
 
 // ---- Worksheet ----
@@ -53,7 +58,6 @@ QVariant LoWorksheet::callMember(Member member, const QVariantList &args)
         return m_book->protectSheet(*m_sheet, args.value(0).toString()) ? QVariant(true) : QVariant();
     case Member::Select:
     case Member::Activate: {
-        m_book->flushFormulas();
         m_book->setActiveSheet(m_sheet);
         return guarded(session(), [&]() -> QVariant {
             uno::Reference<frame::XModel> model(m_book->document(), uno::UNO_QUERY_THROW);
@@ -96,9 +100,7 @@ std::shared_ptr<AutomationNode> LoWorksheet::queryMember(Member member, const QV
         return std::make_shared<LoRange>(m_session, m_book, m_sheet, areas);
     }
     case Member::UsedRange: {
-        m_book->flushFormulas();
-        const SheetState &content = m_book->contentOf(*m_sheet);
-        const SheetArea used = guarded(session(), [&] { return Book::readUsedArea(content.sheet); }, SheetArea{1, 1, 1, 1});
+        const SheetArea used = guarded(session(), [&] { return Book::readUsedArea(cells().sheet); }, SheetArea{1, 1, 1, 1});
         return std::make_shared<LoRange>(m_session, m_book, m_sheet, QList<SheetArea>{used});
     }
     case Member::Hyperlinks:
@@ -122,7 +124,7 @@ QVariant LoWorksheet::getMember(Member member)
         return index >= 0 ? QVariant(index + 1) : QVariant();
     }
     case Member::ProtectContents: {
-        const std::optional<bool> locked = m_book->sheetProtected(*m_sheet);
+        const std::optional<bool> locked = m_book->sheetProtected(cells());
         return locked ? QVariant(*locked) : QVariant();
     }
     default:
@@ -148,7 +150,9 @@ bool LoWorksheet::setMember(Member member, const QVariant &value)
                 docProps->getPropertyValue("UnnamedDatabaseRanges"), uno::UNO_QUERY_THROW);
             if (tab < 0 || !unnamed->hasByTable(static_cast<sal_Int16>(tab)))
                 return true;
-            // Rows it hid show again: copies made before differ from the sheet now.
+            // Rows it hid show again: copies made before differ from the sheet
+            // now. Counted here, as the cached values are dropped here, since
+            // only the office can tell whether the sheet brought a filter.
             ++m_sheet->version;
             uno::Reference<sheet::XDatabaseRange> range(unnamed->getByTable(static_cast<sal_Int16>(tab)), uno::UNO_QUERY_THROW);
             uno::Reference<beans::XPropertySet> rangeProps(range, uno::UNO_QUERY_THROW);

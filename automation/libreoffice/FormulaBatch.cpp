@@ -1,5 +1,5 @@
-// Formulas written in batches (filled down where a block repeats one),
-// and a Protect that waits until a sheet's formulas are in.
+#include "FormulaBatch.h"
+
 #include "Book.h"
 
 #include "CalcFormulaSyntax.h"
@@ -19,9 +19,7 @@
 #include <com/sun/star/beans/XMultiPropertySet.hpp>
 #include <com/sun/star/beans/PropertyAttribute.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
-#include <com/sun/star/sheet/XSheetCellRangeContainer.hpp>
 #include <com/sun/star/table/XCell.hpp>
-#include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/util/XProtectable.hpp>
 
 #include <algorithm>
@@ -35,36 +33,20 @@ constexpr int kFillRows = 16;
 
 } // namespace
 
-uno::Reference<beans::XPropertySet> Book::propertiesOf(SheetState &state, const QList<SheetArea> &areas)
+void FormulaBatch::flushFormulas()
 {
-    if (areas.size() == 1) {
-        const SheetArea &a = areas.first();
-        return uno::Reference<beans::XPropertySet>(
-            state.sheet->getCellRangeByPosition(a.left - 1, a.top - 1, a.right - 1, a.bottom - 1), uno::UNO_QUERY_THROW);
-    }
-    uno::Reference<lang::XMultiServiceFactory> factory(documentOf(state), uno::UNO_QUERY_THROW);
-    uno::Reference<sheet::XSheetCellRangeContainer> container(
-        factory->createInstance("com.sun.star.sheet.SheetCellRanges"), uno::UNO_QUERY_THROW);
-    const sal_Int16 tab = static_cast<sal_Int16>(tabOf(state));
-    for (const SheetArea &a : areas)
-        container->addRangeAddress(table::CellRangeAddress(tab, a.left - 1, a.top - 1, a.right - 1, a.bottom - 1), false);
-    return uno::Reference<beans::XPropertySet>(container, uno::UNO_QUERY_THROW);
-}
-
-void Book::flushFormulas()
-{
-    for (const auto &state : m_states)
+    for (const auto &state : m_book.sheets().states())
         flushFormulasOf(*state);
 }
 
-void Book::flushFormulasOf(SheetState &state)
+void FormulaBatch::flushFormulasOf(SheetState &state)
 {
     if (!state.pendingR1C1.isEmpty())
         flushSheet(state);
     flushProtectionOf(state);
 }
 
-void Book::flushProtectionOf(SheetState &state)
+void FormulaBatch::flushProtectionOf(SheetState &state)
 {
     if (!state.pendingProtection)
         return;
@@ -79,18 +61,18 @@ void Book::flushProtectionOf(SheetState &state)
 // is protected when they are sent, so its many formulas enter the workbook
 // after the writes to the other sheets, not before them. The sheet is
 // protected as soon as anything reads it, writes to it, or the file is saved.
-bool Book::protectSheet(SheetState &state, const QString &password)
+bool FormulaBatch::protectSheet(SheetState &state, const QString &password)
 {
-    const bool protectedNow = guarded(m_session, [&]() -> bool {
+    const bool protectedNow = guarded(m_book.session(), [&]() -> bool {
         return uno::Reference<util::XProtectable>(state.sheet, uno::UNO_QUERY_THROW)->isProtected();
     }, true);
-    if (!m_unbuffered && !protectedNow && !state.pendingR1C1.isEmpty()) {
+    if (!m_book.unbuffered() && !protectedNow && !state.pendingR1C1.isEmpty()) {
         state.pendingProtection = password;
         return true;
     }
     if (!state.pendingR1C1.isEmpty())
         flushSheet(state);
-    return guarded(m_session, [&]() -> bool {
+    return guarded(m_book.session(), [&]() -> bool {
         uno::Reference<util::XProtectable> protectable(state.sheet, uno::UNO_QUERY_THROW);
         if (protectable->isProtected())
             protectable->unprotect(ou(password));
@@ -99,22 +81,21 @@ bool Book::protectSheet(SheetState &state, const QString &password)
     }, false);
 }
 
-std::optional<bool> Book::sheetProtected(SheetState &state)
+std::optional<bool> FormulaBatch::sheetProtected(SheetState &content)
 {
-    if (m_closed)
+    if (m_book.closed())
         return std::nullopt;
     // A stand-in is protected as its source is; a waiting Protect counts.
-    SheetState &content = contentOf(state);
     if (content.pendingProtection)
         return true;
-    return guarded(m_session, [&]() -> std::optional<bool> {
+    return guarded(m_book.session(), [&]() -> std::optional<bool> {
         return uno::Reference<util::XProtectable>(content.sheet, uno::UNO_QUERY_THROW)->isProtected();
     }, std::optional<bool>());
 }
 
 // Waiting R1C1 formulas go out as rectangles of one formula each: every cell's
 // own A1 text, one call per rectangle.
-void Book::flushSheet(SheetState &state)
+void FormulaBatch::flushSheet(SheetState &state)
 {
     struct Block
     {
@@ -157,7 +138,7 @@ void Book::flushSheet(SheetState &state)
         else
             writeCellByCell(state, block.area, block.formula);
     }
-    invalidateValues();
+    m_book.values().invalidateValues();
 }
 
 // Each cell's own A1 text, in the office's syntax.
@@ -167,7 +148,7 @@ static rtl::OUString calcFormulaAt(const QString &r1c1, int row, int column)
     return ou(excel.startsWith('=') ? excelToCalcFormula(excel) : excel);
 }
 
-void Book::writeCellByCell(SheetState &state, const SheetArea &a, const QString &formula)
+void FormulaBatch::writeCellByCell(SheetState &state, const SheetArea &a, const QString &formula)
 {
     uno::Sequence<uno::Sequence<rtl::OUString>> texts(a.rows());
     auto *rows = texts.getArray();
@@ -177,7 +158,7 @@ void Book::writeCellByCell(SheetState &state, const SheetArea &a, const QString 
         for (int c = 0; c < a.columns(); ++c)
             cells[c] = calcFormulaAt(formula, a.top + r, a.left + c);
     }
-    guarded(m_session, [&]() -> bool {
+    guarded(m_book.session(), [&]() -> bool {
         uno::Reference<table::XCellRange> cells
             = state.sheet->getCellRangeByPosition(a.left - 1, a.top - 1, a.right - 1, a.bottom - 1);
         uno::Reference<sheet::XCellRangeFormula> range(cells, uno::UNO_QUERY_THROW);
@@ -195,14 +176,14 @@ void Book::writeCellByCell(SheetState &state, const SheetArea &a, const QString 
 // shares one formula among the column's cells instead of joining them one by
 // one, which costs time with the square of the rows. Filling copies the first
 // row's formatting too, so the block's own formatting is put back afterwards.
-void Book::writeByFill(SheetState &state, const SheetArea &a, const QString &formula)
+void FormulaBatch::writeByFill(SheetState &state, const SheetArea &a, const QString &formula)
 {
     uno::Sequence<uno::Sequence<rtl::OUString>> firstRow(1);
     firstRow.getArray()[0].realloc(a.columns());
     for (int c = 0; c < a.columns(); ++c)
         firstRow.getArray()[0].getArray()[c] = calcFormulaAt(formula, a.top, a.left + c);
 
-    guarded(m_session, [&]() -> bool {
+    guarded(m_book.session(), [&]() -> bool {
         uno::Reference<table::XCellRange> block
             = state.sheet->getCellRangeByPosition(a.left - 1, a.top - 1, a.right - 1, a.bottom - 1);
         const KeptFormats kept = keepFormats(block, a);
@@ -222,7 +203,7 @@ void Book::writeByFill(SheetState &state, const SheetArea &a, const QString &for
     }, false);
 }
 
-Book::KeptFormats Book::keepFormats(const uno::Reference<table::XCellRange> &block, const SheetArea &a)
+FormulaBatch::KeptFormats FormulaBatch::keepFormats(const uno::Reference<table::XCellRange> &block, const SheetArea &a)
 {
     KeptFormats kept;
     uno::Reference<sheet::XUniqueCellFormatRangesSupplier> supplier(block, uno::UNO_QUERY_THROW);
@@ -247,7 +228,7 @@ Book::KeptFormats Book::keepFormats(const uno::Reference<table::XCellRange> &blo
     return kept;
 }
 
-void Book::restoreFormats(const KeptFormats &kept)
+void FormulaBatch::restoreFormats(const KeptFormats &kept)
 {
     for (const auto &group : kept.groups) {
         try {
@@ -262,7 +243,7 @@ void Book::restoreFormats(const KeptFormats &kept)
 
 // The cell properties that make up a cell's formatting and that a fill copies,
 // sorted by name as setPropertyValues wants them.
-uno::Sequence<rtl::OUString> Book::formatPropertyNames(const uno::Reference<table::XCellRange> &block)
+uno::Sequence<rtl::OUString> FormulaBatch::formatPropertyNames(const uno::Reference<table::XCellRange> &block)
 {
     if (m_formatNames.hasElements())
         return m_formatNames;

@@ -1,5 +1,5 @@
-// Deleting rows: blocks one by one, or many scattered rows by sorting them
-// to the bottom of their block first.
+#include "RowDeletion.h"
+
 #include "Book.h"
 
 #include "Guarded.h"
@@ -30,41 +30,42 @@ constexpr int kMaxSortColumn = 1024;
 
 } // namespace
 
-bool Book::deleteRows(SheetState &state, const QList<SheetArea> &rows)
+bool RowDeletion::deleteRows(SheetState &state, const QList<SheetArea> &rows)
 {
     // A stand-in is made from the grouped source when the rows kept fit it;
     // else it becomes a whole copy first.
-    const std::optional<bool> fromGrouped = materializeForDelete(state, rows);
-    materialize(state);
+    GroupedSource &grouped = m_book.grouped();
+    const std::optional<bool> fromGrouped = grouped.materializeForDelete(state, rows);
+    grouped.materialize(state);
     bool ok = false;
     if (fromGrouped) {
         ok = *fromGrouped;
     } else {
-        const bool manyRuns = !m_unbuffered && rows.size() >= kSortRuns;
+        const bool manyRuns = !m_book.unbuffered() && rows.size() >= kSortRuns;
         // The first delete on a fresh, filtered copy also makes the grouped
         // source that later copies come from.
         if (!state.away.is())
-            groupSourceOf(state, rows);
+            grouped.groupSourceOf(state, rows);
         ok = (manyRuns && sortAwayRows(state, rows)) || deleteRowBlocks(state, rows);
     }
     if (ok)
         refillBottomRows(state, rows);
     // Without a grouped source, later copies may be made aside.
     if (ok && !fromGrouped)
-        considerSideCopies(state);
+        m_book.sideCopies().considerSideCopies(state);
     ++state.version;
     state.filterActive = false;
     state.hiddenRows.clear();
-    invalidateValues();
+    m_book.values().invalidateValues();
     return ok;
 }
 
 // Bottom-up, so the row numbers still to come stay where they were.
-bool Book::deleteRowBlocks(SheetState &state, const QList<SheetArea> &rows)
+bool RowDeletion::deleteRowBlocks(SheetState &state, const QList<SheetArea> &rows)
 {
     QList<SheetArea> sorted = rows;
     std::sort(sorted.begin(), sorted.end(), [](const SheetArea &a, const SheetArea &b) { return a.top > b.top; });
-    return guarded(m_session, [&]() -> bool {
+    return guarded(m_book.session(), [&]() -> bool {
         uno::Reference<table::XColumnRowRange> columnsRows(state.sheet, uno::UNO_QUERY_THROW);
         uno::Reference<table::XTableRows> tableRows = columnsRows->getRows();
         for (const SheetArea &a : sorted)
@@ -81,12 +82,12 @@ constexpr sal_Int32 kRowHeightTolerance = 18;
 // are 15 pt high would be saved with every such row written out. The rows
 // are put back as the sheet had them, copied from the row above them (with
 // heights not fitted, the inserted rows keep that row's height as it is).
-void Book::refillBottomRows(SheetState &state, const QList<SheetArea> &deleted)
+void RowDeletion::refillBottomRows(SheetState &state, const QList<SheetArea> &deleted)
 {
     int count = 0;
     for (const SheetArea &a : deleted)
         count += a.rows();
-    guarded(m_session, [&]() -> bool {
+    guarded(m_book.session(), [&]() -> bool {
         uno::Reference<table::XColumnRowRange> columnsRows(state.sheet, uno::UNO_QUERY_THROW);
         uno::Reference<table::XTableRows> tableRows = columnsRows->getRows();
         const sal_Int32 total = tableRows->getCount();
@@ -113,7 +114,7 @@ void Book::refillBottomRows(SheetState &state, const QList<SheetArea> &deleted)
 // UpdateReferenceOnSort, every reference follows the cell it names, so the
 // result is the one deleting block by block gives. Not for rows with merged
 // cells, which a sort cannot move.
-bool Book::sortAwayRows(SheetState &state, const QList<SheetArea> &rows)
+bool RowDeletion::sortAwayRows(SheetState &state, const QList<SheetArea> &rows)
 {
     int top = kSheetRows;
     int bottom = 0;
@@ -134,7 +135,7 @@ bool Book::sortAwayRows(SheetState &state, const QList<SheetArea> &rows)
     const int kept = static_cast<int>(std::count(doomed.cbegin(), doomed.cend(), 0.0));
     if (!sortBlockRows(state, top, bottom, {doomed, order}))
         return false;
-    return guarded(m_session, [&]() -> bool {
+    return guarded(m_book.session(), [&]() -> bool {
         uno::Reference<table::XColumnRowRange> columnsRows(state.sheet, uno::UNO_QUERY_THROW);
         columnsRows->getRows()->removeByIndex(top - 1 + kept, count - kept);
         return true;
@@ -144,9 +145,9 @@ bool Book::sortAwayRows(SheetState &state, const QList<SheetArea> &rows)
 // Sorts the rows from `top` to `bottom`, whole, by the keys (one column of
 // numbers each, one number a row), which go into helper columns right of the
 // used area for the sort and are cleared after it.
-bool Book::sortBlockRows(SheetState &state, int top, int bottom, const QVector<QVector<double>> &keys)
+bool RowDeletion::sortBlockRows(SheetState &state, int top, int bottom, const QVector<QVector<double>> &keys)
 {
-    const SheetArea used = usedArea(state);
+    const SheetArea used = m_book.values().usedArea(state);
     const int keyColumn = qMax(used.right, 1) + 1; // 1-based, the first helper column
     const int lastKeyColumn = keyColumn + keys.size() - 1;
     const int count = bottom - top + 1;
@@ -156,7 +157,7 @@ bool Book::sortBlockRows(SheetState &state, int top, int bottom, const QVector<Q
         if (key.size() != count)
             return false;
 
-    const bool ok = guarded(m_session, [&]() -> bool {
+    const bool ok = guarded(m_book.session(), [&]() -> bool {
         uno::Reference<util::XMergeable> mergeable(
             state.sheet->getCellRangeByPosition(0, top - 1, keyColumn - 2, bottom - 1), uno::UNO_QUERY_THROW);
         if (mergeable->getIsMerged())
@@ -191,6 +192,6 @@ bool Book::sortBlockRows(SheetState &state, int top, int bottom, const QVector<Q
         return true;
     }, false);
     state.lastColumnRead.reset();
-    invalidateValues();
+    m_book.values().invalidateValues();
     return ok;
 }

@@ -1,5 +1,5 @@
-// The workbook's value cache: used areas and values read in blocks of rows,
-// dropped on every write, and the recalculation that comes before a read.
+#include "ValueCache.h"
+
 #include "Book.h"
 
 #include "Guarded.h"
@@ -49,37 +49,37 @@ QVariant fromAny(const uno::Any &any)
 
 // Calculation is off while the job writes; values are brought up to date
 // once, when something reads them or the file is saved.
-void Book::calculateIfNeeded()
+void ValueCache::calculateIfNeeded()
 {
     if (!m_needsCalculation)
         return;
     m_needsCalculation = false;
-    guarded(m_session, [&]() -> bool {
-        uno::Reference<sheet::XCalculatable> calc(m_document, uno::UNO_QUERY_THROW);
+    guarded(m_book.session(), [&]() -> bool {
+        uno::Reference<sheet::XCalculatable> calc(m_book.document(), uno::UNO_QUERY_THROW);
         calc->calculate();
         return true;
     }, false);
 }
 
-void Book::invalidateValues()
+void ValueCache::invalidateValues()
 {
     // From the first change on, formulas are computed once, before saving or
     // reading, not after every write.
     if (m_automaticCalculation && qEnvironmentVariableIntValue("SHEETSPLICER_AUTOCALC") == 0) {
         m_automaticCalculation = false;
-        guarded(m_session, [&]() -> bool {
-            uno::Reference<sheet::XCalculatable>(m_document, uno::UNO_QUERY_THROW)->enableAutomaticCalculation(false);
+        guarded(m_book.session(), [&]() -> bool {
+            uno::Reference<sheet::XCalculatable>(m_book.document(), uno::UNO_QUERY_THROW)->enableAutomaticCalculation(false);
             return true;
         }, false);
     }
     m_needsCalculation = true;
-    for (const auto &state : m_states) {
+    for (const auto &state : m_book.sheets().states()) {
         state->valuesValid = false;
         state->valueBlocks.clear();
     }
 }
 
-SheetArea Book::readUsedArea(const uno::Reference<sheet::XSpreadsheet> &sheet)
+SheetArea ValueCache::readUsedArea(const uno::Reference<sheet::XSpreadsheet> &sheet)
 {
     uno::Reference<sheet::XSheetCellCursor> cursor = sheet->createCursor();
     uno::Reference<sheet::XUsedAreaCursor> used(cursor, uno::UNO_QUERY_THROW);
@@ -90,14 +90,14 @@ SheetArea Book::readUsedArea(const uno::Reference<sheet::XSpreadsheet> &sheet)
     return SheetArea{a.StartRow + 1, a.StartColumn + 1, a.EndRow + 1, a.EndColumn + 1};
 }
 
-void Book::loadUsedArea(SheetState &state)
+void ValueCache::loadUsedArea(SheetState &state)
 {
     if (state.valuesValid)
         return;
     state.valueBlocks.clear();
     state.empty = true;
     state.valueArea = SheetArea{1, 1, 1, 1};
-    const bool ok = guarded(m_session, [&]() -> bool {
+    const bool ok = guarded(m_book.session(), [&]() -> bool {
         state.valueArea = readUsedArea(state.sheet);
         return true;
     }, false);
@@ -105,15 +105,13 @@ void Book::loadUsedArea(SheetState &state)
     state.valuesValid = ok;
 }
 
-SheetArea Book::usedArea(SheetState &state)
+SheetArea ValueCache::usedArea(SheetState &state)
 {
-    if (state.deferred)
-        return usedArea(contentOf(state));
     loadUsedArea(state);
     return state.valueArea;
 }
 
-const QVector<QVariant> *Book::valueBlock(SheetState &state, int block)
+const QVector<QVariant> *ValueCache::valueBlock(SheetState &state, int block)
 {
     auto found = state.valueBlocks.constFind(block);
     if (found != state.valueBlocks.constEnd())
@@ -126,7 +124,7 @@ const QVector<QVariant> *Book::valueBlock(SheetState &state, int block)
         return nullptr;
     QVector<QVariant> values;
     const int width = area.columns();
-    const bool ok = guarded(m_session, [&]() -> bool {
+    const bool ok = guarded(m_book.session(), [&]() -> bool {
         uno::Reference<table::XCellRange> range = state.sheet->getCellRangeByPosition(
             area.left - 1, top - 1, area.right - 1, bottom - 1);
         uno::Reference<sheet::XCellRangeData> data(range, uno::UNO_QUERY_THROW);
@@ -144,13 +142,11 @@ const QVector<QVariant> *Book::valueBlock(SheetState &state, int block)
     return &state.valueBlocks.insert(block, values).value();
 }
 
-QVariant Book::valueAt(SheetState &state, int row, int column)
+QVariant ValueCache::valueAt(SheetState &state, int row, int column)
 {
-    if (state.deferred)
-        return valueAt(contentOf(state), row, column);
-    if (m_unbuffered) {
+    if (m_book.unbuffered()) {
         calculateIfNeeded();
-        return guarded(m_session, [&]() -> QVariant {
+        return guarded(m_book.session(), [&]() -> QVariant {
             uno::Reference<sheet::XCellRangeData> cell(
                 state.sheet->getCellRangeByPosition(column - 1, row - 1, column - 1, row - 1), uno::UNO_QUERY_THROW);
             return fromAny(cell->getDataArray()[0][0]);
@@ -170,12 +166,10 @@ QVariant Book::valueAt(SheetState &state, int row, int column)
 // Excel's current region: the block around the cell bounded by empty rows
 // and columns, as the office finds it in one call. Like Excel, it counts a
 // formula that shows nothing as data.
-SheetArea Book::currentRegion(SheetState &state, int row, int column)
+SheetArea ValueCache::currentRegion(SheetState &state, int row, int column)
 {
-    if (state.deferred)
-        return currentRegion(contentOf(state), row, column);
     const SheetArea start{row, column, row, column};
-    return guarded(m_session, [&]() -> SheetArea {
+    return guarded(m_book.session(), [&]() -> SheetArea {
         uno::Reference<sheet::XSheetCellRange> cell(
             state.sheet->getCellRangeByPosition(column - 1, row - 1, column - 1, row - 1), uno::UNO_QUERY_THROW);
         uno::Reference<sheet::XSheetCellCursor> cursor = state.sheet->createCursorByRange(cell);
@@ -188,14 +182,12 @@ SheetArea Book::currentRegion(SheetState &state, int row, int column)
 
 // One column's values: from the values already read, or with one call that
 // reads that column alone.
-QVector<QVariant> Book::columnValues(SheetState &state, int column, int top, int bottom)
+QVector<QVariant> ValueCache::columnValues(SheetState &state, int column, int top, int bottom)
 {
-    if (state.deferred)
-        return columnValues(contentOf(state), column, top, bottom);
     QVector<QVariant> values;
     if (bottom < top)
         return values;
-    if (m_unbuffered || (state.valuesValid && !state.valueBlocks.isEmpty())) {
+    if (m_book.unbuffered() || (state.valuesValid && !state.valueBlocks.isEmpty())) {
         values.reserve(bottom - top + 1);
         for (int row = top; row <= bottom; ++row)
             values << valueAt(state, row, column);
@@ -206,14 +198,14 @@ QVector<QVariant> Book::columnValues(SheetState &state, int column, int top, int
         return last->values;
     values.resize(bottom - top + 1);
     // A column without formulas reads the same before calculation and after.
-    const bool hasFormulas = guarded(m_session, [&]() -> bool {
+    const bool hasFormulas = guarded(m_book.session(), [&]() -> bool {
         uno::Reference<sheet::XCellRangesQuery> query(
             state.sheet->getCellRangeByPosition(column - 1, top - 1, column - 1, bottom - 1), uno::UNO_QUERY_THROW);
         return query->queryContentCells(sheet::CellFlags::FORMULA)->getCount() > 0;
     }, true);
     if (hasFormulas)
         calculateIfNeeded();
-    const bool ok = guarded(m_session, [&]() -> bool {
+    const bool ok = guarded(m_book.session(), [&]() -> bool {
         uno::Reference<sheet::XCellRangeData> data(
             state.sheet->getCellRangeByPosition(column - 1, top - 1, column - 1, bottom - 1), uno::UNO_QUERY_THROW);
         const uno::Sequence<uno::Sequence<uno::Any>> rows = data->getDataArray();
@@ -227,23 +219,21 @@ QVector<QVariant> Book::columnValues(SheetState &state, int column, int top, int
     return values;
 }
 
-QString Book::excelFormulaAt(SheetState &state, int row, int column)
+QString ValueCache::excelFormulaAt(SheetState &state, int row, int column)
 {
-    if (state.deferred)
-        return excelFormulaAt(contentOf(state), row, column);
-    return guarded(m_session, [&]() -> QString {
+    return guarded(m_book.session(), [&]() -> QString {
         uno::Reference<table::XCell> cell = state.sheet->getCellByPosition(column - 1, row - 1);
         if (cell->getType() != table::CellContentType_FORMULA)
             return qs(cell->getFormula());
         // Print the formula in Excel's own syntax.
-        uno::Reference<lang::XMultiServiceFactory> factory(documentOf(state), uno::UNO_QUERY_THROW);
+        uno::Reference<lang::XMultiServiceFactory> factory(m_book.documentOf(state), uno::UNO_QUERY_THROW);
         uno::Reference<sheet::XFormulaParser> parser(
             factory->createInstance("com.sun.star.sheet.FormulaParser"), uno::UNO_QUERY_THROW);
         uno::Reference<beans::XPropertySet> parserProps(parser, uno::UNO_QUERY_THROW);
         parserProps->setPropertyValue("FormulaConvention", uno::Any(sheet::AddressConvention::XL_A1));
         parserProps->setPropertyValue("CompileEnglish", uno::Any(true));
         uno::Reference<sheet::XFormulaTokens> tokens(cell, uno::UNO_QUERY_THROW);
-        table::CellAddress position(static_cast<sal_Int16>(tabOf(state)), column - 1, row - 1);
+        table::CellAddress position(static_cast<sal_Int16>(m_book.tabOf(state)), column - 1, row - 1);
         QString text = qs(parser->printFormula(tokens->getTokens(), position));
         if (!text.startsWith('='))
             text.prepend('=');

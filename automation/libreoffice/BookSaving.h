@@ -1,0 +1,55 @@
+#pragma once
+
+#include "SheetArea.h"
+#include "SheetState.h"
+
+#include "SourceCarryOver.h"
+
+#include <QList>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class Book;
+
+// Saving the workbook: the things the office cannot write by itself, noted
+// until then (structure lock, open password, editable ranges, the sheet
+// shown), the atomic write beside the target, and their finishing.
+class BookSaving
+{
+public:
+    explicit BookSaving(Book &book) : m_book(book) {}
+
+    void requestStructureLock(const QString &password);
+    void requestOpenPassword(const QString &password);
+    void setActiveSheet(const std::shared_ptr<SheetState> &sheet) { m_activeSheet = sheet; }
+    void addEditRange(const std::shared_ptr<SheetState> &sheet, const QList<SheetArea> &areas);
+    // Excel's Workbook.ProtectStructure; none when the office cannot be asked.
+    std::optional<bool> structureProtected();
+
+    bool saveAs(const QString &path, int fileFormat);
+
+private:
+    // The .xls file at `path` stored anew by the office: its structure locked
+    // when asked, under the open password when there is one.
+    bool storeXlsAgain(const QString &path, const char *filter, bool lockStructure);
+    bool writePackage(const QString &tempPath, int fileFormat);
+    // Where each sheet of the workbook came from, for the package finishing.
+    QList<ooxml::SheetOrigin> sheetOrigins();
+
+    Book &m_book;
+    // Read from the source file once, when first asked (see structureProtected).
+    std::optional<bool> m_sourceLocksStructure;
+    bool m_lockStructure = false;
+    QString m_structurePassword;
+    bool m_encrypt = false;
+    QString m_openPassword;
+    struct EditRange
+    {
+        std::shared_ptr<SheetState> sheet;
+        QList<SheetArea> areas;
+    };
+    QList<EditRange> m_editRanges;
+    std::shared_ptr<SheetState> m_activeSheet;
+};

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "SheetArea.h"
+#include "SheetState.h"
+
+#include <QString>
+
+#include <com/sun/star/beans/XMultiPropertySet.hpp>
+#include <com/sun/star/table/XCellRange.hpp>
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+class Book;
+
+// Formulas written with SetFormulaR1C1 wait on their sheet and go to the
+// office in batches (filled down where a block repeats one), and a Protect
+// waits until its sheet's formulas are in.
+class FormulaBatch
+{
+public:
+    explicit FormulaBatch(Book &book) : m_book(book) {}
+
+    // Sends every waiting formula to the office; called before anything that
+    // could see the cells.
+    void flushFormulas();
+    // Sends one sheet's waiting formulas, and then its waiting protection;
+    // called before a write to that sheet.
+    void flushFormulasOf(SheetState &state);
+    // Excel's Worksheet.Protect.
+    bool protectSheet(SheetState &state, const QString &password);
+    // Before a cell's protection flags change: a waiting Protect comes first.
+    void flushProtectionOf(SheetState &state);
+    // Excel's Worksheet.ProtectContents of the sheet whose cells `content`
+    // holds; none when the office cannot be asked.
+    std::optional<bool> sheetProtected(SheetState &content);
+
+private:
+    void flushSheet(SheetState &state);
+    void writeCellByCell(SheetState &state, const SheetArea &area, const QString &formula);
+    void writeByFill(SheetState &state, const SheetArea &area, const QString &formula);
+    struct KeptFormats
+    {
+        css::uno::Sequence<rtl::OUString> names;
+        std::vector<std::pair<css::uno::Reference<css::beans::XMultiPropertySet>, css::uno::Sequence<css::uno::Any>>> groups;
+    };
+    KeptFormats keepFormats(const css::uno::Reference<css::table::XCellRange> &block, const SheetArea &area);
+    void restoreFormats(const KeptFormats &kept);
+    css::uno::Sequence<rtl::OUString> formatPropertyNames(const css::uno::Reference<css::table::XCellRange> &block);
+
+    Book &m_book;
+    css::uno::Sequence<rtl::OUString> m_formatNames;
+};

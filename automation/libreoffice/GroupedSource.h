@@ -1,0 +1,71 @@
+#pragma once
+
+#include "RowGrouping.h"
+#include "SheetArea.h"
+#include "SheetState.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <com/sun/star/sheet/XSpreadsheet.hpp>
+
+#include <memory>
+#include <optional>
+
+class Book;
+
+// Copies of one sheet that each keep the rows of one category, cut from a
+// copy of it with its rows grouped by category (see GroupedSource.cpp).
+class GroupedSource
+{
+public:
+    explicit GroupedSource(Book &book) : m_book(book) {}
+
+    // Whether `copy` is a copy of `source` and neither changed since.
+    bool isUnchangedCopy(const SheetState &copy, const SheetState &source) const;
+    // The sheet whose cells a read of `state` sees.
+    SheetState &contentOf(SheetState &state);
+    // Makes the grouped source from `copy`, about to lose `rows`.
+    void groupSourceOf(SheetState &copy, const QList<SheetArea> &rows);
+    bool hasGroupedSourceFor(const SheetState &source) const;
+    bool isGroupedPart(const SheetState &state) const;
+    // The names of the parts, which are no sheets of the caller's.
+    QStringList partNames() const;
+    int groupedPartsBefore(int tab);
+    void dropGroupedSource();
+    // An empty stand-in for a copy of `source`; null when `source` has no
+    // grouped source.
+    std::shared_ptr<SheetState> deferredCopy(SheetState &source, const QString &name, int tab, int index);
+    void materialize(SheetState &copy);
+    void materializeCopiesOf(const SheetState &source);
+    void materializeAll();
+    std::optional<bool> materializeForDelete(SheetState &copy, const QList<SheetArea> &rows);
+
+private:
+    int groupedPartFor(const RowGrouping::KeptRows &kept);
+    bool splitGroupedPart(int index, int at);
+
+    // A copy of one sheet with the rows of a block grouped by one column,
+    // cut into parts of a few keys' groups each: sheets kept first in the
+    // office's order and never shown to the caller.
+    struct Part
+    {
+        std::shared_ptr<SheetState> sheet;
+        QString name;
+        int from = 0; // the grouped positions the part's block holds
+        int to = 0;
+    };
+    struct Parts
+    {
+        std::weak_ptr<SheetState> source;
+        quint64 sourceVersion = 0;
+        int column = 0;
+        std::shared_ptr<const RowGrouping> grouping;
+        QList<Part> parts; // in grouped order
+        int partsMade = 0;
+    };
+
+    Book &m_book;
+    std::optional<Parts> m_grouped;
+};

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "SheetArea.h"
+
+#include <QHash>
+#include <QMap>
+#include <QPair>
+#include <QString>
+#include <QVariant>
+#include <QVector>
+
+#include <com/sun/star/sheet/XSpreadsheet.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+
+#include <memory>
+#include <optional>
+
+// What the backend knows about one sheet beyond the office's own state:
+// a bulk copy of its values, the filter it emulates, and formula writes that
+// wait to be sent together.
+struct SheetState
+{
+    css::uno::Reference<css::sheet::XSpreadsheet> sheet;
+    css::uno::Reference<css::uno::XInterface> identity;
+
+    // Values of the used area, read in blocks of rows with one call each;
+    // dropped on every write.
+    bool valuesValid = false;
+    bool empty = true;
+    SheetArea valueArea;
+    QHash<int, QVector<QVariant>> valueBlocks; // block index -> row-major values
+
+    // Counts the changes to the sheet's cells, rows and formats.
+    quint64 version = 0;
+    // The last column read that holds no formulas: the same until the
+    // sheet's version changes.
+    struct ColumnRead
+    {
+        int column = 0;
+        int top = 0;
+        int bottom = 0;
+        quint64 version = 0;
+        QVector<QVariant> values;
+    };
+    std::optional<ColumnRead> lastColumnRead;
+    // The sheet this one is a copy of, and both sheets' versions then.
+    std::weak_ptr<SheetState> copiedFrom;
+    quint64 sourceVersionAtCopy = 0;
+    quint64 versionAtCopy = 0;
+    // The hidden document that holds this copy while a split runs (see
+    // SideDocuments), or null when it is in the workbook.
+    css::uno::Reference<css::sheet::XSpreadsheetDocument> away;
+    QString awayName; // its name, while it is away
+    // Set while this copy is an empty stand-in in the office, its cells
+    // still those of its unchanged source (see GroupedSource.cpp).
+    bool deferred = false;
+
+    // The emulated AutoFilter: data rows hidden by "<>value".
+    bool filterActive = false;
+    int filterColumn = 0;
+    int filterFirstRow = 0;
+    int filterLastRow = 0;
+    QVector<bool> hiddenRows;          // index row - filterFirstRow
+
+    // Formulas written with SetFormula / SetFormulaR1C1, by (row, column).
+    QMap<QPair<int, int>, QString> pendingR1C1;
+    // A Protect that waits for those formulas (see FormulaBatch::protectSheet).
+    std::optional<QString> pendingProtection;
+    QHash<QPair<int, int>, QString> excelFormulas; // A1 text as written
+
+    bool isRowHidden(int row) const
+    {
+        return filterActive && row >= filterFirstRow && row <= filterLastRow
+            && hiddenRows.value(row - filterFirstRow);
+    }
+};

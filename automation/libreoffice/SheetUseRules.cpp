@@ -1,0 +1,147 @@
+// The rules every member that reaches a sheet goes through, in one place.
+//
+// The nodes (Lo*) hand each call, query, get and set to the workbook before
+// their own code runs (LoSheetNode::beforeUse), and each call and set again
+// when it is done. What the member does to the sheet's cells (SheetUse, from
+// the catalogue) decides what becomes of stand-ins, the grouped source and
+// the copies made aside; the member itself decides which waiting formulas go
+// first, whether it reads cells a stand-in borrows from its source, and
+// whether cached values go once it has written.
+
+#include "SheetUseRules.h"
+
+#include "Book.h"
+
+namespace {
+
+// What waits in the formula batch and has to reach the office first.
+enum class Waiting
+{
+    Stays,
+    SheetFormulas,   // the sheet's formulas, then its Protect
+    SheetProtection, // the sheet's Protect only
+    AllFormulas,     // every sheet's formulas and Protects
+};
+
+struct Rule
+{
+    char access;
+    ObjectKind object;
+    Member member;
+    Waiting waiting;
+    bool readsCells;      // reads cells, a stand-in's from its source
+    bool dropsValuesAfter; // writes cells: the cached values go after it
+};
+
+using K = ObjectKind;
+using M = Member;
+using W = Waiting;
+
+// Members not listed leave waiting formulas waiting and read no cells. Some
+// that do see cells send the formulas themselves, at a point of their own:
+// Range.FormulaR1C1 only when it does not know the formula already,
+// SetFormulaR1C1 only in cell-by-cell mode, End only for the direction it
+// answers, Delete only for whole rows, Hyperlinks.Add and AllowEditRanges.Add
+// only for arguments they take.
+constexpr Rule kRules[] = {
+    // Reads of values and of what the sheet shows see every formula.
+    {'D', K::Range, M::Value, W::AllFormulas, true, false},
+    {'P', K::Range, M::Value, W::AllFormulas, true, false},
+    {'P', K::Range, M::Text, W::AllFormulas, true, false},
+    {'D', K::Range, M::AutoFilter, W::AllFormulas, true, false},
+    {'Q', K::Worksheet, M::UsedRange, W::AllFormulas, true, false},
+    {'D', K::Worksheet, M::Select, W::AllFormulas, false, false},
+    {'D', K::Worksheet, M::Activate, W::AllFormulas, false, false},
+    // A write to a cell comes after the formulas that wait for its sheet.
+    {'D', K::Range, M::SetValue, W::SheetFormulas, false, true},
+    {'S', K::Range, M::Value, W::SheetFormulas, false, true},
+    {'D', K::Range, M::SetFormula, W::SheetFormulas, false, true},
+    {'S', K::Range, M::Formula, W::SheetFormulas, false, true},
+    // Protection flags set after a Protect stay with their cells.
+    {'S', K::Range, M::Locked, W::SheetProtection, false, false},
+    {'S', K::Range, M::FormulaHidden, W::SheetProtection, false, false},
+    // Reads that send nothing first.
+    {'D', K::Range, M::FormulaR1C1, W::Stays, true, false},
+    {'Q', K::Range, M::End, W::Stays, true, false},
+    {'Q', K::Range, M::MergeArea, W::Stays, true, false},
+    {'P', K::Worksheet, M::ProtectContents, W::Stays, true, false},
+};
+
+const Rule *ruleFor(const SheetCall &call)
+{
+    if (!call.entry)
+        return nullptr;
+    for (const Rule &rule : kRules)
+        if (rule.access == call.access && rule.object == call.object && rule.member == call.entry->id)
+            return &rule;
+    return nullptr;
+}
+
+} // namespace
+
+SheetState &SheetUseRules::before(SheetState &state, const SheetCall &call)
+{
+    // Calls and assignments change cells; queries and gets only read them.
+    if (call.access == 'D' || call.access == 'S')
+        beforeCellUse(state, sheetUseOf(call.entry));
+    const Rule *rule = ruleFor(call);
+    if (!rule)
+        return state;
+    switch (rule->waiting) {
+    case Waiting::Stays:
+        break;
+    case Waiting::SheetFormulas:
+        m_book.formulas().flushFormulasOf(state);
+        break;
+    case Waiting::SheetProtection:
+        m_book.formulas().flushProtectionOf(state);
+        break;
+    case Waiting::AllFormulas:
+        m_book.formulas().flushFormulas();
+        break;
+    }
+    if (rule->readsCells && !m_book.closed())
+        return m_book.grouped().contentOf(state);
+    return state;
+}
+
+void SheetUseRules::after(SheetState &, const SheetCall &call)
+{
+    const Rule *rule = ruleFor(call);
+    if (rule && rule->dropsValuesAfter)
+        m_book.values().invalidateValues();
+}
+
+void SheetUseRules::beforeCellUse(SheetState &state, SheetUse use)
+{
+    GroupedSource &grouped = m_book.grouped();
+    switch (use) {
+    case SheetUse::Read:
+    case SheetUse::Rename:
+    case SheetUse::Arrange:
+    case SheetUse::Filter: // emulated: the office's sheet is not touched
+        return;
+    case SheetUse::CopySheet:
+    case SheetUse::Show:
+        if (state.away.is())
+            m_book.sideCopies().bringInSideCopies();
+        grouped.materialize(state);
+        return;
+    case SheetUse::RowDelete: // RowDeletion looks after a stand-in itself
+        grouped.materializeCopiesOf(state);
+        return;
+    case SheetUse::Unfilter:
+        grouped.materialize(state);
+        grouped.materializeCopiesOf(state);
+        return;
+    case SheetUse::Write:
+        // Writing means the split is over: no stand-in may be named by a
+        // formula, and the grouped source goes while the workbook holds few
+        // formulas, which every sheet removal visits.
+        grouped.materializeAll();
+        ++state.version;
+        grouped.dropGroupedSource();
+        m_book.sideCopies().bringInSideCopies();
+        return;
+    }
+}

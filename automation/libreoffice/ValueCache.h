@@ -1,0 +1,52 @@
+#pragma once
+
+#include "SheetArea.h"
+#include "SheetState.h"
+
+#include <QString>
+#include <QVariant>
+#include <QVector>
+
+#include <com/sun/star/sheet/XSpreadsheet.hpp>
+
+class Book;
+
+// The workbook's value cache: used areas and values read in blocks of rows,
+// dropped on every write, and the recalculation that comes before a read.
+// Its reads take the sheet whose cells they see: a stand-in's source (see
+// SheetUseRules).
+class ValueCache
+{
+public:
+    explicit ValueCache(Book &book) : m_book(book) {}
+
+    QVariant valueAt(SheetState &state, int row, int column);
+    SheetArea usedArea(SheetState &state);
+    // The sheet's used area as the office tells it, uncached; throws as UNO does.
+    static SheetArea readUsedArea(const css::uno::Reference<css::sheet::XSpreadsheet> &sheet);
+    // Excel's current region: the block around the cell bounded by empty rows
+    // and columns.
+    SheetArea currentRegion(SheetState &state, int row, int column);
+    // One column's values, from `top` to `bottom`.
+    QVector<QVariant> columnValues(SheetState &state, int column, int top, int bottom);
+    // The formula of a cell as Excel writes it (A1), its constant as text, or
+    // a null string when it cannot be read.
+    QString excelFormulaAt(SheetState &state, int row, int column);
+
+    // Drops every sheet's cached values; called after every change.
+    void invalidateValues();
+    void calculateIfNeeded();
+
+private:
+    void loadUsedArea(SheetState &state);
+    const QVector<QVariant> *valueBlock(SheetState &state, int block);
+
+    Book &m_book;
+    bool m_needsCalculation = true;
+    // Automatic calculation stays on until the first change: a formula saved
+    // without its result (by a script, say) is computed when it is read, and
+    // one with a stored result keeps it (an external link's, too). With it
+    // off, only a full calculation would reach the first kind, and it would
+    // lose the second.
+    bool m_automaticCalculation = true;
+};
