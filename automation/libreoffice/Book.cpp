@@ -63,6 +63,8 @@ std::shared_ptr<SheetState> Book::copySheet(SheetState &source, SheetState &befo
     const QString sourceName = nameOf(source);
     if (index < 0 || sourceName.isNull())
         return nullptr;
+    // Sent here rather than before the call (see SheetUseRules): the checks
+    // above ask the office first.
     flushFormulas();
     // Cell-by-cell mode puts the copy where Excel does at once, so the two
     // ways can be compared. Otherwise the office makes it right after the
@@ -97,6 +99,8 @@ std::shared_ptr<SheetState> Book::addSheetFirst(const QString &name)
 {
     if (m_closed || !m_sheets.knowOrder())
         return nullptr;
+    // Sheets.Add reaches no sheet, so no rule applies before it; the order
+    // is read from the office first.
     flushFormulas();
     return m_sheets.insertSheet(name, 0, 0, [&](const uno::Reference<sheet::XSpreadsheets> &sheets) {
         sheets->insertNewByName(ou(name), 0);

@@ -38,7 +38,7 @@ public:
 private:
     void sendAside(SheetState &copy, SheetState &source);
 
-    // The workbook's parts the code above works with, by their short names.
+    // The other parts of the workbook, by the names BookSideCopies.cpp uses.
     bool hasGroupedSourceFor(const SheetState &source) const { return m_grouped.hasGroupedSourceFor(source); }
     bool isUnchangedCopy(const SheetState &copy, const SheetState &source) const
     {

@@ -151,8 +151,8 @@ bool LoWorksheet::setMember(Member member, const QVariant &value)
             if (tab < 0 || !unnamed->hasByTable(static_cast<sal_Int16>(tab)))
                 return true;
             // Rows it hid show again: copies made before differ from the sheet
-            // now. Counted here, as the cached values are dropped here, since
-            // only the office can tell whether the sheet brought a filter.
+            // now. Only the office knows whether the sheet came with a filter,
+            // so the version is counted and cached values dropped here.
             ++m_sheet->version;
             uno::Reference<sheet::XDatabaseRange> range(unnamed->getByTable(static_cast<sal_Int16>(tab)), uno::UNO_QUERY_THROW);
             uno::Reference<beans::XPropertySet> rangeProps(range, uno::UNO_QUERY_THROW);

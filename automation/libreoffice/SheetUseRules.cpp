@@ -57,7 +57,9 @@ constexpr Rule kRules[] = {
     {'S', K::Range, M::Value, W::SheetFormulas, false, true},
     {'D', K::Range, M::SetFormula, W::SheetFormulas, false, true},
     {'S', K::Range, M::Formula, W::SheetFormulas, false, true},
-    // Protection flags set after a Protect stay with their cells.
+    // A Protect waiting for the sheet comes before its cells' protection
+    // flags change; the flags stay with the cells when the formulas still
+    // waiting are written.
     {'S', K::Range, M::Locked, W::SheetProtection, false, false},
     {'S', K::Range, M::FormulaHidden, W::SheetProtection, false, false},
     // Reads that send nothing first.
