@@ -10,7 +10,6 @@
 
 class Book;
 class OfficeSession;
-struct SheetState;
 
 // The object model of "Excel.Application" over LibreOffice Calc. Each class
 // answers the members the catalogue holds for that kind of object.

@@ -37,12 +37,15 @@ using K = ObjectKind;
 using M = Member;
 using W = Waiting;
 
-// Members not listed leave waiting formulas waiting and read no cells. Some
-// that do see cells send the formulas themselves, at a point of their own:
+// Members not listed leave waiting formulas waiting and read no cells. A few
+// still send formulas, count versions or drop cached values themselves, at a
+// point only they know, so that the office is called in the same order:
 // Range.FormulaR1C1 only when it does not know the formula already,
 // SetFormulaR1C1 only in cell-by-cell mode, End only for the direction it
-// answers, Delete only for whole rows, Hyperlinks.Add and AllowEditRanges.Add
-// only for arguments they take.
+// answers, Delete only for whole rows, Hyperlinks.Add only for arguments it
+// takes, AllowEditRanges.Add only in an .xls workbook, AutoFilterMode only
+// when the sheet came with a filter, and Copy after asking the office for
+// the sheets' names and order.
 constexpr Rule kRules[] = {
     // Reads of values and of what the sheet shows see every formula.
     {'D', K::Range, M::Value, W::AllFormulas, true, false},
