@@ -47,13 +47,25 @@ void BookSideCopies::considerSideCopies(SheetState &copy)
         return;
     if (m_sideSource.lock() == source && m_sideSourceVersion == source->version)
         return;
-    if (sheetCount() < m_sideFromSheets)
+    // With hundreds of categories to come, copies go aside from the first
+    // one: the copies made in the workbook until it holds kWorkbookSheets
+    // would cost more there, and again to send them aside.
+    const int sheets = sheetCount();
+    if (sheets < m_sideFromSheets
+        && (m_sideFromSheets != SideDocuments::kWorkbookSheets
+            || sheets + m_grouped.keysOf(*source) - 1 < SideDocuments::kWorkbookSheetsAtOnce))
+        return;
+    if ((m_takesSheets && !*m_takesSheets)
+        || (m_keptIn.lock() == source && m_keptInVersion == source->version))
         return;
     const bool carried = guarded(m_session, [&]() -> bool {
         return SideDocuments::canCarry(m_document, source->sheet);
     }, false);
-    if (!carried)
+    if (!carried) {
+        m_keptIn = source;
+        m_keptInVersion = source->version;
         return;
+    }
     // Only an .xls workbook gains: the office gives each of its sheets all
     // 256 columns of the format, and every row delete and sheet insertion
     // visits each column of each sheet. In a workbook from a package, the

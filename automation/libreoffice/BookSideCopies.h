@@ -72,6 +72,9 @@ private:
     std::weak_ptr<SheetState> m_sideSource;
     quint64 m_sideSourceVersion = 0;
     std::optional<bool> m_takesSheets; // see SideDocuments::workbookTakesSheets
+    // The sheet, as it was then, whose copies cannot be carried aside.
+    std::weak_ptr<SheetState> m_keptIn;
+    quint64 m_keptInVersion = 0;
     std::unique_ptr<SideDocuments> m_side;
     // SHEETSPLICER_SIDE_DOCUMENTS=0: every copy is made in the workbook itself;
     // =always: copies go aside from the first one on, however few sheets the

@@ -161,6 +161,7 @@ void GroupedSource::groupSourceOf(SheetState &copy, const QList<SheetArea> &rows
     // each of which visits every sheet: with few rows a category, copying
     // the summary whole costs less.
     const int groups = grouping->groupStarts().size();
+    m_keysSeen = {source, source->version, groups};
     if (groups < 2 || grouping->size() < groups * kMinRowsPerGroup)
         return;
 
@@ -192,6 +193,12 @@ void GroupedSource::groupSourceOf(SheetState &copy, const QList<SheetArea> &rows
         || m_book.rows().sortBlockRows(*m_grouped->parts.first().sheet, grouping->top(), grouping->bottom(), {position}))
         return;
     dropGroupedSource();
+}
+
+int GroupedSource::keysOf(const SheetState &source) const
+{
+    return m_keysSeen.source.lock().get() == &source && m_keysSeen.sourceVersion == source.version ? m_keysSeen.keys
+                                                                                                     : 0;
 }
 
 void GroupedSource::dropGroupedSource()

@@ -41,6 +41,9 @@ public:
     void materializeCopiesOf(const SheetState &source);
     void materializeAll();
     std::optional<bool> materializeForDelete(SheetState &copy, const QList<SheetArea> &rows);
+    // How many keys the block of `source` held, as it is now, when the
+    // grouped source was last considered for a copy of it; 0 when unknown.
+    int keysOf(const SheetState &source) const;
 
 private:
     int groupedPartFor(const RowGrouping::KeptRows &kept);
@@ -66,6 +69,14 @@ private:
         int partsMade = 0;
     };
 
+    struct KeysSeen
+    {
+        std::weak_ptr<SheetState> source;
+        quint64 sourceVersion = 0;
+        int keys = 0;
+    };
+
     Book &m_book;
     std::optional<Parts> m_grouped;
+    KeysSeen m_keysSeen;
 };

@@ -76,6 +76,9 @@ public:
     // with fewer, making them in the workbook costs less than checking the
     // workbook in an office of its own (about 2 s) and bringing them in.
     static constexpr int kWorkbookSheets = 100;
+    // From the first copy on when the categories still to come will take it
+    // to this many sheets.
+    static constexpr int kWorkbookSheetsAtOnce = 200;
 
 private:
     struct Side
