@@ -43,6 +43,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <functional>
 
 using namespace css;
 
@@ -230,42 +231,46 @@ SideDocuments::Side *SideDocuments::sideFor(const uno::Reference<sheet::XSpreads
     return &m_documents.last();
 }
 
+uno::Reference<sheet::XSpreadsheet> SideDocuments::inSideDocument(
+    const uno::Reference<sheet::XSpreadsheetDocument> &from, const QString &sourceName, quint64 sourceVersion,
+    const std::function<uno::Reference<sheet::XSpreadsheet>(Side &)> &make)
+{
+    return guarded(m_session, [&]() -> uno::Reference<sheet::XSpreadsheet> {
+        Side *side = sideFor(from, sourceName, sourceVersion);
+        return side ? make(*side) : uno::Reference<sheet::XSpreadsheet>();
+    }, uno::Reference<sheet::XSpreadsheet>());
+}
+
 uno::Reference<sheet::XSpreadsheet> SideDocuments::copy(const uno::Reference<sheet::XSpreadsheetDocument> &from,
                                                        const QString &sourceName, quint64 sourceVersion,
                                                        const QString &name)
 {
-    return guarded(m_session, [&]() -> uno::Reference<sheet::XSpreadsheet> {
-        Side *side = sideFor(from, sourceName, sourceVersion);
-        if (!side)
-            return {};
-        uno::Reference<sheet::XSpreadsheets> sheets = side->document->getSheets();
+    return inSideDocument(from, sourceName, sourceVersion, [&](Side &side) -> uno::Reference<sheet::XSpreadsheet> {
+        uno::Reference<sheet::XSpreadsheets> sheets = side.document->getSheets();
         const sal_Int32 end = uno::Reference<container::XIndexAccess>(sheets, uno::UNO_QUERY_THROW)->getCount();
         sheets->copyByName(ou(sourceName), ou(name), static_cast<sal_Int16>(end));
-        ++side->copies;
+        ++side.copies;
         return uno::Reference<sheet::XSpreadsheet>(sheets->getByName(ou(name)), uno::UNO_QUERY_THROW);
-    }, uno::Reference<sheet::XSpreadsheet>());
+    });
 }
 
 uno::Reference<sheet::XSpreadsheet> SideDocuments::take(const uno::Reference<sheet::XSpreadsheetDocument> &from,
                                                        const QString &sourceName, quint64 sourceVersion,
                                                        const QString &name)
 {
-    return guarded(m_session, [&]() -> uno::Reference<sheet::XSpreadsheet> {
-        Side *side = sideFor(from, sourceName, sourceVersion);
-        if (!side)
-            return {};
-        const uno::Reference<sheet::XSpreadsheet> taken = importSheet(side->document, -1, from, name, kStandInPageStyle);
+    return inSideDocument(from, sourceName, sourceVersion, [&](Side &side) -> uno::Reference<sheet::XSpreadsheet> {
+        const uno::Reference<sheet::XSpreadsheet> taken = importSheet(side.document, -1, from, name, kStandInPageStyle);
         if (!taken.is())
             return {};
-        ++side->copies;
+        ++side.copies;
         try {
             from->getSheets()->removeByName(ou(name));
         } catch (...) {
-            side->document->getSheets()->removeByName(ou(name));
+            side.document->getSheets()->removeByName(ou(name));
             throw;
         }
         return taken;
-    }, uno::Reference<sheet::XSpreadsheet>());
+    });
 }
 
 uno::Reference<sheet::XSpreadsheet> SideDocuments::bringInto(const uno::Reference<sheet::XSpreadsheetDocument> &into,

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 
@@ -93,6 +95,11 @@ private:
                   quint64 sourceVersion);
     bool open(Side &side, const css::uno::Reference<css::sheet::XSpreadsheetDocument> &from,
               const QString &sourceName);
+    // What `make` makes in the side document that takes the next copy of
+    // `sourceName`; null when there is none or the office refused.
+    css::uno::Reference<css::sheet::XSpreadsheet> inSideDocument(
+        const css::uno::Reference<css::sheet::XSpreadsheetDocument> &from, const QString &sourceName,
+        quint64 sourceVersion, const std::function<css::uno::Reference<css::sheet::XSpreadsheet>(Side &)> &make);
 
     OfficeSession &m_session;
     QList<Side> m_documents;
