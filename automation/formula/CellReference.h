@@ -7,8 +7,6 @@
 // Size of an Excel worksheet (since Excel 2007).
 constexpr int kSheetRows = 1048576;
 constexpr int kSheetColumns = 16384; // column XFD
-// Rows of a worksheet in an .xls file (BIFF8).
-constexpr int kXlsSheetRows = 65536;
 
 // 1-based number of column letters ("A" 1, "AA" 27, "XFD" 16384), case-insensitive;
 // 0 when the text is not the letters of a column of the sheet.

@@ -92,7 +92,6 @@ std::shared_ptr<SheetState> Book::copySheet(SheetState &source, SheetState &befo
     copy->copiedFrom = m_sheets.states().value(source.identity.get());
     copy->sourceVersionAtCopy = source.version;
     copy->versionAtCopy = copy->version;
-    copy->unfilledBottomRows = source.unfilledBottomRows;
     return copy;
 }
 

@@ -130,9 +130,6 @@ bool BookSaving::saveAs(const QString &path, int fileFormat)
     m_book.formulas().flushFormulas();
     if (!m_book.sheets().alignSheetOrder())
         return refuse("the sheets could not be put in order");
-    if (fileFormat != 56)
-        for (const auto &state : m_book.sheets().states())
-            m_book.rows().refillLeftRows(*state);
 
     // Written beside the target and renamed over it only when complete.
     // The office writes into the session's private folder (with its own

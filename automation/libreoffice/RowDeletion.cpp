@@ -2,7 +2,6 @@
 
 #include "Book.h"
 
-#include "CompoundFile.h"
 #include "Guarded.h"
 #include "UnoProps.h"
 
@@ -88,29 +87,6 @@ void RowDeletion::refillBottomRows(SheetState &state, const QList<SheetArea> &de
     int count = 0;
     for (const SheetArea &a : deleted)
         count += a.rows();
-    // In an .xls file, which the workbook is saved as again, the freed rows
-    // lie far past the last row the format holds: they are never written,
-    // and the insertion, which visits every sheet, is left out (see
-    // refillLeftRows for a workbook saved otherwise).
-    if (!m_fromXls)
-        m_fromXls = CompoundFile::isCompoundFile(m_book.sourcePath());
-    if (*m_fromXls && count > 0 && kSheetRows - (state.unfilledBottomRows + count) >= kXlsSheetRows) {
-        state.unfilledBottomRows += count;
-        return;
-    }
-    refill(state, count);
-}
-
-void RowDeletion::refillLeftRows(SheetState &state)
-{
-    if (state.unfilledBottomRows <= 0)
-        return;
-    refill(state, state.unfilledBottomRows);
-    state.unfilledBottomRows = 0;
-}
-
-void RowDeletion::refill(SheetState &state, int count)
-{
     guarded(m_book.session(), [&]() -> bool {
         uno::Reference<table::XColumnRowRange> columnsRows(state.sheet, uno::UNO_QUERY_THROW);
         uno::Reference<table::XTableRows> tableRows = columnsRows->getRows();

@@ -6,8 +6,6 @@
 #include <QList>
 #include <QVector>
 
-#include <optional>
-
 class Book;
 
 // Deleting rows: blocks one by one, or many scattered rows by sorting them
@@ -25,15 +23,9 @@ public:
     // Sorts the rows from `top` to `bottom`, whole, by the keys.
     bool sortBlockRows(SheetState &state, int top, int bottom, const QVector<QVector<double>> &keys);
 
-    // Puts back the rows left unfilled, for a workbook saved in a format
-    // that holds them.
-    void refillLeftRows(SheetState &state);
-
 private:
     bool sortAwayRows(SheetState &state, const QList<SheetArea> &rows);
     void refillBottomRows(SheetState &state, const QList<SheetArea> &deleted);
-    void refill(SheetState &state, int count);
 
     Book &m_book;
-    std::optional<bool> m_fromXls;
 };

@@ -55,11 +55,6 @@ struct SheetState
     // still those of its unchanged source (see GroupedSource.cpp).
     bool deferred = false;
 
-    // Rows deletes freed at the sheet's bottom and left at the office's
-    // standard height: past the last row an .xls file holds (see
-    // RowDeletion::refillBottomRows).
-    int unfilledBottomRows = 0;
-
     // The emulated AutoFilter: data rows hidden by "<>value".
     bool filterActive = false;
     int filterColumn = 0;
