@@ -51,12 +51,16 @@ void BookSideCopies::considerSideCopies(SheetState &copy)
     // one: the copies made in the workbook until it holds kWorkbookSheets
     // would cost more there, and again to send them aside.
     const int sheets = sheetCount();
-    if (sheets < m_sideFromSheets
-        && (m_sideFromSheets != SideDocuments::kWorkbookSheets
-            || sheets + m_grouped.keysOf(*source) - 1 < SideDocuments::kWorkbookSheetsAtOnce))
+    if (sheets < m_sideFromSheets && sheets + m_grouped.keysOf(*source) - 1 < SideDocuments::kWorkbookSheetsAtOnce)
         return;
-    if ((m_takesSheets && !*m_takesSheets)
-        || (m_keptIn.lock() == source && m_keptInVersion == source->version))
+    // Only an .xls workbook gains: the office gives each of its sheets all
+    // 256 columns of the format, and every row delete and sheet insertion
+    // visits each column of each sheet. In a workbook from a package, the
+    // copies made in the workbook cost about as much at 500 sheets as at 50,
+    // and bringing copies in from aside costs more than it saves there.
+    if (!m_takesSheets && m_sideFromSheets != 0 && !CompoundFile::isCompoundFile(m_sourcePath))
+        m_takesSheets = false;
+    if ((m_takesSheets && !*m_takesSheets) || (m_keptIn.lock() == source && m_keptInVersion == source->version))
         return;
     const bool carried = guarded(m_session, [&]() -> bool {
         return SideDocuments::canCarry(m_document, source->sheet);
@@ -66,14 +70,8 @@ void BookSideCopies::considerSideCopies(SheetState &copy)
         m_keptInVersion = source->version;
         return;
     }
-    // Only an .xls workbook gains: the office gives each of its sheets all
-    // 256 columns of the format, and every row delete and sheet insertion
-    // visits each column of each sheet. In a workbook from a package, the
-    // copies made in the workbook cost about as much at 500 sheets as at 50,
-    // and bringing copies in from aside costs more than it saves there.
     if (!m_takesSheets)
-        m_takesSheets = (m_sideFromSheets == 0 || CompoundFile::isCompoundFile(m_sourcePath))
-                        && SideDocuments::workbookTakesSheets(m_sourcePath);
+        m_takesSheets = SideDocuments::workbookTakesSheets(m_sourcePath);
     if (!*m_takesSheets)
         return;
     m_sideSource = source;
