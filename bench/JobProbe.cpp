@@ -11,7 +11,6 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
 
@@ -22,7 +21,7 @@ RunMeasure runJobOnce(const JobRequest &request, OfficeWatcher &watcher, int run
     RunMeasure measure;
     measure.run = runNumber;
     measure.resultPath = expectedResultPath(request.source, request.outDir);
-    QFile::remove(measure.resultPath);
+    const bool resultIsSource = !clearEarlierResult(measure.resultPath, request.source);
 
     JobSettings &settings = JobSettings::current();
     settings = JobSettings();
@@ -81,7 +80,7 @@ RunMeasure runJobOnce(const JobRequest &request, OfficeWatcher &watcher, int run
     measure.programRssAfterKb = ownRssKb();
     measure.lastText = lastText;
     const QFileInfo result(measure.resultPath);
-    measure.resultBytes = result.isFile() ? result.size() : -1;
+    measure.resultBytes = result.isFile() && !resultIsSource ? result.size() : -1;
     measure.success = Texts::isSuccess(lastText) && measure.resultBytes > 0;
     return measure;
 }

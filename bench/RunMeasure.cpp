@@ -2,6 +2,7 @@
 
 #include "Texts.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 QString expectedResultPath(const QString &source, const QString &outDir)
@@ -11,6 +12,14 @@ QString expectedResultPath(const QString &source, const QString &outDir)
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
     return folder + info.completeBaseName() + QLatin1Char('.') + info.suffix().toLower();
+}
+
+bool clearEarlierResult(const QString &resultPath, const QString &source)
+{
+    if (QFileInfo(resultPath).absoluteFilePath() == QFileInfo(source).absoluteFilePath())
+        return false;
+    QFile::remove(resultPath);
+    return true;
 }
 
 QString outcomeText(bool successText, qint64 resultBytes, const QString &lastText)

@@ -27,6 +27,11 @@ struct RunMeasure
 // Where the job saves its result: the output folder plus the source's base
 // name and its lower-case ending.
 QString expectedResultPath(const QString &source, const QString &outDir);
+// Removes an earlier run's result at `resultPath` so that a result counts
+// only when this run wrote it; false, and nothing removed, when that path is
+// the source itself (the output folder is the source's own, which the job
+// refuses).
+bool clearEarlierResult(const QString &resultPath, const QString &source);
 
 // The result column's text: "ok", or what went wrong.
 QString outcomeText(bool successText, qint64 resultBytes, const QString &lastText);

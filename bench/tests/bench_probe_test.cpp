@@ -106,6 +106,29 @@ private slots:
                  QStringLiteral("/w/out/report.final.xlsx"));
     }
 
+    // A run clears the last run's result first; with the output folder the
+    // source's own (which the job refuses), that path is the source.
+    void earlierResultGoesButNeverTheSource()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString source = dir.filePath(QStringLiteral("report.xlsx"));
+        QFile file(source);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("the user's workbook");
+        file.close();
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("out")));
+        const QString earlier = expectedResultPath(source, dir.filePath(QStringLiteral("out")));
+        QVERIFY(QFile::copy(source, earlier));
+
+        QVERIFY(!clearEarlierResult(expectedResultPath(source, dir.path()), source));
+        QVERIFY(!clearEarlierResult(dir.path() + QStringLiteral("/./report.xlsx"), source));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("the user's workbook"));
+        QVERIFY(clearEarlierResult(earlier, source));
+        QVERIFY(!QFileInfo::exists(earlier));
+    }
+
     void floorIsStartLoadSourceAndSaveResult()
     {
         FloorMeasure f;
