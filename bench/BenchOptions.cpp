@@ -91,7 +91,8 @@ BenchOptions parseBenchOptions(const QStringList &arguments)
 
     BenchOptions options;
     static const QStringList valued{QStringLiteral("--sizes"), QStringLiteral("--kinds"), QStringLiteral("--jobs"),
-                                    QStringLiteral("--repeat-m"), QStringLiteral("--keep"), QStringLiteral("--timeout")};
+                                    QStringLiteral("--repeat-m"), QStringLiteral("--keep"), QStringLiteral("--timeout"),
+                                    QStringLiteral("--file")};
     for (int i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
         if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
@@ -140,12 +141,21 @@ BenchOptions parseBenchOptions(const QStringList &arguments)
             if (value.isEmpty())
                 return refuse(QStringLiteral("--keep needs a folder"));
             options.keepDir = value;
+        } else if (name == QLatin1String("--file")) {
+            if (value.isEmpty())
+                return refuse(QStringLiteral("--file needs a workbook"));
+            options.files << value;
         } else if (name == QLatin1String("--timeout")) {
             if (!positiveNumber(value, options.timeoutSeconds))
                 return refuse(QStringLiteral("--timeout takes a whole number of seconds, not \"%1\"").arg(value));
         }
     }
 
+    if (options.mode == BenchOptions::Mode::Repeat && !options.files.isEmpty())
+        return refuse(QStringLiteral("--file is for the table, not for --repeat-m"));
+    // Workbooks given alone run alone.
+    if (!options.sizesGiven && !options.files.isEmpty())
+        return options;
     if (!options.sizesGiven) {
         if (options.mode == BenchOptions::Mode::Repeat)
             options.sizes = {*sizeNamed(QStringLiteral("M"))};
@@ -165,6 +175,8 @@ QString benchUsage()
         "  --sizes S,M,L          table sizes (default S,M); S 1,000x8x5, M 10,000x12x20, L 50,000x12x50;\n"
         "                         many categories, split without an editable range: C50, C100, C200,\n"
         "                         C400 2,000x12x50..400, R500 500x12x500\n"
+        "  --file WORKBOOK        also run the jobs on a copy of this workbook (repeatable; alone when no\n"
+        "                         --sizes): first sheet, categories in column 1, one header row\n"
         "  --kinds plain,rich     source kinds (default both)\n"
         "  --jobs classify,link   jobs (default both)\n"
         "  --repeat-m N           growth check: run each job N times in one process on size M\n"

@@ -24,6 +24,7 @@ struct BenchOptions
 
     QList<BenchSize> sizes;          // S,M by default; M for --repeat-m
     bool sizesGiven = false;
+    QStringList files;               // --file, repeatable: workbooks run as they are, after the sizes
     QList<SourceKind> kinds{SourceKind::Plain, SourceKind::Rich};
     QList<BenchJob> jobs{BenchJob::Classify, BenchJob::Link};
     int repeat = 0;                  // --repeat-m N

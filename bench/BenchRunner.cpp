@@ -98,6 +98,122 @@ QString floorPartsLine(const QString &what, const FloorMeasure &f, const QString
 
 } // namespace
 
+namespace {
+
+// One source the table runs the jobs on: generated, or a copy of a file
+// given with --file.
+struct SourceCase
+{
+    QString size;        // the table's size column: "M", or the file's name
+    QString kind;        // "plain", "rich" or "file"
+    int rows = -1;       // data rows; -1 when not known
+    SourceLayout layout;
+    QString path;
+    QString error;       // why there is no source; empty when there is one
+};
+
+QString caseName(const SourceCase &source, BenchJob job)
+{
+    return QStringLiteral("%1 %2 %3").arg(source.size, source.kind, jobName(job));
+}
+
+// Runs the jobs on one source, then measures its floor with their results.
+void runSourceCases(const BenchOptions &options, const WorkFolder &work, const SourceCase &source,
+                    QList<TableRow> &rows, bool &allOk)
+{
+    QList<int> rowIndexes;       // table rows of this source
+    QStringList resultPaths;     // results handed to the floor
+    QStringList resultJobs;
+    QList<int> resultOf;         // per table row: index into resultPaths, or -1
+    for (BenchJob job : options.jobs) {
+        TableRow row;
+        row.size = source.size;
+        row.kind = source.kind;
+        row.job = jobName(job);
+        row.rows = source.rows;
+        row.timeoutSeconds = options.timeoutSeconds;
+        int resultIndex = -1;
+        qint64 cpuProgram = -1;
+        qint64 cpuOffice = -1;
+        if (!source.error.isEmpty()) {
+            row.result = QStringLiteral("no source: ") + source.error;
+        } else {
+            const QString outDir = work.path(QStringLiteral("out-%1-%2-%3").arg(source.size, source.kind, jobName(job)));
+            QDir().mkpath(outDir);
+            say(QStringLiteral("running %1").arg(caseName(source, job)));
+            const ChildOutcome child = runChild(runOneArguments(job, source.path, outDir, source.layout.headerRows,
+                                                                source.layout.editRange, 1, options.profile),
+                                                options.timeoutSeconds, options.verbose || options.profile);
+            if (!child.results.isEmpty()) {
+                const RunMeasure m = runMeasureFrom(child.results.first());
+                row.wallMs = m.wallMs;
+                row.engineCalls = qint64(m.engineCalls);
+                row.roundTrips = qint64(m.roundTrips);
+                row.programPeakMb = kbToMb(m.programPeakKb);
+                row.officePeakMb = kbToMb(m.officePeakKb);
+                row.result = outcomeOf(m);
+                cpuProgram = m.programCpuMs;
+                cpuOffice = m.officeCpuMs;
+                if (m.success) {
+                    resultIndex = resultPaths.size();
+                    resultPaths << m.resultPath;
+                    resultJobs << jobName(job);
+                }
+            } else {
+                row.timedOut = child.timedOut;
+                row.result = childFailureText(child);
+            }
+            say(QStringLiteral("  %1: %2 s (CPU: program %3 s, office %4 s), %5")
+                    .arg(caseName(source, job), formatSeconds(row.wallMs), formatSeconds(cpuProgram),
+                         formatSeconds(cpuOffice), row.result));
+        }
+        allOk = allOk && row.result == QLatin1String("ok");
+        rowIndexes << rows.size();
+        resultOf << resultIndex;
+        rows << row;
+    }
+
+    if (!source.error.isEmpty())
+        return;
+    const QString fileName = QFileInfo(source.path).fileName();
+    say(QStringLiteral("measuring the floor of %1").arg(fileName));
+    const ChildOutcome floorChild = runChild(
+        floorArguments(source.path, work.path(QStringLiteral("floor-%1-%2").arg(source.size, source.kind)), resultPaths),
+        options.timeoutSeconds, options.verbose);
+    if (floorChild.results.isEmpty()) {
+        say(QStringLiteral("floor of %1: %2").arg(fileName, childFailureText(floorChild)));
+        return;
+    }
+    const FloorMeasure floor = floorMeasureFrom(floorChild.results.first());
+    say(floorPartsLine(source.size + QLatin1Char(' ') + source.kind, floor, resultJobs));
+    for (int i = 0; i < rowIndexes.size(); ++i)
+        rows[rowIndexes.at(i)].floorMs = floorMs(floor, resultOf.at(i));
+}
+
+// A workbook of the user's, copied into the work folder (the jobs never see
+// the original): the summary is its first sheet, the categories in column 1
+// under one header row, split without an editable range.
+SourceCase fileCase(const WorkFolder &work, const QString &file)
+{
+    SourceCase source;
+    const QFileInfo info(file);
+    source.size = info.completeBaseName();
+    source.kind = QStringLiteral("file");
+    source.layout.headerRows = 1;
+    source.path = work.path(QStringLiteral("file-%1/%2").arg(source.size, info.fileName()));
+    QDir().mkpath(QFileInfo(source.path).path());
+    QFile::remove(source.path);
+    if (!info.isFile())
+        source.error = QStringLiteral("%1 is no file").arg(file);
+    else if (!QFile::copy(file, source.path))
+        source.error = QStringLiteral("cannot copy %1").arg(file);
+    else
+        QFile::setPermissions(source.path, QFile::permissions(source.path) | QFileDevice::WriteOwner);
+    return source;
+}
+
+} // namespace
+
 int runBenchTable(const BenchOptions &options)
 {
     const WorkFolder work(options.keepDir);
@@ -113,81 +229,22 @@ int runBenchTable(const BenchOptions &options)
     bool allOk = true;
     for (const BenchSize &size : options.sizes) {
         for (SourceKind kind : options.kinds) {
-            const SourceLayout layout = layoutFor(size, kind);
-            const QString source = work.path(sourceFileName(size, kind));
+            SourceCase source;
+            source.size = size.name;
+            source.kind = kindName(kind);
+            source.rows = size.rows;
+            source.layout = layoutFor(size, kind);
+            source.path = work.path(sourceFileName(size, kind));
             say(QStringLiteral("generating %1 (%2 rows x %3 columns, %4 categories)")
-                    .arg(QFileInfo(source).fileName()).arg(size.rows).arg(size.columns).arg(size.categories));
+                    .arg(QFileInfo(source.path).fileName()).arg(size.rows).arg(size.columns).arg(size.categories));
             QString error;
-            const bool generated = makeSource(size, kind, source, error);
-
-            QList<int> rowIndexes;       // table rows of this source
-            QStringList resultPaths;     // results handed to the floor
-            QStringList resultJobs;
-            QList<int> resultOf;         // per table row: index into resultPaths, or -1
-            for (BenchJob job : options.jobs) {
-                TableRow row;
-                row.size = size.name;
-                row.kind = kindName(kind);
-                row.job = jobName(job);
-                row.rows = size.rows;
-                row.timeoutSeconds = options.timeoutSeconds;
-                int resultIndex = -1;
-                qint64 cpuProgram = -1;
-                qint64 cpuOffice = -1;
-                if (!generated) {
-                    row.result = QStringLiteral("no source: ") + error;
-                } else {
-                    const QString outDir = work.path(QStringLiteral("out-%1-%2-%3").arg(size.name, kindName(kind), jobName(job)));
-                    QDir().mkpath(outDir);
-                    say(QStringLiteral("running %1").arg(caseName(size, kind, job)));
-                    const ChildOutcome child = runChild(
-                        runOneArguments(job, source, outDir, layout.headerRows, layout.editRange, 1, options.profile),
-                        options.timeoutSeconds, options.verbose || options.profile);
-                    if (!child.results.isEmpty()) {
-                        const RunMeasure m = runMeasureFrom(child.results.first());
-                        row.wallMs = m.wallMs;
-                        row.engineCalls = qint64(m.engineCalls);
-                        row.roundTrips = qint64(m.roundTrips);
-                        row.programPeakMb = kbToMb(m.programPeakKb);
-                        row.officePeakMb = kbToMb(m.officePeakKb);
-                        row.result = outcomeOf(m);
-                        cpuProgram = m.programCpuMs;
-                        cpuOffice = m.officeCpuMs;
-                        if (m.success) {
-                            resultIndex = resultPaths.size();
-                            resultPaths << m.resultPath;
-                            resultJobs << jobName(job);
-                        }
-                    } else {
-                        row.timedOut = child.timedOut;
-                        row.result = childFailureText(child);
-                    }
-                    say(QStringLiteral("  %1: %2 s (CPU: program %3 s, office %4 s), %5")
-                            .arg(caseName(size, kind, job), formatSeconds(row.wallMs), formatSeconds(cpuProgram),
-                                 formatSeconds(cpuOffice), row.result));
-                }
-                allOk = allOk && row.result == QLatin1String("ok");
-                rowIndexes << rows.size();
-                resultOf << resultIndex;
-                rows << row;
-            }
-
-            if (!generated)
-                continue;
-            say(QStringLiteral("measuring the floor of %1").arg(QFileInfo(source).fileName()));
-            const ChildOutcome floorChild = runChild(
-                floorArguments(source, work.path(QStringLiteral("floor-%1-%2").arg(size.name, kindName(kind))), resultPaths),
-                options.timeoutSeconds, options.verbose);
-            if (floorChild.results.isEmpty()) {
-                say(QStringLiteral("floor of %1: %2").arg(QFileInfo(source).fileName(), childFailureText(floorChild)));
-                continue;
-            }
-            const FloorMeasure floor = floorMeasureFrom(floorChild.results.first());
-            say(floorPartsLine(size.name + QLatin1Char(' ') + kindName(kind), floor, resultJobs));
-            for (int i = 0; i < rowIndexes.size(); ++i)
-                rows[rowIndexes.at(i)].floorMs = floorMs(floor, resultOf.at(i));
+            if (!makeSource(size, kind, source.path, error))
+                source.error = error.isEmpty() ? QStringLiteral("not generated") : error;
+            runSourceCases(options, work, source, rows, allOk);
         }
     }
+    for (const QString &file : options.files)
+        runSourceCases(options, work, fileCase(work, file), rows, allOk);
 
     out() << machine << "\n\n" << renderTable(rows) << "\nLoad average (1 min): " << loadAtStart
           << " at the start, " << loadAverage() << " at the end.\n";

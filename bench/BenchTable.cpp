@@ -82,7 +82,7 @@ QString renderTable(const QList<TableRow> &rows)
         const QString ratio = r.timedOut && r.floorMs > 0
                                   ? QStringLiteral("> ") + formatRatio(qint64(r.timeoutSeconds) * 1000, r.floorMs)
                                   : formatRatio(r.wallMs, r.floorMs);
-        out += markdownRow({r.size, r.kind, r.job, formatCount(r.rows), wall, formatSeconds(r.floorMs), ratio,
+        out += markdownRow({r.size, r.kind, r.job, r.rows < 0 ? QStringLiteral("–") : formatCount(r.rows), wall, formatSeconds(r.floorMs), ratio,
                             formatCount(r.engineCalls), formatCount(r.roundTrips), mb(r.programPeakMb),
                             mb(r.officePeakMb), r.result.isEmpty() ? missing : r.result});
     }

@@ -37,6 +37,20 @@ private slots:
         QCOMPARE(o.jobs, (QList<BenchJob>{BenchJob::Link, BenchJob::Classify}));
     }
 
+    // A workbook given alone runs alone; with sizes, after them.
+    void filesJoinTheTable()
+    {
+        BenchOptions o = parseBenchOptions({QStringLiteral("--file"), QStringLiteral("/w/a.xls"),
+                                            QStringLiteral("--file=/w/b.xlsx"), QStringLiteral("--jobs=classify")});
+        QCOMPARE(o.mode, BenchOptions::Mode::Table);
+        QCOMPARE(o.files, (QStringList{QStringLiteral("/w/a.xls"), QStringLiteral("/w/b.xlsx")}));
+        QVERIFY(o.sizes.isEmpty());
+
+        o = parseBenchOptions({QStringLiteral("--sizes=C50"), QStringLiteral("--file"), QStringLiteral("/w/a.xls")});
+        QCOMPARE(o.sizes.size(), 1);
+        QCOMPARE(o.files.size(), 1);
+    }
+
     void repeatModeDefaultsToMedium()
     {
         BenchOptions o = parseBenchOptions({QStringLiteral("--repeat-m"), QStringLiteral("10"),
@@ -71,6 +85,9 @@ private slots:
         QTest::newRow("run-one bad job")
             << runOneArguments(BenchJob::Link, QStringLiteral("a.xlsx"), QStringLiteral("o"), 1, QStringLiteral("C2:D9"), 1)
                    .replaceInStrings(QStringLiteral("link"), QStringLiteral("merge"));
+        QTest::newRow("empty file") << QStringList{QStringLiteral("--file=")};
+        QTest::newRow("file in the repeat check")
+            << QStringList{QStringLiteral("--repeat-m=2"), QStringLiteral("--file"), QStringLiteral("a.xls")};
         QTest::newRow("floor short") << QStringList{QStringLiteral("--floor"), QStringLiteral("a.xlsx")};
     }
 
