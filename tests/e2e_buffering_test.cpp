@@ -22,33 +22,49 @@ private slots:
     void bulkAndCellByCellSaveTheSame_data()
     {
         QTest::addColumn<QString>("job");
-        QTest::addColumn<QString>("range");
-        QTest::newRow("classify") << "classify" << "B2:E61";
-        QTest::newRow("link") << "link" << "B2:E61";
+        QTest::addColumn<QStringList>("source"); // the kind to make and its arguments
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("sheets");
+        // Rows of formatting that changes from row to row, and a category
+        // column with enough rows a category for the copies to come from the
+        // grouped source; every category sheet gets a tall block too.
+        const QStringList tall{"striped", "660", "categories"};
+        const QStringList lookups{"--edit-range", "B2:E61", "--sheet-password", "pw"};
+        QTest::newRow("classify") << "classify" << tall << lookups << 5;
+        QTest::newRow("link") << "link" << tall << lookups << 5;
+        // A category's few runs of rows among the others', with formulas on
+        // their own row, on a fixed block and on the row above: the runs
+        // kept are moved up rather than sorted.
+        QTest::newRow("classify, few runs") << "classify" << QStringList{"striped", "60", "categories"} << lookups << 5;
+        // Two rows a category far apart, on a summary dressed for print.
+        QTest::newRow("classify, two rows a category")
+            << "classify" << QStringList{"dressed", "12"} << QStringList{"--header-rows", "2"} << 15;
+        // Hidden rows among them stay hidden with their records.
+        QTest::newRow("classify, two rows a category, rows hidden")
+            << "classify" << QStringList{"dressed", "12", "hidden"} << QStringList{"--header-rows", "2"} << 15;
     }
     void bulkAndCellByCellSaveTheSame()
     {
         QFETCH(QString, job);
-        QFETCH(QString, range);
+        QFETCH(QStringList, source);
+        QFETCH(QStringList, options);
+        QFETCH(int, sheets);
         QTemporaryDir dir;
-        const QString source = dir.filePath("striped.xlsx");
-        // Rows of formatting that changes from row to row, and a category
-        // column with enough rows a category for the copies to come from the
-        // grouped source; every category sheet gets a tall block too.
-        QVERIFY(makeWorkbook("striped", source, {"660", "categories"}));
+        const QString path = dir.filePath("summary.xlsx");
+        QVERIFY(makeWorkbook(source.first(), path, source.mid(1)));
         QJsonObject saved[2];
         for (int unbuffered = 0; unbuffered < 2; ++unbuffered) {
             const QString out = dir.filePath(QStringLiteral("out%1").arg(unbuffered));
             QVERIFY(QDir().mkpath(out));
             if (unbuffered)
                 qputenv("SHEETSPLICER_UNBUFFERED", "1");
-            const CliRun run = runCli({job, source, out, "--edit-range", range, "--sheet-password", "pw"});
+            const CliRun run = runCli(QStringList{job, path, out} + options);
             qunsetenv("SHEETSPLICER_UNBUFFERED");
             QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
-            saved[unbuffered] = readWorkbook(out + "/striped.xlsx");
+            saved[unbuffered] = readWorkbook(out + "/summary.xlsx");
             QVERIFY(!saved[unbuffered].isEmpty());
         }
-        QCOMPARE(saved[0].value("sheetNames").toVariant().toStringList().size(), 5);
+        QCOMPARE(saved[0].value("sheetNames").toVariant().toStringList().size(), sheets);
         const QByteArray bulk = QJsonDocument(saved[0]).toJson();
         const QByteArray cellByCell = QJsonDocument(saved[1]).toJson();
         if (bulk != cellByCell) {

@@ -6,10 +6,14 @@
 #include <QList>
 #include <QVector>
 
+#include <memory>
+#include <optional>
+
 class Book;
 
-// Deleting rows: blocks one by one, or many scattered rows by sorting them
-// to the bottom of their block first; then the rows the office frees at the
+// Deleting rows: blocks one by one, or many scattered rows by moving the few
+// rows kept between them to the top of their block, or by sorting them to the
+// bottom of it, first; then the rows the office frees at the
 // sheet's bottom are put back as the sheet had them.
 class RowDeletion
 {
@@ -24,8 +28,15 @@ public:
     bool sortBlockRows(SheetState &state, int top, int bottom, const QVector<QVector<double>> &keys);
 
 private:
+    // Nothing when the rows kept are too scattered or hold merged cells.
+    std::optional<bool> moveKeptRows(SheetState &state, const QList<SheetArea> &rows);
     bool sortAwayRows(SheetState &state, const QList<SheetArea> &rows);
     void refillBottomRows(SheetState &state, const QList<SheetArea> &deleted);
+    bool nothingFollowsItsCells(SheetState &copy);
 
     Book &m_book;
+    // The sheet, as it was then, whose copies were last looked at for moves.
+    std::weak_ptr<SheetState> m_lookedAt;
+    quint64 m_lookedAtVersion = 0;
+    bool m_movable = false;
 };

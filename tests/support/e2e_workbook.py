@@ -136,6 +136,7 @@ def dump(data):
         sheet["maxColumn"] = formula_sheet.max_column
         sheet["merged"] = sorted(str(r) for r in formula_sheet.merged_cells.ranges)
         sheet["frozenAt"] = formula_sheet.freeze_panes
+        sheet["hiddenRows"] = sorted(r for r, d in formula_sheet.row_dimensions.items() if d.hidden)
         result["sheets"][name] = sheet
     return result
 

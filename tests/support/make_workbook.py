@@ -166,11 +166,12 @@ def chinese(path):
     wb.save(path)
 
 
-def dressed(path, count="60"):
+def dressed(path, count="60", hidden="shown"):
     """Many categories of two rows each, on a summary dressed as for print:
     a merged title, print area and title rows, header and footer, column
     widths, a tall row, fonts, fills, number formats, a link, a frozen pane,
-    a sheet-level name, and a sheet of the user's beside it."""
+    a sheet-level name, and a sheet of the user's beside it. With "hidden",
+    two data rows are hidden."""
     count = int(count)
     wb = openpyxl.Workbook()
     ws = wb.active
@@ -190,6 +191,9 @@ def dressed(path, count="60"):
             ws.cell(row=r, column=2).fill = PatternFill("solid", fgColor="DDEEFF")
     ws.column_dimensions["A"].width = 18
     ws.column_dimensions["C"].width = 14
+    if hidden == "hidden":
+        ws.row_dimensions[5].hidden = True
+        ws.row_dimensions[count + 6].hidden = True
     ws["B5"].hyperlink = "https://example.org/k"
     ws.freeze_panes = "A3"
     ws.print_area = "A1:E%d" % ws.max_row
