@@ -51,6 +51,15 @@ std::pair<int, int> rowSpan(const QList<SheetArea> &rows)
     return {top, bottom};
 }
 
+// Whether rows `top` to `bottom` (1-based), columns 1 to `right`, hold merged
+// cells, which neither a sort nor a move can take along.
+bool holdsMergedCells(const uno::Reference<sheet::XSpreadsheet> &sheet, int top, int bottom, int right)
+{
+    uno::Reference<util::XMergeable> mergeable(sheet->getCellRangeByPosition(0, top - 1, right - 1, bottom - 1),
+                                               uno::UNO_QUERY_THROW);
+    return mergeable->getIsMerged();
+}
+
 // The rows of [top, bottom] (1-based) that `rows` does not name, as runs.
 QList<SheetArea> keptRuns(const QList<SheetArea> &rows, int top, int bottom)
 {
@@ -203,12 +212,7 @@ std::optional<bool> RowDeletion::moveKeptRows(SheetState &state, const QList<She
     int kept = 0;
     for (const SheetArea &run : runs)
         kept += run.rows();
-    const bool merged = guarded(m_book.session(), [&]() -> bool {
-        uno::Reference<util::XMergeable> mergeable(state.sheet->getCellRangeByPosition(0, top - 1, right - 1, bottom - 1),
-                                                   uno::UNO_QUERY_THROW);
-        return mergeable->getIsMerged();
-    }, true);
-    if (merged)
+    if (guarded(m_book.session(), [&]() { return holdsMergedCells(state.sheet, top, bottom, right); }, true))
         return std::nullopt;
     const bool ok = guarded(m_book.session(), [&]() -> bool {
         uno::Reference<sheet::XCellRangeMovement> movement(state.sheet, uno::UNO_QUERY_THROW);
@@ -280,9 +284,7 @@ bool RowDeletion::sortBlockRows(SheetState &state, int top, int bottom, const QV
             return false;
 
     const bool ok = guarded(m_book.session(), [&]() -> bool {
-        uno::Reference<util::XMergeable> mergeable(
-            state.sheet->getCellRangeByPosition(0, top - 1, keyColumn - 2, bottom - 1), uno::UNO_QUERY_THROW);
-        if (mergeable->getIsMerged())
+        if (holdsMergedCells(state.sheet, top, bottom, keyColumn - 1))
             return false;
         uno::Sequence<uno::Sequence<uno::Any>> data(count);
         for (int i = 0; i < count; ++i) {

@@ -28,7 +28,9 @@ public:
     bool sortBlockRows(SheetState &state, int top, int bottom, const QVector<QVector<double>> &keys);
 
 private:
-    // Nothing when the rows kept are too scattered or hold merged cells.
+    // Nothing, and the sheet untouched, when the rows kept are too scattered,
+    // hold merged cells, or the sheet's cells are followed (formulas, hidden
+    // rows and the like: see nothingFollowsItsCells).
     std::optional<bool> moveKeptRows(SheetState &state, const QList<SheetArea> &rows);
     bool sortAwayRows(SheetState &state, const QList<SheetArea> &rows);
     void refillBottomRows(SheetState &state, const QList<SheetArea> &deleted);

@@ -37,20 +37,6 @@ private slots:
         QCOMPARE(o.jobs, (QList<BenchJob>{BenchJob::Link, BenchJob::Classify}));
     }
 
-    // A workbook given alone runs alone; with sizes, after them.
-    void filesJoinTheTable()
-    {
-        BenchOptions o = parseBenchOptions({QStringLiteral("--file"), QStringLiteral("/w/a.xls"),
-                                            QStringLiteral("--file=/w/b.xlsx"), QStringLiteral("--jobs=classify")});
-        QCOMPARE(o.mode, BenchOptions::Mode::Table);
-        QCOMPARE(o.files, (QStringList{QStringLiteral("/w/a.xls"), QStringLiteral("/w/b.xlsx")}));
-        QVERIFY(o.sizes.isEmpty());
-
-        o = parseBenchOptions({QStringLiteral("--sizes=C50"), QStringLiteral("--file"), QStringLiteral("/w/a.xls")});
-        QCOMPARE(o.sizes.size(), 1);
-        QCOMPARE(o.files.size(), 1);
-    }
-
     void repeatModeDefaultsToMedium()
     {
         BenchOptions o = parseBenchOptions({QStringLiteral("--repeat-m"), QStringLiteral("10"),
