@@ -42,6 +42,10 @@ private slots:
         // Hidden rows among them stay hidden with their records.
         QTest::newRow("classify, two rows a category, rows hidden")
             << "classify" << QStringList{"dressed", "12", "hidden"} << QStringList{"--header-rows", "2"} << 15;
+        // Rows of their own height among the runs keep it with their records:
+        // moving or sorting rows would leave the heights behind.
+        QTest::newRow("classify, rows of different heights")
+            << "classify" << QStringList{"tall-rows", "12"} << QStringList{} << 14;
     }
     void bulkAndCellByCellSaveTheSame()
     {
@@ -65,6 +69,15 @@ private slots:
             QVERIFY(!saved[unbuffered].isEmpty());
         }
         QCOMPARE(saved[0].value("sheetNames").toVariant().toStringList().size(), sheets);
+        if (source.first() == "tall-rows") {
+            // The record on the 40 pt row with two lines of text, first on its sheet.
+            const QJsonObject team = saved[0].value("sheets").toObject().value("Team 05").toObject();
+            QCOMPARE(team.value("cells").toObject().value("B2").toObject().value("value").toString(), QString("K005"));
+            // As the office rounds them: 40 pt comes back as 39.75.
+            const QJsonObject heights = team.value("rowHeights").toObject();
+            QVERIFY2(qAbs(heights.value("2").toDouble() - 40) < 0.5, qPrintable(QJsonDocument(heights).toJson()));
+            QVERIFY2(qAbs(heights.value("3").toDouble() - 33) < 0.5, qPrintable(QJsonDocument(heights).toJson()));
+        }
         const QByteArray bulk = QJsonDocument(saved[0]).toJson();
         const QByteArray cellByCell = QJsonDocument(saved[1]).toJson();
         if (bulk != cellByCell) {

@@ -76,6 +76,13 @@ public:
     // Excel's Copy with a sheet to go before. A copy is made right after its
     // source in the office; both orders are aligned on saving.
     std::shared_ptr<SheetState> copySheet(SheetState &source, SheetState &before);
+    // The sheet `copy` was copied from, when neither has changed since and
+    // both hold the same cells; null for any other sheet.
+    SheetState *unchangedSourceOf(SheetState &copy)
+    {
+        const std::shared_ptr<SheetState> source = copy.copiedFrom.lock();
+        return source && m_grouped.isUnchangedCopy(copy, *source) ? source.get() : nullptr;
+    }
     // A new sheet in first place, named `name`.
     std::shared_ptr<SheetState> addSheetFirst(const QString &name);
 

@@ -165,6 +165,10 @@ void GroupedSource::groupSourceOf(SheetState &copy, const QList<SheetArea> &rows
     if (groups < 2 || grouping->size() < groups * kMinRowsPerGroup)
         return;
 
+    // Sorting rows leaves their heights behind.
+    if (!m_book.rows().rowsMayMove(copy, top, bottom))
+        return;
+
     // First in the office's order: copies go in after their source, and every
     // sheet they push along costs the office time per formula it holds.
     const QString name = partName(1);

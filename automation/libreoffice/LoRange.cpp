@@ -256,7 +256,11 @@ QVariant LoRange::autoFilter(const QVariantList &args)
     // a single cell stands for the current region around it.
     const SheetArea &given = m_areas.first();
     const bool block = given.bottom > given.top || given.right > given.left;
-    const SheetArea region = block ? given : m_book->currentRegion(cells(), given.top, given.left);
+    // A copy just made is filtered on what its source holds: the summary's
+    // region and column are read once for all its copies. A column with
+    // formulas is read in the copy itself, where they may compute otherwise.
+    SheetState *source = m_book->unchangedSourceOf(cells());
+    const SheetArea region = block ? given : m_book->currentRegion(source ? *source : cells(), given.top, given.left);
     const int column = region.left + field - 1;
     if (column > region.right)
         return QVariant();
@@ -264,7 +268,11 @@ QVariant LoRange::autoFilter(const QVariantList &args)
     m_sheet->filterColumn = column;
     m_sheet->filterFirstRow = region.top + 1;
     m_sheet->filterLastRow = region.bottom;
-    const QVector<QVariant> values = m_book->columnValues(cells(), column, region.top + 1, region.bottom);
+    std::optional<QVector<QVariant>> fromSource;
+    if (source)
+        fromSource = m_book->values().formulaFreeColumn(*source, column, region.top + 1, region.bottom);
+    const QVector<QVariant> values =
+        fromSource ? *fromSource : m_book->columnValues(cells(), column, region.top + 1, region.bottom);
     m_sheet->hiddenRows.fill(false, values.size());
     for (int i = 0; i < values.size(); ++i)
         m_sheet->hiddenRows[i] = values.at(i).toString() == *excluded;

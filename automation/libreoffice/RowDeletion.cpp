@@ -3,6 +3,7 @@
 #include "Book.h"
 
 #include "Guarded.h"
+#include "RowHeights.h"
 #include "SideDocuments.h"
 #include "UnoProps.h"
 
@@ -92,7 +93,9 @@ bool RowDeletion::deleteRows(SheetState &state, const QList<SheetArea> &rows)
     if (fromGrouped) {
         ok = *fromGrouped;
     } else {
-        const bool manyRuns = !m_book.unbuffered() && rows.size() >= kSortRuns;
+        const std::pair<int, int> span = rowSpan(rows);
+        const bool manyRuns = !m_book.unbuffered() && rows.size() >= kSortRuns
+                              && rowsMayMove(state, span.first, span.second);
         // The first delete on a fresh, filtered copy also makes the grouped
         // source that later copies come from.
         if (!state.away.is())
@@ -112,6 +115,25 @@ bool RowDeletion::deleteRows(SheetState &state, const QList<SheetArea> &rows)
     state.hiddenRows.clear();
     m_book.values().invalidateValues();
     return ok;
+}
+
+bool RowDeletion::rowsMayMove(SheetState &state, int top, int bottom)
+{
+    const std::shared_ptr<SheetState> source = state.copiedFrom.lock();
+    SheetState &asked = source && m_book.grouped().isUnchangedCopy(state, *source) ? *source : state;
+    if (m_heightsSeen && m_heightsSeen->sheet.lock().get() == &asked && m_heightsSeen->version == asked.version
+        && m_heightsSeen->top <= top && bottom <= m_heightsSeen->bottom)
+        return m_heightsSeen->alike;
+    // The whole filtered block at once, which every copy's rows lie in.
+    if (state.filterActive) {
+        top = qMin(top, state.filterFirstRow);
+        bottom = qMax(bottom, state.filterLastRow);
+    }
+    const bool alike = guarded(m_book.session(), [&]() { return shownRowsEquallyHigh(asked.sheet, top, bottom); }, false);
+    if (!alike)
+        qCDebug(officeLog) << "rows of different heights: deleted block by block";
+    m_heightsSeen = HeightsSeen{m_book.sheets().states().value(asked.identity.get()), asked.version, top, bottom, alike};
+    return alike;
 }
 
 // Bottom-up, so the row numbers still to come stay where they were.
@@ -232,7 +254,7 @@ std::optional<bool> RowDeletion::moveKeptRows(SheetState &state, const QList<She
         qCDebug(officeLog) << "rows kept moved up:" << runs.size() << "runs";
         return true;
     }, false);
-    state.lastColumnRead.reset();
+    state.forgetReads();
     m_book.values().invalidateValues();
     return ok;
 }
@@ -315,7 +337,7 @@ bool RowDeletion::sortBlockRows(SheetState &state, int top, int bottom, const QV
                              | sheet::CellFlags::FORMULA | sheet::CellFlags::HARDATTR | sheet::CellFlags::EDITATTR);
         return true;
     }, false);
-    state.lastColumnRead.reset();
+    state.forgetReads();
     m_book.values().invalidateValues();
     return ok;
 }

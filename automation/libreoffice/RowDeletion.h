@@ -26,6 +26,11 @@ public:
     bool deleteRowBlocks(SheetState &state, const QList<SheetArea> &rows);
     // Sorts the rows from `top` to `bottom`, whole, by the keys.
     bool sortBlockRows(SheetState &state, int top, int bottom, const QVector<QVector<double>> &keys);
+    // Whether the rows `top` to `bottom` of the sheet may be moved or sorted:
+    // a row's height stays where it is, so all must be equally high (see
+    // RowHeights.h). A fresh copy is asked through the sheet it was copied
+    // from, once per version of that sheet.
+    bool rowsMayMove(SheetState &state, int top, int bottom);
 
 private:
     // Nothing, and the sheet untouched, when the rows kept are too scattered,
@@ -41,4 +46,14 @@ private:
     std::weak_ptr<SheetState> m_lookedAt;
     quint64 m_lookedAtVersion = 0;
     bool m_movable = false;
+    // The last answer of rowsMayMove.
+    struct HeightsSeen
+    {
+        std::weak_ptr<SheetState> sheet;
+        quint64 version = 0;
+        int top = 0;
+        int bottom = 0;
+        bool alike = false;
+    };
+    std::optional<HeightsSeen> m_heightsSeen;
 };

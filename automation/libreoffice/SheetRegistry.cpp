@@ -200,7 +200,7 @@ void SheetRegistry::replaceSheet(SheetState &state, const uno::Reference<sheet::
     m_order.replaced(oldKey, identity.get());
     state.sheet = sheet;
     state.identity = identity;
-    state.lastColumnRead.reset();
+    state.forgetReads();
     if (self)
         m_states.insert(identity.get(), self);
 }

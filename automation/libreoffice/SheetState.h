@@ -32,17 +32,33 @@ struct SheetState
 
     // Counts the changes to the sheet's cells, rows and formats.
     quint64 version = 0;
-    // The last column read that holds no formulas: the same until the
-    // sheet's version changes.
+    // The last column read alone, and whether it holds formulas; its values
+    // stand until the sheet's version changes when it holds none.
     struct ColumnRead
     {
         int column = 0;
         int top = 0;
         int bottom = 0;
         quint64 version = 0;
-        QVector<QVariant> values;
+        bool hasFormulas = false;
+        QVector<QVariant> values; // empty when it holds formulas
     };
     std::optional<ColumnRead> lastColumnRead;
+    // The last current region found, the same until the version changes.
+    struct RegionRead
+    {
+        int row = 0;
+        int column = 0;
+        quint64 version = 0;
+        SheetArea region;
+    };
+    std::optional<RegionRead> lastRegion;
+    // For changes the version does not count (rows deleted, the sheet replaced).
+    void forgetReads()
+    {
+        lastColumnRead.reset();
+        lastRegion.reset();
+    }
     // The sheet this one is a copy of, and both sheets' versions then.
     std::weak_ptr<SheetState> copiedFrom;
     quint64 sourceVersionAtCopy = 0;

@@ -168,16 +168,24 @@ QVariant ValueCache::valueAt(SheetState &state, int row, int column)
 // formula that shows nothing as data.
 SheetArea ValueCache::currentRegion(SheetState &state, int row, int column)
 {
+    const std::optional<SheetState::RegionRead> &last = state.lastRegion;
+    if (!m_book.unbuffered() && last && last->row == row && last->column == column && last->version == state.version)
+        return last->region;
     const SheetArea start{row, column, row, column};
-    return guarded(m_book.session(), [&]() -> SheetArea {
+    bool ok = false;
+    const SheetArea region = guarded(m_book.session(), [&]() -> SheetArea {
         uno::Reference<sheet::XSheetCellRange> cell(
             state.sheet->getCellRangeByPosition(column - 1, row - 1, column - 1, row - 1), uno::UNO_QUERY_THROW);
         uno::Reference<sheet::XSheetCellCursor> cursor = state.sheet->createCursorByRange(cell);
         cursor->collapseToCurrentRegion();
         uno::Reference<sheet::XCellRangeAddressable> addressable(cursor, uno::UNO_QUERY_THROW);
         const table::CellRangeAddress a = addressable->getRangeAddress();
+        ok = true;
         return SheetArea{a.StartRow + 1, a.StartColumn + 1, a.EndRow + 1, a.EndColumn + 1};
     }, start);
+    if (ok)
+        state.lastRegion = SheetState::RegionRead{row, column, state.version, region};
+    return region;
 }
 
 // One column's values: from the values already read, or with one call that
@@ -193,15 +201,44 @@ QVector<QVariant> ValueCache::columnValues(SheetState &state, int column, int to
             values << valueAt(state, row, column);
         return values;
     }
+    if (const SheetState::ColumnRead *last = lastColumnRead(state, column, top, bottom); last && !last->hasFormulas)
+        return last->values;
+    return readColumn(state, column, top, bottom);
+}
+
+std::optional<QVector<QVariant>> ValueCache::formulaFreeColumn(SheetState &state, int column, int top, int bottom)
+{
+    if (m_book.unbuffered() || bottom < top)
+        return std::nullopt;
+    const SheetState::ColumnRead *last = lastColumnRead(state, column, top, bottom);
+    if (!last) {
+        readColumn(state, column, top, bottom);
+        last = lastColumnRead(state, column, top, bottom);
+    }
+    if (!last || last->hasFormulas)
+        return std::nullopt;
+    return last->values;
+}
+
+const SheetState::ColumnRead *ValueCache::lastColumnRead(const SheetState &state, int column, int top, int bottom) const
+{
     const std::optional<SheetState::ColumnRead> &last = state.lastColumnRead;
     if (last && last->column == column && last->top == top && last->bottom == bottom && last->version == state.version)
-        return last->values;
-    values.resize(bottom - top + 1);
+        return &*last;
+    return nullptr;
+}
+
+QVector<QVariant> ValueCache::readColumn(SheetState &state, int column, int top, int bottom)
+{
+    QVector<QVariant> values(bottom - top + 1);
     // A column without formulas reads the same before calculation and after.
+    bool checked = false;
     const bool hasFormulas = guarded(m_book.session(), [&]() -> bool {
         uno::Reference<sheet::XCellRangesQuery> query(
             state.sheet->getCellRangeByPosition(column - 1, top - 1, column - 1, bottom - 1), uno::UNO_QUERY_THROW);
-        return query->queryContentCells(sheet::CellFlags::FORMULA)->getCount() > 0;
+        const bool found = query->queryContentCells(sheet::CellFlags::FORMULA)->getCount() > 0;
+        checked = true;
+        return found;
     }, true);
     if (hasFormulas)
         calculateIfNeeded();
@@ -214,8 +251,9 @@ QVector<QVariant> ValueCache::columnValues(SheetState &state, int column, int to
                 values[r] = fromAny(rows[r][0]);
         return true;
     }, false);
-    if (!hasFormulas && ok)
-        state.lastColumnRead = SheetState::ColumnRead{column, top, bottom, state.version, values};
+    if (checked && (hasFormulas || ok))
+        state.lastColumnRead = SheetState::ColumnRead{column, top, bottom, state.version, hasFormulas,
+                                                      hasFormulas ? QVector<QVariant>() : values};
     return values;
 }
 

@@ -7,6 +7,8 @@
 #include <QVariant>
 #include <QVector>
 
+#include <optional>
+
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 
 class Book;
@@ -29,6 +31,10 @@ public:
     SheetArea currentRegion(SheetState &state, int row, int column);
     // One column's values, from `top` to `bottom`.
     QVector<QVariant> columnValues(SheetState &state, int column, int top, int bottom);
+    // The same when the column holds no formulas, read once a version;
+    // nothing when it holds some (their results may depend on the sheet
+    // they are on) or the office cannot tell.
+    std::optional<QVector<QVariant>> formulaFreeColumn(SheetState &state, int column, int top, int bottom);
     // The formula of a cell as Excel writes it (A1), its constant as text, or
     // a null string when it cannot be read.
     QString excelFormulaAt(SheetState &state, int row, int column);
@@ -40,6 +46,8 @@ public:
 private:
     void loadUsedArea(SheetState &state);
     const QVector<QVariant> *valueBlock(SheetState &state, int block);
+    const SheetState::ColumnRead *lastColumnRead(const SheetState &state, int column, int top, int bottom) const;
+    QVector<QVariant> readColumn(SheetState &state, int column, int top, int bottom);
 
     Book &m_book;
     bool m_needsCalculation = true;

@@ -137,6 +137,8 @@ def dump(data):
         sheet["merged"] = sorted(str(r) for r in formula_sheet.merged_cells.ranges)
         sheet["frozenAt"] = formula_sheet.freeze_panes
         sheet["hiddenRows"] = sorted(r for r, d in formula_sheet.row_dimensions.items() if d.hidden)
+        sheet["rowHeights"] = {str(r): d.height for r, d in sorted(formula_sheet.row_dimensions.items())
+                               if d.customHeight}
         result["sheets"][name] = sheet
     return result
 

@@ -7,7 +7,7 @@ import datetime
 import sys
 import openpyxl
 from openpyxl.comments import Comment
-from openpyxl.styles import Font, PatternFill
+from openpyxl.styles import Alignment, Font, PatternFill
 from openpyxl.workbook.defined_name import DefinedName
 from openpyxl.workbook.protection import WorkbookProtection
 
@@ -208,6 +208,22 @@ def dressed(path, count="60", hidden="shown"):
     wb.save(path)
 
 
+def tall_rows(path, count="12"):
+    """Four rows a category, the categories taking turns, and two of one
+    category's rows taller than the rest: one with text on two lines."""
+    count = int(count)
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "Summary"
+    ws.append(["Team", "Key", "Amount", "Note"])
+    for i in range(4 * count):
+        ws.append(["Team %02d" % (i % count), "K%03d" % i, i * 3, "line one\nline two" if i % count == 5 else ""])
+    ws.row_dimensions[7].height = 40
+    ws.row_dimensions[7 + count].height = 33
+    ws["D7"].alignment = Alignment(wrap_text=True)
+    wb.save(path)
+
+
 KINDS = {"categories": categories, "empty-column": empty_column, "striped": striped, "gapped": gapped}
 KINDS["e2e-table"] = e2e_table
 KINDS.update(SHAPES)
@@ -215,6 +231,7 @@ KINDS["protected"] = protected
 KINDS["shown"] = shown
 KINDS["chinese"] = chinese
 KINDS["dressed"] = dressed
+KINDS["tall-rows"] = tall_rows
 
 if __name__ == "__main__":
     KINDS[sys.argv[1]](sys.argv[2], *sys.argv[3:])
