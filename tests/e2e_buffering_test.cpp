@@ -42,10 +42,13 @@ private slots:
         // Hidden rows among them stay hidden with their records.
         QTest::newRow("classify, two rows a category, rows hidden")
             << "classify" << QStringList{"dressed", "12", "hidden"} << QStringList{"--header-rows", "2"} << 15;
-        // Rows of their own height among the runs keep it with their records:
-        // moving or sorting rows would leave the heights behind.
+        // What a row carries besides its cells stays with its records: moving
+        // or sorting cells would leave a height, a page break or an outline
+        // group behind.
         QTest::newRow("classify, rows of different heights")
-            << "classify" << QStringList{"tall-rows", "12"} << QStringList{} << 14;
+            << "classify" << QStringList{"row-layout", "heights"} << QStringList{} << 14;
+        QTest::newRow("classify, a page break") << "classify" << QStringList{"row-layout", "break"} << QStringList{} << 14;
+        QTest::newRow("classify, grouped rows") << "classify" << QStringList{"row-layout", "outline"} << QStringList{} << 14;
     }
     void bulkAndCellByCellSaveTheSame()
     {
@@ -69,7 +72,7 @@ private slots:
             QVERIFY(!saved[unbuffered].isEmpty());
         }
         QCOMPARE(saved[0].value("sheetNames").toVariant().toStringList().size(), sheets);
-        if (source.first() == "tall-rows") {
+        if (source == QStringList{"row-layout", "heights"}) {
             // The record on the 40 pt row with two lines of text, first on its sheet.
             const QJsonObject team = saved[0].value("sheets").toObject().value("Team 05").toObject();
             QCOMPARE(team.value("cells").toObject().value("B2").toObject().value("value").toString(), QString("K005"));

@@ -3,7 +3,7 @@
 #include "Book.h"
 
 #include "Guarded.h"
-#include "RowHeights.h"
+#include "RowLayout.h"
 #include "SideDocuments.h"
 #include "UnoProps.h"
 
@@ -129,9 +129,13 @@ bool RowDeletion::rowsMayMove(SheetState &state, int top, int bottom)
         top = qMin(top, state.filterFirstRow);
         bottom = qMax(bottom, state.filterLastRow);
     }
-    const bool alike = guarded(m_book.session(), [&]() { return shownRowsEquallyHigh(asked.sheet, top, bottom); }, false);
+    const QString name = m_book.nameOf(asked);
+    const bool alike = !name.isNull() && guarded(m_book.session(), [&]() {
+        return shownRowsEquallyHigh(asked.sheet, top, bottom) && !holdsManualRowBreaks(asked.sheet, top, bottom)
+               && !holdsRowOutline(m_book.documentOf(asked), name, top, bottom);
+    }, false);
     if (!alike)
-        qCDebug(officeLog) << "rows of different heights: deleted block by block";
+        qCDebug(officeLog) << "rows of different heights, page breaks or outline: deleted block by block";
     m_heightsSeen = HeightsSeen{m_book.sheets().states().value(asked.identity.get()), asked.version, top, bottom, alike};
     return alike;
 }

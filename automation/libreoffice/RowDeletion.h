@@ -27,9 +27,9 @@ public:
     // Sorts the rows from `top` to `bottom`, whole, by the keys.
     bool sortBlockRows(SheetState &state, int top, int bottom, const QVector<QVector<double>> &keys);
     // Whether the rows `top` to `bottom` of the sheet may be moved or sorted:
-    // a row's height stays where it is, so all must be equally high (see
-    // RowHeights.h). A fresh copy is asked through the sheet it was copied
-    // from, once per version of that sheet.
+    // a row's height, page break and outline level stay where they are, so
+    // none may differ (see RowLayout.h). A fresh copy is asked through the
+    // sheet it was copied from, once per version of that sheet.
     bool rowsMayMove(SheetState &state, int top, int bottom);
 
 private:

@@ -139,6 +139,9 @@ def dump(data):
         sheet["hiddenRows"] = sorted(r for r, d in formula_sheet.row_dimensions.items() if d.hidden)
         sheet["rowHeights"] = {str(r): d.height for r, d in sorted(formula_sheet.row_dimensions.items())
                                if d.customHeight}
+        sheet["outlineRows"] = {str(r): d.outlineLevel for r, d in sorted(formula_sheet.row_dimensions.items())
+                                if d.outlineLevel}
+        sheet["rowBreaks"] = sorted(b.id for b in formula_sheet.row_breaks.brk if b.man)
         result["sheets"][name] = sheet
     return result
 

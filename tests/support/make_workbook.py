@@ -9,6 +9,7 @@ import openpyxl
 from openpyxl.comments import Comment
 from openpyxl.styles import Alignment, Font, PatternFill
 from openpyxl.workbook.defined_name import DefinedName
+from openpyxl.worksheet.pagebreak import Break
 from openpyxl.workbook.protection import WorkbookProtection
 
 from shapes_workbook import SHAPES
@@ -208,9 +209,11 @@ def dressed(path, count="60", hidden="shown"):
     wb.save(path)
 
 
-def tall_rows(path, count="12"):
-    """Four rows a category, the categories taking turns, and two of one
-    category's rows taller than the rest: one with text on two lines."""
+def row_layout(path, what="heights", count="12"):
+    """Four rows a category, the categories taking turns, and rows that carry
+    more than their cells: with "heights", two of one category's rows taller
+    than the rest, one with text on two lines; with "break", a page break set
+    before row 9; with "outline", rows 5 to 10 in a group."""
     count = int(count)
     wb = openpyxl.Workbook()
     ws = wb.active
@@ -218,9 +221,15 @@ def tall_rows(path, count="12"):
     ws.append(["Team", "Key", "Amount", "Note"])
     for i in range(4 * count):
         ws.append(["Team %02d" % (i % count), "K%03d" % i, i * 3, "line one\nline two" if i % count == 5 else ""])
-    ws.row_dimensions[7].height = 40
-    ws.row_dimensions[7 + count].height = 33
-    ws["D7"].alignment = Alignment(wrap_text=True)
+    if what == "heights":
+        ws.row_dimensions[7].height = 40
+        ws.row_dimensions[7 + count].height = 33
+        ws["D7"].alignment = Alignment(wrap_text=True)
+    elif what == "break":
+        ws.row_breaks.append(Break(id=8))
+    elif what == "outline":
+        for r in range(5, 11):
+            ws.row_dimensions[r].outlineLevel = 1
     wb.save(path)
 
 
@@ -231,7 +240,7 @@ KINDS["protected"] = protected
 KINDS["shown"] = shown
 KINDS["chinese"] = chinese
 KINDS["dressed"] = dressed
-KINDS["tall-rows"] = tall_rows
+KINDS["row-layout"] = row_layout
 
 if __name__ == "__main__":
     KINDS[sys.argv[1]](sys.argv[2], *sys.argv[3:])
