@@ -49,6 +49,8 @@ private slots:
             << "classify" << QStringList{"row-layout", "heights"} << QStringList{} << 14;
         QTest::newRow("classify, a page break") << "classify" << QStringList{"row-layout", "break"} << QStringList{} << 14;
         QTest::newRow("classify, grouped rows") << "classify" << QStringList{"row-layout", "outline"} << QStringList{} << 14;
+        QTest::newRow("classify, grouped rows closed")
+            << "classify" << QStringList{"row-layout", "outline", "closed"} << QStringList{} << 14;
     }
     void bulkAndCellByCellSaveTheSame()
     {

@@ -53,6 +53,9 @@ bool sameRows(const uno::Sequence<table::CellRangeAddress> &a, const uno::Sequen
     return true;
 }
 
+// The office keeps up to seven levels of groups.
+constexpr sal_Int16 kMoreThanAnyLevel = 8;
+
 // Longer than any name a caller may give a sheet, so it never meets one.
 const char kOutlineProbe[] = "sheetsplicer outline probe, removed at once";
 
@@ -104,9 +107,13 @@ bool holdsRowOutline(const uno::Reference<sheet::XSpreadsheetDocument> &document
     bool grouped = false;
     try {
         const uno::Reference<sheet::XSpreadsheet> probe(sheets->getByName(kOutlineProbe), uno::UNO_QUERY_THROW);
-        const uno::Sequence<table::CellRangeAddress> before = shownRows(probe, top, bottom);
-        uno::Reference<sheet::XSheetOutline>(probe, uno::UNO_QUERY_THROW)->showLevel(0, table::TableOrientation_ROWS);
-        grouped = !sameRows(before, shownRows(probe, top, bottom));
+        uno::Reference<sheet::XSheetOutline> outline(probe, uno::UNO_QUERY_THROW);
+        // Every group opened (a closed one hides its rows like any hidden
+        // row), then every group closed.
+        outline->showLevel(kMoreThanAnyLevel, table::TableOrientation_ROWS);
+        const uno::Sequence<table::CellRangeAddress> open = shownRows(probe, top, bottom);
+        outline->showLevel(0, table::TableOrientation_ROWS);
+        grouped = !sameRows(open, shownRows(probe, top, bottom));
     } catch (...) {
         sheets->removeByName(kOutlineProbe);
         throw;

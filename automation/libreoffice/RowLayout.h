@@ -21,8 +21,8 @@ bool shownRowsEquallyHigh(const css::uno::Reference<css::sheet::XSpreadsheet> &s
 bool holdsManualRowBreaks(const css::uno::Reference<css::sheet::XSpreadsheet> &sheet, int top, int bottom);
 
 // Whether rows `top` to `bottom` of the sheet `name` of `document` lie in an
-// outline group. The office tells no row's level, so a copy of the sheet is
-// shown with every group closed, looked at and removed again: the document is as
-// it was after.
+// outline group, open or closed. The office tells no row's level, so a copy of
+// the sheet is shown with every group open and then closed, looked at and
+// removed again: the document is as it was after.
 bool holdsRowOutline(const css::uno::Reference<css::sheet::XSpreadsheetDocument> &document, const QString &name,
                      int top, int bottom);

@@ -209,11 +209,12 @@ def dressed(path, count="60", hidden="shown"):
     wb.save(path)
 
 
-def row_layout(path, what="heights", count="12"):
+def row_layout(path, what="heights", shown="open", count="12"):
     """Four rows a category, the categories taking turns, and rows that carry
     more than their cells: with "heights", two of one category's rows taller
     than the rest, one with text on two lines; with "break", a page break set
-    before row 9; with "outline", rows 5 to 10 in a group."""
+    before row 9; with "outline", rows 5 to 10 in a group, which "closed"
+    shows closed."""
     count = int(count)
     wb = openpyxl.Workbook()
     ws = wb.active
@@ -230,6 +231,8 @@ def row_layout(path, what="heights", count="12"):
     elif what == "outline":
         for r in range(5, 11):
             ws.row_dimensions[r].outlineLevel = 1
+            ws.row_dimensions[r].hidden = shown == "closed"
+        ws.row_dimensions[11].collapsed = shown == "closed"
     wb.save(path)
 
 
