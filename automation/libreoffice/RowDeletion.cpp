@@ -12,8 +12,6 @@
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XCellRangeMovement.hpp>
-#include <com/sun/star/sheet/XCellRangesQuery.hpp>
-#include <com/sun/star/sheet/XSheetCellRanges.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XColumnRowRange.hpp>
 #include <com/sun/star/table/XTableRows.hpp>
@@ -119,8 +117,8 @@ bool RowDeletion::deleteRows(SheetState &state, const QList<SheetArea> &rows)
 
 bool RowDeletion::rowsMayMove(SheetState &state, int top, int bottom)
 {
-    const std::shared_ptr<SheetState> source = state.copiedFrom.lock();
-    SheetState &asked = source && m_book.grouped().isUnchangedCopy(state, *source) ? *source : state;
+    SheetState *source = m_book.unchangedSourceOf(state);
+    SheetState &asked = source ? *source : state;
     if (m_heightsSeen && m_heightsSeen->sheet.lock().get() == &asked && m_heightsSeen->version == asked.version
         && m_heightsSeen->top <= top && bottom <= m_heightsSeen->bottom)
         return m_heightsSeen->alike;
@@ -206,11 +204,9 @@ bool RowDeletion::nothingFollowsItsCells(SheetState &copy)
         m_movable = guarded(m_book.session(), [&]() -> bool {
             if (!SideDocuments::canCarry(m_book.document(), source->sheet))
                 return false;
-            const sal_Int32 last = qMax(used.bottom, 1) - 1;
-            uno::Reference<sheet::XCellRangesQuery> query(source->sheet->getCellRangeByPosition(0, 0, 0, last),
-                                                          uno::UNO_QUERY_THROW);
-            const uno::Sequence<table::CellRangeAddress> shown = query->queryVisibleCells()->getRangeAddresses();
-            return shown.getLength() == 1 && shown[0].StartRow == 0 && shown[0].EndRow == last;
+            const int last = qMax(used.bottom, 1);
+            const uno::Sequence<table::CellRangeAddress> shown = shownRowRuns(source->sheet, 1, last);
+            return shown.getLength() == 1 && shown[0].StartRow == 0 && shown[0].EndRow == last - 1;
         }, false);
     }
     return m_movable;

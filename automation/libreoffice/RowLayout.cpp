@@ -36,13 +36,6 @@ sal_Int32 heightOf(const uno::Reference<sheet::XSpreadsheet> &sheet, int top, in
     return range->getPropertyValue("Size").get<awt::Size>().Height;
 }
 
-uno::Sequence<table::CellRangeAddress> shownRows(const uno::Reference<sheet::XSpreadsheet> &sheet, int top, int bottom)
-{
-    uno::Reference<sheet::XCellRangesQuery> query(sheet->getCellRangeByPosition(0, top - 1, 0, bottom - 1),
-                                                  uno::UNO_QUERY_THROW);
-    return query->queryVisibleCells()->getRangeAddresses();
-}
-
 bool sameRows(const uno::Sequence<table::CellRangeAddress> &a, const uno::Sequence<table::CellRangeAddress> &b)
 {
     if (a.getLength() != b.getLength())
@@ -61,11 +54,19 @@ const char kOutlineProbe[] = "sheetsplicer outline probe, removed at once";
 
 } // namespace
 
+uno::Sequence<table::CellRangeAddress> shownRowRuns(const uno::Reference<sheet::XSpreadsheet> &sheet, int top,
+                                                    int bottom)
+{
+    uno::Reference<sheet::XCellRangesQuery> query(sheet->getCellRangeByPosition(0, top - 1, 0, bottom - 1),
+                                                  uno::UNO_QUERY_THROW);
+    return query->queryVisibleCells()->getRangeAddresses();
+}
+
 bool shownRowsEquallyHigh(const uno::Reference<sheet::XSpreadsheet> &sheet, int top, int bottom)
 {
     if (bottom <= top)
         return true;
-    const uno::Sequence<table::CellRangeAddress> shown = shownRows(sheet, top, bottom);
+    const uno::Sequence<table::CellRangeAddress> shown = shownRowRuns(sheet, top, bottom);
     if (!shown.hasElements())
         return true;
     // The first shown row's height, back in twips.
@@ -111,9 +112,9 @@ bool holdsRowOutline(const uno::Reference<sheet::XSpreadsheetDocument> &document
         // Every group opened (a closed one hides its rows like any hidden
         // row), then every group closed.
         outline->showLevel(kMoreThanAnyLevel, table::TableOrientation_ROWS);
-        const uno::Sequence<table::CellRangeAddress> open = shownRows(probe, top, bottom);
+        const uno::Sequence<table::CellRangeAddress> open = shownRowRuns(probe, top, bottom);
         outline->showLevel(0, table::TableOrientation_ROWS);
-        grouped = !sameRows(open, shownRows(probe, top, bottom));
+        grouped = !sameRows(open, shownRowRuns(probe, top, bottom));
     } catch (...) {
         sheets->removeByName(kOutlineProbe);
         throw;

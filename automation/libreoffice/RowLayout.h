@@ -4,11 +4,17 @@
 
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/table/CellRangeAddress.hpp>
 
 // What a row carries besides its cells, which moving or sorting cells leaves
 // where it was: its height, a page break before it, its outline level. Rows
 // may be moved or sorted only where none of these differ. Each throws as UNO
 // does.
+
+// The runs of rows from `top` to `bottom` (1-based) that are not hidden, as
+// ranges of the first column (0-based rows).
+css::uno::Sequence<css::table::CellRangeAddress> shownRowRuns(const css::uno::Reference<css::sheet::XSpreadsheet> &sheet,
+                                                              int top, int bottom);
 
 // Whether the shown rows `top` to `bottom` (1-based) of `sheet` are all as
 // high as the first of them. Checked a few dozen rows at a time, by the
