@@ -20,7 +20,7 @@ int main(int argc, char *argv[])
 {
 #ifdef SHEETSPLICER_LIBREOFFICE
     // Ended by the session or a signal: the offices of a running job go too.
-    cleanUpOfficesOnTermination();
+    const TerminationHold untilSignalled = cleanUpOfficesOnTermination();
 #endif
 
     // 1. The executable's path.

@@ -11,7 +11,7 @@
 int main(int argc, char **argv)
 {
 #ifdef SHEETSPLICER_LIBREOFFICE
-    cleanUpOfficesOnTermination();
+    const TerminationHold untilSignalled = cleanUpOfficesOnTermination();
 #endif
     QCoreApplication application(argc, argv);
     JobLog::install();

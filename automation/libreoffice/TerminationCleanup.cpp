@@ -2,12 +2,30 @@
 
 #include "OfficeSession.h"
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <pthread.h>
 #include <thread>
 #include <unistd.h>
 
-void cleanUpOfficesOnTermination()
+namespace {
+
+// Set by the waiter alone, once a signal has come.
+std::atomic<bool> stopping{false};
+
+} // namespace
+
+// A job whose office the waiter has just ended fails, and main() returns:
+// the program still ends as the signal says, by the waiter, once every office
+// is gone.
+TerminationHold::~TerminationHold()
+{
+    while (stopping.load())
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
+
+TerminationHold cleanUpOfficesOnTermination()
 {
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
@@ -21,7 +39,9 @@ void cleanUpOfficesOnTermination()
         int received = 0;
         if (sigwait(&stopSignals, &received) != 0)
             return;
+        stopping.store(true);
         OfficeSession::abandonAll();
         ::_exit(128 + received);
     }).detach();
+    return {};
 }
