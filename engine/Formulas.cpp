@@ -39,6 +39,17 @@ QString lookupTable(int lookupColumn, const BlockGeometry &block)
         + QString::number(block.lastRow());
 }
 
+// R2C2:R100C8: the same rows and columns in R1C1 form. INDIRECT reads its
+// text so in every application (its second argument FALSE), whereas an A1
+// text is read in the reader's own reference syntax: LibreOffice reads it as
+// "Sheet.A1" in an .xls file, and every such lookup comes out #REF!.
+QString r1c1LookupTable(int lookupColumn, const BlockGeometry &block)
+{
+    return QStringLiteral("R") + QString::number(block.topRow) + QStringLiteral("C") + QString::number(lookupColumn)
+        + QStringLiteral(":R") + QString::number(block.lastRow()) + QStringLiteral("C")
+        + QString::number(block.lastColumn());
+}
+
 // VLOOKUP($B2,table,COLUMN()-COLUMN($B2)+1,0)
 QString vlookup(int lookupColumn, int row, const QString &table)
 {
@@ -99,8 +110,9 @@ QString summaryLookup(int lookupColumn, int classifyColumn, int row, const Block
 {
     const QString cell = QStringLiteral("$") + a1ColumnName(classifyColumn) + QString::number(row);
     return vlookup(lookupColumn, row,
-                   QStringLiteral("INDIRECT(") + indirectArgument(cell, lookupTable(lookupColumn, block), categoryNames)
-                       + QStringLiteral(")"));
+                   QStringLiteral("INDIRECT(")
+                       + indirectArgument(cell, r1c1LookupTable(lookupColumn, block), categoryNames)
+                       + QStringLiteral(",FALSE)"));
 }
 
 QString directSummaryLookup(int lookupColumn, int row, const BlockGeometry &block, const QString &sheetName)

@@ -29,16 +29,17 @@ QString lookupExpression(const QString &summaryName, int lookupColumn, const Blo
 QString linkFormula(const QString &summaryName, int lookupColumn, const BlockGeometry &allowed);
 
 // The argument of a summary row's INDIRECT: the sheet named in the category
-// cell `cell` ("$A2") joined to `address` ("$B$2:$H$100"). Plain,
-// $A2&"!$B$2:$H$100", when every category is its own sheet name and needs no
+// cell `cell` ("$A2") joined to `address` ("R2C2:R100C8"). Plain,
+// $A2&"!R2C2:R100C8", when every category is its own sheet name and needs no
 // quotes. Otherwise the name goes in apostrophes, with the forbidden
 // characters found among the categories removed and apostrophes doubled
-// when any category holds one: "'"&SUBSTITUTE($A2,"/","")&"'!$B$2:$H$100".
+// when any category holds one: "'"&SUBSTITUTE($A2,"/","")&"'!R2C2:R100C8".
 QString indirectArgument(const QString &cell, const QString &address, const QStringList &categoryNames);
 
 // The lookup a summary cell of `row` makes into the category sheet named in
-// that row's category cell:
-// VLOOKUP($B2,INDIRECT($A2&"!$B$2:$H$100"),COLUMN()-COLUMN($B2)+1,0).
+// that row's category cell, its reference text in R1C1 form, which every
+// application reads alike:
+// VLOOKUP($B2,INDIRECT($A2&"!R2C2:R100C8",FALSE),COLUMN()-COLUMN($B2)+1,0).
 QString summaryLookup(int lookupColumn, int classifyColumn, int row, const BlockGeometry &block,
                       const QStringList &categoryNames);
 

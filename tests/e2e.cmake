@@ -54,3 +54,12 @@ if(TARGET sheetsplicer-cli)
   target_compile_definitions(e2e_buffering_test PRIVATE
     SHEETSPLICER_CORPUS="${CMAKE_SOURCE_DIR}/../shared/corpus/realworld")
 endif()
+
+if(TARGET sheetsplicer-cli)
+  # Summaries as Excel makes them: tables, filters, comments; .xls results
+  # read by an office of its own.
+  sheetsplicer_add_test(e2e_excel_test
+    SOURCES ${E2E_TESTS_DIR}/e2e_excel_test.cpp
+    LIBS e2e_test_support lo_test_support
+    TIMEOUT 900 LABELS office)
+endif()

@@ -66,7 +66,7 @@ private slots:
         const BlockGeometry block{2, 3, 99, 6};
         const QStringList categories{QStringLiteral("North"), QStringLiteral("South")};
         const QString lookup =
-            QStringLiteral("VLOOKUP($B2,INDIRECT($A2&\"!$B$2:$H$100\"),COLUMN()-COLUMN($B2)+1,0)");
+            QStringLiteral("VLOOKUP($B2,INDIRECT($A2&\"!R2C2:R100C8\",FALSE),COLUMN()-COLUMN($B2)+1,0)");
         QCOMPARE(summaryLookup(2, 1, 2, block, categories), lookup);
         QCOMPARE(summaryFormula(2, 1, 2, block, categories),
                  QStringLiteral("=IF(") + lookup + QStringLiteral("=\"\",\"\",") + lookup + QStringLiteral(")"));
@@ -78,7 +78,7 @@ private slots:
     {
         const BlockGeometry block{2, 3, 99, 6};
         QCOMPARE(summaryLookup(2, 1, 7, block, {QStringLiteral("North")}),
-                 QStringLiteral("VLOOKUP($B7,INDIRECT($A7&\"!$B$2:$H$100\"),COLUMN()-COLUMN($B7)+1,0)"));
+                 QStringLiteral("VLOOKUP($B7,INDIRECT($A7&\"!R2C2:R100C8\",FALSE),COLUMN()-COLUMN($B7)+1,0)"));
         QCOMPARE(directSummaryLookup(2, 7, block, QStringLiteral("abc (2)")),
                  QStringLiteral("VLOOKUP($B7,'abc (2)'!$B$2:$H$100,COLUMN()-COLUMN($B7)+1,0)"));
     }
@@ -87,7 +87,7 @@ private slots:
     {
         const BlockGeometry block{2, 3, 99, 28}; // C to AD
         QCOMPARE(summaryLookup(28, 1, 2, block, {QStringLiteral("North")}),
-                 QStringLiteral("VLOOKUP($AB2,INDIRECT($A2&\"!$AB$2:$AD$100\"),COLUMN()-COLUMN($AB2)+1,0)"));
+                 QStringLiteral("VLOOKUP($AB2,INDIRECT($A2&\"!R2C28:R100C30\",FALSE),COLUMN()-COLUMN($AB2)+1,0)"));
     }
 
     void summaryFormulaReachesSheetsWhoseNamesNeedCare_data()
@@ -95,15 +95,15 @@ private slots:
         QTest::addColumn<QStringList>("categories");
         QTest::addColumn<QString>("argument");
         QTest::newRow("a name needing quotes") << QStringList{"North", "1班"}
-            << QString::fromUtf8("\"'\"&$A2&\"'!$B$2:$H$100\"");
+            << QString::fromUtf8("\"'\"&$A2&\"'!R2C2:R100C8\"");
         QTest::newRow("a removed character") << QStringList{"A/B", "North"}
-            << QString::fromUtf8("\"'\"&SUBSTITUTE($A2,\"/\",\"\")&\"'!$B$2:$H$100\"");
+            << QString::fromUtf8("\"'\"&SUBSTITUTE($A2,\"/\",\"\")&\"'!R2C2:R100C8\"");
         QTest::newRow("two removed characters, in a fixed order") << QStringList{"a|b", "c:d"}
-            << QString::fromUtf8("\"'\"&SUBSTITUTE(SUBSTITUTE($A2,\":\",\"\"),\"|\",\"\")&\"'!$B$2:$H$100\"");
+            << QString::fromUtf8("\"'\"&SUBSTITUTE(SUBSTITUTE($A2,\":\",\"\"),\"|\",\"\")&\"'!R2C2:R100C8\"");
         QTest::newRow("a double quote") << QStringList{"5\" pipe"}
-            << QString::fromUtf8("\"'\"&SUBSTITUTE($A2,\"\"\"\",\"\")&\"'!$B$2:$H$100\"");
+            << QString::fromUtf8("\"'\"&SUBSTITUTE($A2,\"\"\"\",\"\")&\"'!R2C2:R100C8\"");
         QTest::newRow("an apostrophe") << QStringList{"O'Brien"}
-            << QString::fromUtf8("\"'\"&SUBSTITUTE($A2,\"'\",\"''\")&\"'!$B$2:$H$100\"");
+            << QString::fromUtf8("\"'\"&SUBSTITUTE($A2,\"'\",\"''\")&\"'!R2C2:R100C8\"");
     }
     void summaryFormulaReachesSheetsWhoseNamesNeedCare()
     {
@@ -112,7 +112,7 @@ private slots:
         const BlockGeometry block{2, 3, 99, 6};
         QCOMPARE(summaryLookup(2, 1, 2, block, categories),
                  QStringLiteral("VLOOKUP($B2,INDIRECT(") + argument
-                     + QStringLiteral("),COLUMN()-COLUMN($B2)+1,0)"));
+                     + QStringLiteral(",FALSE),COLUMN()-COLUMN($B2)+1,0)"));
     }
 
     void sheetNamesFollowTheSpreadsheetsRules()

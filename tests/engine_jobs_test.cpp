@@ -322,8 +322,8 @@ private slots:
                  (QStringList{fromUtf8("Q sheet:目录 Hyperlinks()"), "P sheets Count"}));
 
         const QString formula = QStringLiteral(
-            "=IF(VLOOKUP($A2,INDIRECT($B2&\"!$A$2:$C$7\"),COLUMN()-COLUMN($A2)+1,0)=\"\",\"\","
-            "VLOOKUP($A2,INDIRECT($B2&\"!$A$2:$C$7\"),COLUMN()-COLUMN($A2)+1,0))");
+            "=IF(VLOOKUP($A2,INDIRECT($B2&\"!R2C1:R7C3\",FALSE),COLUMN()-COLUMN($A2)+1,0)=\"\",\"\","
+            "VLOOKUP($A2,INDIRECT($B2&\"!R2C1:R7C3\",FALSE),COLUMN()-COLUMN($A2)+1,0))");
         QCOMPARE(slice(model->log(), "Q sheet:Summary Range(const QVariant&)", "Q sheets Item(int) [3]").mid(0, 12),
                  (QStringList{
             "Q sheet:Summary Range(const QVariant&) [C2:C7]",
@@ -374,7 +374,7 @@ private slots:
         // The filter looks for the value as read, the sheet carries the cleaned name.
         QVERIFY(model->log().contains("D range:AB!A1:C3 AutoFilter(QVariant,QVariant) [2, <>A/B]"));
         const QString lookup = model->sheet("Summary")->formulas.value({2, 3});
-        QVERIFY2(lookup.contains("INDIRECT(\"'\"&SUBSTITUTE($B2,\"/\",\"\")&\"'!$A$2:$C$3\")"), qPrintable(lookup));
+        QVERIFY2(lookup.contains("INDIRECT(\"'\"&SUBSTITUTE($B2,\"/\",\"\")&\"'!R2C1:R3C3\",FALSE)"), qPrintable(lookup));
     }
 
     void passwordsAndSaving()

@@ -1,4 +1,5 @@
 #include "FormulaTokens.h"
+#include "TableReferences.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -30,6 +31,8 @@ private slots:
     void givesTheTextBack();
     void recordsPositions();
     void givesRandomTextBack();
+    void renamesOneTablesReferences_data();
+    void renamesOneTablesReferences();
 };
 
 void FormulaTokensTest::splitsAsExpected_data()
@@ -158,6 +161,36 @@ void FormulaTokensTest::givesRandomTextBack()
         for (const FormulaToken &token : tokens)
             QVERIFY2(!token.text.isEmpty(), qPrintable(text));
     }
+}
+
+// A copied sheet's formulas name the copy's own table: only references to
+// that table change, in whatever case they name it.
+void FormulaTokensTest::renamesOneTablesReferences_data()
+{
+    QTest::addColumn<QString>("formula");
+    QTest::addColumn<QString>("renamed");
+    QTest::newRow("this row, as the office gives it")
+        << QString::fromUtf8("=表1[[#This Row];[数量]]*表1[[#This Row];[单价]]")
+        << QString::fromUtf8("=表1_2[[#This Row];[数量]]*表1_2[[#This Row];[单价]]");
+    QTest::newRow("a whole column") << QString::fromUtf8("=SUM(表1[金额])") << QString::fromUtf8("=SUM(表1_2[金额])");
+    QTest::newRow("longer names and other tables stay")
+        << QString::fromUtf8("=表10[a]+X表1[a]+表1_3[a]+表2[a]") << QString::fromUtf8("=表10[a]+X表1[a]+表1_3[a]+表2[a]");
+    QTest::newRow("texts, quoted sheet names and column names stay")
+        << QString::fromUtf8("=\"表1[a]\"&'表1[x'!A1&表2[[表1[a]]]&表1[']'[表1[b]]")
+        << QString::fromUtf8("=\"表1[a]\"&'表1[x'!A1&表2[[表1[a]]]&表1_2[']'[表1[b]]");
+    QTest::newRow("a name without brackets is no table reference") << QString::fromUtf8("=表1+1")
+        << QString::fromUtf8("=表1+1");
+}
+
+void FormulaTokensTest::renamesOneTablesReferences()
+{
+    QFETCH(QString, formula);
+    QFETCH(QString, renamed);
+    QCOMPARE(renameTableReferences(formula, QString::fromUtf8("表1"), QString::fromUtf8("表1_2")), renamed);
+    // Table names are compared without regard to case.
+    QCOMPARE(renameTableReferences(QStringLiteral("=SUM(table1[x])+Sales[x]"), QStringLiteral("Table1"),
+                                   QStringLiteral("Table1_2")),
+             QStringLiteral("=SUM(Table1_2[x])+Sales[x]"));
 }
 
 QTEST_APPLESS_MAIN(FormulaTokensTest)

@@ -7,6 +7,7 @@
 #include "ScriptFonts.h"
 #include "SheetNames.h"
 #include "UnoText.h"
+#include "XlsTextResults.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
@@ -50,6 +51,14 @@ Book::Book(OfficeSession &session, uno::Reference<sheet::XSpreadsheetDocument> d
         ScriptFonts::matchToWestern(m_document);
         return true;
     }, false);
+    // Text results of the formulas an .xls file brought, stored right; before
+    // any copy is made, so that the copies' formulas are right too.
+    if (m_sourcePath.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive)) {
+        guarded(m_session, [&]() -> bool {
+            reenterTextFormulas(m_document, {QString()});
+            return true;
+        }, false);
+    }
 }
 
 Book::~Book()

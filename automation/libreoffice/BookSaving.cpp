@@ -8,9 +8,11 @@
 #include "PackageFinishing.h"
 #include "SamePlace.h"
 #include "SourceStructureLock.h"
+#include "TableCopies.h"
 #include "UnoProps.h"
 #include "UnoText.h"
 #include "XlsFinishing.h"
+#include "XlsTextResults.h"
 
 #include <QDir>
 #include <QFile>
@@ -156,7 +158,13 @@ bool BookSaving::saveAs(const QString &path, int fileFormat)
     // default password, where its views cannot be set: it is stored unlocked,
     // finished, and locked in a second pass.
     const bool lockLater = fileFormat == 56 && m_lockStructure;
+    QList<QPair<QString, QString>> copies;
+    for (const ooxml::SheetOrigin &origin : sheetOrigins()) {
+        if (origin.isCopy())
+            copies.append({origin.sheetName, origin.sourceSheetName});
+    }
     const bool stored = guarded(session, [&]() -> bool {
+        giveCopiesTheirTables(m_book.document(), copies, m_book.formulas().sheetPasswords());
         m_book.values().calculateIfNeeded();
         uno::Sequence<beans::PropertyValue> args = props({
             prop("FilterName", uno::Any(rtl::OUString::createFromAscii(filter))),
@@ -230,6 +238,9 @@ bool BookSaving::storeXlsAgain(const QString &path, const char *filter, bool loc
                                                 uno::UNO_QUERY_THROW)
                 ->setPropertyValue("SyntaxStringRef", uno::Any(kCalcOrExcelA1));
             uno::Reference<sheet::XCalculatable>(component, uno::UNO_QUERY_THROW)->calculateAll();
+            // Every formula has come in from the file again.
+            reenterTextFormulas(uno::Reference<sheet::XSpreadsheetDocument>(component, uno::UNO_QUERY_THROW),
+                                m_book.formulas().sheetPasswords());
             if (lockStructure)
                 uno::Reference<util::XProtectable>(component, uno::UNO_QUERY_THROW)->protect(ou(m_structurePassword));
             uno::Sequence<beans::PropertyValue> args = props({

@@ -1,5 +1,7 @@
 #include "FormulaBatch.h"
 
+#include "CellNotes.h"
+
 #include "Book.h"
 
 #include "CalcFormulaSyntax.h"
@@ -63,6 +65,8 @@ void FormulaBatch::flushProtectionOf(SheetState &state)
 // protected as soon as anything reads it, writes to it, or the file is saved.
 bool FormulaBatch::protectSheet(SheetState &state, const QString &password)
 {
+    if (!m_sheetPasswords.contains(password))
+        m_sheetPasswords << password;
     const bool protectedNow = guarded(m_book.session(), [&]() -> bool {
         return uno::Reference<util::XProtectable>(state.sheet, uno::UNO_QUERY_THROW)->isProtected();
     }, true);
@@ -163,7 +167,10 @@ void FormulaBatch::writeCellByCell(SheetState &state, const SheetArea &a, const 
             = state.sheet->getCellRangeByPosition(a.left - 1, a.top - 1, a.right - 1, a.bottom - 1);
         uno::Reference<sheet::XCellRangeFormula> range(cells, uno::UNO_QUERY_THROW);
         const auto before = range->getFormulaArray();
+        // Entering formulas takes the cells' comments away.
+        const CellNotes notes = keepNotes(state.sheet, a.left - 1, a.top - 1, a.right - 1, a.bottom - 1);
         range->setFormulaArray(texts);
+        restoreNotes(state.sheet, notes);
         // One formula for the whole block: if the office cannot read it in
         // the first cell, it cannot anywhere; the cells stay as they were.
         if (isSyntaxError(cells->getCellByPosition(0, 0)->getError()))
@@ -191,14 +198,18 @@ void FormulaBatch::writeByFill(SheetState &state, const SheetArea &a, const QStr
         uno::Reference<sheet::XCellRangeFormula> top(
             state.sheet->getCellRangeByPosition(a.left - 1, a.top - 1, a.right - 1, a.top - 1), uno::UNO_QUERY_THROW);
         const auto before = top->getFormulaArray();
+        const CellNotes notes = keepNotes(state.sheet, a.left - 1, a.top - 1, a.right - 1, a.bottom - 1);
         top->setFormulaArray(firstRow);
         if (isSyntaxError(block->getCellByPosition(0, 0)->getError())) {
             top->setFormulaArray(before);
+            restoreNotes(state.sheet, notes);
             return false;
         }
+        // Filling takes the first row's comments down the block too.
         uno::Reference<sheet::XCellSeries> series(block, uno::UNO_QUERY_THROW);
         series->fillAuto(sheet::FillDirection_TO_BOTTOM, 1);
         restoreFormats(kept);
+        restoreNotes(state.sheet, notes);
         return true;
     }, false);
 }

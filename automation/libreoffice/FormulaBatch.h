@@ -4,6 +4,7 @@
 #include "SheetState.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <com/sun/star/beans/XMultiPropertySet.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
@@ -35,6 +36,8 @@ public:
     // Excel's Worksheet.ProtectContents of the sheet whose cells `content`
     // holds; none when the office cannot be asked.
     std::optional<bool> sheetProtected(SheetState &content);
+    // Every password a sheet was protected with, "" first.
+    const QStringList &sheetPasswords() const { return m_sheetPasswords; }
 
 private:
     void flushSheet(SheetState &state);
@@ -47,8 +50,10 @@ private:
     };
     KeptFormats keepFormats(const css::uno::Reference<css::table::XCellRange> &block, const SheetArea &area);
     void restoreFormats(const KeptFormats &kept);
+
     css::uno::Sequence<rtl::OUString> formatPropertyNames(const css::uno::Reference<css::table::XCellRange> &block);
 
     Book &m_book;
+    QStringList m_sheetPasswords{QString()};
     css::uno::Sequence<rtl::OUString> m_formatNames;
 };

@@ -5,6 +5,7 @@
 #include "DefaultFont.h"
 #include "MacroProject.h"
 #include "PackageParts.h"
+#include "TableStyles.h"
 #include "ViewEdits.h"
 #include "WorkbookEdits.h"
 #include "ZipPackage.h"
@@ -141,7 +142,8 @@ bool carryOverFromSource(const QString &sourcePath, const QList<SheetOrigin> &or
     if (names != workbookXml)
         replaced->insert(resultWorkbookPart, names);
 
-    if (!carryStyles(source, result, resultWorkbookPart, replaced, error))
+    if (!carryStyles(source, result, resultWorkbookPart, replaced, error)
+        || !carryTableStyles(source.package, source.workbookPart, result, resultWorkbookPart, replaced, error))
         return false;
     // A macro project that cannot be carried over would leave the user's
     // code commented out in the result: the result is refused instead.

@@ -71,7 +71,7 @@ QJsonObject scriptOutput(const QString &command, const QStringList &arguments)
     QProcess python;
     python.start(QStringLiteral("/usr/bin/python3"),
                  QStringList{QStringLiteral(E2E_SUPPORT_DIR "/e2e_workbook.py"), command} + arguments);
-    if (!python.waitForFinished(60000) || python.exitStatus() != QProcess::NormalExit || python.exitCode() != 0) {
+    if (!python.waitForFinished(240000) || python.exitStatus() != QProcess::NormalExit || python.exitCode() != 0) {
         qWarning("e2e_workbook.py %s %s: %s", qPrintable(command), qPrintable(arguments.join(' ')),
                  python.readAllStandardError().constData());
         return {};
@@ -94,6 +94,20 @@ QJsonObject xlsViews(const QString &path)
 QJsonObject partDigests(const QString &path)
 {
     return scriptOutput(QStringLiteral("parts"), {path});
+}
+
+QJsonObject freshOfficeSheets(const QString &path)
+{
+    return scriptOutput(QStringLiteral("fresh"), {path});
+}
+
+bool saveAsXls(const QString &from, const QString &to)
+{
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral(E2E_SUPPORT_DIR "/e2e_workbook.py"), QStringLiteral("to-xls"), from, to});
+    return python.waitForFinished(240000) && python.exitStatus() == QProcess::NormalExit && python.exitCode() == 0
+        && QFile::exists(to);
 }
 
 QString success(const QString &job)

@@ -49,6 +49,14 @@ QJsonObject xlsViews(const QString &path);
 // document properties: {"xl/worksheets/sheet1.xml": "sha256", ...}.
 QJsonObject partDigests(const QString &path);
 
+// Every sheet's rows as a LibreOffice of its own (a new profile, its own
+// defaults) computes them on opening, read from its CSV export:
+// {"Sheet": [["a", "1"], ...]}. Empty when the office could not convert it.
+QJsonObject freshOfficeSheets(const QString &path);
+
+// Saves `from` as the .xls file `to` with an office of its own.
+bool saveAsXls(const QString &from, const QString &to);
+
 // The text a job ends with when it succeeds ("classify" or "link").
 QString success(const QString &job);
 

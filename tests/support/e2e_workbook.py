@@ -7,6 +7,8 @@ end-to-end tests look at as JSON.
     e2e_workbook.py xls-results PATH SHEET
     e2e_workbook.py xls-views PATH
     e2e_workbook.py parts PATH
+    e2e_workbook.py fresh PATH
+    e2e_workbook.py to-xls PATH OUT
 
 The cell values are the ones the office computed and stored (openpyxl with
 data_only=True); formulas, hyperlinks, protections and editable ranges come
@@ -16,6 +18,8 @@ OUT (for .xls results, which openpyxl cannot read).  "xls-results" prints the
 results stored with the formula cells of the 0-based SHEET of an .xls file:
 {"C2": 11.0, "D2": "#REF!", ...}.  "parts" prints a digest of every part
 of a package or stream of an .xls file, to compare two results whole.
+"fresh" prints every sheet's rows as a LibreOffice of its own, with its own
+new profile and defaults, computes them on opening: {"Sheet": [["a", "1"]]}.
 
 Exit codes: 0 printed, 3 the password does not open the file (or none was
 given for an encrypted file), 4 the file is not a workbook openpyxl can read.
@@ -92,7 +96,7 @@ def cells_of(values_sheet, formula_sheet):
     for row in formula_sheet.iter_rows():
         for cell in row:
             formula = cell.value if cell.data_type == "f" else None
-            if cell.value is None and fill_of(cell) is None:
+            if cell.value is None and fill_of(cell) is None and cell.comment is None:
                 continue
             address = "%s%d" % (get_column_letter(cell.column), cell.row)
             cells[address] = {
@@ -105,6 +109,7 @@ def cells_of(values_sheet, formula_sheet):
                 "font": cell.font.name if cell.font is not None else None,
                 "numberFormat": cell.number_format,
                 "commentAuthor": cell.comment.author if cell.comment is not None else None,
+                "comment": cell.comment.text if cell.comment is not None else None,
             }
     return cells
 
@@ -142,6 +147,12 @@ def dump(data):
         sheet["outlineRows"] = {str(r): d.outlineLevel for r, d in sorted(formula_sheet.row_dimensions.items())
                                 if d.outlineLevel}
         sheet["rowBreaks"] = sorted(b.id for b in formula_sheet.row_breaks.brk if b.man)
+        sheet["tables"] = [{"name": t.displayName, "ref": t.ref,
+                            "style": t.tableStyleInfo.name if t.tableStyleInfo is not None else None,
+                            "autoFilter": t.autoFilter.ref if t.autoFilter is not None else None}
+                           for t in formula_sheet.tables.values()]
+        sheet["autoFilter"] = formula_sheet.auto_filter.ref
+        sheet["filterColumns"] = len(formula_sheet.auto_filter.filterColumn)
         result["sheets"][name] = sheet
     return result
 
@@ -192,8 +203,23 @@ def xls_results(path, wanted_sheet):
         elif result[0] == 3:
             results[address] = ""
         else:
-            results[address] = None  # a text, stored in the next record
+            results[address] = None  # a text, stored in the STRING record that follows
+            following = at
+            while following + 4 <= len(stream):  # past a shared or array formula's record
+                kind, length = struct.unpack("<HH", stream[following:following + 4])
+                if kind == 0x0207:
+                    results[address] = biff_string(stream[following + 4:following + 4 + length])
+                if kind not in (0x04BC, 0x0221, 0x0236):
+                    break
+                following += 4 + length
     return results
+
+
+def biff_string(body):
+    """The text of a STRING record (a BIFF8 string with a 16-bit length)."""
+    count, flags = struct.unpack("<HB", body[:3])
+    raw = body[3:]
+    return raw[:count * 2].decode("utf-16-le") if flags & 1 else raw[:count].decode("latin-1")
 
 
 def xls_views(path):
@@ -241,7 +267,49 @@ def part_digests(path):
             for entry in compound.listdir() if not entry[-1].startswith("\x05")}
 
 
+def fresh(path):
+    """Every sheet as a fresh office computes it, through its CSV export."""
+    import csv
+    import os
+    import subprocess
+    import tempfile
+    with tempfile.TemporaryDirectory() as profile, tempfile.TemporaryDirectory() as out:
+        subprocess.run(["soffice", "-env:UserInstallation=file://" + profile, "--headless", "--convert-to",
+                        "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1",
+                        "--outdir", out, path], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=240, check=False)
+        stem = os.path.splitext(os.path.basename(path))[0] + "-"
+        sheets = {}
+        for name in os.listdir(out):
+            if name.startswith(stem) and name.endswith(".csv"):
+                with open(os.path.join(out, name), encoding="utf-8", newline="") as f:
+                    sheets[name[len(stem):-4]] = list(csv.reader(f))
+        return sheets
+
+
+def to_xls(path, out):
+    """`path` saved as an .xls file `out` by an office of its own."""
+    import os
+    import shutil
+    import subprocess
+    import tempfile
+    with tempfile.TemporaryDirectory() as profile, tempfile.TemporaryDirectory() as folder:
+        subprocess.run(["soffice", "-env:UserInstallation=file://" + profile, "--headless", "--convert-to", "xls",
+                        "--outdir", folder, path], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=240, check=False)
+        made = os.path.join(folder, os.path.splitext(os.path.basename(path))[0] + ".xls")
+        if not os.path.exists(made):
+            return 4
+        shutil.move(made, out)
+    return 0
+
+
 def main(argv):
+    if len(argv) == 4 and argv[1] == "to-xls":
+        return to_xls(argv[2], argv[3])
+    if len(argv) == 3 and argv[1] == "fresh":
+        sys.stdout.write(json.dumps(fresh(argv[2]), ensure_ascii=False))
+        return 0
     if len(argv) == 3 and argv[1] == "parts":
         sys.stdout.write(json.dumps(part_digests(argv[2])))
         return 0

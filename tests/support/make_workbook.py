@@ -12,6 +12,7 @@ from openpyxl.workbook.defined_name import DefinedName
 from openpyxl.worksheet.pagebreak import Break
 from openpyxl.workbook.protection import WorkbookProtection
 
+from excel_workbook import KINDS as EXCEL_KINDS
 from shapes_workbook import SHAPES
 
 
@@ -244,6 +245,7 @@ KINDS["shown"] = shown
 KINDS["chinese"] = chinese
 KINDS["dressed"] = dressed
 KINDS["row-layout"] = row_layout
+KINDS.update(EXCEL_KINDS)
 
 if __name__ == "__main__":
     KINDS[sys.argv[1]](sys.argv[2], *sys.argv[3:])
