@@ -6,6 +6,7 @@
 #include "e2e_OfficeCase.h"
 #include "lo_Fixtures.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QtTest>
@@ -139,6 +140,72 @@ private slots:
                 QVERIFY2(cellOf(sheet, address).value("comment").toString().contains(comment.text),
                          qPrintable(name + "!" + address + " has no comment " + comment.text));
             }
+        }
+    }
+
+    void filterButtonsComeWithTheRecords_data()
+    {
+        QTest::addColumn<QString>("job");
+        QTest::addColumn<QString>("criteria");
+        for (const char *job : {"classify", "link"}) {
+            QTest::addRow("%s, no criteria", job) << QString(job) << "none";
+            QTest::addRow("%s, saved while filtered", job) << QString(job) << "some";
+        }
+    }
+
+    // A summary with filter buttons: every category sheet gets the same
+    // buttons over its own records, without criteria. Saved while filtered
+    // (only 销售 and 技术 shown, K004 hidden by hand), the summary keeps its
+    // filter as it was; on the category sheets only K004 stays hidden.
+    void filterButtonsComeWithTheRecords()
+    {
+        QFETCH(QString, job);
+        QFETCH(QString, criteria);
+        const int count = 12;
+        QVERIFY(makeWorkbook("excel-filtered", in("filtered.xlsx"), {QString::number(count), criteria}));
+        const CliRun run = runCli({job, in("filtered.xlsx"), out(), "--edit-range", "C2:D13", "--match-column", "2"});
+        QVERIFY2(run.exitCode == 0 && run.lastLine() == success(job), qPrintable(run.describe()));
+
+        const QJsonObject book = readWorkbook(out("filtered.xlsx"));
+        const QJsonObject summary = sheetOf(book, summaryName);
+        QCOMPARE(summary.value("autoFilter").toString(), QStringLiteral("A1:F13"));
+        const bool filtered = criteria == QLatin1String("some");
+        QCOMPARE(summary.value("filterColumns").toInt(), filtered ? 1 : 0);
+        const QVariantList summaryHidden = filtered ? QVariantList{3, 5, 6, 9, 12} : QVariantList{};
+        QCOMPARE(summary.value("hiddenRows").toArray().toVariantList(), summaryHidden);
+        for (const QString &name : departments) {
+            const QJsonObject sheet = sheetOf(book, name);
+            const QList<Record> records = recordsOf(name, count);
+            QCOMPARE(rowsByKey(sheet).size(), records.size());
+            QCOMPARE(sheet.value("autoFilter").toString(), QStringLiteral("A1:F%1").arg(records.size() + 1));
+            QCOMPARE(sheet.value("filterColumns").toInt(), 0);
+            QVariantList hidden;
+            if (filtered && name == Record{4}.category())
+                hidden << rowsByKey(sheet).value(Record{4}.key());
+            QCOMPARE(sheet.value("hiddenRows").toArray().toVariantList(), hidden);
+        }
+    }
+
+    // A sheet of the user's protected with a password of its own: the job
+    // says nothing on standard error, even with the program's information
+    // shown, and the cells keep their Chinese fonts.
+    void aSheetTheUserProtectedKeepsTheJobQuiet()
+    {
+        QVERIFY(makeWorkbook("chinese", in("zh.xlsx"), {"protected"}));
+        for (const char *job : {"classify", "link"}) {
+            const QString folder = casePath() + "/" + job;
+            QVERIFY(QDir().mkpath(folder));
+            CliRun run = runCli({job, in("zh.xlsx"), folder, "--edit-range", "C2:E7", "--match-column", "2"});
+            QVERIFY2(run.exitCode == 0 && run.lastLine() == success(job), qPrintable(run.describe()));
+            QVERIFY2(run.errors.isEmpty(), qPrintable(run.errors));
+            qputenv("QT_LOGGING_RULES", "sheetsplicer.*.info=true");
+            run = runCli({job, in("zh.xlsx"), folder, "--edit-range", "C2:E7", "--match-column", "2"});
+            qunsetenv("QT_LOGGING_RULES");
+            QVERIFY2(run.exitCode == 0 && run.lastLine() == success(job), qPrintable(run.describe()));
+            QVERIFY2(!run.errors.contains(QLatin1String("office call")), qPrintable(run.errors));
+            const QJsonObject book = readWorkbook(folder + "/zh.xlsx");
+            QCOMPARE(cellOf(sheetOf(book, QString::fromUtf8("东区")), "B2").value("font").toString(),
+                     QString::fromUtf8("宋体"));
         }
     }
 

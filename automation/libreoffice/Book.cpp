@@ -5,6 +5,7 @@
 #include "OfficeSession.h"
 #include "QuietDocument.h"
 #include "ScriptFonts.h"
+#include "SheetFilters.h"
 #include "SheetNames.h"
 #include "UnoText.h"
 #include "XlsTextResults.h"
@@ -46,6 +47,11 @@ Book::Book(OfficeSession &session, uno::Reference<sheet::XSpreadsheetDocument> d
         return true;
     }, false);
     m_sheets.noteSourceSheets();
+    // Before any copy is made: a copy shows the rows only a filter hid.
+    guarded(m_session, [&]() -> bool {
+        m_saving.setFiltersAside(SheetFilters::showFilteredRows(m_document));
+        return true;
+    }, false);
     // Before any copy is made, so that copies carry the fonts too.
     guarded(m_session, [&]() -> bool {
         ScriptFonts::matchToWestern(m_document);

@@ -158,13 +158,8 @@ bool BookSaving::saveAs(const QString &path, int fileFormat)
     // default password, where its views cannot be set: it is stored unlocked,
     // finished, and locked in a second pass.
     const bool lockLater = fileFormat == 56 && m_lockStructure;
-    QList<QPair<QString, QString>> copies;
-    for (const ooxml::SheetOrigin &origin : sheetOrigins()) {
-        if (origin.isCopy())
-            copies.append({origin.sheetName, origin.sourceSheetName});
-    }
     const bool stored = guarded(session, [&]() -> bool {
-        giveCopiesTheirTables(m_book.document(), copies, m_book.formulas().sheetPasswords());
+        finishSheets();
         m_book.values().calculateIfNeeded();
         uno::Sequence<beans::PropertyValue> args = props({
             prop("FilterName", uno::Any(rtl::OUString::createFromAscii(filter))),
@@ -292,6 +287,19 @@ bool BookSaving::writePackage(const QString &tempPath, int)
     if (ooxml::isNothingToDo(what))
         return true;
     return ooxml::finishPackage(tempPath, what);
+}
+
+void BookSaving::finishSheets()
+{
+    QList<QPair<QString, QString>> copies;
+    for (const ooxml::SheetOrigin &origin : sheetOrigins()) {
+        if (origin.isCopy())
+            copies.append({origin.sheetName, origin.sourceSheetName});
+    }
+    const QStringList &passwords = m_book.formulas().sheetPasswords();
+    giveCopiesTheirTables(m_book.document(), copies, passwords);
+    SheetFilters::giveCopiesFilterButtons(m_book.document(), copies, passwords);
+    SheetFilters::hideAgain(m_book.document(), m_filtersAside, passwords);
 }
 
 QList<ooxml::SheetOrigin> BookSaving::sheetOrigins()

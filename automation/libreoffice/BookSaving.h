@@ -3,6 +3,7 @@
 #include "SheetArea.h"
 #include "SheetState.h"
 
+#include "SheetFilters.h"
 #include "SourceCarryOver.h"
 
 #include <QList>
@@ -29,6 +30,9 @@ public:
     std::optional<bool> structureProtected();
 
     bool saveAs(const QString &path, int fileFormat);
+    // The rows only the sheets' filters hide, shown while the job runs and
+    // hidden again before saving.
+    void setFiltersAside(const QList<SheetFilters::SetAside> &filters) { m_filtersAside = filters; }
 
 private:
     // The .xls file at `path` stored anew by the office: its structure locked
@@ -37,6 +41,10 @@ private:
     bool writePackage(const QString &tempPath, int fileFormat);
     // Where each sheet of the workbook came from, for the package finishing.
     QList<ooxml::SheetOrigin> sheetOrigins();
+    // What the copies and their sources get in the office before it stores
+    // the workbook: tables of their own, filter buttons, the rows the
+    // sources' filters hide hidden again. Throws what the office throws.
+    void finishSheets();
 
     Book &m_book;
     // Read from the source file once, when first asked (see structureProtected).
@@ -52,4 +60,5 @@ private:
     };
     QList<EditRange> m_editRanges;
     std::shared_ptr<SheetState> m_activeSheet;
+    QList<SheetFilters::SetAside> m_filtersAside;
 };

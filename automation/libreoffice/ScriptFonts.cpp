@@ -5,6 +5,7 @@
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/sheet/XUniqueCellFormatRangesSupplier.hpp>
 #include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
+#include <com/sun/star/util/XProtectable.hpp>
 
 using namespace css;
 
@@ -39,16 +40,25 @@ namespace ScriptFonts {
 
 void matchToWestern(const uno::Reference<sheet::XSpreadsheetDocument> &document)
 {
-    uno::Reference<style::XStyleFamiliesSupplier> families(document, uno::UNO_QUERY_THROW);
-    uno::Reference<container::XNameAccess> cellStyles(
-        families->getStyleFamilies()->getByName("CellStyles"), uno::UNO_QUERY_THROW);
-    for (const rtl::OUString &name : cellStyles->getElementNames())
-        matchOne(uno::Reference<beans::XPropertySet>(cellStyles->getByName(name), uno::UNO_QUERY));
-
+    // The office refuses every change to a cell style while any sheet is
+    // protected, and every change to the cells of a protected sheet: the
+    // cells of the open sheets then get their fonts directly, and a sheet the
+    // user protected keeps its own as they are.
     uno::Reference<container::XIndexAccess> sheets(document->getSheets(), uno::UNO_QUERY_THROW);
+    bool anyProtected = false;
+    for (sal_Int32 s = 0; s < sheets->getCount(); ++s)
+        anyProtected = anyProtected || uno::Reference<util::XProtectable>(sheets->getByIndex(s), uno::UNO_QUERY_THROW)->isProtected();
+    if (!anyProtected) {
+        uno::Reference<style::XStyleFamiliesSupplier> families(document, uno::UNO_QUERY_THROW);
+        uno::Reference<container::XNameAccess> cellStyles(
+            families->getStyleFamilies()->getByName("CellStyles"), uno::UNO_QUERY_THROW);
+        for (const rtl::OUString &name : cellStyles->getElementNames())
+            matchOne(uno::Reference<beans::XPropertySet>(cellStyles->getByName(name), uno::UNO_QUERY));
+    }
+
     for (sal_Int32 s = 0; s < sheets->getCount(); ++s) {
         uno::Reference<sheet::XUniqueCellFormatRangesSupplier> supplier(sheets->getByIndex(s), uno::UNO_QUERY);
-        if (!supplier.is())
+        if (!supplier.is() || uno::Reference<util::XProtectable>(supplier, uno::UNO_QUERY_THROW)->isProtected())
             continue;
         uno::Reference<container::XIndexAccess> formats = supplier->getUniqueCellFormatRanges();
         for (sal_Int32 f = 0; f < formats->getCount(); ++f)

@@ -137,11 +137,12 @@ def protected(path, *what):
     wb.save(path)
 
 
-def chinese(path):
+def chinese(path, notes="open"):
     """A summary as Chinese offices keep one: 微软雅黑 headers and 宋体 records,
     a frozen header row, dates in the built-in short date (14) and date-time
     (22) formats, a comment with its author, a workbook name on the table,
-    and two sheets of the user's with a total over both ("备注:合计")."""
+    and two sheets of the user's with a total over both ("备注:合计"); with
+    notes "protected", 备注 protected with a password of its own."""
     wb = openpyxl.Workbook()
     ws = wb.active
     ws.title = "汇总"
@@ -165,6 +166,9 @@ def chinese(path):
     total["B1"] = 2
     total["A2"] = "=SUM(备注:合计!B1)"
     total["A3"] = "=SUM(汇总!E2:E7)"
+    if notes == "protected":
+        note.protection.sheet = True
+        note.protection.password = "keep"
     wb.save(path)
 
 
