@@ -29,7 +29,16 @@ QList<CatalogueMember> makeCatalogue()
         {'D', "Close (Boolean)", {K::Workbook}, U::Read, M::Close},
         {'D', "Add()", {K::Sheets}, U::Read, M::Add},
         {'Q', "Item(int)", {K::Sheets}, U::Read, M::Item},
-        {'P', "Count", {K::Sheets, K::Range}, U::Read, M::Count},
+        {'P', "Count", {K::Sheets, K::Range, K::DocumentProperties}, U::Read, M::Count},
+
+        // The workbook's custom document properties: Add(name, linked to
+        // content, type (4 text), value), each by its position or name.
+        {'Q', "CustomDocumentProperties", {K::Workbook}, U::Read, M::CustomDocumentProperties},
+        {'D', "Add(const QString&,bool,int,const QVariant&)", {K::DocumentProperties}, U::Read, M::Add},
+        {'Q', "Item(const QVariant&)", {K::DocumentProperties}, U::Read, M::Item},
+        {'P', "Name", {K::DocumentProperty}, U::Read, M::Name},
+        {'P', "Value", {K::DocumentProperty}, U::Read, M::Value},
+        {'D', "Delete()", {K::DocumentProperty}, U::Read, M::Delete},
 
         // A sheet.
         {'P', "Name", {K::Worksheet}, U::Read, M::Name},

@@ -20,6 +20,8 @@ enum class ObjectKind
     Hyperlinks,
     Protection,
     AllowEditRanges,
+    DocumentProperties, // a workbook's custom document properties
+    DocumentProperty,
 };
 
 // What a call or an assignment does to the sheet's cells. A backend that keeps
@@ -104,6 +106,9 @@ enum class Member
     FormulaHidden,
     AutoFilter,
     Delete,
+
+    // The workbook's custom document properties.
+    CustomDocumentProperties,
 };
 
 struct CatalogueMember

@@ -3,6 +3,7 @@
 #include "CategoryColumn.h"
 #include "CategorySheets.h"
 #include "ClassifyLinks.h"
+#include "EarlierResult.h"
 #include "Finishing.h"
 #include "IndexSheet.h"
 #include "JobSettings.h"
@@ -45,8 +46,15 @@ void JobRun::runSteps()
 
     // The summary scan.
     using Step = Outcome (*)(JobState &);
-    for (Step step : {checkSourceFile, openWorkbook, checkProtection, readSourceSheets, measureTable,
-                      findLastDataRow, readCategoryColumn, checkMergedCategoryCells, planCategories}) {
+    const ResultMark::Job thisJob = classify ? ResultMark::Job::Classify : ResultMark::Job::Link;
+    for (Step step : {checkSourceFile, openWorkbook}) {
+        if (!proceed(step(job)))
+            return;
+    }
+    if (!proceed(checkEarlierResult(job, thisJob)))
+        return;
+    for (Step step : {checkProtection, readSourceSheets, measureTable, findLastDataRow, readCategoryColumn,
+                      checkMergedCategoryCells, planCategories}) {
         if (!proceed(step(job)))
             return;
     }
@@ -70,7 +78,8 @@ void JobRun::runSteps()
     if (!proceed(fillIndexSheet(job, index, linkSheet)))
         return;
 
-    // Protection and saving.
+    // The mark the same job knows its result by, protection and saving.
+    markResult(job, thisJob);
     proceed(finishWorkbook(job, classify ? Texts::classifyShowDone() : Texts::insertHyperLinksDone()));
 }
 

@@ -31,6 +31,13 @@ inline QString saveFolderIsSourceFolder()
 // What the source workbook holds that a split cannot go through.
 inline QString summaryProtected() { return QString::fromUtf8("汇总表受工作表保护,请先撤销保护后再拆分!"); }
 inline QString structureProtected() { return QString::fromUtf8("工作簿结构受保护,请先撤销保护后再拆分!"); }
+inline QString madeByOtherJob(bool byClassify)
+{
+    return QString::fromUtf8("此工作簿是“%1”生成的结果,请用生成它的同一个按钮(%2)来处理,本次未生成文件。")
+        .arg(byClassify ? QString::fromUtf8("汇总分类表") : QString::fromUtf8("分类汇总表"),
+             byClassify ? QString::fromUtf8("汇总分类表(填写汇总表,自动更新分类表)")
+                        : QString::fromUtf8("分类汇总表(填写分类表,自动更新汇总表)"));
+}
 inline QString indexNameTaken() { return QString::fromUtf8("原工作簿中已有名为“目录”的工作表,请先将其改名后再拆分!"); }
 inline QString mergedCategoryCells(const QString &address)
 {

@@ -63,3 +63,11 @@ if(TARGET sheetsplicer-cli)
     LIBS e2e_test_support lo_test_support
     TIMEOUT 900 LABELS office)
 endif()
+
+if(TARGET sheetsplicer-cli)
+  # Results given to a job again: the mark of the job that made them.
+  sheetsplicer_add_test(e2e_results_test
+    SOURCES ${E2E_TESTS_DIR}/e2e_results_test.cpp
+    LIBS e2e_test_support lo_test_support
+    TIMEOUT 900 LABELS office)
+endif()

@@ -3,9 +3,11 @@
 
 #include "Formulas.h"
 #include "MemberCatalogue.h"
+#include "ResultMark.h"
 #include "Texts.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QtTest>
 
 using namespace recording;
@@ -134,10 +136,13 @@ private slots:
         RecordingBackend backend(model);
         const JobSettings s = settings();
         runJob(Job::InsertHyperLinks, s);
-        // Open, then what could stop the split: protection and the index's name.
+        // Open, then what could stop the split: the mark of the other job's
+        // result (this workbook has no properties), protection and the index's name.
         QCOMPARE(slice(model->log(), "Q workbooks Open", "Q sheet:Summary UsedRange"), (QStringList{
             "Q workbooks Open(const QString&) [" + QDir::toNativeSeparators(s.sourceWorkbookPath) + "]",
             "Q workbook WorkSheets(int) [1]",
+            "Q workbook CustomDocumentProperties",
+            "P properties Count",
             "P workbook ProtectStructure",
             "P sheet:Summary ProtectContents",
             "P sheet:Summary Name",
@@ -301,7 +306,7 @@ private slots:
         QCOMPARE(east->password, QStringLiteral("pw"));
         QVERIFY(east->editableRanges.isEmpty());
         // Locking and hiding come before the protection.
-        const QStringList eastTail = slice(model->log(), "S range:East!C2:C3 Locked", "D sheet:Summary Select()");
+        const QStringList eastTail = slice(model->log(), "S range:East!C2:C3 Locked", "Q workbook CustomDocumentProperties");
         QCOMPARE(eastTail, (QStringList{"S range:East!C2:C3 Locked [true]", "S range:East!C2:C3 FormulaHidden [true]",
                                         "D sheet:East Protect(QVariant) [pw]"}));
         QCOMPARE(model->sheet("North")->lockedRanges, QStringList{"C2"});
@@ -397,6 +402,37 @@ private slots:
         }));
     }
 
+    // The result carries the job's mark, in place of a stale one and beside
+    // the user's own properties; given to the other job, it is refused
+    // before anything is read of it.
+    void theResultIsMarkedForTheJobThatMadeIt()
+    {
+        auto model = modelWithSummary(table);
+        RecordingBackend backend(model);
+        model->customProperties = {{"Project", "Q3"}, {"Sheetsplicer 2", "stale"}};
+        JobSettings s = withEditRange(settings(), "C2:C7");
+        runJob(Job::ClassifyShow, s);
+        QCOMPARE(model->customProperties.first(), (QPair<QString, QString>{"Project", "Q3"}));
+        const std::optional<ResultMark> mark = readMark(model->customProperties);
+        QVERIFY(mark);
+        QCOMPARE(int(mark->job), int(ResultMark::Job::Classify));
+        QCOMPARE(mark->summarySheet, QStringLiteral("Summary"));
+        QCOMPARE(mark->editRange, QStringLiteral("C2:C7"));
+        QStringList made = mark->madeSheets;
+        QStringList others = model->sheetNames().filter(QRegularExpression("^(?!Summary$)"));
+        made.sort();
+        others.sort();
+        QCOMPARE(made, others);
+
+        auto marked = modelWithSummary(table);
+        RecordingBackend again(marked);
+        marked->customProperties = model->customProperties;
+        const QStringList texts = runJob(Job::InsertHyperLinks, s).texts;
+        QCOMPARE(texts.last(), Texts::madeByOtherJob(true));
+        QVERIFY(marked->savedPath.isEmpty());
+        QVERIFY(marked->linesOf("ProtectStructure").isEmpty());
+    }
+
     void memberTextsAreThoseOfTheCatalogue()
     {
         QSet<QString> used;
@@ -405,6 +441,8 @@ private slots:
             RecordingBackend backend(model);
             JobSettings s = withEditRange(settings(), "C2:C7");
             s.structurePasswordEnabled = s.openPasswordEnabled = true;
+            // A mark no job can read, which the job's own replaces.
+            model->customProperties = {{"Sheetsplicer 1", "stale"}};
             runJob(job, s);
             used += model->memberTexts();
         }

@@ -1,5 +1,6 @@
 #include "CategoryColumn.h"
 #include "FileFormats.h"
+#include "ResultMark.h"
 #include "SourceCheck.h"
 #include "SummaryScan.h"
 
@@ -82,6 +83,47 @@ private slots:
         QCOMPARE(cleanCategoryNames({"b", "a", "B", "a", "b"}), (QStringList{"b", "a", "B"}));
         QCOMPARE(cleanCategoryNames({"", "", ""}), QStringList());
         QCOMPARE(cleanCategoryNames({}), QStringList());
+    }
+
+    // The mark a result carries: read back as written, whatever the number
+    // of sheets, each property's text within what Excel lets one hold; a
+    // mark with a part missing, or none, reads as no mark.
+    void resultMarksReadBackAsWritten()
+    {
+        ResultMark mark;
+        mark.job = ResultMark::Job::Link;
+        mark.summarySheet = QString::fromUtf8("汇总 \"2024\"");
+        mark.classifyColumn = 3;
+        mark.headerRows = 2;
+        mark.editRange = "D3:F200";
+        mark.lookupColumn = 2;
+        mark.madeSheets << QString::fromUtf8("目录");
+        for (int i = 0; i < 500; ++i)
+            mark.madeSheets << QString::fromUtf8("分类 %1 '引号'").arg(i);
+        QList<QPair<QString, QString>> properties = markProperties(mark);
+        QVERIFY(properties.size() > 20);
+        for (const auto &property : properties)
+            QVERIFY(property.second.size() <= 255);
+        properties.prepend({"Author note", "kept"});
+        std::optional<ResultMark> read = readMark(properties);
+        QVERIFY(read);
+        QCOMPARE(int(read->job), int(mark.job));
+        QCOMPARE(read->summarySheet, mark.summarySheet);
+        QCOMPARE(read->classifyColumn, 3);
+        QCOMPARE(read->headerRows, std::optional<int>(2));
+        QCOMPARE(read->editRange, mark.editRange);
+        QCOMPARE(read->lookupColumn, 2);
+        QCOMPARE(read->madeSheets, mark.madeSheets);
+
+        mark.headerRows.reset();
+        mark.editRange.clear();
+        read = readMark(markProperties(mark));
+        QVERIFY(read && !read->headerRows && read->editRange.isEmpty());
+
+        properties.removeAt(5);
+        QVERIFY(!readMark(properties));
+        QVERIFY(!readMark({{"Sheetsplicer 1", "{not a mark"}}));
+        QVERIFY(!readMark({}));
     }
 };
 

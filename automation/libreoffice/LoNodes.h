@@ -216,3 +216,32 @@ public:
 protected:
     QVariant callMember(Member member, const QVariantList &args) override;
 };
+
+// Workbook.CustomDocumentProperties: the document's user-defined properties.
+class LoDocumentProperties : public LoBookNode
+{
+public:
+    using LoBookNode::LoBookNode;
+    ObjectKind objectKind() const override { return ObjectKind::DocumentProperties; }
+
+protected:
+    QVariant callMember(Member member, const QVariantList &args) override;
+    std::shared_ptr<AutomationNode> queryMember(Member member, const QVariantList &args) override;
+    QVariant getMember(Member member) override;
+};
+
+// One of them, by its name.
+class LoDocumentProperty : public LoBookNode
+{
+public:
+    LoDocumentProperty(std::shared_ptr<OfficeSession> session, std::shared_ptr<Book> book, QString name)
+        : LoBookNode(std::move(session), std::move(book)), m_name(std::move(name)) {}
+    ObjectKind objectKind() const override { return ObjectKind::DocumentProperty; }
+
+protected:
+    QVariant callMember(Member member, const QVariantList &args) override;
+    QVariant getMember(Member member) override;
+
+private:
+    QString m_name;
+};

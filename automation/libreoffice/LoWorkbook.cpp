@@ -100,6 +100,8 @@ std::shared_ptr<AutomationNode> LoWorkbook::queryMember(Member member, const QVa
         return worksheetAt(args.value(0).toInt());
     case Member::WorkSheets:
         return worksheetAt(args.value(0).toInt());
+    case Member::CustomDocumentProperties:
+        return std::make_shared<LoDocumentProperties>(m_session, m_book);
     default:
         return nullptr;
     }

@@ -54,7 +54,8 @@ QJsonObject partDigests(const QString &path);
 // {"Sheet": [["a", "1"], ...]}. Empty when the office could not convert it.
 QJsonObject freshOfficeSheets(const QString &path);
 
-// Saves `from` as the .xls file `to` with an office of its own.
+// Saves `from` as the .xls file `to` with an office of its own; with a `to`
+// ending in .xlsx, saves a workbook again as a user of the office would.
 bool saveAsXls(const QString &from, const QString &to);
 
 // The text a job ends with when it succeeds ("classify" or "link").

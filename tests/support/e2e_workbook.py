@@ -8,7 +8,7 @@ end-to-end tests look at as JSON.
     e2e_workbook.py xls-views PATH
     e2e_workbook.py parts PATH
     e2e_workbook.py fresh PATH
-    e2e_workbook.py to-xls PATH OUT
+    e2e_workbook.py to-xls PATH OUT    (OUT .xls, or .xlsx to save a workbook again)
 
 The cell values are the ones the office computed and stored (openpyxl with
 data_only=True); formulas, hyperlinks, protections and editable ranges come
@@ -288,16 +288,19 @@ def fresh(path):
 
 
 def to_xls(path, out):
-    """`path` saved as an .xls file `out` by an office of its own."""
+    """`path` saved as `out` (.xls or .xlsx) by an office of its own, as a
+    user saves a workbook again."""
     import os
     import shutil
     import subprocess
     import tempfile
+    ending = os.path.splitext(out)[1].lstrip(".").lower()
+    target = {"xls": "xls:MS Excel 97", "xlsx": "xlsx:Calc MS Excel 2007 XML"}[ending]
     with tempfile.TemporaryDirectory() as profile, tempfile.TemporaryDirectory() as folder:
-        subprocess.run(["soffice", "-env:UserInstallation=file://" + profile, "--headless", "--convert-to", "xls",
+        subprocess.run(["soffice", "-env:UserInstallation=file://" + profile, "--headless", "--convert-to", target,
                         "--outdir", folder, path], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                        timeout=240, check=False)
-        made = os.path.join(folder, os.path.splitext(os.path.basename(path))[0] + ".xls")
+        made = os.path.join(folder, os.path.splitext(os.path.basename(path))[0] + "." + ending)
         if not os.path.exists(made):
             return 4
         shutil.move(made, out)

@@ -54,6 +54,71 @@ protected:
     }
 };
 
+// One custom document property, by its name.
+class DocumentPropertyNode : public Node
+{
+public:
+    DocumentPropertyNode(std::shared_ptr<Model> model, QString name) : Node(std::move(model)), m_name(std::move(name)) {}
+    QString label() const override { return QStringLiteral("property:") + m_name; }
+    ObjectKind kind() const override { return ObjectKind::DocumentProperty; }
+
+protected:
+    QVariant onGet(Member member) override
+    {
+        for (const auto &property : m_model->customProperties) {
+            if (property.first == m_name)
+                return member == Member::Name ? QVariant(property.first) : QVariant(property.second);
+        }
+        return QVariant();
+    }
+    QVariant onCall(Member member, const QVariantList &) override
+    {
+        if (member != Member::Delete)
+            return QVariant();
+        for (int i = 0; i < m_model->customProperties.size(); ++i) {
+            if (m_model->customProperties.at(i).first == m_name) {
+                m_model->customProperties.removeAt(i);
+                return true;
+            }
+        }
+        return QVariant();
+    }
+
+private:
+    QString m_name;
+};
+
+class DocumentPropertiesNode : public Node
+{
+public:
+    using Node::Node;
+    QString label() const override { return QStringLiteral("properties"); }
+    ObjectKind kind() const override { return ObjectKind::DocumentProperties; }
+
+protected:
+    QVariant onGet(Member member) override
+    {
+        return member == Member::Count ? QVariant(int(m_model->customProperties.size())) : QVariant();
+    }
+    std::shared_ptr<AutomationNode> onQuery(Member member, const QVariantList &args) override
+    {
+        if (member != Member::Item)
+            return nullptr;
+        const QVariant which = args.value(0);
+        const QString name = which.type() == QVariant::String
+            ? which.toString()
+            : m_model->customProperties.value(which.toInt() - 1).first;
+        return name.isEmpty() ? nullptr : std::make_shared<DocumentPropertyNode>(m_model, name);
+    }
+    QVariant onCall(Member member, const QVariantList &args) override
+    {
+        if (member != Member::Add)
+            return QVariant();
+        m_model->customProperties.append({args.value(0).toString(), args.value(3).toString()});
+        return true;
+    }
+};
+
 class WorkbookNode : public Node
 {
 public:
@@ -69,6 +134,8 @@ protected:
             return std::make_shared<SheetsNode>(m_model);
         case Member::WorkSheets:
             return sheetAt(m_model, args.value(0).toInt());
+        case Member::CustomDocumentProperties:
+            return std::make_shared<DocumentPropertiesNode>(m_model);
         default:
             return nullptr;
         }

@@ -76,6 +76,8 @@ struct Model
     bool closed = false;
     QString structurePassword;
     QString openPassword;
+    // The workbook's custom document properties, name and text, in order.
+    QList<QPair<QString, QString>> customProperties;
 
     std::shared_ptr<Sheet> sheet(const QString &name) const;
     QStringList sheetNames() const;
