@@ -1,5 +1,6 @@
 #include "SheetFilters.h"
 
+#include "CopyRows.h"
 #include "SheetUnlock.h"
 #include "UnoText.h"
 
@@ -65,13 +66,6 @@ uno::Reference<sheet::XSpreadsheet> sheetNamed(const uno::Reference<sheet::XSpre
                                                const QString &name)
 {
     return uno::Reference<sheet::XSpreadsheet>(document->getSheets()->getByName(ou(name)), uno::UNO_QUERY_THROW);
-}
-
-int lastUsedRow(const uno::Reference<sheet::XSpreadsheet> &sheet)
-{
-    uno::Reference<sheet::XSheetCellCursor> cursor = sheet->createCursor();
-    uno::Reference<sheet::XUsedAreaCursor>(cursor, uno::UNO_QUERY_THROW)->gotoEndOfUsedArea(false);
-    return uno::Reference<sheet::XCellRangeAddressable>(cursor, uno::UNO_QUERY_THROW)->getRangeAddress().EndRow;
 }
 
 // What a filter column lets through: its values as texts (the office reads
@@ -195,11 +189,9 @@ void giveCopiesFilterButtons(const uno::Reference<sheet::XSpreadsheetDocument> &
         if (copyTab < 0 || !source.is() || filterOf(ranges, copyTab).is())
             continue;
         const uno::Reference<sheet::XSpreadsheet> sheet = sheetNamed(document, copy.first);
-        // The copy lost rows of the filtered block only: what lies below it
-        // stays on every copy.
         table::CellRangeAddress area = source->getDataArea();
         area.Sheet = static_cast<sal_Int16>(copyTab);
-        area.EndRow -= lastUsedRow(sheetNamed(document, copy.second)) - lastUsedRow(sheet);
+        area.EndRow -= rowsCopyLost(sheetNamed(document, copy.second), sheet);
         if (area.EndRow < area.StartRow)
             continue;
         editUnlocked(sheet, passwords, [&]() {

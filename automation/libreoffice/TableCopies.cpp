@@ -1,5 +1,6 @@
 #include "TableCopies.h"
 
+#include "CopyRows.h"
 #include "FormulaBlocks.h"
 #include "SheetNames.h"
 #include "SheetUnlock.h"
@@ -62,13 +63,6 @@ int tabOf(const uno::Reference<sheet::XSpreadsheetDocument> &document, const QSt
             return i;
     }
     return -1;
-}
-
-int lastUsedRow(const uno::Reference<sheet::XSpreadsheet> &sheet)
-{
-    uno::Reference<sheet::XSheetCellCursor> cursor = sheet->createCursor();
-    uno::Reference<sheet::XUsedAreaCursor>(cursor, uno::UNO_QUERY_THROW)->gotoEndOfUsedArea(false);
-    return uno::Reference<sheet::XCellRangeAddressable>(cursor, uno::UNO_QUERY_THROW)->getRangeAddress().EndRow;
 }
 
 // A name for a new table: "Table1_2", "Table1_3", ... unlike every table's
@@ -139,9 +133,7 @@ int giveCopiesTheirTables(const uno::Reference<sheet::XSpreadsheetDocument> &doc
             continue;
         uno::Reference<sheet::XSpreadsheet> source(sheets->getByName(ou(copy.second)), uno::UNO_QUERY_THROW);
         uno::Reference<sheet::XSpreadsheet> sheet(sheets->getByName(ou(copy.first)), uno::UNO_QUERY_THROW);
-        // The copy lost rows of its source's tables only: whatever lies below
-        // them stays on every copy.
-        const int rowsLost = lastUsedRow(source) - lastUsedRow(sheet);
+        const int rowsLost = rowsCopyLost(source, sheet);
         const QList<Table> onCopy = tablesOn(ranges, static_cast<sal_Int16>(copyTab));
         QList<QPair<QString, QString>> renames;
         for (const Table &original : originals) {
