@@ -35,10 +35,17 @@ QList<CatalogueMember> makeCatalogue()
         // content, type (4 text), value), each by its position or name.
         {'Q', "CustomDocumentProperties", {K::Workbook}, U::Read, M::CustomDocumentProperties},
         {'D', "Add(const QString&,bool,int,const QVariant&)", {K::DocumentProperties}, U::Read, M::Add},
-        {'Q', "Item(const QVariant&)", {K::DocumentProperties}, U::Read, M::Item},
+        {'Q', "Item(const QVariant&)", {K::DocumentProperties, K::AllowEditRanges}, U::Read, M::Item},
         {'P', "Name", {K::DocumentProperty}, U::Read, M::Name},
         {'P', "Value", {K::DocumentProperty}, U::Read, M::Value},
         {'D', "Delete()", {K::DocumentProperty}, U::Read, M::Delete},
+
+        // An earlier result the same job updates: its protections lifted
+        // with their passwords, the sheets it made removed.
+        {'D', "Unprotect(const QString&)", {K::Workbook}, U::Read, M::Unprotect},
+        {'D', "Unprotect(QVariant)", {K::Worksheet}, U::Write, M::Unprotect},
+        {'D', "Delete()", {K::Worksheet}, U::Arrange, M::Delete},
+        {'D', "Delete()", {K::AllowEditRange}, U::Write, M::Delete},
 
         // A sheet.
         {'P', "Name", {K::Worksheet}, U::Read, M::Name},

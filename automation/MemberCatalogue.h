@@ -22,6 +22,7 @@ enum class ObjectKind
     AllowEditRanges,
     DocumentProperties, // a workbook's custom document properties
     DocumentProperty,
+    AllowEditRange,     // one of a sheet's editable ranges
 };
 
 // What a call or an assignment does to the sheet's cells. A backend that keeps
@@ -109,6 +110,9 @@ enum class Member
 
     // The workbook's custom document properties.
     CustomDocumentProperties,
+
+    // Updating an earlier result: its protections lifted, its sheets removed.
+    Unprotect,
 };
 
 struct CatalogueMember

@@ -79,6 +79,8 @@ CliRequest parseCliArguments(const QStringList &arguments)
         }
 
         QString error;
+        if (QStringList{"--column", "--header-rows", "--edit-range", "--match-column"}.contains(name))
+            settings.fixedOptions << name;
         if (name == QLatin1String("--column")) {
             if (!readNumber(value, {"--column", 1, 256}, settings.classifyColumn, error))
                 return refuse(error);

@@ -18,6 +18,15 @@ Outcome readSummaryGeometry(JobState &job)
     if (!job.allowedRange)
         return Outcome::stop(Texts::invalidEditRange());
     job.allowed = readBlockGeometry(job.allowedRange);
+    // An updated result's editable block keeps its columns and grows down
+    // to the last record, as records come below it.
+    if (job.updating && job.allowed.lastRow() < job.table.lastDataRow) {
+        job.settings.allowEditRange = formulaRange(job.settings.allowEditRange, job.table.lastDataRow);
+        job.allowedRange = job.summarySheet->querySubObject("Range(const QVariant&)", job.settings.allowEditRange);
+        if (!job.allowedRange)
+            return Outcome::stop(Texts::invalidEditRange());
+        job.allowed = readBlockGeometry(job.allowedRange);
+    }
     return Outcome::goOn();
 }
 

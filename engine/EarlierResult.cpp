@@ -2,6 +2,10 @@
 
 #include "IndexSheet.h"
 #include "JobSettings.h"
+#include "Protection.h"
+#include "SheetGeometry.h"
+#include "SheetNames.h"
+#include "UpdateReport.h"
 #include "Texts.h"
 
 #include "AutomationObject.h"
@@ -25,13 +29,149 @@ QList<QPair<QString, QString>> customProperties(AutomationObject *properties)
 
 } // namespace
 
-Outcome checkEarlierResult(JobState &job, ResultMark::Job thisJob)
+namespace {
+
+// The sheet of that name, letter case aside; null for none.
+AutomationObject *sheetNamed(JobState &job, const QString &name)
+{
+    AutomationObject *sheets = job.workbook->querySubObject("Sheets");
+    const int count = sheets ? sheets->property("Count").toInt() : 0;
+    for (int position = 1; position <= count; ++position) {
+        AutomationObject *sheet = sheets->querySubObject("Item(int)", position);
+        if (sheet && sheetNameKey(sheet->property("Name").toString()) == sheetNameKey(name))
+            return sheet;
+    }
+    return nullptr;
+}
+
+QString passwordText(bool enabled, const QString &password)
+{
+    return enabled && !password.isNull() ? password : QStringLiteral("");
+}
+
+// The settings the result was made with, where the caller left them open.
+Outcome takeSettings(JobSettings &settings, const ResultMark &mark)
+{
+    const QString headerRows = mark.headerRows ? QString::number(*mark.headerRows) : QString();
+    const struct
+    {
+        const char *option;
+        bool differs;
+        QString earlier;
+    } checks[] = {
+        {"--column", settings.classifyColumn != mark.classifyColumn, QString::number(mark.classifyColumn)},
+        {"--header-rows", settings.headerRowsEnabled != bool(mark.headerRows)
+                              || (mark.headerRows && settings.headerRows != *mark.headerRows),
+         headerRows.isEmpty() ? QString::fromUtf8("自动") : headerRows},
+        {"--edit-range", (settings.allowEditRangeEnabled ? settings.allowEditRange : QString()) != mark.editRange,
+         mark.editRange.isEmpty() ? QString::fromUtf8("无") : mark.editRange},
+        {"--match-column", settings.lookupColumn != mark.lookupColumn, QString::number(mark.lookupColumn)},
+    };
+    for (const auto &check : checks) {
+        if (check.differs && settings.fixedOptions.contains(QLatin1String(check.option)))
+            return Outcome::stop(Texts::updateSettingDiffers(QLatin1String(check.option), check.earlier));
+    }
+    settings.classifyColumn = mark.classifyColumn;
+    settings.headerRowsEnabled = bool(mark.headerRows);
+    settings.headerRows = mark.headerRows.value_or(1);
+    settings.allowEditRangeEnabled = !mark.editRange.isEmpty();
+    settings.allowEditRange = mark.editRange;
+    settings.lookupColumn = mark.lookupColumn;
+    return Outcome::goOn();
+}
+
+// Which key each record of an earlier category sheet has: the match column
+// below the header, down to the sheet's last used row.
+void noteKeys(JobState &job, AutomationObject *sheet, const ResultMark &mark)
+{
+    const QString name = sheet->property("Name").toString();
+    const std::unique_ptr<AutomationObject> used(sheet->querySubObject("UsedRange"));
+    if (!used)
+        return;
+    const int last = used->property("Row").toInt() + countOf(used.get(), "Rows") - 1;
+    for (int row = mark.headerRows.value_or(used->property("Row").toInt()) + 1; row <= last; ++row) {
+        const std::unique_ptr<AutomationObject> cell(sheet->querySubObject("Cells(int,int)", row, mark.lookupColumn));
+        const QString key = cell ? cell->dynamicCall("Value()").toString() : QString();
+        if (!key.isEmpty())
+            job.earlierSheetOfKey.insert(key, name);
+    }
+}
+
+// The earlier result's protections lifted and the sheets it made removed:
+// what is left is the summary and the user's own sheets.
+Outcome clearEarlierSplit(JobState &job, const ResultMark &mark)
+{
+    const JobSettings &settings = job.settings;
+    if (job.workbook->property("ProtectStructure").toBool()) {
+        const QString password = passwordText(settings.structurePasswordEnabled, settings.structurePassword);
+        if (!job.workbook->dynamicCall("Unprotect(const QString&)", password).isValid())
+            return Outcome::stop(Texts::updateStructurePassword());
+    }
+    AutomationObject *summary = sheetNamed(job, mark.summarySheet);
+    if (!summary)
+        return Outcome::stop(Texts::updateSheetMissing(mark.summarySheet));
+    QList<AutomationObject *> made;
+    for (const QString &name : mark.madeSheets) {
+        AutomationObject *sheet = sheetNamed(job, name);
+        if (!sheet)
+            return Outcome::stop(Texts::updateSheetMissing(name));
+        made << sheet;
+    }
+    if (summary->property("ProtectContents").toBool()
+        && !summary->dynamicCall("Unprotect(QVariant)", passwordText(true, settings.sheetPassword)).isValid())
+        return Outcome::stop(Texts::updateSheetPassword(mark.summarySheet));
+    // Its block gets the range of this run.
+    removeEditableRange(summary);
+    for (AutomationObject *sheet : made.mid(1))
+        noteKeys(job, sheet, mark);
+    for (AutomationObject *sheet : made) {
+        if (!sheet->dynamicCall("Delete()").isValid())
+            return Outcome::stop(Texts::updateSheetMissing(sheet->property("Name").toString()));
+    }
+    job.summarySheet = summary;
+    job.updating = true;
+    return Outcome::goOn();
+}
+
+} // namespace
+
+void reportUpdate(JobState &job)
+{
+    if (!job.updating)
+        return;
+    QList<QPair<QString, QString>> now;
+    for (int row = job.table.firstDataRow; row <= job.table.lastDataRow; ++row) {
+        const Category *category = job.categoryOfRow(row);
+        const std::unique_ptr<AutomationObject> cell(
+            job.summarySheet->querySubObject("Cells(int,int)", row, job.settings.lookupColumn));
+        const QString key = cell ? cell->dynamicCall("Value()").toString() : QString();
+        if (category && !key.isEmpty())
+            now.append({key, category->sheetName});
+    }
+    for (const QString &line : updateReport(job.earlierSheetOfKey, now))
+        job.report(line);
+}
+
+Outcome takeEarlierResult(JobState &job, ResultMark::Job thisJob)
 {
     AutomationObject *properties = job.workbook->querySubObject("CustomDocumentProperties");
     const std::optional<ResultMark> mark = readMark(customProperties(properties));
-    if (mark && mark->job != thisJob)
+    if (!mark)
+        return Outcome::goOn();
+    if (mark->job != thisJob)
         return Outcome::stop(Texts::madeByOtherJob(mark->job == ResultMark::Job::Classify));
-    return Outcome::goOn();
+    // A result of InsertHyperLinks holds its records on the category sheets:
+    // it is refused as a workbook with an index, as before.
+    if (thisJob != ResultMark::Job::Classify)
+        return Outcome::goOn();
+    const Outcome settings = takeSettings(job.settings, *mark);
+    if (settings.stopped())
+        return settings;
+    job.report(Texts::updatingResult()
+               + Texts::updateSettings(mark->classifyColumn,
+                                       mark->headerRows ? QString::number(*mark->headerRows) : QString(),
+                                       mark->editRange, mark->lookupColumn));
+    return clearEarlierSplit(job, *mark);
 }
 
 void markResult(JobState &job, ResultMark::Job thisJob)

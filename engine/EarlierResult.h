@@ -9,7 +9,18 @@
 // A workbook the other job made is refused, with a text naming that job: its
 // sheets hold the other side's formulas, and splitting it again would link
 // the two sides the wrong way round.
-Outcome checkEarlierResult(JobState &job, ResultMark::Job thisJob);
+//
+// A result of ClassifyShow given to ClassifyShow again is updated: its
+// summary holds every record, so the job takes the settings it was made
+// with (settings the caller fixed must agree), lifts its protections with
+// the passwords of this job, removes the index and the category sheets it
+// made, and splits the summary afresh. A missing or wrong password, or a
+// sheet it made that is no longer there by its name, refuses the update.
+Outcome takeEarlierResult(JobState &job, ResultMark::Job thisJob);
+
+// After an update, what changed: records added, moved and gone, categories
+// added and removed (see updateReport).
+void reportUpdate(JobState &job);
 
 // The workbook gets the mark of this job, in place of any it had.
 void markResult(JobState &job, ResultMark::Job thisJob);

@@ -51,7 +51,7 @@ void JobRun::runSteps()
         if (!proceed(step(job)))
             return;
     }
-    if (!proceed(checkEarlierResult(job, thisJob)))
+    if (!proceed(takeEarlierResult(job, thisJob)))
         return;
     for (Step step : {checkProtection, readSourceSheets, measureTable, findLastDataRow, readCategoryColumn,
                       checkMergedCategoryCells, planCategories}) {
@@ -79,6 +79,7 @@ void JobRun::runSteps()
         return;
 
     // The mark the same job knows its result by, protection and saving.
+    reportUpdate(job);
     markResult(job, thisJob);
     proceed(finishWorkbook(job, classify ? Texts::classifyShowDone() : Texts::insertHyperLinksDone()));
 }

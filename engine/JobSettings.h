@@ -22,6 +22,11 @@ struct JobSettings
     QString allowEditRange;        // trimmed, full-width colon replaced
     int lookupColumn = 1;          // 1-based, 1..256
     QStringList categoryNames;
+    // The settings an earlier result's mark may not change, by their
+    // command-line options ("--column", "--header-rows", "--edit-range",
+    // "--match-column"): those the command line was given. The window gives
+    // none, and updating a result takes the settings it was made with.
+    QStringList fixedOptions;
 
     // The one record the program shares between window and job.
     static JobSettings &current();

@@ -71,6 +71,11 @@ struct JobState
     QList<Category> categories;
     QHash<QString, int> categoryByValue; // index into categories
 
+    // True while an earlier result of the same job is updated, and the
+    // category sheet each record's key stood on in it.
+    bool updating = false;
+    QHash<QString, QString> earlierSheetOfKey;
+
     // The result file once it has been saved.
     QString savedPath;
 

@@ -15,6 +15,15 @@ void addEditableRange(AutomationObject *sheet, AutomationObject *range)
         ranges->dynamicCall("Add(QVariant,QVariant)", editableRangeTitle(), range->asVariant());
 }
 
+void removeEditableRange(AutomationObject *sheet)
+{
+    AutomationObject *protection = sheet->querySubObject("Protection()");
+    AutomationObject *ranges = protection ? protection->querySubObject("AllowEditRanges()") : nullptr;
+    AutomationObject *range = ranges ? ranges->querySubObject("Item(const QVariant&)", editableRangeTitle()) : nullptr;
+    if (range)
+        range->dynamicCall("Delete()");
+}
+
 void protectSheet(AutomationObject *sheet, const QString &password)
 {
     // An empty password still goes as a text, never as a null one.

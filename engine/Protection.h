@@ -10,6 +10,9 @@ QString editableRangeTitle();
 // Opens `range` for editing once `sheet` is protected.
 void addEditableRange(AutomationObject *sheet, AutomationObject *range);
 
+// Removes the editable range an earlier job gave `sheet`, if it has one.
+void removeEditableRange(AutomationObject *sheet);
+
 // Protects a sheet, also with an empty password.
 void protectSheet(AutomationObject *sheet, const QString &password);
 

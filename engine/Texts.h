@@ -38,6 +38,34 @@ inline QString madeByOtherJob(bool byClassify)
              byClassify ? QString::fromUtf8("汇总分类表(填写汇总表,自动更新分类表)")
                         : QString::fromUtf8("分类汇总表(填写分类表,自动更新汇总表)"));
 }
+// Updating an earlier result of the same job.
+inline QString updatingResult() { return QString::fromUtf8("此工作簿是此前生成的汇总分类表,将按上次的设置更新:"); }
+inline QString updateSettings(int column, const QString &headerRows, const QString &editRange, int matchColumn)
+{
+    return QString::fromUtf8("分类列 %1,表头行数 %2,可编辑区域 %3,匹配列 %4")
+        .arg(column)
+        .arg(headerRows.isEmpty() ? QString::fromUtf8("自动") : headerRows,
+             editRange.isEmpty() ? QString::fromUtf8("无") : editRange)
+        .arg(matchColumn);
+}
+inline QString updateSettingDiffers(const QString &option, const QString &earlier)
+{
+    return QString::fromUtf8("此工作簿是此前生成的结果,%1 须与上次相同(上次为 %2),或不填写,本次未生成文件。")
+        .arg(option, earlier);
+}
+inline QString updateSheetMissing(const QString &name)
+{
+    return QString::fromUtf8("此前生成的工作表“%1”已不在工作簿中(被改名或删除),请改回原名后再更新,本次未生成文件。")
+        .arg(name);
+}
+inline QString updateStructurePassword()
+{
+    return QString::fromUtf8("工作簿结构保护密码不正确或未填写,无法更新此前的结果,本次未生成文件。");
+}
+inline QString updateSheetPassword(const QString &name)
+{
+    return QString::fromUtf8("工作表“%1”的保护密码不正确或未填写,无法更新此前的结果,本次未生成文件。").arg(name);
+}
 inline QString indexNameTaken() { return QString::fromUtf8("原工作簿中已有名为“目录”的工作表,请先将其改名后再拆分!"); }
 inline QString mergedCategoryCells(const QString &address)
 {

@@ -170,7 +170,8 @@ private slots:
     void theCatalogueSaysWhatACallDoesToItsSheet()
     {
         QCOMPARE(sheetUseOf('D', ObjectKind::Range, "Delete"), SheetUse::RowDelete);
-        QCOMPARE(sheetUseOf('D', ObjectKind::Worksheet, "Delete"), SheetUse::Write);
+        QCOMPARE(sheetUseOf('D', ObjectKind::Worksheet, "Delete"), SheetUse::Arrange);
+        QCOMPARE(sheetUseOf('D', ObjectKind::DocumentProperty, "Delete"), SheetUse::Read);
         QCOMPARE(sheetUseOf('D', ObjectKind::Range, "AutoFilter"), SheetUse::Filter);
         QCOMPARE(sheetUseOf('S', ObjectKind::Worksheet, "Name"), SheetUse::Rename);
         QCOMPARE(sheetUseOf('D', ObjectKind::Worksheet, "Name"), SheetUse::Write);
@@ -200,7 +201,8 @@ private slots:
         QCOMPARE(catalogueEntry('Q', ObjectKind::Application, "WorkBooks")->id, Member::WorkBooks);
         QCOMPARE(catalogueEntry('Q', ObjectKind::Application, "Workbooks")->id, Member::Workbooks);
         QCOMPARE(catalogueEntry('P', ObjectKind::Range, "Text")->id, Member::Text);
-        QVERIFY(!catalogueEntry('D', ObjectKind::Worksheet, "Delete"));
+        QCOMPARE(catalogueEntry('D', ObjectKind::Worksheet, "Delete")->id, Member::Delete);
+        QVERIFY(!catalogueEntry('D', ObjectKind::Hyperlinks, "Delete"));
         QVERIFY(!catalogueEntry('P', ObjectKind::Range, "Delete"));
         QVERIFY(!catalogueEntry('Q', ObjectKind::Application, "WORKBOOKS"));
         QVERIFY(!catalogueEntry('P', ObjectKind::Worksheet, "Name()"));

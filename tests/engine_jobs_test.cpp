@@ -433,6 +433,39 @@ private slots:
         QVERIFY(marked->linesOf("ProtectStructure").isEmpty());
     }
 
+    // The same job given its own result: the result's protections lifted
+    // with this job's passwords, the sheets it made removed, the summary
+    // split again; a wrong password saves nothing.
+    void aResultIsUpdatedByTheJobThatMadeIt()
+    {
+        auto model = modelWithSummary(table);
+        RecordingBackend backend(model);
+        JobSettings s = withEditRange(settings(), "C2:C7");
+        s.sheetPassword = "pw";
+        s.structurePasswordEnabled = true;
+        s.structurePassword = "lock";
+        runJob(Job::ClassifyShow, s);
+        const QStringList made = model->sheetNames();
+
+        auto earlier = modelWithSummary(table);
+        RecordingBackend again(earlier);
+        earlier->sheets = model->sheets;
+        earlier->customProperties = model->customProperties;
+        earlier->structurePassword = "lock";
+        earlier->structureLocked = true;
+        JobSettings wrong = settings();
+        wrong.sheetPassword = "pw";
+        QCOMPARE(runJob(Job::ClassifyShow, wrong).texts.last(), Texts::updateStructurePassword());
+        QVERIFY(earlier->savedPath.isEmpty());
+
+        earlier->operations.clear();
+        const JobEvents run = runJob(Job::ClassifyShow, s);
+        QCOMPARE(run.texts.last(), Texts::classifyShowDone());
+        QCOMPARE(earlier->sheetNames(), made);
+        QCOMPARE(earlier->log().filter(QRegularExpression("^D sheet:.* Delete\\(\\)")).size(), made.size() - 1);
+        QCOMPARE(earlier->sheet("Summary")->editableRanges.size(), 1);
+    }
+
     void memberTextsAreThoseOfTheCatalogue()
     {
         QSet<QString> used;
@@ -446,6 +479,15 @@ private slots:
             runJob(job, s);
             used += model->memberTexts();
         }
+        // An update of a result with locked structure and sheets.
+        auto model = modelWithSummary(table);
+        RecordingBackend backend(model);
+        JobSettings s = withEditRange(settings(), "C2:C7");
+        s.structurePasswordEnabled = true;
+        runJob(Job::ClassifyShow, s);
+        model->operations.clear();
+        runJob(Job::ClassifyShow, s);
+        used += model->memberTexts();
         QSet<QString> catalogue;
         for (const CatalogueMember &member : memberCatalogue())
             catalogue << QString(QLatin1Char(member.access)) + QLatin1Char(' ') + QLatin1String(member.text);

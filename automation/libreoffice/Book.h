@@ -72,6 +72,8 @@ public:
     int tabOf(const SheetState &state) { return m_sheets.tabOf(state); }
     QString nameOf(const SheetState &state) { return m_sheets.nameOf(state); }
     bool renameSheet(SheetState &state, const QString &name) { return m_sheets.renameSheet(state, name); }
+    // Excel's Worksheet.Delete, before any copy is made.
+    bool removeSheet(SheetState &state) { return m_sheets.removeSheet(state); }
     bool moveSheet(SheetState &sheet, SheetState &before) { return m_sheets.moveSheet(sheet, before); }
     // Excel's Copy with a sheet to go before. A copy is made right after its
     // source in the office; both orders are aligned on saving.
@@ -111,6 +113,7 @@ public:
 
     // Saving, and what it applies.
     std::optional<bool> structureProtected() { return m_saving.structureProtected(); }
+    bool unlockStructure(const QString &password) { return m_saving.unlockStructure(password); }
     void requestStructureLock(const QString &password) { m_saving.requestStructureLock(password); }
     void requestOpenPassword(const QString &password) { m_saving.requestOpenPassword(password); }
     void setActiveSheet(const std::shared_ptr<SheetState> &sheet) { m_saving.setActiveSheet(sheet); }

@@ -20,6 +20,7 @@
 #include <QTemporaryFile>
 #include <QUrl>
 
+#include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
@@ -76,6 +77,32 @@ std::optional<bool> BookSaving::structureProtected()
     if (!m_sourceLocksStructure)
         m_sourceLocksStructure = fileLocksStructure(m_book.sourcePath());
     return *m_sourceLocksStructure;
+}
+
+bool BookSaving::unlockStructure(const QString &password)
+{
+    if (m_book.closed())
+        return false;
+    const std::optional<bool> office = guarded(m_book.session(), [&]() -> std::optional<bool> {
+        uno::Reference<util::XProtectable> protectable(m_book.document(), uno::UNO_QUERY_THROW);
+        try {
+            if (protectable->isProtected())
+                protectable->unprotect(ou(password));
+        } catch (const uno::RuntimeException &) {
+            // The office's way of saying the password is wrong.
+        }
+        return protectable->isProtected();
+    }, std::optional<bool>());
+    if (!office || *office)
+        return false;
+    // The lock the office dropped when loading an .xlsx is checked against
+    // the file's own record of its password.
+    if (!m_sourceLocksStructure)
+        m_sourceLocksStructure = fileLocksStructure(m_book.sourcePath());
+    if (*m_sourceLocksStructure && !passwordOpensFileStructure(m_book.sourcePath(), password))
+        return false;
+    m_sourceLocksStructure = false;
+    return true;
 }
 
 void BookSaving::requestOpenPassword(const QString &password)
@@ -161,9 +188,13 @@ bool BookSaving::saveAs(const QString &path, int fileFormat)
     const bool stored = guarded(session, [&]() -> bool {
         finishSheets();
         m_book.values().calculateIfNeeded();
+        // Stored in the clear whatever the file the workbook came from: an
+        // earlier .xls result with a locked structure is encrypted under the
+        // format's default password, which the office would keep.
         uno::Sequence<beans::PropertyValue> args = props({
             prop("FilterName", uno::Any(rtl::OUString::createFromAscii(filter))),
             prop("Overwrite", uno::Any(true)),
+            prop("EncryptionData", uno::Any(uno::Sequence<beans::NamedValue>())),
         });
         uno::Reference<util::XProtectable> protectable(m_book.document(), uno::UNO_QUERY_THROW);
         if (lockLater && protectable->isProtected())

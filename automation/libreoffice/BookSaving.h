@@ -28,6 +28,9 @@ public:
     void addEditRange(const std::shared_ptr<SheetState> &sheet, const QList<SheetArea> &areas);
     // Excel's Workbook.ProtectStructure; none when the office cannot be asked.
     std::optional<bool> structureProtected();
+    // Excel's Workbook.Unprotect: false, and the structure stays locked,
+    // when the password does not open it.
+    bool unlockStructure(const QString &password);
 
     bool saveAs(const QString &path, int fileFormat);
     // The rows only the sheets' filters hide, shown while the job runs and

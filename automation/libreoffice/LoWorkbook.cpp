@@ -75,6 +75,8 @@ QVariant LoWorkbook::callMember(Member member, const QVariantList &args)
     case Member::Protect:
         m_book->requestStructureLock(args.value(0).toString());
         return true;
+    case Member::Unprotect:
+        return m_book->unlockStructure(args.value(0).toString()) ? QVariant(true) : QVariant();
     case Member::SaveAs:
         if (args.size() < 2)
             return QVariant();

@@ -56,6 +56,20 @@ QVariant LoWorksheet::callMember(Member member, const QVariantList &args)
         return moveBefore(args);
     case Member::Protect:
         return m_book->protectSheet(*m_sheet, args.value(0).toString()) ? QVariant(true) : QVariant();
+    case Member::Unprotect:
+        // A wrong password leaves the sheet protected, and the call fails.
+        return guarded(session(), [&]() -> QVariant {
+            uno::Reference<util::XProtectable> protectable(m_sheet->sheet, uno::UNO_QUERY_THROW);
+            try {
+                if (protectable->isProtected())
+                    protectable->unprotect(ou(args.value(0).toString()));
+            } catch (const uno::RuntimeException &) {
+                // The office's way of saying the password is wrong.
+            }
+            return protectable->isProtected() ? QVariant() : QVariant(true);
+        }, QVariant());
+    case Member::Delete:
+        return m_book->removeSheet(*m_sheet) ? QVariant(true) : QVariant();
     case Member::Select:
     case Member::Activate: {
         m_book->setActiveSheet(m_sheet);

@@ -17,6 +17,24 @@ void SheetRegistry::noteSourceSheets()
     m_sourceSheetNames = sheetNames();
 }
 
+bool SheetRegistry::removeSheet(SheetState &state)
+{
+    const QString name = nameOf(state);
+    if (name.isNull() || sheetNames().size() < 2)
+        return false;
+    const bool removed = guarded(m_book.session(), [&]() -> bool {
+        m_book.document()->getSheets()->removeByName(ou(name));
+        return true;
+    }, false);
+    if (!removed)
+        return false;
+    m_sourceSheetNames.removeAll(name);
+    m_states.remove(state.identity.get());
+    m_order.forget();
+    m_book.invalidateValues();
+    return true;
+}
+
 std::shared_ptr<SheetState> SheetRegistry::stateOf(const uno::Reference<sheet::XSpreadsheet> &sheet)
 {
     if (!sheet.is())

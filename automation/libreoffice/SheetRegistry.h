@@ -36,6 +36,9 @@ public:
     int tabOf(const SheetState &state); // the office's own index, for cell addresses
     QString nameOf(const SheetState &state);
     bool renameSheet(SheetState &state, const QString &name);
+    // Removes a sheet of the workbook as loaded, before any copy is made: it
+    // is then no sheet of the source's either.
+    bool removeSheet(SheetState &state);
 
     // The office's index right after the last of the workbook's own sheets
     // (grouped parts counted); -1 when the office cannot say.

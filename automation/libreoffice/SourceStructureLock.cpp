@@ -3,6 +3,7 @@
 #include "BiffRecords.h"
 #include "CompoundFile.h"
 #include "PackageParts.h"
+#include "PasswordHash.h"
 #include "XmlScan.h"
 #include "ZipPackage.h"
 
@@ -61,6 +62,63 @@ bool fileLocksStructure(const QString &path)
     if (CompoundFile::isCompoundFile(path))
         return compoundFileLocksStructure(path);
     return false;
+}
+
+bool passwordOpensFileStructure(const QString &path, const QString &password)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || !file.read(2).startsWith("PK"))
+        return true;
+    file.close();
+    ooxml::ZipPackage package;
+    QString error;
+    QString workbookPart;
+    QByteArray workbookXml;
+    if (!package.open(path, &error) || !ooxml::findWorkbookPart(package, &workbookPart, &error)
+        || !package.read(workbookPart, &workbookXml, &error)) {
+        qCInfo(sourceFileLog) << "structure protection not read:" << error;
+        return false;
+    }
+    return passwordOpensWorkbookXml(workbookXml, password);
+}
+
+bool passwordOpensWorkbookXml(const QByteArray &workbookXml, const QString &password)
+{
+    namespace xml = ooxml::xml;
+    xml::Element root;
+    QList<xml::Element> kids;
+    if (!xml::findRoot(workbookXml, &root, nullptr) || !xml::children(workbookXml, root, &kids, nullptr))
+        return false;
+    for (const xml::Element &child : kids) {
+        if (child.prefix() != root.prefix() || child.localName() != "workbookProtection")
+            continue;
+        ooxml::ProtectionHash hash;
+        hash.algorithmName = xml::attribute(workbookXml, child, "workbookAlgorithmName");
+        hash.hashValue = xml::attribute(workbookXml, child, "workbookHashValue");
+        hash.saltValue = xml::attribute(workbookXml, child, "workbookSaltValue");
+        hash.spinCount = xml::attribute(workbookXml, child, "workbookSpinCount").toInt();
+        if (!hash.hashValue.isEmpty())
+            return ooxml::verifyProtectionHash(password, hash);
+        const QString legacy = xml::attribute(workbookXml, child, "workbookPassword").trimmed();
+        if (!legacy.isEmpty())
+            return legacy.compare(legacyPasswordHash(password), Qt::CaseInsensitive) == 0;
+        return true;
+    }
+    return true;
+}
+
+QString legacyPasswordHash(const QString &password)
+{
+    const QByteArray bytes = password.left(15).toLatin1();
+    quint16 hash = 0;
+    for (int i = bytes.size() - 1; i >= 0; --i) {
+        hash = static_cast<quint16>(((hash >> 14) & 0x01) | ((hash << 1) & 0x7fff));
+        hash ^= static_cast<quint8>(bytes.at(i));
+    }
+    hash = static_cast<quint16>(((hash >> 14) & 0x01) | ((hash << 1) & 0x7fff));
+    hash ^= static_cast<quint16>(bytes.size());
+    hash ^= 0xCE4B;
+    return QStringLiteral("%1").arg(hash, 4, 16, QLatin1Char('0')).toUpper();
 }
 
 bool workbookXmlLocksStructure(const QByteArray &workbookXml)

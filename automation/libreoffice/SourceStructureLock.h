@@ -13,6 +13,19 @@
 // cannot be read or says nothing of it.
 bool fileLocksStructure(const QString &path);
 
+// Whether `password` lifts the structure lock the file at `path` records:
+// an OOXML package's <workbookProtection> hash (the SHA-512 one, or the
+// short legacy one); a lock without a password opens with any. A compound file's lock
+// the office keeps and checks itself: true.
+bool passwordOpensFileStructure(const QString &path, const QString &password);
+
+// The same for the text of a workbook part.
+bool passwordOpensWorkbookXml(const QByteArray &workbookXml, const QString &password);
+
+// The short legacy hash of a protection password, as four hexadecimal digits
+// ("CE88" for "a").
+QString legacyPasswordHash(const QString &password);
+
 // The text of a workbook part: a <workbookProtection> with lockStructure on.
 bool workbookXmlLocksStructure(const QByteArray &workbookXml);
 

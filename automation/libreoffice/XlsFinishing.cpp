@@ -1,5 +1,7 @@
 #include "XlsFinishing.h"
 
+#include "BiffRecords.h"
+
 #include "BiffSheetViews.h"
 #include "CompoundFile.h"
 #include "PackageParts.h"
@@ -59,6 +61,20 @@ bool resultHasNoPane(const QString &resultPath)
     return true;
 }
 
+// Whether the globals of a BIFF stream begin with an encryption record: an
+// earlier .xls result with a locked structure is encrypted under the
+// format's default password, and its records cannot be read.
+bool encryptedStream(const QByteArray &stream)
+{
+    int at = 0;
+    for (int records = 0; records < 8 && at + 4 <= stream.size(); ++records) {
+        if (Biff::u16(stream, at) == Biff::kFilePass)
+            return true;
+        at += 4 + Biff::u16(stream, at + 2);
+    }
+    return false;
+}
+
 } // namespace
 
 bool finishXlsResult(const QString &sourcePath, const QString &resultPath, const QList<ooxml::SheetOrigin> &origins,
@@ -82,6 +98,12 @@ bool finishXlsResult(const QString &sourcePath, const QString &resultPath, const
     QByteArray result;
     QByteArray edited;
     QList<QPair<QString, BiffSheetViews::View>> views;
+    // An encrypted source gives no views: the office's own stand only while
+    // the result has no pane they could misplace.
+    if (CompoundFile::readWorkbookStream(sourcePath, &source, &error) && encryptedStream(source)) {
+        qCInfo(xlsViewLog) << "the views of" << sourcePath << "are encrypted: the office's own are kept";
+        return resultHasNoPane(resultPath);
+    }
     const bool ok = CompoundFile::readWorkbookStream(sourcePath, &source, &error)
                     && BiffSheetViews::readViews(source, &views, &error)
                     && CompoundFile::readWorkbookStream(resultPath, &result, &error)

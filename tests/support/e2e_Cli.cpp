@@ -110,6 +110,19 @@ bool saveAsXls(const QString &from, const QString &to)
         && QFile::exists(to);
 }
 
+bool editWorkbook(const QString &path, const QString &password, const QJsonArray &edits)
+{
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral(E2E_SUPPORT_DIR "/e2e_workbook.py"), QStringLiteral("edit"), path, password,
+                  QString::fromUtf8(QJsonDocument(edits).toJson(QJsonDocument::Compact))});
+    const bool done = python.waitForFinished(240000) && python.exitStatus() == QProcess::NormalExit
+                      && python.exitCode() == 0;
+    if (!done)
+        qWarning("e2e_workbook.py edit %s: %s", qPrintable(path), python.readAllStandardError().constData());
+    return done;
+}
+
 QString success(const QString &job)
 {
     return QString::fromUtf8(job == QLatin1String("classify") ? "成功生成汇总分类表!" : "成功生成分类汇总表!");

@@ -58,6 +58,11 @@ QJsonObject freshOfficeSheets(const QString &path);
 // ending in .xlsx, saves a workbook again as a user of the office would.
 bool saveAsXls(const QString &from, const QString &to);
 
+// Changes the workbook at `path` through an office of its own, as a user
+// would, and saves it in place: each edit is [sheet, cell, value] or
+// [sheet, "delete-row", row]; protected sheets are opened with `password`.
+bool editWorkbook(const QString &path, const QString &password, const QJsonArray &edits);
+
 // The text a job ends with when it succeeds ("classify" or "link").
 QString success(const QString &job);
 

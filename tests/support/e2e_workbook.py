@@ -9,6 +9,7 @@ end-to-end tests look at as JSON.
     e2e_workbook.py parts PATH
     e2e_workbook.py fresh PATH
     e2e_workbook.py to-xls PATH OUT    (OUT .xls, or .xlsx to save a workbook again)
+    e2e_workbook.py edit PATH PASSWORD EDITS
 
 The cell values are the ones the office computed and stored (openpyxl with
 data_only=True); formulas, hyperlinks, protections and editable ranges come
@@ -18,6 +19,10 @@ OUT (for .xls results, which openpyxl cannot read).  "xls-results" prints the
 results stored with the formula cells of the 0-based SHEET of an .xls file:
 {"C2": 11.0, "D2": "#REF!", ...}.  "parts" prints a digest of every part
 of a package or stream of an .xls file, to compare two results whole.
+"edit" changes a saved workbook through an office of its own, as a user
+would, and saves it in place: EDITS is a JSON list of [sheet, cell, value]
+(a number or a text) and [sheet, "delete-row", row]; a protected sheet is
+opened with PASSWORD and protected with it again.
 "fresh" prints every sheet's rows as a LibreOffice of its own, with its own
 new profile and defaults, computes them on opening: {"Sheet": [["a", "1"]]}.
 
@@ -307,7 +312,69 @@ def to_xls(path, out):
     return 0
 
 
+def edit(path, password, edits):
+    """Edits made in an office of its own, over UNO, saved in place."""
+    import os
+    import subprocess
+    import tempfile
+    import time
+    import uno
+    from com.sun.star.beans import PropertyValue
+
+    def prop(name, value):
+        p = PropertyValue()
+        p.Name = name
+        p.Value = value
+        return p
+
+    with tempfile.TemporaryDirectory() as profile:
+        pipe = "e2e-edit-%d" % os.getpid()
+        office = subprocess.Popen(["soffice", "--headless", "--norestore", "--nologo",
+                                   "-env:UserInstallation=file://" + profile,
+                                   "--accept=pipe,name=%s;urp;" % pipe],
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            local = uno.getComponentContext()
+            resolver = local.ServiceManager.createInstanceWithContext("com.sun.star.bridge.UnoUrlResolver", local)
+            context = None
+            for _ in range(300):
+                try:
+                    context = resolver.resolve("uno:pipe,name=%s;urp;StarOffice.ComponentContext" % pipe)
+                    break
+                except Exception:
+                    time.sleep(0.1)
+            desktop = context.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop", context)
+            doc = desktop.loadComponentFromURL(uno.systemPathToFileUrl(os.path.abspath(path)), "_blank", 0,
+                                               (prop("Hidden", True),))
+            opened = set()
+            for change in edits:
+                sheet = doc.Sheets.getByName(change[0])
+                if sheet.isProtected() and change[0] not in opened:
+                    sheet.unprotect(password)
+                    opened.add(change[0])
+                if change[1] == "delete-row":
+                    sheet.Rows.removeByIndex(int(change[2]) - 1, 1)
+                elif isinstance(change[2], str):
+                    sheet.getCellRangeByName(change[1]).setString(change[2])
+                else:
+                    sheet.getCellRangeByName(change[1]).setValue(change[2])
+            for name in opened:
+                doc.Sheets.getByName(name).protect(password)
+            doc.store()
+            doc.close(True)
+            desktop.terminate()
+        finally:
+            try:
+                office.wait(timeout=30)
+            except subprocess.TimeoutExpired:
+                office.kill()
+                office.wait()
+    return 0
+
+
 def main(argv):
+    if len(argv) == 5 and argv[1] == "edit":
+        return edit(argv[2], argv[3], json.loads(argv[4]))
     if len(argv) == 4 and argv[1] == "to-xls":
         return to_xls(argv[2], argv[3])
     if len(argv) == 3 and argv[1] == "fresh":

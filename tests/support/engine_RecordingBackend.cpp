@@ -127,6 +127,10 @@ public:
     ObjectKind kind() const override { return ObjectKind::Workbook; }
 
 protected:
+    QVariant onGet(Member member) override
+    {
+        return member == Member::ProtectStructure ? QVariant(m_model->structureLocked) : QVariant();
+    }
     std::shared_ptr<AutomationNode> onQuery(Member member, const QVariantList &args) override
     {
         switch (member) {
@@ -151,6 +155,12 @@ protected:
         switch (member) {
         case Member::Protect:
             m_model->structurePassword = args.value(0).toString();
+            m_model->structureLocked = true;
+            return true;
+        case Member::Unprotect:
+            if (m_model->structureLocked && args.value(0).toString() != m_model->structurePassword)
+                return QVariant();
+            m_model->structureLocked = false;
             return true;
         case Member::SaveAs:
             if (!m_model->saveSucceeds)

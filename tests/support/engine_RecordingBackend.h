@@ -75,6 +75,7 @@ struct Model
     int savedFormat = 0;
     bool closed = false;
     QString structurePassword;
+    bool structureLocked = false;
     QString openPassword;
     // The workbook's custom document properties, name and text, in order.
     QList<QPair<QString, QString>> customProperties;

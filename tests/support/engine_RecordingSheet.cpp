@@ -44,11 +44,44 @@ protected:
         return true;
     }
 
+    // One editable range by its title.
+    std::shared_ptr<AutomationNode> onQuery(Member member, const QVariantList &args) override;
+
 private:
     ObjectKind m_kind;
     QString m_label;
     QStringList Sheet::*m_list;
 };
+
+// A sheet's editable range, by its title.
+class EditRangeNode : public SheetBoundNode
+{
+public:
+    EditRangeNode(std::shared_ptr<Model> model, std::shared_ptr<Sheet> sheet, QString title)
+        : SheetBoundNode(std::move(model), std::move(sheet)), m_title(std::move(title)) {}
+    QString label() const override { return QStringLiteral("editrange:") + m_title; }
+    ObjectKind kind() const override { return ObjectKind::AllowEditRange; }
+
+protected:
+    QVariant onCall(Member member, const QVariantList &) override
+    {
+        if (member == Member::Delete)
+            m_sheet->editableRanges = m_sheet->editableRanges.filter(QRegularExpression("^(?!" + QRegularExpression::escape(m_title) + " )"));
+        return true;
+    }
+
+private:
+    QString m_title;
+};
+
+std::shared_ptr<AutomationNode> ListNode::onQuery(Member member, const QVariantList &args)
+{
+    const QString title = args.value(0).toString();
+    if (member != Member::Item || m_list != &Sheet::editableRanges
+        || m_sheet->editableRanges.filter(QRegularExpression("^" + QRegularExpression::escape(title) + " ")).isEmpty())
+        return nullptr;
+    return std::make_shared<EditRangeNode>(m_model, m_sheet, title);
+}
 
 class ProtectionNode : public SheetBoundNode
 {
@@ -78,6 +111,8 @@ public:
 protected:
     QVariant onGet(Member member) override
     {
+        if (member == Member::ProtectContents)
+            return m_sheet->isProtected;
         return member == Member::Name ? QVariant(m_sheet->name) : QVariant();
     }
 
@@ -126,6 +161,14 @@ protected:
         case Member::Protect:
             m_sheet->isProtected = true;
             m_sheet->password = args.value(0).toString();
+            return true;
+        case Member::Unprotect:
+            if (m_sheet->isProtected && args.value(0).toString() != m_sheet->password)
+                return QVariant();
+            m_sheet->isProtected = false;
+            return true;
+        case Member::Delete:
+            m_model->sheets.removeAll(m_sheet);
             return true;
         default:
             return true;
