@@ -140,7 +140,10 @@ QString cliUsage()
         "  --edit-range RANGE          editable block of the summary sheet, e.g. B3:F20; turns on the\n"
         "                              lookup formulas and the sheet protection\n"
         "  --match-column N            column holding each row's key for the lookups, 1 to 256 (default 1)\n"
-        "  --help                      show this text\n");
+        "  --help                      show this text\n"
+        "A result of classify given to classify again is updated: it keeps the settings it was made\n"
+        "with (--column, --header-rows, --edit-range and --match-column may be left out; given, they\n"
+        "must be the same), and its passwords lift its protections.\n");
 }
 
 bool outputFolderExists(const QString &path)
