@@ -116,6 +116,27 @@ private slots:
         }
     }
 
+    // The password that lifts a package's structure lock, for an update of
+    // an earlier result: the short legacy hash, Excel's SHA-512 one (a file
+    // Excel 2013 wrote, password "test"), and a lock without a password,
+    // which any password lifts.
+    void checksThePasswordOfAPackagesLock()
+    {
+        QCOMPARE(legacyPasswordHash("test"), QStringLiteral("CBEB"));
+        QCOMPARE(legacyPasswordHash("password"), QStringLiteral("83AF"));
+        const QByteArray legacy = workbookPart("<workbookProtection lockStructure=\"1\" workbookPassword=\"cbeb\"/>");
+        QVERIFY(passwordOpensWorkbookXml(legacy, "test"));
+        QVERIFY(!passwordOpensWorkbookXml(legacy, "Test"));
+        QVERIFY(!passwordOpensWorkbookXml(legacy, ""));
+        QVERIFY(passwordOpensWorkbookXml(workbookPart("<workbookProtection lockStructure=\"1\"/>"), "any"));
+
+        const QString corpus = QStringLiteral(SHEETSPLICER_CORPUS) + QLatin1Char('/');
+        if (QFile::exists(corpus + "workbookProtection-workbook_password-2013.xlsx")) {
+            QVERIFY(passwordOpensFileStructure(corpus + "workbookProtection-workbook_password-2013.xlsx", "test"));
+            QVERIFY(!passwordOpensFileStructure(corpus + "workbookProtection-workbook_password-2013.xlsx", "tset"));
+        }
+    }
+
     void scansTheGlobalsOfBiffStreams()
     {
         QCOMPARE(biffGlobalsLockStructure(globals(1)), std::optional<bool>(true));

@@ -18,18 +18,25 @@ Q_LOGGING_CATEGORY(sourceFileLog, "sheetsplicer.source", QtWarningMsg)
 
 using namespace Biff;
 
-bool packageLocksStructure(const QString &path)
+// The workbook part of the package at `path`; false, with the reason
+// logged, when it cannot be read.
+bool readWorkbookXml(const QString &path, QByteArray *workbookXml)
 {
     ooxml::ZipPackage package;
     QString error;
     QString workbookPart;
-    QByteArray workbookXml;
     if (!package.open(path, &error) || !ooxml::findWorkbookPart(package, &workbookPart, &error)
-        || !package.read(workbookPart, &workbookXml, &error)) {
+        || !package.read(workbookPart, workbookXml, &error)) {
         qCInfo(sourceFileLog) << "structure protection not read:" << error;
         return false;
     }
-    return workbookXmlLocksStructure(workbookXml);
+    return true;
+}
+
+bool packageLocksStructure(const QString &path)
+{
+    QByteArray workbookXml;
+    return readWorkbookXml(path, &workbookXml) && workbookXmlLocksStructure(workbookXml);
 }
 
 bool compoundFileLocksStructure(const QString &path)
@@ -70,16 +77,8 @@ bool passwordOpensFileStructure(const QString &path, const QString &password)
     if (!file.open(QIODevice::ReadOnly) || !file.read(2).startsWith("PK"))
         return true;
     file.close();
-    ooxml::ZipPackage package;
-    QString error;
-    QString workbookPart;
     QByteArray workbookXml;
-    if (!package.open(path, &error) || !ooxml::findWorkbookPart(package, &workbookPart, &error)
-        || !package.read(workbookPart, &workbookXml, &error)) {
-        qCInfo(sourceFileLog) << "structure protection not read:" << error;
-        return false;
-    }
-    return passwordOpensWorkbookXml(workbookXml, password);
+    return readWorkbookXml(path, &workbookXml) && passwordOpensWorkbookXml(workbookXml, password);
 }
 
 bool passwordOpensWorkbookXml(const QByteArray &workbookXml, const QString &password)
