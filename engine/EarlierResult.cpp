@@ -5,6 +5,7 @@
 #include "Protection.h"
 #include "SheetGeometry.h"
 #include "SheetNames.h"
+#include "SummaryScan.h"
 #include "UpdateReport.h"
 #include "Texts.h"
 
@@ -88,10 +89,17 @@ void noteKeys(JobState &job, AutomationObject *sheet, const ResultMark &mark)
     const std::unique_ptr<AutomationObject> used(sheet->querySubObject("UsedRange"));
     if (!used)
         return;
+    const int first = mark.headerRows.value_or(used->property("Row").toInt()) + 1;
     const int last = used->property("Row").toInt() + countOf(used.get(), "Rows") - 1;
-    for (int row = mark.headerRows.value_or(used->property("Row").toInt()) + 1; row <= last; ++row) {
-        const std::unique_ptr<AutomationObject> cell(sheet->querySubObject("Cells(int,int)", row, mark.lookupColumn));
-        const QString key = cell ? cell->dynamicCall("Value()").toString() : QString();
+    if (last < first)
+        return;
+    // One read of the column: a block's values come as rows of values.
+    const std::unique_ptr<AutomationObject> column(sheet->querySubObject(
+        "Range(const QString&)", blockAddress(first, mark.lookupColumn, last, mark.lookupColumn)));
+    const QVariant values = column ? column->dynamicCall("Value()") : QVariant();
+    const QVariantList rows = values.type() == QVariant::List ? values.toList() : QVariantList{QVariantList{values}};
+    for (const QVariant &row : rows) {
+        const QString key = row.toList().value(0).toString();
         if (!key.isEmpty())
             job.earlierSheetOfKey.insert(key, name);
     }
@@ -135,10 +143,10 @@ Outcome clearEarlierSplit(JobState &job, const ResultMark &mark)
 
 } // namespace
 
-void reportUpdate(JobState &job)
+Outcome noteUpdate(JobState &job)
 {
     if (!job.updating)
-        return;
+        return Outcome::goOn();
     QList<QPair<QString, QString>> now;
     for (int row = job.table.firstDataRow; row <= job.table.lastDataRow; ++row) {
         const Category *category = job.categoryOfRow(row);
@@ -148,7 +156,13 @@ void reportUpdate(JobState &job)
         if (category && !key.isEmpty())
             now.append({key, category->sheetName});
     }
-    for (const QString &line : updateReport(job.earlierSheetOfKey, now))
+    job.updateLines = updateReport(job.earlierSheetOfKey, now);
+    return Outcome::goOn();
+}
+
+void reportUpdate(JobState &job)
+{
+    for (const QString &line : job.updateLines)
         job.report(line);
 }
 

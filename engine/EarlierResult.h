@@ -18,8 +18,11 @@
 // sheet it made that is no longer there by its name, refuses the update.
 Outcome takeEarlierResult(JobState &job, ResultMark::Job thisJob);
 
-// After an update, what changed: records added, moved and gone, categories
-// added and removed (see updateReport).
+// What an update changes: records added, moved and gone, categories added
+// and removed (see updateReport); noted once the summary is scanned, while
+// its values are read without calculating any lookup, and told before the
+// job's success text.
+Outcome noteUpdate(JobState &job);
 void reportUpdate(JobState &job);
 
 // The workbook gets the mark of this job, in place of any it had.

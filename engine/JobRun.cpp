@@ -54,7 +54,7 @@ void JobRun::runSteps()
     if (!proceed(takeEarlierResult(job, thisJob)))
         return;
     for (Step step : {checkProtection, readSourceSheets, measureTable, findLastDataRow, readCategoryColumn,
-                      checkMergedCategoryCells, planCategories}) {
+                      checkMergedCategoryCells, planCategories, noteUpdate}) {
         if (!proceed(step(job)))
             return;
     }

@@ -75,6 +75,7 @@ struct JobState
     // category sheet each record's key stood on in it.
     bool updating = false;
     QHash<QString, QString> earlierSheetOfKey;
+    QStringList updateLines; // what the update changes, told at the end
 
     // The result file once it has been saved.
     QString savedPath;

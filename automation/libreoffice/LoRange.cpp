@@ -158,10 +158,27 @@ bool LoRange::setMember(Member member, const QVariant &value)
     }
 }
 
+// A cell's value; a block's, as Excel gives them, rows of values. A column
+// is read alone, so the formulas of the sheet's other columns need not be
+// calculated for it.
 QVariant LoRange::value()
 {
     const SheetArea &a = m_areas.first();
-    return m_book->valueAt(cells(), a.top, a.left);
+    if (m_kind != Kind::Cells || (a.rows() == 1 && a.columns() == 1))
+        return m_book->valueAt(cells(), a.top, a.left);
+    QVariantList rows;
+    if (a.columns() == 1) {
+        for (const QVariant &value : m_book->columnValues(cells(), a.left, a.top, a.bottom))
+            rows << QVariant(QVariantList{value});
+        return rows;
+    }
+    for (int row = a.top; row <= a.bottom; ++row) {
+        QVariantList values;
+        for (int column = a.left; column <= a.right; ++column)
+            values << m_book->valueAt(cells(), row, column);
+        rows << QVariant(values);
+    }
+    return rows;
 }
 
 QVariant LoRange::setValue(const QVariant &value)

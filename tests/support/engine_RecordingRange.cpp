@@ -121,8 +121,19 @@ protected:
         switch (member) {
         case Member::Row:
             return m_top;
-        case Member::Value:
-            return m_sheet->values.value(cell);
+        case Member::Value: {
+            if (m_rows == 1 && m_columns == 1)
+                return m_sheet->values.value(cell);
+            // A block's values, rows of values, as the application gives them.
+            QVariantList rows;
+            for (int r = m_top; r < m_top + m_rows; ++r) {
+                QVariantList values;
+                for (int c = m_left; c < m_left + m_columns; ++c)
+                    values << m_sheet->values.value({r, c});
+                rows << QVariant(values);
+            }
+            return rows;
+        }
         case Member::SetValue: {
             // A leading apostrophe marks a text, as in the application.
             QString value = args.value(0).toString();
