@@ -53,21 +53,15 @@ if(TARGET sheetsplicer-cli)
     TIMEOUT 900 LABELS office)
   target_compile_definitions(e2e_buffering_test PRIVATE
     SHEETSPLICER_CORPUS="${CMAKE_SOURCE_DIR}/../shared/corpus/realworld")
-endif()
 
-if(TARGET sheetsplicer-cli)
   # Summaries as Excel makes them: tables, filters, comments; .xls results
   # read by an office of its own.
-  sheetsplicer_add_test(e2e_excel_test
-    SOURCES ${E2E_TESTS_DIR}/e2e_excel_test.cpp
-    LIBS e2e_test_support lo_test_support
-    TIMEOUT 900 LABELS office)
-endif()
-
-if(TARGET sheetsplicer-cli)
-  # Results given to a job again: the mark of the job that made them.
-  sheetsplicer_add_test(e2e_results_test
-    SOURCES ${E2E_TESTS_DIR}/e2e_results_test.cpp
-    LIBS e2e_test_support lo_test_support
-    TIMEOUT 900 LABELS office)
+  # Results given to a job again: the mark of the job that made them, and
+  # the update of a classify result after a week's edits.
+  foreach(test e2e_excel_test e2e_results_test)
+    sheetsplicer_add_test(${test}
+      SOURCES ${E2E_TESTS_DIR}/${test}.cpp
+      LIBS e2e_test_support lo_test_support
+      TIMEOUT 900 LABELS office)
+  endforeach()
 endif()

@@ -272,17 +272,24 @@ def part_digests(path):
             for entry in compound.listdir() if not entry[-1].startswith("\x05")}
 
 
+def converted(path, target, folder):
+    """`path` converted by a LibreOffice of its own (a new profile, its own
+    defaults) into `folder`, as --convert-to `target` makes it."""
+    import subprocess
+    import tempfile
+    with tempfile.TemporaryDirectory() as profile:
+        subprocess.run(["soffice", "-env:UserInstallation=file://" + profile, "--headless", "--convert-to", target,
+                        "--outdir", folder, path], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=240, check=False)
+
+
 def fresh(path):
     """Every sheet as a fresh office computes it, through its CSV export."""
     import csv
     import os
-    import subprocess
     import tempfile
-    with tempfile.TemporaryDirectory() as profile, tempfile.TemporaryDirectory() as out:
-        subprocess.run(["soffice", "-env:UserInstallation=file://" + profile, "--headless", "--convert-to",
-                        "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1",
-                        "--outdir", out, path], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                       timeout=240, check=False)
+    with tempfile.TemporaryDirectory() as out:
+        converted(path, "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1", out)
         stem = os.path.splitext(os.path.basename(path))[0] + "-"
         sheets = {}
         for name in os.listdir(out):
@@ -297,14 +304,11 @@ def to_xls(path, out):
     user saves a workbook again."""
     import os
     import shutil
-    import subprocess
     import tempfile
     ending = os.path.splitext(out)[1].lstrip(".").lower()
     target = {"xls": "xls:MS Excel 97", "xlsx": "xlsx:Calc MS Excel 2007 XML"}[ending]
-    with tempfile.TemporaryDirectory() as profile, tempfile.TemporaryDirectory() as folder:
-        subprocess.run(["soffice", "-env:UserInstallation=file://" + profile, "--headless", "--convert-to", target,
-                        "--outdir", folder, path], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                       timeout=240, check=False)
+    with tempfile.TemporaryDirectory() as folder:
+        converted(path, target, folder)
         made = os.path.join(folder, os.path.splitext(os.path.basename(path))[0] + "." + ending)
         if not os.path.exists(made):
             return 4
