@@ -20,7 +20,6 @@
 #include <QTemporaryFile>
 #include <QUrl>
 
-#include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
@@ -188,13 +187,9 @@ bool BookSaving::saveAs(const QString &path, int fileFormat)
     const bool stored = guarded(session, [&]() -> bool {
         finishSheets();
         m_book.values().calculateIfNeeded();
-        // Stored in the clear whatever the file the workbook came from: an
-        // earlier .xls result with a locked structure is encrypted under the
-        // format's default password, which the office would keep.
         uno::Sequence<beans::PropertyValue> args = props({
             prop("FilterName", uno::Any(rtl::OUString::createFromAscii(filter))),
             prop("Overwrite", uno::Any(true)),
-            prop("EncryptionData", uno::Any(uno::Sequence<beans::NamedValue>())),
         });
         uno::Reference<util::XProtectable> protectable(m_book.document(), uno::UNO_QUERY_THROW);
         if (lockLater && protectable->isProtected())
