@@ -46,6 +46,9 @@ QList<CatalogueMember> makeCatalogue()
         {'D', "Unprotect(QVariant)", {K::Worksheet}, U::Write, M::Unprotect},
         {'D', "Delete()", {K::Worksheet}, U::Arrange, M::Delete},
         {'D', "Delete()", {K::AllowEditRange}, U::Write, M::Delete},
+        // Rows that join a summary take the formats of the record above
+        // them: AutoFill(destination, 3), Excel's xlFillFormats.
+        {'D', "AutoFill(const QVariant&,int)", {K::Range}, U::Write, M::AutoFill},
 
         // A sheet.
         {'P', "Name", {K::Worksheet}, U::Read, M::Name},

@@ -106,6 +106,7 @@ enum class Member
     Locked,
     FormulaHidden,
     AutoFilter,
+    AutoFill,
     Delete,
 
     // The workbook's custom document properties.

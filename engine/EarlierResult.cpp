@@ -2,6 +2,7 @@
 
 #include "IndexSheet.h"
 #include "JobSettings.h"
+#include "LinkResultPull.h"
 #include "Protection.h"
 #include "SheetGeometry.h"
 #include "SheetNames.h"
@@ -130,8 +131,14 @@ Outcome clearEarlierSplit(JobState &job, const ResultMark &mark)
         return Outcome::stop(Texts::updateSheetPassword(mark.summarySheet));
     // Its block gets the range of this run.
     removeEditableRange(summary);
-    for (AutomationObject *sheet : made.mid(1))
-        noteKeys(job, sheet, mark);
+    if (mark.job == ResultMark::Job::Link) {
+        const Outcome pulled = pullCategorySheets(job, summary, made.mid(1), mark);
+        if (pulled.stopped())
+            return pulled;
+    } else {
+        for (AutomationObject *sheet : made.mid(1))
+            noteKeys(job, sheet, mark);
+    }
     for (AutomationObject *sheet : made) {
         if (!sheet->dynamicCall("Delete()").isValid())
             return Outcome::stop(Texts::updateSheetMissing(sheet->property("Name").toString()));
@@ -174,14 +181,10 @@ Outcome takeEarlierResult(JobState &job, ResultMark::Job thisJob)
         return Outcome::goOn();
     if (mark->job != thisJob)
         return Outcome::stop(Texts::madeByOtherJob(mark->job == ResultMark::Job::Classify));
-    // A result of InsertHyperLinks holds its records on the category sheets:
-    // it is refused as a workbook with an index, as before.
-    if (thisJob != ResultMark::Job::Classify)
-        return Outcome::goOn();
     const Outcome settings = takeSettings(job.settings, *mark);
     if (settings.stopped())
         return settings;
-    job.report(Texts::updatingResult()
+    job.report(Texts::updatingResult(thisJob == ResultMark::Job::Classify)
                + Texts::updateSettings(mark->classifyColumn,
                                        mark->headerRows ? QString::number(*mark->headerRows) : QString(),
                                        mark->editRange, mark->lookupColumn));

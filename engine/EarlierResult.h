@@ -10,11 +10,13 @@
 // sheets hold the other side's formulas, and splitting it again would link
 // the two sides the wrong way round.
 //
-// A result of ClassifyShow given to ClassifyShow again is updated: its
-// summary holds every record, so the job takes the settings it was made
-// with (settings the caller fixed must agree), lifts its protections with
-// the passwords of this job, removes the index and the category sheets it
-// made, and splits the summary afresh. A missing or wrong password, or a
+// A result given to the job that made it is updated: the job takes the
+// settings it was made with (settings the caller fixed must agree), lifts
+// its protections with the passwords of this job, brings the summary up to
+// date (a ClassifyShow summary holds every record already; an
+// InsertHyperLinks summary takes what the category sheets hold, see
+// pullCategorySheets), removes the index and the category sheets it made,
+// and splits the summary afresh. A missing or wrong password, or a
 // sheet it made that is no longer there by its name, refuses the update.
 Outcome takeEarlierResult(JobState &job, ResultMark::Job thisJob);
 

@@ -64,7 +64,8 @@ void JobRun::runSteps()
     if (!proceed(makeCategorySheets(job)))
         return;
     const IndexSheet index = addIndexSheet(job);
-    if (classify && !proceed(readSummaryGeometry(job)))
+    // An updated link result's summary block grows with its records too.
+    if ((classify || job.updating) && !proceed(readSummaryGeometry(job)))
         return;
     LinkSheetStep linkSheet;
     if (classify)

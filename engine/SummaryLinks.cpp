@@ -5,6 +5,7 @@
 #include "Protection.h"
 #include "SheetGeometry.h"
 #include "SheetNames.h"
+#include "SummaryScan.h"
 #include "Texts.h"
 
 #include "AutomationObject.h"
@@ -94,7 +95,16 @@ Outcome openCategoryForEditing(JobState &job, AutomationObject *sheet, const Cat
 {
     const int lastRow = job.lastRecordRow(category);
     if (lastRow >= job.allowed.topRow) {
-        const QString range = formulaRange(job.settings.allowEditRange, lastRow);
+        // Below what the sheet holds (its records, then any rows the summary
+        // has under its table), whole rows of the table stay open for the
+        // records to come; the next run of the job takes them in.
+        const SummaryTable &table = job.table;
+        const int roomTop = lastRow + qMax(0, table.usedLastRow() - table.lastDataRow) + 1;
+        const int left = qMin(table.usedFirstColumn, job.allowed.leftColumn);
+        const int right = qMax(qMax(table.usedLastColumn(), job.allowed.lastColumn()),
+                               qMax(job.settings.classifyColumn, job.settings.lookupColumn));
+        const QString range = formulaRange(job.settings.allowEditRange, lastRow) + QLatin1Char(',')
+            + blockAddress(roomTop, left, roomTop + newRecordRows() - 1, right);
         AutomationObject *editable = sheet->querySubObject("Range(const QVariant&)", range);
         if (!editable)
             return Outcome::stop(Texts::invalidEditRange());

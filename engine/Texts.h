@@ -39,7 +39,21 @@ inline QString madeByOtherJob(bool byClassify)
                         : QString::fromUtf8("分类汇总表(填写分类表,自动更新汇总表)"));
 }
 // Updating an earlier result of the same job.
-inline QString updatingResult() { return QString::fromUtf8("此工作簿是此前生成的汇总分类表,将按上次的设置更新:"); }
+inline QString updatingResult(bool byClassify)
+{
+    return QString::fromUtf8("此工作簿是此前生成的%1,将按上次的设置更新:")
+        .arg(byClassify ? QString::fromUtf8("汇总分类表") : QString::fromUtf8("分类汇总表"));
+}
+inline QString pullingCategorySheets() { return QString::fromUtf8("正在把各分类表中的记录汇总到汇总表..."); }
+inline QString updateKeyTwice(const QString &key, const QString &sheet, const QString &other)
+{
+    if (sheet == other)
+        return QString::fromUtf8("匹配列的值“%1”在工作表“%2”中出现了两次,请删除或改正其中一行后再更新,本次未生成文件。")
+            .arg(key, sheet);
+    return QString::fromUtf8("匹配列的值“%1”同时出现在工作表“%2”和“%3”中,请删除或改正其中一行后再更新,本次未生成文件。")
+        .arg(key, sheet, other);
+}
+inline QString pullFailed() { return QString::fromUtf8("无法把分类表中的记录写回汇总表,本次未生成文件!"); }
 inline QString updateSettings(int column, const QString &headerRows, const QString &editRange, int matchColumn)
 {
     return QString::fromUtf8("分类列 %1,表头行数 %2,可编辑区域 %3,匹配列 %4")

@@ -1,6 +1,7 @@
 // Results the jobs made, given to a job again: each result carries a mark of
-// the job that made it, which survives the office saving the workbook again,
-// and a result of the other job is refused with a text naming that job.
+// the job that made it, which survives the office saving the workbook again;
+// a result of the other job is refused with a text naming that job, and the
+// same job updates its own result.
 #include "e2e_Cli.h"
 #include "e2e_OfficeCase.h"
 #include "lo_Fixtures.h"
@@ -24,6 +25,22 @@ QString otherJobText(const QString &madeBy)
 QStringList entriesOf(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+// The rows of a sheet below its header, as a fresh office computes them:
+// the first six cells of each row that holds any, joined by commas.
+QStringList recordRows(const QJsonObject &fresh, const QString &sheet)
+{
+    QStringList rows;
+    const QJsonArray cellsOf = fresh.value(sheet).toArray();
+    for (int r = 1; r < cellsOf.size(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < 6; ++c)
+            cells << cellsOf.at(r).toArray().at(c).toString();
+        if (!cells.join(QString()).isEmpty())
+            rows << cells.join(',');
+    }
+    return rows;
 }
 
 } // namespace
@@ -157,18 +174,8 @@ private slots:
         QStringList names = fresh.keys();
         names.sort();
         QCOMPARE(names, (QStringList{"East", "North", "South", "Summary", QString::fromUtf8("目录")}));
-        for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
-            QStringList rows;
-            const QJsonArray sheet = fresh.value(it.key()).toArray();
-            for (int r = 1; r < sheet.size(); ++r) {
-                QStringList cells;
-                for (int c = 0; c < 6; ++c)
-                    cells << sheet.at(r).toArray().at(c).toString();
-                if (!cells.join(QString()).isEmpty())
-                    rows << cells.join(',');
-            }
-            QCOMPARE(rows, it.value());
-        }
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+            QCOMPARE(recordRows(fresh, it.key()), it.value());
         if (ending == QLatin1String("xlsx")) {
             const QJsonObject book = readWorkbook(updated);
             const QJsonArray ranges = sheetOf(book, "Summary").value("protectedRanges").toArray();
@@ -180,6 +187,86 @@ private slots:
         QVERIFY(editWorkbook(updated, sheetPassword, QJsonArray{QJsonArray{"Summary", "D8", 555}}));
         fresh = freshOfficeSheets(updated);
         QCOMPARE(fresh.value("South").toArray().at(1).toArray().at(3).toString(), QStringLiteral("555"));
+    }
+
+    void aLinkResultIsUpdated_data() { aClassifyResultIsUpdated_data(); }
+
+    // The weekly cycle of a link result, its data entered on the category
+    // sheets through the office: a value changed, a record typed below
+    // East's records (its category left blank), a record moved by its
+    // category cell, a record's row deleted, a record of a new category
+    // typed on West, and one typed on the summary as values. The update
+    // brings every record to its sheet with its latest values, the summary
+    // follows every one of them, and a key on two sheets is refused.
+    void aLinkResultIsUpdated()
+    {
+        QFETCH(QString, ending);
+        QFETCH(QStringList, passwords);
+        QVERIFY(makeWorkbook("categories", in("regions.xlsx")));
+        if (ending == QLatin1String("xls"))
+            QVERIFY(saveAsXls(in("regions.xlsx"), in("regions.xls")));
+        const QString week1 = casePath() + "/week1";
+        const QString week2 = casePath() + "/week2";
+        QVERIFY(QDir().mkpath(week1) && QDir().mkpath(week2));
+        CliRun run = runCli(QStringList{"link", in("regions." + ending), week1, "--edit-range", "C2:F8",
+                                        "--match-column", "2"} + passwords);
+        QVERIFY2(run.exitCode == 0 && run.lastLine() == success("link"), qPrintable(run.describe()));
+
+        // East holds K001, K004, K007; West K002, K006; North K003, K005.
+        const QString sheetPassword = passwords.isEmpty() ? QString() : QStringLiteral("s1");
+        const QString result = week1 + "/regions." + ending;
+        QVERIFY(editWorkbook(result, sheetPassword, QJsonArray{
+            QJsonArray{"East", "D3", 444}, QJsonArray{"East", "B5", "K008"}, QJsonArray{"East", "C5", 81},
+            QJsonArray{"North", "A2", "West"}, QJsonArray{"West", "delete-row", 3},
+            QJsonArray{"West", "A3", "South"}, QJsonArray{"West", "B3", "K009"}, QJsonArray{"West", "C3", 91},
+            QJsonArray{"Summary", "A9", "North"}, QJsonArray{"Summary", "B9", "K010"},
+            QJsonArray{"Summary", "C9", 101}}));
+
+        // One key on two sheets: nothing is saved, and the text names both.
+        const QString twice = casePath() + "/twice." + ending;
+        QVERIFY(QFile::copy(result, twice));
+        QVERIFY(editWorkbook(twice, sheetPassword, QJsonArray{QJsonArray{"North", "B4", "K001"}}));
+        run = runCli(QStringList{"link", twice, week2} + passwords);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.lastLine().contains(QString::fromUtf8("“K001”同时出现在工作表“East”和“North”中")),
+                 qPrintable(run.lastLine()));
+        QCOMPARE(entriesOf(week2), QStringList());
+
+        run = runCli(QStringList{"link", result, week2} + passwords);
+        QVERIFY2(run.exitCode == 0 && run.lastLine() == success("link"), qPrintable(run.describe()));
+        for (const QString &line : {QString::fromUtf8("新增记录 3 条(K010、K008、K009)"),
+                                    QString::fromUtf8("改变分类的记录 1 条(K003)"),
+                                    QString::fromUtf8("不再有的记录 1 条(K006)"),
+                                    QString::fromUtf8("新增分类 1 个(South)")})
+            QVERIFY2(run.lines.contains(line), qPrintable(run.describe()));
+
+        const QString updated = week2 + "/regions." + ending;
+        const QMap<QString, QStringList> expected{
+            {"Summary", {"East,K001,11,12,13,14", "West,K002,21,22,23,24", "West,K003,31,32,33,34",
+                         "East,K004,41,444,43,44", "North,K005,51,52,53,54", "East,K007,71,72,73,74",
+                         "North,K010,101,,,", "East,K008,81,,,", "South,K009,91,,,"}},
+            {"East", {"East,K001,11,12,13,14", "East,K004,41,444,43,44", "East,K007,71,72,73,74", "East,K008,81,,,"}},
+            {"West", {"West,K002,21,22,23,24", "West,K003,31,32,33,34"}},
+            {"North", {"North,K005,51,52,53,54", "North,K010,101,,,"}},
+            {"South", {"South,K009,91,,,"}},
+        };
+        QJsonObject fresh = freshOfficeSheets(updated);
+        QStringList names = fresh.keys();
+        names.sort();
+        QCOMPARE(names, (QStringList{"East", "North", "South", "Summary", "West", QString::fromUtf8("目录")}));
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+            QCOMPARE(recordRows(fresh, it.key()), it.value());
+        if (ending == QLatin1String("xlsx")) {
+            // East's records open for editing, and the rows below them.
+            const QJsonArray ranges = sheetOf(readWorkbook(updated), "East").value("protectedRanges").toArray();
+            QCOMPARE(ranges.size(), 1);
+            QCOMPARE(ranges.first().toObject().value("sqref").toString(), QStringLiteral("C2:F5 A6:F205"));
+        }
+
+        // A week later: an edit on a category sheet reaches the summary.
+        QVERIFY(editWorkbook(updated, sheetPassword, QJsonArray{QJsonArray{"East", "C5", 888}}));
+        fresh = freshOfficeSheets(updated);
+        QCOMPARE(fresh.value("Summary").toArray().at(8).toArray().at(2).toString(), QStringLiteral("888"));
     }
 };
 

@@ -353,15 +353,17 @@ private slots:
         QCOMPARE(summary->password, QString(""));
         QVERIFY(summary->editableRanges.isEmpty());
 
-        // Category sheets: the editable range follows their own row count.
-        QCOMPARE(model->sheet("East")->editableRanges, QStringList{"allowEditRange1 C2:C3"});
-        QCOMPARE(model->sheet("North")->editableRanges, QStringList{"allowEditRange1 C2"});
+        // Category sheets: the editable range follows their own row count,
+        // and the rows below are open for new records (here, the block
+        // around both: C2:C3 and A4:C203).
+        QCOMPARE(model->sheet("East")->editableRanges, QStringList{"allowEditRange1 A2:C203"});
+        QCOMPARE(model->sheet("North")->editableRanges, QStringList{"allowEditRange1 A2:C202"});
         QVERIFY(model->sheet("West")->isProtected);
         QVERIFY(model->sheet("West")->formulas.isEmpty());
         QCOMPARE(slice(model->log(), "Q sheet:West Protection()", "Q sheets Item(int)"), (QStringList{
             "Q sheet:West Protection()",
             "Q protection:West AllowEditRanges()",
-            "D editranges:West Add(QVariant,QVariant) [allowEditRange1, range:West!C2:C3]",
+            "D editranges:West Add(QVariant,QVariant) [allowEditRange1, range:West!A2:C203]",
             "D sheet:West Protect(QVariant) []",
         }));
     }
@@ -488,6 +490,21 @@ private slots:
         model->operations.clear();
         runJob(Job::ClassifyShow, s);
         used += model->memberTexts();
+        {
+            // An update of a link result: a record typed below a category
+            // sheet's records joins the summary after its last record.
+            auto linked = modelWithSummary(table);
+            RecordingBackend linkedBackend(linked);
+            runJob(Job::InsertHyperLinks, withEditRange(settings(), "C2:C7"));
+            auto east = linked->sheet("East");
+            east->values[{4, 1}] = "g";
+            east->values[{4, 3}] = "7";
+            linked->operations.clear();
+            runJob(Job::InsertHyperLinks, withEditRange(settings(), "C2:C7"));
+            used += linked->memberTexts();
+            QCOMPARE(linked->sheet("Summary")->values.value({8, 1}), QStringLiteral("g"));
+            QCOMPARE(linked->sheet("Summary")->values.value({8, 2}), QStringLiteral("East"));
+        }
         QSet<QString> catalogue;
         for (const CatalogueMember &member : memberCatalogue())
             catalogue << QString(QLatin1Char(member.access)) + QLatin1Char(' ') + QLatin1String(member.text);

@@ -1,5 +1,6 @@
 #include "CategoryColumn.h"
 #include "FileFormats.h"
+#include "RecordPull.h"
 #include "ResultMark.h"
 #include "SourceCheck.h"
 #include "SummaryScan.h"
@@ -124,6 +125,30 @@ private slots:
         QVERIFY(!readMark(properties));
         QVERIFY(!readMark({{"Sheetsplicer 1", "{not a mark"}}));
         QVERIFY(!readMark({}));
+    }
+
+    // What a link result's summary takes from its category sheets: kept
+    // records their sheet's row, a record typed on a sheet joins in sheet
+    // order, a linked record no sheet holds leaves, a row typed on the
+    // summary stays; one key on two rows refuses, naming both sheets.
+    void theSummaryTakesWhatTheCategorySheetsHold()
+    {
+        const QList<SummaryRecord> summary{
+            {2, "K1", "East", true}, {3, "K2", "West", true}, {4, "K3", "East", true}, {5, "K9", "West", false}};
+        QList<SheetRecord> sheets{{"East", 2, "K1", "East", {}}, {"East", 3, "K5", "East", {}},
+                                  {"West", 2, "K2", "North", {}}, {"West", 3, "K4", "West", {}}};
+        RecordPull plan = planRecordPull(summary, sheets);
+        QVERIFY(!plan.refused());
+        QCOMPARE(plan.updates, (QList<QPair<int, int>>{{2, 0}, {3, 2}}));
+        QCOMPARE(plan.leaving, QList<int>{4});
+        QCOMPARE(plan.leavingKeys, QStringList{"K3"});
+        QCOMPARE(plan.added, (QList<int>{1, 3}));
+
+        sheets << SheetRecord{"North", 7, "K5", "North", {}};
+        plan = planRecordPull(summary, sheets);
+        QVERIFY(plan.refused());
+        QCOMPARE(plan.twiceKey, QStringLiteral("K5"));
+        QCOMPARE(plan.twiceSheets, (QStringList{"East", "North"}));
     }
 };
 

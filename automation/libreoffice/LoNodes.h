@@ -172,6 +172,8 @@ private:
     std::shared_ptr<AutomationNode> derived(QList<SheetArea> areas, Kind kind = Kind::Cells) const;
     QVariant value();
     QVariant setValue(const QVariant &value);
+    QVariant setBlockValues(const QVariantList &rows);
+    QVariant fillFormats(const QVariantList &args);
     QVariant shownText();
     std::shared_ptr<AutomationNode> mergeArea();
     std::shared_ptr<AutomationNode> endUp();

@@ -43,7 +43,11 @@ QVariant LoRange::callMember(Member member, const QVariantList &args)
     case Member::Value:
         return value();
     case Member::SetValue:
+        if (args.value(0).type() == QVariant::List)
+            return setBlockValues(args.value(0).toList());
         return setValue(args.value(0));
+    case Member::AutoFill:
+        return fillFormats(args);
     case Member::Row:
     case Member::Column:
     case Member::Count:

@@ -59,6 +59,7 @@ constexpr Rule kRules[] = {
     {'D', K::Range, M::SetValue, W::SheetFormulas, false, true},
     {'S', K::Range, M::Value, W::SheetFormulas, false, true},
     {'D', K::Range, M::SetFormula, W::SheetFormulas, false, true},
+    {'D', K::Range, M::AutoFill, W::SheetFormulas, false, true},
     {'S', K::Range, M::Formula, W::SheetFormulas, false, true},
     // A Protect waiting for the sheet comes before its cells' protection
     // flags change; the flags stay with the cells when the formulas still

@@ -135,6 +135,14 @@ protected:
             return rows;
         }
         case Member::SetValue: {
+            // A block takes rows of values at once.
+            if (args.value(0).type() == QVariant::List) {
+                const QVariantList rows = args.value(0).toList();
+                for (int r = 0; r < rows.size(); ++r)
+                    for (int c = 0; c < rows.at(r).toList().size(); ++c)
+                        m_sheet->values[{m_top + r, m_left + c}] = rows.at(r).toList().at(c).toString();
+                return true;
+            }
             // A leading apostrophe marks a text, as in the application.
             QString value = args.value(0).toString();
             if (value.startsWith(QLatin1Char('\'')))

@@ -1,0 +1,289 @@
+#include "LinkResultPull.h"
+
+#include "RecordPull.h"
+#include "SheetGeometry.h"
+#include "SummaryScan.h"
+#include "Texts.h"
+
+#include "AutomationObject.h"
+
+#include <QHash>
+#include <QSet>
+#include <memory>
+
+namespace {
+
+// The cells of a block, rows of values, from a single read.
+QList<QVariantList> readBlock(AutomationObject *sheet, int top, int left, int bottom, int right)
+{
+    QList<QVariantList> rows;
+    if (bottom < top || right < left)
+        return rows;
+    const std::unique_ptr<AutomationObject> block(
+        sheet->querySubObject("Range(const QString&)", blockAddress(top, left, bottom, right)));
+    const QVariant values = block ? block->dynamicCall("Value()") : QVariant();
+    if (values.type() != QVariant::List) {
+        rows.append(QVariantList{values});
+        return rows;
+    }
+    for (const QVariant &row : values.toList())
+        rows.append(row.toList());
+    return rows;
+}
+
+QString text(const QVariantList &row, int column)
+{
+    return row.value(column - 1).toString();
+}
+
+// Where the summary's table stands, measured as the scan does.
+struct SummaryShape
+{
+    int firstDataRow = 0;
+    int lastDataRow = 0;
+    int usedLastRow = 0;
+    int width = 0;
+};
+
+SummaryShape measureSummary(AutomationObject *summary, const ResultMark &mark)
+{
+    SummaryShape shape;
+    const std::unique_ptr<AutomationObject> used(summary->querySubObject("UsedRange"));
+    const int usedFirstRow = used ? used->property("Row").toInt() : 1;
+    shape.usedLastRow = usedFirstRow + countOf(used.get(), "Rows") - 1;
+    const int usedLastColumn = (used ? used->property("Column").toInt() : 1) + countOf(used.get(), "Columns") - 1;
+    shape.width = qMax(usedLastColumn, qMax(mark.classifyColumn, mark.lookupColumn));
+    shape.firstDataRow = (mark.headerRows ? qMax(*mark.headerRows, usedFirstRow) : usedFirstRow) + 1;
+    const std::unique_ptr<AutomationObject> probe(
+        summary->querySubObject("Cells(int,int)", shape.usedLastRow + 1, mark.classifyColumn));
+    AutomationObject *edge = probe ? probe->querySubObject("End(3)") : nullptr;
+    shape.lastDataRow = edge ? edge->dynamicCall("Row").toInt() : 0;
+    return shape;
+}
+
+// The record rows of one category sheet. A row without a category cell
+// whose key is one of the summary's rows below its table is that row's
+// copy (a totals row), not a record.
+void readSheetRecords(AutomationObject *sheet, const SummaryShape &shape, const ResultMark &mark,
+                      const QSet<QString> &tailKeys, QList<SheetRecord> &records)
+{
+    const QString name = sheet->property("Name").toString();
+    const std::unique_ptr<AutomationObject> used(sheet->querySubObject("UsedRange"));
+    const int lastRow = used ? used->property("Row").toInt() + countOf(used.get(), "Rows") - 1 : 0;
+    const QList<QVariantList> rows = readBlock(sheet, shape.firstDataRow, 1, lastRow, shape.width);
+    QString sheetCategory;
+    for (const QVariantList &row : rows) {
+        if (sheetCategory.isEmpty())
+            sheetCategory = text(row, mark.classifyColumn);
+    }
+    for (int i = 0; i < rows.size(); ++i) {
+        const QVariantList &row = rows.at(i);
+        SheetRecord record{name, shape.firstDataRow + i, text(row, mark.lookupColumn),
+                           text(row, mark.classifyColumn), row};
+        if (record.key.isEmpty() || (record.category.isEmpty() && tailKeys.contains(record.key)))
+            continue;
+        // A row typed below the records may leave its category to the sheet.
+        if (record.category.isEmpty())
+            record.category = sheetCategory.isEmpty() ? name : sheetCategory;
+        record.values = record.values.mid(0, shape.width);
+        while (record.values.size() < shape.width)
+            record.values << QVariant();
+        record.values[mark.classifyColumn - 1] = record.category;
+        records << record;
+    }
+}
+
+bool holdsFormula(AutomationObject *summary, int row, int column)
+{
+    const std::unique_ptr<AutomationObject> cell(summary->querySubObject("Cells(int,int)", row, column));
+    return cell && cell->dynamicCall("FormulaR1C1()").toString().startsWith(QLatin1Char('='));
+}
+
+bool writeValues(AutomationObject *sheet, int top, int left, const QList<QVariantList> &rows)
+{
+    if (rows.isEmpty() || rows.first().isEmpty())
+        return true;
+    QVariantList block;
+    for (const QVariantList &row : rows)
+        block << QVariant(row);
+    const std::unique_ptr<AutomationObject> range(sheet->querySubObject(
+        "Range(const QString&)",
+        blockAddress(top, left, top + rows.size() - 1, left + rows.first().size() - 1)));
+    return range && range->dynamicCall("SetValue(const QVariant&)", QVariant(block)).isValid();
+}
+
+// Each kept record's editable columns, one write per run of adjacent rows,
+// and its category cell where its sheet changed it.
+bool writeUpdates(AutomationObject *summary, const RecordPull &plan, const QList<SheetRecord> &records,
+                  const QHash<int, QString> &categoryOfRow, const BlockGeometry &editable, int classifyColumn)
+{
+    QList<QVariantList> run;
+    int runTop = 0;
+    auto flush = [&] {
+        const bool ok = writeValues(summary, runTop, editable.leftColumn, run);
+        run.clear();
+        return ok;
+    };
+    for (const auto &update : plan.updates) {
+        const SheetRecord &record = records.at(update.second);
+        if (!run.isEmpty() && runTop + run.size() != update.first && !flush())
+            return false;
+        if (run.isEmpty())
+            runTop = update.first;
+        run << record.values.mid(editable.leftColumn - 1, editable.columnCount);
+        if (categoryOfRow.value(update.first) != record.category
+            && !writeValues(summary, update.first, classifyColumn, {{record.category}}))
+            return false;
+    }
+    return flush();
+}
+
+// The rows of records that left, bottom first, one delete per run.
+bool deleteLeaving(AutomationObject *summary, const QList<int> &rows)
+{
+    for (int i = rows.size() - 1; i >= 0;) {
+        int top = rows.at(i);
+        const int bottom = top;
+        while (i > 0 && rows.at(i - 1) == top - 1)
+            top = rows.at(--i);
+        --i;
+        const std::unique_ptr<AutomationObject> range(
+            summary->querySubObject("Range(const QString&)", blockAddress(top, 1, bottom, 1)));
+        AutomationObject *entire = range ? range->querySubObject("EntireRow") : nullptr;
+        if (!entire || !entire->dynamicCall("Delete()").isValid())
+            return false;
+    }
+    return true;
+}
+
+// New records from row `top` on: formatted as the record above when they
+// follow it, the columns where it computes by formula given its formula,
+// the others the values of the sheet row.
+bool appendRecords(AutomationObject *summary, int top, bool belowLastRecord, const QList<SheetRecord> &added,
+                   const BlockGeometry &editable, const ResultMark &mark, int width)
+{
+    if (added.isEmpty())
+        return true;
+    const int template_ = top - 1;
+    QHash<int, QVariant> formulas;
+    if (belowLastRecord) {
+        const std::unique_ptr<AutomationObject> source(
+            summary->querySubObject("Range(const QString&)", blockAddress(template_, 1, template_, width)));
+        const std::unique_ptr<AutomationObject> target(summary->querySubObject(
+            "Range(const QString&)", blockAddress(template_, 1, top + added.size() - 1, width)));
+        // 3: formats only, as Excel's xlFillFormats.
+        if (source && target)
+            source->dynamicCall("AutoFill(const QVariant&,int)", target->asVariant(), 3);
+        for (int column = 1; column <= width; ++column) {
+            const bool ownColumn = column == mark.classifyColumn || column == mark.lookupColumn
+                                   || (column >= editable.leftColumn && column <= editable.lastColumn());
+            const std::unique_ptr<AutomationObject> cell(summary->querySubObject("Cells(int,int)", template_, column));
+            const QVariant formula = cell ? cell->dynamicCall("FormulaR1C1()") : QVariant();
+            if (!ownColumn && formula.toString().startsWith(QLatin1Char('=')))
+                formulas.insert(column, formula);
+        }
+    }
+    for (int i = 0; i < added.size(); ++i) {
+        const int row = top + i;
+        for (int column = 1; column <= width;) {
+            if (formulas.contains(column)) {
+                const std::unique_ptr<AutomationObject> cell(summary->querySubObject("Cells(int,int)", row, column));
+                if (!cell || !cell->dynamicCall("SetFormulaR1C1(const QVariant&)", formulas.value(column)).isValid())
+                    return false;
+                ++column;
+                continue;
+            }
+            int end = column;
+            while (end < width && !formulas.contains(end + 1))
+                ++end;
+            if (!writeValues(summary, row, column, {added.at(i).values.mid(column - 1, end - column + 1)}))
+                return false;
+            column = end + 1;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+Outcome pullCategorySheets(JobState &job, AutomationObject *summary, const QList<AutomationObject *> &categorySheets,
+                           const ResultMark &mark)
+{
+    job.report(Texts::pullingCategorySheets());
+    const SummaryShape shape = measureSummary(summary, mark);
+    const std::unique_ptr<AutomationObject> editRange(
+        summary->querySubObject("Range(const QVariant&)", mark.editRange));
+    const BlockGeometry editable = readBlockGeometry(editRange.get());
+    if (editable.columnCount < 1)
+        return Outcome::stop(Texts::invalidEditRange());
+
+    const QList<QVariantList> rows = readBlock(summary, shape.firstDataRow, 1, shape.usedLastRow, shape.width);
+    QSet<QString> tailKeys;
+    for (int i = qMax(0, shape.lastDataRow - shape.firstDataRow + 1); i < rows.size(); ++i) {
+        const QString key = text(rows.at(i), mark.lookupColumn);
+        if (!key.isEmpty())
+            tailKeys << key;
+    }
+    QList<SheetRecord> records;
+    for (AutomationObject *sheet : categorySheets) {
+        if (job.applicationLost())
+            return Outcome::stop(Texts::applicationLost());
+        readSheetRecords(sheet, shape, mark, tailKeys, records);
+    }
+    QSet<QString> keysOnSheets;
+    QHash<QString, QString> sheetOfCategory;
+    for (const SheetRecord &record : records) {
+        keysOnSheets << record.key;
+        if (!sheetOfCategory.contains(record.category))
+            sheetOfCategory.insert(record.category, record.sheet);
+    }
+    // A row the earlier split linked holds its lookups still; one typed on
+    // the summary since holds values. Asked only of keys no sheet holds.
+    QList<SummaryRecord> summaryRecords;
+    QHash<int, QString> categoryOfRow;
+    for (int row = shape.firstDataRow; row <= shape.lastDataRow; ++row) {
+        const QVariantList &values = rows.at(row - shape.firstDataRow);
+        SummaryRecord record{row, text(values, mark.lookupColumn), text(values, mark.classifyColumn), true};
+        if (record.key.isEmpty() || record.category.isEmpty())
+            continue;
+        if (!keysOnSheets.contains(record.key))
+            record.looksUp = holdsFormula(summary, row, editable.leftColumn);
+        categoryOfRow.insert(row, record.category);
+        summaryRecords << record;
+    }
+    const RecordPull plan = planRecordPull(summaryRecords, records);
+    if (plan.refused())
+        return Outcome::stop(Texts::updateKeyTwice(plan.twiceKey, plan.twiceSheets.value(0), plan.twiceSheets.value(1)));
+
+    // What each record stood on before, for the report.
+    QHash<int, int> recordOfRow;
+    for (const auto &update : plan.updates)
+        recordOfRow.insert(update.first, update.second);
+    for (const SummaryRecord &record : summaryRecords) {
+        if (recordOfRow.contains(record.row))
+            job.earlierSheetOfKey.insert(record.key, records.at(recordOfRow.value(record.row)).sheet);
+        else if (record.looksUp)
+            job.earlierSheetOfKey.insert(record.key, sheetOfCategory.value(record.category, record.category));
+    }
+
+    const Outcome failed = Outcome::stop(Texts::pullFailed());
+    if (!writeUpdates(summary, plan, records, categoryOfRow, editable, mark.classifyColumn)
+        || !deleteLeaving(summary, plan.leaving))
+        return failed;
+    QList<SheetRecord> added;
+    for (int index : plan.added)
+        added << records.at(index);
+    // After the last record; below the rows under the table (a totals row)
+    // when there are any, which stay where they are.
+    const int lastRecord = shape.lastDataRow - plan.leaving.size();
+    bool tail = false;
+    for (int i = qMax(0, shape.lastDataRow - shape.firstDataRow + 1); i < rows.size(); ++i) {
+        for (const QVariant &value : rows.at(i))
+            tail = tail || !value.toString().isEmpty();
+    }
+    const int top = tail ? shape.usedLastRow - plan.leaving.size() + 1 : lastRecord + 1;
+    const bool belowLastRecord = !tail && lastRecord >= shape.firstDataRow;
+    if (!appendRecords(summary, top, belowLastRecord, added, editable, mark, shape.width))
+        return failed;
+    return Outcome::goOn();
+}
