@@ -20,6 +20,8 @@ QList<CatalogueMember> makeCatalogue()
         {'D', "SetVisible (bool Visible)", {K::Application}, U::Read, M::SetVisible},
         {'D', "Quit(void)", {K::Application}, U::Read, M::Quit},
         {'Q', "Open(const QString&)", {K::Workbooks}, U::Read, M::Open},
+        // Open(FileName, UpdateLinks, ReadOnly, Format, Password).
+        {'Q', "Open(const QString&,int,bool,int,const QString&)", {K::Workbooks}, U::Read, M::Open},
         {'Q', "Sheets", {K::Workbook}, U::Read, M::Sheets},
         {'Q', "WorkSheets(int)", {K::Workbook}, U::Read, M::WorkSheets},
         {'P', "ProtectStructure", {K::Workbook}, U::Read, M::ProtectStructure},

@@ -6,6 +6,7 @@
 #include "SheetGeometry.h"
 #include "SheetNames.h"
 #include "SourceCheck.h"
+#include "SourceEncryption.h"
 #include "Texts.h"
 
 #include "AutomationObject.h"
@@ -23,7 +24,22 @@ Outcome checkSourceFile(JobState &job)
 Outcome openWorkbook(JobState &job)
 {
     job.report(Texts::scanning(job.nativePath));
-    job.workbook = job.workbooks->querySubObject("Open(const QString&)", job.nativePath);
+    // An encrypted workbook opens with the open password of the job, which
+    // its result is saved under too.
+    // A plain one never gets a password: the office would keep it as the
+    // document's own. An .xls with a locked structure may be encrypted
+    // under the applications' default password, which opens it without one.
+    const JobSettings &settings = job.settings;
+    const QString password = settings.openPasswordEnabled ? settings.openPassword : QString();
+    const bool encrypted = isEncryptedWorkbook(job.nativePath);
+    if (encrypted && !password.isEmpty())
+        // Links not updated, not read-only, no text delimiter (5: none).
+        job.workbook = job.workbooks->querySubObject("Open(const QString&,int,bool,int,const QString&)",
+                                                     job.nativePath, 0, false, 5, password);
+    if (!job.workbook)
+        job.workbook = job.workbooks->querySubObject("Open(const QString&)", job.nativePath);
+    if (!job.workbook && encrypted)
+        return Outcome::stop(password.isEmpty() ? Texts::openPasswordMissing() : Texts::openPasswordWrong());
     if (!job.workbook)
         return Outcome::stop(Texts::openFailed());
     job.summarySheet = job.workbook->querySubObject("WorkSheets(int)", 1);

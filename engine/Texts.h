@@ -13,6 +13,14 @@ inline QString applicationLost() { return QString::fromUtf8("表格程序意外�
 // The summary scan.
 inline QString sourceRefused() { return QString::fromUtf8("文件格式不正确,或文件不存在!"); }
 inline QString scanning(const QString &nativePath) { return nativePath + QString::fromUtf8(" 文件扫描中..."); }
+inline QString openPasswordMissing()
+{
+    return QString::fromUtf8("此工作簿设有打开密码,请在“打开密码”中填写后再试,本次未生成文件。");
+}
+inline QString openPasswordWrong()
+{
+    return QString::fromUtf8("打开密码不正确,无法打开此工作簿,本次未生成文件。");
+}
 inline QString openFailed() { return QString::fromUtf8("文件格式不正确,请重新设计汇总表,并避免使用复杂的单元格合并!"); }
 inline QString classifying() { return QString::fromUtf8("正在自动分类,请耐心等待..."); }
 inline QString noCategory()

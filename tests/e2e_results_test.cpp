@@ -189,6 +189,55 @@ private slots:
         QCOMPARE(fresh.value("South").toArray().at(1).toArray().at(3).toString(), QStringLiteral("555"));
     }
 
+    void anEncryptedResultOpensWithItsPassword_data()
+    {
+        QTest::addColumn<QString>("ending");
+        QTest::newRow(".xlsx") << "xlsx";
+        QTest::newRow(".xls") << "xls";
+    }
+
+    // A result encrypted under an open password is opened with it and saved
+    // under it again; a missing or wrong open password, or a wrong
+    // structure password, is refused by name and saves nothing.
+    void anEncryptedResultOpensWithItsPassword()
+    {
+        QFETCH(QString, ending);
+        QVERIFY(makeWorkbook("categories", in("regions.xlsx")));
+        if (ending == QLatin1String("xls"))
+            QVERIFY(saveAsXls(in("regions.xlsx"), in("regions.xls")));
+        const QString week1 = casePath() + "/week1";
+        const QString week2 = casePath() + "/week2";
+        QVERIFY(QDir().mkpath(week1) && QDir().mkpath(week2));
+        const QStringList passwords{"--open-password", "op", "--sheet-password", "s1", "--structure-password", "w2"};
+        CliRun run = runCli(QStringList{"link", in("regions." + ending), week1, "--edit-range", "C2:F8",
+                                        "--match-column", "2"} + passwords);
+        QVERIFY2(run.exitCode == 0 && run.lastLine() == success("link"), qPrintable(run.describe()));
+        const QString result = week1 + "/regions." + ending;
+
+        const QList<QPair<QStringList, QString>> refusals{
+            {{"--sheet-password", "s1", "--structure-password", "w2"},
+             QString::fromUtf8("此工作簿设有打开密码,请在“打开密码”中填写后再试,本次未生成文件。")},
+            {{"--open-password", "no", "--sheet-password", "s1", "--structure-password", "w2"},
+             QString::fromUtf8("打开密码不正确,无法打开此工作簿,本次未生成文件。")},
+            {{"--open-password", "op", "--sheet-password", "s1", "--structure-password", "no"},
+             QString::fromUtf8("工作簿结构保护密码不正确或未填写,无法更新此前的结果,本次未生成文件。")},
+        };
+        for (const auto &refusal : refusals) {
+            run = runCli(QStringList{"link", result, week2} + refusal.first);
+            QCOMPARE(run.exitCode, 1);
+            QCOMPARE(run.lastLine(), refusal.second);
+            QCOMPARE(entriesOf(week2), QStringList());
+        }
+
+        run = runCli(QStringList{"link", result, week2} + passwords);
+        QVERIFY2(run.exitCode == 0 && run.lastLine() == success("link"), qPrintable(run.describe()));
+        const QString clear = casePath() + "/clear." + ending;
+        QCOMPARE(decryptWorkbook(week2 + "/regions." + ending, "op", clear), 0);
+        const QJsonObject fresh = freshOfficeSheets(clear);
+        QCOMPARE(recordRows(fresh, "North"), (QStringList{"North,K003,31,32,33,34", "North,K005,51,52,53,54"}));
+        QCOMPARE(recordRows(fresh, "Summary").size(), 7);
+    }
+
     void aLinkResultIsUpdated_data() { aClassifyResultIsUpdated_data(); }
 
     // The weekly cycle of a link result, its data entered on the category

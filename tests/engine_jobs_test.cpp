@@ -505,6 +505,23 @@ private slots:
             QCOMPARE(linked->sheet("Summary")->values.value({8, 1}), QStringLiteral("g"));
             QCOMPARE(linked->sheet("Summary")->values.value({8, 2}), QStringLiteral("East"));
         }
+        {
+            // An encrypted source (a compound file under an .xlsx name)
+            // opens with the open password.
+            auto model = modelWithSummary(table);
+            RecordingBackend backend(model);
+            JobSettings s = settings("locked.xlsx");
+            QFile header(s.sourceWorkbookPath);
+            QVERIFY(header.open(QIODevice::WriteOnly));
+            QByteArray start = QByteArray::fromHex("d0cf11e0a1b11ae1").leftJustified(512, '\0');
+            start[0x1E] = 9;
+            header.write(start);
+            header.close();
+            s.openPasswordEnabled = true;
+            s.openPassword = "op";
+            QCOMPARE(runJob(Job::ClassifyShow, s).texts.last(), Texts::classifyShowDone());
+            used += model->memberTexts();
+        }
         QSet<QString> catalogue;
         for (const CatalogueMember &member : memberCatalogue())
             catalogue << QString(QLatin1Char(member.access)) + QLatin1Char(' ') + QLatin1String(member.text);

@@ -1,5 +1,7 @@
 #include "Book.h"
 
+#include <QTemporaryDir>
+
 #include "CalcFormulaSyntax.h"
 #include "Guarded.h"
 #include "OfficeSession.h"
@@ -19,10 +21,12 @@
 
 using namespace css;
 
-Book::Book(OfficeSession &session, uno::Reference<sheet::XSpreadsheetDocument> document, QString sourcePath)
+Book::Book(OfficeSession &session, uno::Reference<sheet::XSpreadsheetDocument> document, QString sourcePath,
+           ReadableSource readable)
     : m_session(session)
     , m_document(std::move(document))
     , m_sourcePath(std::move(sourcePath))
+    , m_readable(std::move(readable))
     , m_unbuffered(qEnvironmentVariableIntValue("SHEETSPLICER_UNBUFFERED") != 0)
     , m_sheets(*this)
     , m_values(*this)

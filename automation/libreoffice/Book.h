@@ -25,13 +25,23 @@
 #include <optional>
 
 class OfficeSession;
+class QTemporaryDir;
+
+// An encrypted source decrypted aside, for the work done on the file itself
+// (its structure lock, what its result carries over, side documents).
+struct ReadableSource
+{
+    QString path;
+    std::shared_ptr<QTemporaryDir> folder;
+};
 
 // The open workbook: the document, and the parts that each look after one
 // side of it. The nodes the engine calls (Lo*) talk to the workbook here.
 class Book
 {
 public:
-    Book(OfficeSession &session, css::uno::Reference<css::sheet::XSpreadsheetDocument> document, QString sourcePath);
+    Book(OfficeSession &session, css::uno::Reference<css::sheet::XSpreadsheetDocument> document, QString sourcePath,
+         ReadableSource readable = {});
     ~Book();
     Book(const Book &) = delete;
     Book &operator=(const Book &) = delete;
@@ -44,6 +54,8 @@ public:
         return state.away.is() ? state.away : m_document;
     }
     const QString &sourcePath() const { return m_sourcePath; }
+    // The source's file as it can be read: the source, or its decrypted copy.
+    const QString &packagePath() const { return m_readable.path.isEmpty() ? m_sourcePath : m_readable.path; }
     bool closed() const { return m_closed; }
     // SHEETSPLICER_UNBUFFERED=1: every read and formula write goes to the
     // office at once, cell by cell (to compare against the bulk paths).
@@ -128,6 +140,7 @@ private:
     OfficeSession &m_session;
     css::uno::Reference<css::sheet::XSpreadsheetDocument> m_document;
     QString m_sourcePath;
+    ReadableSource m_readable;
     bool m_closed = false;
     bool m_unbuffered = false;
 

@@ -74,7 +74,7 @@ std::optional<bool> BookSaving::structureProtected()
         return office;
     // The office drops an .xlsx's structure protection when loading it.
     if (!m_sourceLocksStructure)
-        m_sourceLocksStructure = fileLocksStructure(m_book.sourcePath());
+        m_sourceLocksStructure = fileLocksStructure(m_book.packagePath());
     return *m_sourceLocksStructure;
 }
 
@@ -97,8 +97,8 @@ bool BookSaving::unlockStructure(const QString &password)
     // The lock the office dropped when loading an .xlsx is checked against
     // the file's own record of its password.
     if (!m_sourceLocksStructure)
-        m_sourceLocksStructure = fileLocksStructure(m_book.sourcePath());
-    if (*m_sourceLocksStructure && !passwordOpensFileStructure(m_book.sourcePath(), password))
+        m_sourceLocksStructure = fileLocksStructure(m_book.packagePath());
+    if (*m_sourceLocksStructure && !passwordOpensFileStructure(m_book.packagePath(), password))
         return false;
     m_sourceLocksStructure = false;
     return true;
@@ -307,7 +307,7 @@ bool BookSaving::writePackage(const QString &tempPath, int)
         what.activeSheetName = m_book.nameOf(*m_activeSheet);
     const QString sourceSuffix = QFileInfo(m_book.sourcePath()).suffix().toLower();
     if (sourceSuffix == QLatin1String("xlsx") || sourceSuffix == QLatin1String("xlsm")) {
-        what.sourcePackage = m_book.sourcePath();
+        what.sourcePackage = m_book.packagePath();
         what.origins = sheetOrigins();
     }
     if (ooxml::isNothingToDo(what))

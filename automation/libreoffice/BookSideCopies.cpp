@@ -25,7 +25,7 @@ using namespace css;
 BookSideCopies::BookSideCopies(Book &book)
     : m_session(book.session())
     , m_document(book.document())
-    , m_sourcePath(book.sourcePath())
+    , m_sourcePath(book.packagePath())
     , m_unbuffered(book.unbuffered())
     , m_sheets(book.sheets())
     , m_grouped(book.grouped())

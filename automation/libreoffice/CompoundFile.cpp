@@ -169,6 +169,17 @@ bool isCompoundFile(const QString &path)
     return file.open(QIODevice::ReadOnly) && file.read(8) == QByteArray::fromHex("d0cf11e0a1b11ae1");
 }
 
+bool readStream(const QString &path, const char *name, QByteArray *out, QString *error)
+{
+    InfilePtr root = openCompoundFile(path, error);
+    if (!root)
+        return false;
+    InputPtr stream(gsf_infile_child_by_name(root.get(), name));
+    if (!stream || !readAll(stream.get(), out))
+        return fail(error, QStringLiteral("%1 holds no readable stream %2").arg(path, QLatin1String(name)));
+    return true;
+}
+
 bool readWorkbookStream(const QString &path, QByteArray *out, QString *error)
 {
     return readWorkbookStreamUntil(path, out, error, nullptr);

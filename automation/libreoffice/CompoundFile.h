@@ -12,6 +12,9 @@ namespace CompoundFile {
 // True when the file starts as a compound file does.
 bool isCompoundFile(const QString &path);
 
+// The root's stream of that name, whole.
+bool readStream(const QString &path, const char *name, QByteArray *out, QString *error);
+
 // The "Workbook" stream (BIFF8), else the "Book" stream (BIFF5).
 bool readWorkbookStream(const QString &path, QByteArray *out, QString *error);
 

@@ -1,6 +1,7 @@
 #include "LoNodes.h"
 
 #include "Book.h"
+#include "EncryptedSource.h"
 #include "Guarded.h"
 #include "OfficeSession.h"
 #include "UnoProps.h"
@@ -40,6 +41,18 @@ std::shared_ptr<AutomationNode> LoWorkbooks::queryMember(Member member, const QV
             prop("RepairPackage", uno::Any(false)),
             prop("Silent", uno::Any(true)),
         });
+        // Open(name, links, read-only, format, password): an encrypted
+        // workbook's password.
+        const QString password = args.value(4).toString();
+        // The office's type detection gives up on an encrypted package: its
+        // filter is named by the file's ending.
+        if (!password.isEmpty()) {
+            const bool xls = absolute.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive);
+            const sal_Int32 count = options.getLength();
+            options.realloc(count + 2);
+            options[count] = prop("Password", uno::Any(ou(password)));
+            options[count + 1] = prop("FilterName", uno::Any(ou(QString::fromLatin1(xls ? "MS Excel 97" : "Calc MS Excel 2007 XML"))));
+        }
         uno::Reference<frame::XComponentLoader> loader(session().desktop(), uno::UNO_QUERY_THROW);
         const rtl::OUString url = ou(QString::fromLatin1(QUrl::fromLocalFile(absolute).toEncoded()));
         uno::Reference<lang::XComponent> component
@@ -55,7 +68,7 @@ std::shared_ptr<AutomationNode> LoWorkbooks::queryMember(Member member, const QV
     }, uno::Reference<sheet::XSpreadsheetDocument>());
     if (!document.is())
         return nullptr;
-    auto book = std::make_shared<Book>(session(), document, absolute);
+    auto book = std::make_shared<Book>(session(), document, absolute, readableSource(absolute, args.value(4).toString()));
     if (book->sheetCount() < 1)
         return nullptr;
     return std::make_shared<LoWorkbook>(m_session, book);

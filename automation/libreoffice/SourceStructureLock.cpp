@@ -12,9 +12,9 @@
 
 #include <algorithm>
 
-namespace {
-
 Q_LOGGING_CATEGORY(sourceFileLog, "sheetsplicer.source", QtWarningMsg)
+
+namespace {
 
 using namespace Biff;
 

@@ -5,6 +5,8 @@
 
 #include <openssl/crypto.h>
 
+#include <QXmlStreamReader>
+
 #include <cstring>
 
 namespace ooxml {
@@ -172,6 +174,63 @@ bool encryptPackage(const QByteArray &package, const QString &password, Encrypte
                                b64(encryptedKeyValue)));
     out->encryptionInfo = info;
     out->encryptedPackage = stream;
+    return true;
+}
+
+bool decryptPackage(const EncryptedStreams &streams, const QString &password, QByteArray *package, QString *error)
+{
+    // Version 4.4 (agile), then the XML description.
+    const QByteArray &info = streams.encryptionInfo;
+    if (info.size() < 8 || info.at(0) != 4 || info.at(2) != 4)
+        return fail(error, QStringLiteral("the encryption is not of the agile kind"));
+    QByteArray keySalt, passwordSalt, encryptedKeyValue;
+    int spinCount = 0;
+    QXmlStreamReader reader(info.mid(8));
+    while (!reader.atEnd()) {
+        if (reader.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const QXmlStreamAttributes a = reader.attributes();
+        const bool ours = a.value("hashAlgorithm") == QLatin1String("SHA512") && a.value("keyBits") == QLatin1String("256")
+                          && a.value("cipherAlgorithm") == QLatin1String("AES");
+        if (reader.name() == QLatin1String("keyData")) {
+            if (!ours)
+                return fail(error, QStringLiteral("the package is encrypted with other algorithms"));
+            keySalt = QByteArray::fromBase64(a.value("saltValue").toLatin1());
+        } else if (reader.name() == QLatin1String("encryptedKey") && ours) {
+            spinCount = a.value("spinCount").toInt();
+            passwordSalt = QByteArray::fromBase64(a.value("saltValue").toLatin1());
+            encryptedKeyValue = QByteArray::fromBase64(a.value("encryptedKeyValue").toLatin1());
+        }
+    }
+    if (keySalt.size() != kSaltSize || passwordSalt.size() != kSaltSize || encryptedKeyValue.isEmpty()
+        || spinCount <= 0 || spinCount > 10000000)
+        return fail(error, QStringLiteral("the encryption's description cannot be read"));
+    Secret baseHash{passwordBaseHash(password, passwordSalt, spinCount)};
+    Secret k3{derivedKey(baseHash.bytes, kKeyValueBlock)};
+    Secret packageKey{aes256CbcDecrypt(k3.bytes, passwordSalt, encryptedKeyValue).left(kKeyBytes)};
+    const QByteArray &stream = streams.encryptedPackage;
+    if (packageKey.bytes.size() != kKeyBytes || stream.size() < 8)
+        return fail(error, QStringLiteral("the package key cannot be had"));
+    quint64 size = 0;
+    for (int i = 7; i >= 0; --i)
+        size = (size << 8) | static_cast<quint8>(stream.at(i));
+    if (size > quint64(stream.size() - 8))
+        return fail(error, QStringLiteral("the encrypted package is cut short"));
+    QByteArray plain;
+    plain.reserve(stream.size());
+    for (int offset = 8, segment = 0; offset < stream.size(); offset += kSegmentSize, ++segment) {
+        const QByteArray iv = fitTo(sha512(keySalt + le32(static_cast<quint32>(segment))), kBlockSize, '\x36');
+        const QByteArray cipher = stream.mid(offset, kSegmentSize);
+        const QByteArray clear = aes256CbcDecrypt(packageKey.bytes, iv, cipher.left(cipher.size() / kBlockSize * kBlockSize));
+        if (clear.isEmpty() && !cipher.isEmpty())
+            return fail(error, QStringLiteral("the package cannot be decrypted"));
+        plain.append(clear);
+    }
+    plain.truncate(static_cast<int>(size));
+    // A wrong password gives bytes that are no zip package.
+    if (!plain.startsWith("PK"))
+        return fail(error, QStringLiteral("the password does not open the package"));
+    *package = plain;
     return true;
 }
 

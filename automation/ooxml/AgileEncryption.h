@@ -17,4 +17,10 @@ struct EncryptedStreams {
 bool encryptPackage(const QByteArray &package, const QString &password, EncryptedStreams *out,
                     QString *error, int spinCount = 100000);
 
+// The package back from its streams, with the password, for a description
+// of SHA-512 and AES-256 (what Excel 2013 and later, and this program,
+// write). False, with the reason, for a wrong password or another kind of
+// encryption.
+bool decryptPackage(const EncryptedStreams &streams, const QString &password, QByteArray *package, QString *error);
+
 } // namespace ooxml
