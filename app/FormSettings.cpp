@@ -31,7 +31,6 @@ int decimalValue(const QByteArray &value)
 
 void fillFormFromSettings(Ui::MainWindow &ui, const QByteArray &settingsText)
 {
-    ui.lEdt_DataSplitFilePath->setText(QString::fromLocal8Bit(readSetting(settingsText, "dataSplitFilePath")));
     ui.lEdt_SavePath->setText(QString::fromLocal8Bit(readSetting(settingsText, "savePath")));
     ui.sBox_Column->setValue(decimalValue(readSetting(settingsText, "column")));
     if (readSetting(settingsText, "AppointedHeaderRow", SettingsLimits::shortValue) == "y") {
@@ -41,6 +40,8 @@ void fillFormFromSettings(Ui::MainWindow &ui, const QByteArray &settingsText)
     ui.sBox_AppointedHeaderRow->setValue(decimalValue(readSetting(settingsText, "NumOfAppointedHeaderR")));
     ui.lEdt_AllowEditRange->setText(QString::fromLocal8Bit(readSetting(settingsText, "AllowEditRange")));
     ui.sBox_VlookupCol->setValue(decimalValue(readSetting(settingsText, "VlookupCol")));
+    // Last: an earlier result's own settings replace the remembered ones.
+    ui.lEdt_DataSplitFilePath->setText(QString::fromLocal8Bit(readSetting(settingsText, "dataSplitFilePath")));
 }
 
 void readForm(const Ui::MainWindow &ui, JobSettings &job)

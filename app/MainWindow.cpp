@@ -3,6 +3,7 @@
 
 #include "AppResources.h"
 #include "DropHandler.h"
+#include "EarlierResultNotice.h"
 #include "FormSettings.h"
 #include "JobLogFile.h"
 #include "JobQuestions.h"
@@ -163,6 +164,7 @@ void MainWindow::setupForm()
     connect(m_resultBar, &ResultBar::cancelRequested, this, &MainWindow::cancelJob);
 
     new DropHandler(this, m_ui->lEdt_DataSplitFilePath, m_ui->lEdt_SavePath);
+    new EarlierResultNotice(*m_ui, this);
     new RangeFieldCheck(m_ui->lEdt_AllowEditRange);
 }
 

@@ -92,7 +92,7 @@ BenchOptions parseBenchOptions(const QStringList &arguments)
     BenchOptions options;
     static const QStringList valued{QStringLiteral("--sizes"), QStringLiteral("--kinds"), QStringLiteral("--jobs"),
                                     QStringLiteral("--repeat-m"), QStringLiteral("--keep"), QStringLiteral("--timeout"),
-                                    QStringLiteral("--file")};
+                                    QStringLiteral("--file"), QStringLiteral("--update")};
     for (int i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
         if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
@@ -137,6 +137,9 @@ BenchOptions parseBenchOptions(const QStringList &arguments)
             if (!positiveNumber(value, options.repeat))
                 return refuse(QStringLiteral("--repeat-m takes a whole number from 1 up, not \"%1\"").arg(value));
             options.mode = BenchOptions::Mode::Repeat;
+        } else if (name == QLatin1String("--update")) {
+            if (!positiveNumber(value, options.updateRecords))
+                return refuse(QStringLiteral("--update takes a whole number of records, not \"%1\"").arg(value));
         } else if (name == QLatin1String("--keep")) {
             if (value.isEmpty())
                 return refuse(QStringLiteral("--keep needs a folder"));
@@ -181,6 +184,10 @@ QString benchUsage()
         "  --jobs classify,link   jobs (default both)\n"
         "  --repeat-m N           growth check: run each job N times in one process on size M\n"
         "                         (or on the sizes given) and print every run's peak memory\n"
+        "  --update N             after each job, add N records to its result as a user would (on the\n"
+        "                         summary for classify, on the category sheets for link) and time the\n"
+        "                         same job updating it, against the same job splitting afresh the\n"
+        "                         summary that holds all those records alone (the floor column)\n"
         "  --keep DIR             generate into DIR and keep sources and results there\n"
         "  --timeout SECONDS      limit per job (default 1800; the repeat check gets N times it)\n"
         "  --verbose              show every job's texts, with the calls and round trips so far, on stderr\n"

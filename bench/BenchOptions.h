@@ -10,7 +10,7 @@
 //
 // What a user types:
 //   --sizes S,M,L  --kinds plain,rich  --jobs classify,link
-//   --repeat-m N   --keep DIR  --timeout SECONDS  --verbose  --profile  --help
+//   --repeat-m N   --update N   --keep DIR  --timeout SECONDS  --verbose  --profile  --help
 //
 // What the benchmark passes to its own child processes:
 //   --run-one JOB SOURCE OUTDIR HEADER_ROWS EDIT_RANGE RUNS [profile]
@@ -28,6 +28,7 @@ struct BenchOptions
     QList<SourceKind> kinds{SourceKind::Plain, SourceKind::Rich};
     QList<BenchJob> jobs{BenchJob::Classify, BenchJob::Link};
     int repeat = 0;                  // --repeat-m N
+    int updateRecords = 0;           // --update N: each result grown by N records, then updated
     QString keepDir;                 // empty: a temporary folder, removed at the end
     int timeoutSeconds = 1800;       // per job
     bool verbose = false;

@@ -9,6 +9,7 @@
 #include "ProfilingBackend.h"
 #include "ProcessMemory.h"
 #include "SourceMaker.h"
+#include "UpdateMeasure.h"
 
 #include <QDir>
 #include <QFile>
@@ -71,15 +72,6 @@ private:
 QString caseName(const BenchSize &size, SourceKind kind, BenchJob job)
 {
     return QStringLiteral("%1 %2 %3").arg(size.name, kindName(kind), jobName(job));
-}
-
-QString childFailureText(const ChildOutcome &child)
-{
-    if (child.timedOut)
-        return QStringLiteral("timeout");
-    if (!child.failure.isEmpty())
-        return child.failure;
-    return QStringLiteral("no measurement from the child");
 }
 
 QString floorPartsLine(const QString &what, const FloorMeasure &f, const QStringList &jobs)
@@ -171,6 +163,19 @@ void runSourceCases(const BenchOptions &options, const WorkFolder &work, const S
         rowIndexes << rows.size();
         resultOf << resultIndex;
         rows << row;
+        if (resultIndex >= 0 && options.updateRecords > 0) {
+            const QString name = QStringLiteral("%1-%2-%3").arg(source.size, source.kind, jobName(job));
+            UpdateCase update{job, resultPaths.last(), work.path(QStringLiteral("grown-%1.xlsx").arg(name)),
+                              work.path(QStringLiteral("alone-%1.xlsx").arg(name)),
+                              work.path(QStringLiteral("update-%1").arg(name)), source.layout, options.updateRecords,
+                              options.timeoutSeconds, options.verbose};
+            say(QStringLiteral("updating %1 with %2 new records").arg(caseName(source, job)).arg(options.updateRecords));
+            rows << measureUpdate(update, row);
+            say(QStringLiteral("  %1: %2 s, fresh split of its summary %3 s, %4")
+                    .arg(rows.last().job, formatSeconds(rows.last().wallMs), formatSeconds(rows.last().floorMs),
+                         rows.last().result));
+            allOk = allOk && rows.last().result == QLatin1String("ok");
+        }
     }
 
     if (!source.error.isEmpty())

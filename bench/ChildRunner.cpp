@@ -103,3 +103,12 @@ bool runTool(const QString &program, const QStringList &arguments, int timeoutSe
     }
     return true;
 }
+
+QString childFailureText(const ChildOutcome &child)
+{
+    if (child.timedOut)
+        return QStringLiteral("timeout");
+    if (!child.failure.isEmpty())
+        return child.failure;
+    return QStringLiteral("no measurement from the child");
+}

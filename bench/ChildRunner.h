@@ -22,6 +22,9 @@ struct ChildOutcome
 
 ChildOutcome runChild(const QStringList &arguments, int timeoutSeconds, bool showChildTexts);
 
+// What the table shows for a child that gave no measurement.
+QString childFailureText(const ChildOutcome &child);
+
 // Runs any program with a time limit; its standard output in `output`,
 // standard error appended when `withErrors`. False with `error` set when
 // it could not run, timed out or exited with a non-zero code.

@@ -13,6 +13,7 @@
 #include "AutomationObject.h"
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -126,18 +127,26 @@ Outcome clearEarlierSplit(JobState &job, const ResultMark &mark)
             return Outcome::stop(Texts::updateSheetMissing(name));
         made << sheet;
     }
+    // What the category sheets hold is read before anything is written.
+    std::optional<LinkResultPull> pull;
+    if (mark.job == ResultMark::Job::Link) {
+        pull.emplace(job, summary, mark);
+        const Outcome read = pull->read(made.mid(1));
+        if (read.stopped())
+            return read;
+    } else {
+        for (AutomationObject *sheet : made.mid(1))
+            noteKeys(job, sheet, mark);
+    }
     if (summary->property("ProtectContents").toBool()
         && !summary->dynamicCall("Unprotect(QVariant)", passwordText(true, settings.sheetPassword)).isValid())
         return Outcome::stop(Texts::updateSheetPassword(mark.summarySheet));
     // Its block gets the range of this run.
     removeEditableRange(summary);
-    if (mark.job == ResultMark::Job::Link) {
-        const Outcome pulled = pullCategorySheets(job, summary, made.mid(1), mark);
-        if (pulled.stopped())
-            return pulled;
-    } else {
-        for (AutomationObject *sheet : made.mid(1))
-            noteKeys(job, sheet, mark);
+    if (pull) {
+        const Outcome written = pull->write();
+        if (written.stopped())
+            return written;
     }
     for (AutomationObject *sheet : made) {
         if (!sheet->dynamicCall("Delete()").isValid())

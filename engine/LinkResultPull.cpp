@@ -36,14 +36,33 @@ QString text(const QVariantList &row, int column)
     return row.value(column - 1).toString();
 }
 
-// Where the summary's table stands, measured as the scan does.
+} // namespace
+
+// Where the summary's table stands, measured as the scan does, and its
+// category and key cells from the first data row to the last used row. Each
+// column is read alone: the lookups in the other columns are not computed.
 struct SummaryShape
 {
     int firstDataRow = 0;
     int lastDataRow = 0;
     int usedLastRow = 0;
     int width = 0;
+    QStringList categories;
+    QStringList keys;
+
+    QString categoryOf(int row) const { return categories.value(row - firstDataRow); }
+    QString keyOf(int row) const { return keys.value(row - firstDataRow); }
 };
+
+namespace {
+
+QStringList columnTexts(AutomationObject *sheet, int column, int top, int bottom)
+{
+    QStringList texts;
+    for (const QVariantList &row : readBlock(sheet, top, column, bottom, column))
+        texts << row.value(0).toString();
+    return texts;
+}
 
 SummaryShape measureSummary(AutomationObject *summary, const ResultMark &mark)
 {
@@ -54,10 +73,16 @@ SummaryShape measureSummary(AutomationObject *summary, const ResultMark &mark)
     const int usedLastColumn = (used ? used->property("Column").toInt() : 1) + countOf(used.get(), "Columns") - 1;
     shape.width = qMax(usedLastColumn, qMax(mark.classifyColumn, mark.lookupColumn));
     shape.firstDataRow = (mark.headerRows ? qMax(*mark.headerRows, usedFirstRow) : usedFirstRow) + 1;
-    const std::unique_ptr<AutomationObject> probe(
-        summary->querySubObject("Cells(int,int)", shape.usedLastRow + 1, mark.classifyColumn));
-    AutomationObject *edge = probe ? probe->querySubObject("End(3)") : nullptr;
-    shape.lastDataRow = edge ? edge->dynamicCall("Row").toInt() : 0;
+    shape.categories = columnTexts(summary, mark.classifyColumn, shape.firstDataRow, shape.usedLastRow);
+    shape.keys = columnTexts(summary, mark.lookupColumn, shape.firstDataRow, shape.usedLastRow);
+    // The last filled category cell, as the scan finds it.
+    shape.lastDataRow = shape.firstDataRow - 1;
+    for (int i = shape.categories.size() - 1; i >= 0; --i) {
+        if (!shape.categories.at(i).isEmpty()) {
+            shape.lastDataRow = shape.firstDataRow + i;
+            break;
+        }
+    }
     return shape;
 }
 
@@ -206,33 +231,45 @@ bool appendRecords(AutomationObject *summary, int top, bool belowLastRecord, con
 
 } // namespace
 
-Outcome pullCategorySheets(JobState &job, AutomationObject *summary, const QList<AutomationObject *> &categorySheets,
-                           const ResultMark &mark)
+LinkResultPull::LinkResultPull(JobState &job, AutomationObject *summary, const ResultMark &mark)
+    : m_job(job), m_summary(summary), m_mark(mark)
 {
-    job.report(Texts::pullingCategorySheets());
-    const SummaryShape shape = measureSummary(summary, mark);
+}
+
+LinkResultPull::~LinkResultPull() = default;
+
+Outcome LinkResultPull::read(const QList<AutomationObject *> &categorySheets)
+{
+    m_job.report(Texts::pullingCategorySheets());
+    m_shape = std::make_unique<SummaryShape>(measureSummary(m_summary, m_mark));
+    const SummaryShape &shape = *m_shape;
     const std::unique_ptr<AutomationObject> editRange(
-        summary->querySubObject("Range(const QVariant&)", mark.editRange));
-    const BlockGeometry editable = readBlockGeometry(editRange.get());
-    if (editable.columnCount < 1)
+        m_summary->querySubObject("Range(const QVariant&)", m_mark.editRange));
+    m_editable = readBlockGeometry(editRange.get());
+    if (m_editable.columnCount < 1)
         return Outcome::stop(Texts::invalidEditRange());
 
-    const QList<QVariantList> rows = readBlock(summary, shape.firstDataRow, 1, shape.usedLastRow, shape.width);
+    // Rows under the table (a totals row) stay where they are; new records
+    // go above them, or below them when they hold anything.
     QSet<QString> tailKeys;
-    for (int i = qMax(0, shape.lastDataRow - shape.firstDataRow + 1); i < rows.size(); ++i) {
-        const QString key = text(rows.at(i), mark.lookupColumn);
-        if (!key.isEmpty())
-            tailKeys << key;
+    for (int row = shape.lastDataRow + 1; row <= shape.usedLastRow; ++row) {
+        if (!shape.keyOf(row).isEmpty())
+            tailKeys << shape.keyOf(row);
     }
-    QList<SheetRecord> records;
+    if (shape.usedLastRow > shape.lastDataRow) {
+        for (const QVariantList &row : readBlock(m_summary, shape.lastDataRow + 1, 1, shape.usedLastRow, shape.width)) {
+            for (const QVariant &value : row)
+                m_tail = m_tail || !value.toString().isEmpty();
+        }
+    }
     for (AutomationObject *sheet : categorySheets) {
-        if (job.applicationLost())
+        if (m_job.applicationLost())
             return Outcome::stop(Texts::applicationLost());
-        readSheetRecords(sheet, shape, mark, tailKeys, records);
+        readSheetRecords(sheet, shape, m_mark, tailKeys, m_records);
     }
     QSet<QString> keysOnSheets;
     QHash<QString, QString> sheetOfCategory;
-    for (const SheetRecord &record : records) {
+    for (const SheetRecord &record : m_records) {
         keysOnSheets << record.key;
         if (!sheetOfCategory.contains(record.category))
             sheetOfCategory.insert(record.category, record.sheet);
@@ -240,50 +277,47 @@ Outcome pullCategorySheets(JobState &job, AutomationObject *summary, const QList
     // A row the earlier split linked holds its lookups still; one typed on
     // the summary since holds values. Asked only of keys no sheet holds.
     QList<SummaryRecord> summaryRecords;
-    QHash<int, QString> categoryOfRow;
     for (int row = shape.firstDataRow; row <= shape.lastDataRow; ++row) {
-        const QVariantList &values = rows.at(row - shape.firstDataRow);
-        SummaryRecord record{row, text(values, mark.lookupColumn), text(values, mark.classifyColumn), true};
+        SummaryRecord record{row, shape.keyOf(row), shape.categoryOf(row), true};
         if (record.key.isEmpty() || record.category.isEmpty())
             continue;
         if (!keysOnSheets.contains(record.key))
-            record.looksUp = holdsFormula(summary, row, editable.leftColumn);
-        categoryOfRow.insert(row, record.category);
+            record.looksUp = holdsFormula(m_summary, row, m_editable.leftColumn);
+        m_categoryOfRow.insert(row, record.category);
         summaryRecords << record;
     }
-    const RecordPull plan = planRecordPull(summaryRecords, records);
-    if (plan.refused())
-        return Outcome::stop(Texts::updateKeyTwice(plan.twiceKey, plan.twiceSheets.value(0), plan.twiceSheets.value(1)));
+    m_plan = planRecordPull(summaryRecords, m_records);
+    if (m_plan.refused())
+        return Outcome::stop(
+            Texts::updateKeyTwice(m_plan.twiceKey, m_plan.twiceSheets.value(0), m_plan.twiceSheets.value(1)));
 
     // What each record stood on before, for the report.
     QHash<int, int> recordOfRow;
-    for (const auto &update : plan.updates)
+    for (const auto &update : m_plan.updates)
         recordOfRow.insert(update.first, update.second);
     for (const SummaryRecord &record : summaryRecords) {
         if (recordOfRow.contains(record.row))
-            job.earlierSheetOfKey.insert(record.key, records.at(recordOfRow.value(record.row)).sheet);
+            m_job.earlierSheetOfKey.insert(record.key, m_records.at(recordOfRow.value(record.row)).sheet);
         else if (record.looksUp)
-            job.earlierSheetOfKey.insert(record.key, sheetOfCategory.value(record.category, record.category));
+            m_job.earlierSheetOfKey.insert(record.key, sheetOfCategory.value(record.category, record.category));
     }
+    return Outcome::goOn();
+}
 
+Outcome LinkResultPull::write()
+{
+    const SummaryShape &shape = *m_shape;
     const Outcome failed = Outcome::stop(Texts::pullFailed());
-    if (!writeUpdates(summary, plan, records, categoryOfRow, editable, mark.classifyColumn)
-        || !deleteLeaving(summary, plan.leaving))
+    if (!writeUpdates(m_summary, m_plan, m_records, m_categoryOfRow, m_editable, m_mark.classifyColumn)
+        || !deleteLeaving(m_summary, m_plan.leaving))
         return failed;
     QList<SheetRecord> added;
-    for (int index : plan.added)
-        added << records.at(index);
-    // After the last record; below the rows under the table (a totals row)
-    // when there are any, which stay where they are.
-    const int lastRecord = shape.lastDataRow - plan.leaving.size();
-    bool tail = false;
-    for (int i = qMax(0, shape.lastDataRow - shape.firstDataRow + 1); i < rows.size(); ++i) {
-        for (const QVariant &value : rows.at(i))
-            tail = tail || !value.toString().isEmpty();
-    }
-    const int top = tail ? shape.usedLastRow - plan.leaving.size() + 1 : lastRecord + 1;
-    const bool belowLastRecord = !tail && lastRecord >= shape.firstDataRow;
-    if (!appendRecords(summary, top, belowLastRecord, added, editable, mark, shape.width))
+    for (int index : m_plan.added)
+        added << m_records.at(index);
+    const int lastRecord = shape.lastDataRow - m_plan.leaving.size();
+    const int top = m_tail ? shape.usedLastRow - m_plan.leaving.size() + 1 : lastRecord + 1;
+    const bool belowLastRecord = !m_tail && lastRecord >= shape.firstDataRow;
+    if (!appendRecords(m_summary, top, belowLastRecord, added, m_editable, m_mark, shape.width))
         return failed;
     return Outcome::goOn();
 }

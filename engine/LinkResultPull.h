@@ -2,7 +2,11 @@
 
 #include "JobState.h"
 #include "Outcome.h"
+#include "RecordPull.h"
 #include "ResultMark.h"
+
+#include <QHash>
+#include <memory>
 
 class AutomationObject;
 
@@ -14,5 +18,26 @@ class AutomationObject;
 // record whose key no sheet holds any more leaves the summary, while a row
 // typed on the summary since (values, no lookups) stays. A key on two rows
 // refuses the update. Notes each record's earlier sheet for the report.
-Outcome pullCategorySheets(JobState &job, AutomationObject *summary, const QList<AutomationObject *> &categorySheets,
-                           const ResultMark &mark);
+class LinkResultPull
+{
+public:
+    LinkResultPull(JobState &job, AutomationObject *summary, const ResultMark &mark);
+    ~LinkResultPull();
+
+    // Everything is read before the first write to the workbook: a value
+    // read after one would have every lookup of the summary computed, only
+    // for the summary to replace them.
+    Outcome read(const QList<AutomationObject *> &categorySheets);
+    Outcome write();
+
+private:
+    JobState &m_job;
+    AutomationObject *m_summary;
+    const ResultMark &m_mark;
+    std::unique_ptr<struct SummaryShape> m_shape;
+    BlockGeometry m_editable;
+    bool m_tail = false;
+    QList<SheetRecord> m_records;
+    QHash<int, QString> m_categoryOfRow;
+    RecordPull m_plan;
+};

@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
   cmake g++ make pkg-config
-  qtbase5-dev qtbase5-dev-tools
+  qtbase5-dev qtbase5-dev-tools qtbase5-private-dev
   libreoffice-calc-nogui libreoffice-dev
   libgsf-1-dev libssl-dev libzip-dev libxml2-dev
   xvfb xauth

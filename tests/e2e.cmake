@@ -64,4 +64,6 @@ if(TARGET sheetsplicer-cli)
       LIBS e2e_test_support lo_test_support
       TIMEOUT 900 LABELS office)
   endforeach()
+  # What the window reads of a result before a job.
+  target_link_libraries(e2e_results_test PRIVATE app_lib)
 endif()

@@ -2,6 +2,7 @@
 // the job that made it, which survives the office saving the workbook again;
 // a result of the other job is refused with a text naming that job, and the
 // same job updates its own result.
+#include "EarlierResultFile.h"
 #include "e2e_Cli.h"
 #include "e2e_OfficeCase.h"
 #include "lo_Fixtures.h"
@@ -83,6 +84,16 @@ private slots:
         // Saved again by the office, as a user would after a week's work.
         const QString again = casePath() + "/again." + ending;
         QVERIFY(saveAsXls(first + "/regions." + ending, again));
+        // The window reads the mark from either file before any job.
+        for (const QString &result : {first + "/regions." + ending, again}) {
+            const std::optional<ResultMark> mark = markInFile(result);
+            QVERIFY2(mark, qPrintable(result));
+            QCOMPARE(mark->job == ResultMark::Job::Classify, madeBy == QLatin1String("classify"));
+            QCOMPARE(mark->editRange, QStringLiteral("C2:F8"));
+            QCOMPARE(mark->lookupColumn, 2);
+            QCOMPARE(mark->madeSheets.size(), 4);
+        }
+        QVERIFY(!markInFile(in("regions." + ending)));
         const QString second = casePath() + "/second";
         QVERIFY(QDir().mkpath(second));
         run = runCli({other, again, second, "--edit-range", "C2:F8", "--match-column", "2"});

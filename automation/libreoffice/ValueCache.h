@@ -50,7 +50,11 @@ private:
     QVector<QVariant> readColumn(SheetState &state, int column, int top, int bottom);
 
     Book &m_book;
-    bool m_needsCalculation = true;
+    // Set by the first change, once automatic calculation is off. Until
+    // then the office computes a formula when it is read, and only the ones
+    // read: a workbook full of lookups (an earlier result) is not computed
+    // for reads of its other cells.
+    bool m_needsCalculation = false;
     // Automatic calculation stays on until the first change: a formula saved
     // without its result (by a script, say) is computed when it is read, and
     // one with a stored result keeps it (an external link's, too). With it
