@@ -309,12 +309,16 @@ private slots:
         expectedCells.sort();
         QCOMPARE(formulaCells(summary), expectedCells);
 
-        // Each category sheet is open for editing down to its own last row.
+        // Each category sheet is open for editing down to its own last row,
+        // and whole rows of the table below it for new records.
         const QMap<QString, int> usedRows{{"North", 3}, {"West", 3}, {"East", 4}};
         for (auto it = usedRows.begin(); it != usedRows.end(); ++it) {
             const QJsonObject sheet = sheetOf(book, it.key());
             QCOMPARE(sheet.value("maxRow").toInt(), it.value());
-            QCOMPARE(protectedRangesOf(sheet), QStringList{QStringLiteral("allowEditRange1 C2:F%1").arg(it.value())});
+            QCOMPARE(protectedRangesOf(sheet), QStringList{QStringLiteral("allowEditRange1 C2:F%1 A%2:F%3")
+                                                               .arg(it.value())
+                                                               .arg(it.value() + 1)
+                                                               .arg(it.value() + 200)});
             QVERIFY2(isProtected(sheet), qPrintable(it.key()));
             QVERIFY(formulaCells(sheet).isEmpty());
         }

@@ -49,6 +49,31 @@ QStringList recordRows(const QJsonObject &fresh, const QString &sheet)
 class E2eResultsTest : public E2eOfficeCase
 {
     Q_OBJECT
+
+    // The "categories" workbook (Summary rows 2-8: K001 East, K002 West,
+    // K003 North, K004 East, K005 North, K006 West, K007 East; Q1..Q4 in
+    // C..F) in `ending`, split by `job` into week1/ with C2:F8 editable and
+    // column 2 matched; week2/ made empty beside it. The result's path, or
+    // an empty text after a failed check.
+    QString firstWeek(const QString &job, const QString &ending, const QStringList &passwords)
+    {
+        const auto failed = [](const char *what) {
+            qWarning("%s", what);
+            return QString();
+        };
+        if (!makeWorkbook("categories", in("regions.xlsx")))
+            return failed("no workbook made");
+        if (ending == QLatin1String("xls") && !saveAsXls(in("regions.xlsx"), in("regions.xls")))
+            return failed("no .xls made");
+        const QString week1 = casePath() + "/week1";
+        if (!QDir().mkpath(week1) || !QDir().mkpath(casePath() + "/week2"))
+            return failed("no folders made");
+        const CliRun run = runCli(QStringList{job, in("regions." + ending), week1, "--edit-range", "C2:F8",
+                                              "--match-column", "2"} + passwords);
+        if (run.exitCode != 0 || run.lastLine() != success(job))
+            return failed(qPrintable(run.describe()));
+        return week1 + "/regions." + ending;
+    }
 private slots:
     void aResultIsKnownByTheJobThatMadeIt_data()
     {
@@ -71,32 +96,24 @@ private slots:
         QFETCH(QString, ending);
         QFETCH(QStringList, passwords);
         const QString other = madeBy == QLatin1String("classify") ? "link" : "classify";
-        QVERIFY(makeWorkbook("categories", in("regions.xlsx")));
-        if (ending == QLatin1String("xls"))
-            QVERIFY(saveAsXls(in("regions.xlsx"), in("regions.xls")));
-        const QString source = in("regions." + ending);
-        const QString first = casePath() + "/first";
-        QVERIFY(QDir().mkpath(first));
-        CliRun run = runCli(QStringList{madeBy, source, first, "--edit-range", "C2:F8", "--match-column", "2"}
-                            + passwords);
-        QVERIFY2(run.exitCode == 0 && run.lastLine() == success(madeBy), qPrintable(run.describe()));
+        const QString result = firstWeek(madeBy, ending, passwords);
+        QVERIFY(!result.isEmpty());
 
         // Saved again by the office, as a user would after a week's work.
         const QString again = casePath() + "/again." + ending;
-        QVERIFY(saveAsXls(first + "/regions." + ending, again));
+        QVERIFY(saveAsXls(result, again));
         // The window reads the mark from either file before any job.
-        for (const QString &result : {first + "/regions." + ending, again}) {
-            const std::optional<ResultMark> mark = markInFile(result);
-            QVERIFY2(mark, qPrintable(result));
+        for (const QString &made : {result, again}) {
+            const std::optional<ResultMark> mark = markInFile(made);
+            QVERIFY2(mark, qPrintable(made));
             QCOMPARE(mark->job == ResultMark::Job::Classify, madeBy == QLatin1String("classify"));
             QCOMPARE(mark->editRange, QStringLiteral("C2:F8"));
             QCOMPARE(mark->lookupColumn, 2);
             QCOMPARE(mark->madeSheets.size(), 4);
         }
         QVERIFY(!markInFile(in("regions." + ending)));
-        const QString second = casePath() + "/second";
-        QVERIFY(QDir().mkpath(second));
-        run = runCli({other, again, second, "--edit-range", "C2:F8", "--match-column", "2"});
+        const QString second = casePath() + "/week2";
+        const CliRun run = runCli({other, again, second, "--edit-range", "C2:F8", "--match-column", "2"});
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.lastLine(), otherJobText(madeBy));
         QCOMPARE(entriesOf(second), QStringList());
@@ -124,20 +141,11 @@ private slots:
     {
         QFETCH(QString, ending);
         QFETCH(QStringList, passwords);
-        QVERIFY(makeWorkbook("categories", in("regions.xlsx")));
-        if (ending == QLatin1String("xls"))
-            QVERIFY(saveAsXls(in("regions.xlsx"), in("regions.xls")));
-        const QString week1 = casePath() + "/week1";
+        const QString result = firstWeek("classify", ending, passwords);
+        QVERIFY(!result.isEmpty());
         const QString week2 = casePath() + "/week2";
-        QVERIFY(QDir().mkpath(week1) && QDir().mkpath(week2));
-        CliRun run = runCli(QStringList{"classify", in("regions." + ending), week1, "--edit-range", "C2:F8",
-                                        "--match-column", "2"} + passwords);
-        QVERIFY2(run.exitCode == 0 && run.lastLine() == success("classify"), qPrintable(run.describe()));
-
-        // Summary rows 2-8: K001 East, K002 West, K003 North, K004 East,
-        // K005 North, K006 West, K007 East; Q1..Q4 in C..F.
         const QString sheetPassword = passwords.isEmpty() ? QString() : QStringLiteral("s1");
-        const QString result = week1 + "/regions." + ending;
+        CliRun run;
         QVERIFY(editWorkbook(result, sheetPassword, QJsonArray{
             QJsonArray{"Summary", "A9", "South"}, QJsonArray{"Summary", "B9", "K008"}, QJsonArray{"Summary", "C9", 81},
             QJsonArray{"Summary", "A10", "East"}, QJsonArray{"Summary", "B10", "K009"}, QJsonArray{"Summary", "C10", 91},
@@ -213,17 +221,11 @@ private slots:
     void anEncryptedResultOpensWithItsPassword()
     {
         QFETCH(QString, ending);
-        QVERIFY(makeWorkbook("categories", in("regions.xlsx")));
-        if (ending == QLatin1String("xls"))
-            QVERIFY(saveAsXls(in("regions.xlsx"), in("regions.xls")));
-        const QString week1 = casePath() + "/week1";
-        const QString week2 = casePath() + "/week2";
-        QVERIFY(QDir().mkpath(week1) && QDir().mkpath(week2));
         const QStringList passwords{"--open-password", "op", "--sheet-password", "s1", "--structure-password", "w2"};
-        CliRun run = runCli(QStringList{"link", in("regions." + ending), week1, "--edit-range", "C2:F8",
-                                        "--match-column", "2"} + passwords);
-        QVERIFY2(run.exitCode == 0 && run.lastLine() == success("link"), qPrintable(run.describe()));
-        const QString result = week1 + "/regions." + ending;
+        const QString result = firstWeek("link", ending, passwords);
+        QVERIFY(!result.isEmpty());
+        const QString week2 = casePath() + "/week2";
+        CliRun run;
 
         const QList<QPair<QStringList, QString>> refusals{
             {{"--sheet-password", "s1", "--structure-password", "w2"},
@@ -262,19 +264,12 @@ private slots:
     {
         QFETCH(QString, ending);
         QFETCH(QStringList, passwords);
-        QVERIFY(makeWorkbook("categories", in("regions.xlsx")));
-        if (ending == QLatin1String("xls"))
-            QVERIFY(saveAsXls(in("regions.xlsx"), in("regions.xls")));
-        const QString week1 = casePath() + "/week1";
+        const QString result = firstWeek("link", ending, passwords);
+        QVERIFY(!result.isEmpty());
         const QString week2 = casePath() + "/week2";
-        QVERIFY(QDir().mkpath(week1) && QDir().mkpath(week2));
-        CliRun run = runCli(QStringList{"link", in("regions." + ending), week1, "--edit-range", "C2:F8",
-                                        "--match-column", "2"} + passwords);
-        QVERIFY2(run.exitCode == 0 && run.lastLine() == success("link"), qPrintable(run.describe()));
-
         // East holds K001, K004, K007; West K002, K006; North K003, K005.
         const QString sheetPassword = passwords.isEmpty() ? QString() : QStringLiteral("s1");
-        const QString result = week1 + "/regions." + ending;
+        CliRun run;
         QVERIFY(editWorkbook(result, sheetPassword, QJsonArray{
             QJsonArray{"East", "D3", 444}, QJsonArray{"East", "B5", "K008"}, QJsonArray{"East", "C5", 81},
             QJsonArray{"North", "A2", "West"}, QJsonArray{"West", "delete-row", 3},
