@@ -86,11 +86,23 @@ SummaryShape measureSummary(AutomationObject *summary, const ResultMark &mark)
     return shape;
 }
 
+bool holdsAnything(const QVariantList &row)
+{
+    for (const QVariant &value : row) {
+        if (!value.toString().isEmpty())
+            return true;
+    }
+    return false;
+}
+
 // The record rows of one category sheet. A row without a category cell
 // whose key is one of the summary's rows below its table is that row's
-// copy (a totals row), not a record.
-void readSheetRecords(AutomationObject *sheet, const SummaryShape &shape, const ResultMark &mark,
-                      const QSet<QString> &tailKeys, QList<SheetRecord> &records)
+// copy (a totals row), not a record; so are as many rows without a key or
+// a category as the summary has under its table. Any other row that holds
+// something without a key would be lost: its number is returned (0 when
+// there is none).
+int readSheetRecords(AutomationObject *sheet, const SummaryShape &shape, const ResultMark &mark,
+                     const QSet<QString> &tailKeys, int tailRows, QList<SheetRecord> &records)
 {
     const QString name = sheet->property("Name").toString();
     const std::unique_ptr<AutomationObject> used(sheet->querySubObject("UsedRange"));
@@ -105,6 +117,8 @@ void readSheetRecords(AutomationObject *sheet, const SummaryShape &shape, const 
         const QVariantList &row = rows.at(i);
         SheetRecord record{name, shape.firstDataRow + i, text(row, mark.lookupColumn),
                            text(row, mark.classifyColumn), row};
+        if (record.key.isEmpty() && holdsAnything(row) && (!record.category.isEmpty() || tailRows-- <= 0))
+            return record.row;
         if (record.key.isEmpty() || (record.category.isEmpty() && tailKeys.contains(record.key)))
             continue;
         // A row typed below the records may leave its category to the sheet.
@@ -116,6 +130,7 @@ void readSheetRecords(AutomationObject *sheet, const SummaryShape &shape, const 
         record.values[mark.classifyColumn - 1] = record.category;
         records << record;
     }
+    return 0;
 }
 
 bool holdsFormula(AutomationObject *summary, int row, int column)
@@ -256,16 +271,18 @@ Outcome LinkResultPull::read(const QList<AutomationObject *> &categorySheets)
         if (!shape.keyOf(row).isEmpty())
             tailKeys << shape.keyOf(row);
     }
+    int tailRows = 0;
     if (shape.usedLastRow > shape.lastDataRow) {
-        for (const QVariantList &row : readBlock(m_summary, shape.lastDataRow + 1, 1, shape.usedLastRow, shape.width)) {
-            for (const QVariant &value : row)
-                m_tail = m_tail || !value.toString().isEmpty();
-        }
+        for (const QVariantList &row : readBlock(m_summary, shape.lastDataRow + 1, 1, shape.usedLastRow, shape.width))
+            tailRows += holdsAnything(row) ? 1 : 0;
     }
+    m_tail = tailRows > 0;
     for (AutomationObject *sheet : categorySheets) {
         if (m_job.applicationLost())
             return Outcome::stop(Texts::applicationLost());
-        readSheetRecords(sheet, shape, m_mark, tailKeys, m_records);
+        const int keyless = readSheetRecords(sheet, shape, m_mark, tailKeys, tailRows, m_records);
+        if (keyless)
+            return Outcome::stop(Texts::updateRowWithoutKey(sheet->property("Name").toString(), keyless));
     }
     QSet<QString> keysOnSheets;
     QHash<QString, QString> sheetOfCategory;

@@ -61,6 +61,12 @@ inline QString updateKeyTwice(const QString &key, const QString &sheet, const QS
     return QString::fromUtf8("匹配列的值“%1”同时出现在工作表“%2”和“%3”中,请删除或改正其中一行后再更新,本次未生成文件。")
         .arg(key, sheet, other);
 }
+inline QString updateRowWithoutKey(const QString &sheet, int row)
+{
+    return QString::fromUtf8("工作表“%1”第%2行有内容但匹配列为空,请填写匹配列或删除该行后再更新,本次未生成文件。")
+        .arg(sheet)
+        .arg(row);
+}
 inline QString pullFailed() { return QString::fromUtf8("无法把分类表中的记录写回汇总表,本次未生成文件!"); }
 inline QString updateSettings(int column, const QString &headerRows, const QString &editRange, int matchColumn)
 {

@@ -286,6 +286,16 @@ private slots:
         QVERIFY2(run.lastLine().contains(QString::fromUtf8("“K001”同时出现在工作表“East”和“North”中")),
                  qPrintable(run.lastLine()));
         QCOMPARE(entriesOf(week2), QStringList());
+        // A row typed without its key would be lost: refused, naming it.
+        if (ending == QLatin1String("xlsx") && passwords.isEmpty()) {
+            const QString keyless = casePath() + "/keyless.xlsx";
+            QVERIFY(QFile::copy(result, keyless));
+            QVERIFY(editWorkbook(keyless, sheetPassword, QJsonArray{QJsonArray{"East", "C6", 5}}));
+            run = runCli({"link", keyless, week2});
+            QCOMPARE(run.exitCode, 1);
+            QCOMPARE(run.lastLine(), QString::fromUtf8("工作表“East”第6行有内容但匹配列为空,请填写匹配列或删除该行后再更新,本次未生成文件。"));
+            QCOMPARE(entriesOf(week2), QStringList());
+        }
 
         run = runCli(QStringList{"link", result, week2} + passwords);
         QVERIFY2(run.exitCode == 0 && run.lastLine() == success("link"), qPrintable(run.describe()));
