@@ -152,10 +152,12 @@ bool writeValues(AutomationObject *sheet, int top, int left, const QList<QVarian
     return range && range->dynamicCall("SetValue(const QVariant&)", QVariant(block)).isValid();
 }
 
-// Each kept record's editable columns, one write per run of adjacent rows,
-// and its category cell where its sheet changed it.
+// Each kept record's editable columns, one write per run of adjacent rows;
+// then every other cell of it that its sheet shows otherwise (its category,
+// or a value changed where the sheet's protection was lifted), unless the
+// summary computes that cell by a formula of its own.
 bool writeUpdates(AutomationObject *summary, const RecordPull &plan, const QList<SheetRecord> &records,
-                  const QHash<int, QString> &categoryOfRow, const BlockGeometry &editable, int classifyColumn)
+                  const QHash<int, QStringList> &summaryTexts, int firstDataRow, const BlockGeometry &editable)
 {
     QList<QVariantList> run;
     int runTop = 0;
@@ -171,11 +173,21 @@ bool writeUpdates(AutomationObject *summary, const RecordPull &plan, const QList
         if (run.isEmpty())
             runTop = update.first;
         run << record.values.mid(editable.leftColumn - 1, editable.columnCount);
-        if (categoryOfRow.value(update.first) != record.category
-            && !writeValues(summary, update.first, classifyColumn, {{record.category}}))
-            return false;
     }
-    return flush();
+    if (!flush())
+        return false;
+    for (const auto &update : plan.updates) {
+        const SheetRecord &record = records.at(update.second);
+        for (auto column = summaryTexts.cbegin(); column != summaryTexts.cend(); ++column) {
+            const QVariant value = record.values.value(column.key() - 1);
+            if (value.toString() == column.value().value(update.first - firstDataRow)
+                || holdsFormula(summary, update.first, column.key()))
+                continue;
+            if (!writeValues(summary, update.first, column.key(), {{value}}))
+                return false;
+        }
+    }
+    return true;
 }
 
 // The rows of records that left, bottom first, one delete per run.
@@ -300,8 +312,14 @@ Outcome LinkResultPull::read(const QList<AutomationObject *> &categorySheets)
             continue;
         if (!keysOnSheets.contains(record.key))
             record.looksUp = holdsFormula(m_summary, row, m_editable.leftColumn);
-        m_categoryOfRow.insert(row, record.category);
         summaryRecords << record;
+    }
+    // The summary's other cells, column by column, to tell what the sheets
+    // changed; the key column is the same on both sides.
+    for (int column = 1; column <= shape.width; ++column) {
+        if (column != m_mark.lookupColumn
+            && (column < m_editable.leftColumn || column > m_editable.lastColumn()))
+            m_summaryTexts.insert(column, columnTexts(m_summary, column, shape.firstDataRow, shape.lastDataRow));
     }
     m_plan = planRecordPull(summaryRecords, m_records);
     if (m_plan.refused())
@@ -325,7 +343,7 @@ Outcome LinkResultPull::write()
 {
     const SummaryShape &shape = *m_shape;
     const Outcome failed = Outcome::stop(Texts::pullFailed());
-    if (!writeUpdates(m_summary, m_plan, m_records, m_categoryOfRow, m_editable, m_mark.classifyColumn)
+    if (!writeUpdates(m_summary, m_plan, m_records, m_summaryTexts, shape.firstDataRow, m_editable)
         || !deleteLeaving(m_summary, m_plan.leaving))
         return failed;
     QList<SheetRecord> added;

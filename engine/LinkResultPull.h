@@ -12,8 +12,8 @@ class AutomationObject;
 
 // An earlier InsertHyperLinks result holds its records' data on the category
 // sheets. Before they go, the summary takes what they hold now: each record
-// the values of its editable columns and its category cell from the row of
-// its key; records typed below a sheet's records join the summary after its
+// the values of its editable columns, its category cell and any other value
+// changed on the row of its key (not where the summary has a formula); records typed below a sheet's records join the summary after its
 // last record, in sheet order, then row order, formatted as that record; a
 // record whose key no sheet holds any more leaves the summary, while a row
 // typed on the summary since (values, no lookups) stays. A key on two rows
@@ -38,6 +38,6 @@ private:
     BlockGeometry m_editable;
     bool m_tail = false;
     QList<SheetRecord> m_records;
-    QHash<int, QString> m_categoryOfRow;
+    QHash<int, QStringList> m_summaryTexts; // column -> its texts from the first data row
     RecordPull m_plan;
 };
