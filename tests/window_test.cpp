@@ -8,6 +8,8 @@
 #include "AutomationNode.h"
 #include "JobSettings.h"
 #include "MergeObject.h"
+#include "ResultMark.h"
+#include "Texts.h"
 
 #include "app_test_files.h"
 #include "window_test_support.h"
@@ -37,6 +39,8 @@
 #include <QtTest>
 
 #include <memory>
+
+#include <QtGui/private/qzipwriter_p.h>
 
 using AppTestFiles::readBytes;
 using AppTestFiles::writeBytes;
@@ -840,6 +844,52 @@ private slots:
     }
 
     // --- dispatch --------------------------------------------------------------
+
+    // A workbook an earlier job made, chosen: the form takes the settings
+    // kept in it and the message line says the job will update it, with
+    // them; choosing another workbook takes the notice away again.
+    void anEarlierResultFillsTheForm()
+    {
+        ResultMark mark;
+        mark.job = ResultMark::Job::Link;
+        mark.summarySheet = QString::fromUtf8("汇总 <1>");
+        mark.classifyColumn = 3;
+        mark.headerRows = 2;
+        mark.editRange = QStringLiteral("D3:F40");
+        mark.lookupColumn = 2;
+        mark.madeSheets = QStringList{QString::fromUtf8("目录"), QString::fromUtf8("甲 & 乙")};
+        QString properties;
+        int pid = 2;
+        for (const auto &property : markProperties(mark))
+            properties += QStringLiteral("<property fmtid=\"{D5CDD505-2E9C-101B-9397-08002B2CF9AE}\" pid=\"%1\" "
+                                         "name=\"%2\"><vt:lpwstr>%3</vt:lpwstr></property>")
+                              .arg(pid++)
+                              .arg(property.first.toHtmlEscaped(), property.second.toHtmlEscaped());
+        const QString earlier = m_dir.filePath(QStringLiteral("data/earlier.xlsx"));
+        {
+            QZipWriter zip(earlier);
+            zip.addFile(QStringLiteral("docProps/custom.xml"),
+                        (QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?><Properties "
+                                        "xmlns=\"http://schemas.openxmlformats.org/officeDocument/2006/custom-properties\" "
+                                        "xmlns:vt=\"http://schemas.openxmlformats.org/officeDocument/2006/docPropsVTypes\">")
+                         + properties + QStringLiteral("</Properties>"))
+                            .toUtf8());
+        }
+
+        auto window = makeWindow();
+        widget<QLineEdit>(*window, "lEdt_DataSplitFilePath")->setText(earlier);
+        QCOMPARE(widget<QSpinBox>(*window, "sBox_Column")->value(), 3);
+        QVERIFY(widget<QCheckBox>(*window, "cBox_AppointedHeaderRow")->isChecked());
+        QCOMPARE(widget<QSpinBox>(*window, "sBox_AppointedHeaderRow")->value(), 2);
+        QVERIFY(widget<QCheckBox>(*window, "cBox_AllowEditRange")->isChecked());
+        QCOMPARE(widget<QLineEdit>(*window, "lEdt_AllowEditRange")->text(), QStringLiteral("D3:F40"));
+        QCOMPARE(widget<QSpinBox>(*window, "sBox_VlookupCol")->value(), 2);
+        QCOMPARE(label(*window)->text(),
+                 Texts::updatingResult(false) + Texts::updateSettings(3, QStringLiteral("2"), "D3:F40", 2));
+
+        widget<QLineEdit>(*window, "lEdt_DataSplitFilePath")->setText(m_source);
+        QCOMPARE(label(*window)->text(), QString());
+    }
 
     void jobRunsOnAWorkerThread()
     {
