@@ -108,10 +108,14 @@ int readSheetRecords(AutomationObject *sheet, const SummaryShape &shape, const R
     const std::unique_ptr<AutomationObject> used(sheet->querySubObject("UsedRange"));
     const int lastRow = used ? used->property("Row").toInt() + countOf(used.get(), "Rows") - 1 : 0;
     const QList<QVariantList> rows = readBlock(sheet, shape.firstDataRow, 1, lastRow, shape.width);
+    // The sheet's category: the one most of its rows name, so that a record
+    // moved away from the first row does not speak for the sheet.
+    QHash<QString, int> named;
     QString sheetCategory;
     for (const QVariantList &row : rows) {
-        if (sheetCategory.isEmpty())
-            sheetCategory = text(row, mark.classifyColumn);
+        const QString category = text(row, mark.classifyColumn);
+        if (!category.isEmpty() && ++named[category] > named.value(sheetCategory))
+            sheetCategory = category;
     }
     for (int i = 0; i < rows.size(); ++i) {
         const QVariantList &row = rows.at(i);
