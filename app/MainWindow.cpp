@@ -197,8 +197,7 @@ int MainWindow::collectJobSettings()
     }
 
     job.savePath += QLatin1Char('/');
-    ui.pBtn_HyperLinks->setEnabled(false);
-    ui.pBtn_ClassifyShow->setEnabled(false);
+    setJobButtonsEnabled(false);
     return 0;
 }
 
@@ -210,12 +209,12 @@ void MainWindow::startJob(Job job)
 
     // A result of the same name is replaced only when the user agrees.
     const JobSettings &settings = JobSettings::current();
-    m_outputPath = outputPath(settings.savePath, settings.sourceWorkbookPath);
+    // The files go into a new folder of their own, which replaces nothing.
+    m_outputPath = job == Job::CategoryFiles ? QString() : outputPath(settings.savePath, settings.sourceWorkbookPath);
     m_savedFolder.clear();
-    if (QFileInfo::exists(m_outputPath) && !askReplace(this, m_outputPath)) {
+    if (!m_outputPath.isEmpty() && QFileInfo::exists(m_outputPath) && !askReplace(this, m_outputPath)) {
         m_ui->lb_ShowDisposing->setText(shownBefore);
-        m_ui->pBtn_HyperLinks->setEnabled(true);
-        m_ui->pBtn_ClassifyShow->setEnabled(true);
+        setJobButtonsEnabled(true);
         return;
     }
 
@@ -248,8 +247,29 @@ void MainWindow::startJob(Job job)
     m_resultBar->jobStarted();
     if (job == Job::InsertHyperLinks)
         emit pBtn_HyperLinks_HasClicked();
-    else
+    else if (job == Job::ClassifyShow)
         emit pBtn_ClassifyShow_HasClicked();
+    else
+        QMetaObject::invokeMethod(m_worker, "SplitToFiles", Qt::QueuedConnection);
+}
+
+void MainWindow::setJobButtonsEnabled(bool enabled)
+{
+    m_ui->pBtn_HyperLinks->setEnabled(enabled);
+    m_ui->pBtn_ClassifyShow->setEnabled(enabled);
+    m_ui->pBtn_SplitToFiles->setEnabled(enabled);
+}
+
+void MainWindow::on_cBox_SplitToFiles_toggled(bool checked)
+{
+    m_ui->pBtn_HyperLinks->setVisible(!checked);
+    m_ui->pBtn_ClassifyShow->setVisible(!checked);
+    m_ui->pBtn_SplitToFiles->setVisible(checked);
+}
+
+void MainWindow::on_pBtn_SplitToFiles_clicked()
+{
+    startJob(Job::CategoryFiles);
 }
 
 void MainWindow::on_pBtn_HyperLinks_clicked()
@@ -269,6 +289,8 @@ void MainWindow::on_ShowDisposingFile(QString filePath)
     if (Texts::isSuccess(filePath) && !m_outputPath.isEmpty()) {
         filePath += QLatin1Char('\n') + m_outputPath;
         m_savedFolder = QFileInfo(m_outputPath).absolutePath();
+    } else if (Texts::isSuccess(filePath)) {
+        m_savedFolder = Texts::folderOfFilesDone(filePath);
     }
     m_ui->lb_ShowDisposing->setText(filePath);
 }
@@ -278,8 +300,7 @@ void MainWindow::on_Signal_SetButtonEnable()
     m_jobRunning = false;
     if (!Texts::isSuccess(m_lastJobText))
         appendJobLog(m_settingsFilePath, JobSettings::current().sourceWorkbookPath, m_lastJobText);
-    m_ui->pBtn_HyperLinks->setEnabled(true);
-    m_ui->pBtn_ClassifyShow->setEnabled(true);
+    setJobButtonsEnabled(true);
     m_resultBar->jobEnded(m_savedFolder);
     emit jobEnded();
 }

@@ -80,12 +80,16 @@ private slots:
     void on_pBtn_SavePath_clicked();
     void on_pBtn_HyperLinks_clicked();
     void on_pBtn_ClassifyShow_clicked();
+    void on_pBtn_SplitToFiles_clicked();
+    // Ticked, the one button of the files job stands for the two others.
+    void on_cBox_SplitToFiles_toggled(bool checked);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    enum class Job { InsertHyperLinks, ClassifyShow };
+    enum class Job { InsertHyperLinks, ClassifyShow, CategoryFiles };
+    void setJobButtonsEnabled(bool enabled);
     void startJob(Job job);
     void setupForm();
 
@@ -101,7 +105,7 @@ private:
     bool m_jobRunning = false;
     bool m_closing = false;
     ResultBar *m_resultBar = nullptr;
-    QString m_outputPath;   // where the current job saves its result
+    QString m_outputPath;   // where the current job saves its result (the files job: empty)
     QString m_savedFolder;  // its folder, once the job reported success
     QString m_lastJobText;  // the current job's last text
 };

@@ -106,13 +106,25 @@ CliRequest parseCliArguments(const QStringList &arguments)
     }
 
     if (positional.size() != 3)
-        return refuse(QStringLiteral("expected classify|link SOURCE OUTDIR"));
+        return refuse(QStringLiteral("expected classify|link|files SOURCE OUTDIR"));
     if (positional.at(0) == QLatin1String("classify"))
         request.job = CliRequest::Job::ClassifyShow;
     else if (positional.at(0) == QLatin1String("link"))
         request.job = CliRequest::Job::InsertHyperLinks;
+    else if (positional.at(0) == QLatin1String("files"))
+        request.job = CliRequest::Job::CategoryFiles;
     else
-        return refuse(QStringLiteral("unknown job \"%1\": use classify or link").arg(positional.at(0)));
+        return refuse(QStringLiteral("unknown job \"%1\": use classify, link or files").arg(positional.at(0)));
+    // The files have no lookups and no workbook structure to lock.
+    if (request.job == CliRequest::Job::CategoryFiles) {
+        for (const QString &option : {QStringLiteral("--structure-password"), QStringLiteral("--edit-range"),
+                                      QStringLiteral("--match-column")}) {
+            for (const QString &argument : arguments) {
+                if (argument == option || argument.startsWith(option + QLatin1Char('=')))
+                    return refuse(QStringLiteral("%1 does not apply to files").arg(option));
+            }
+        }
+    }
     if (positional.at(1).isEmpty() || positional.at(2).isEmpty())
         return refuse(QStringLiteral("SOURCE and OUTDIR must not be empty"));
 
@@ -127,9 +139,12 @@ CliRequest parseCliArguments(const QStringList &arguments)
 QString cliUsage()
 {
     return QStringLiteral(
-        "Usage: sheetsplicer-cli classify|link SOURCE OUTDIR [options]\n"
+        "Usage: sheetsplicer-cli classify|link|files SOURCE OUTDIR [options]\n"
         "  classify                    data entered on the summary sheet; the category sheets follow it\n"
         "  link                        data entered on the category sheets; the summary sheet follows them\n"
+        "  files                       one workbook per category, in a new folder of OUTDIR named after\n"
+        "                              SOURCE (options: --column, --header-rows, --open-password and\n"
+        "                              --sheet-password, which protects each file's sheet)\n"
         "  SOURCE                      the workbook (.xls, .xlsx, .xlsm) whose first sheet is the summary table\n"
         "  OUTDIR                      existing folder the result is saved into, under the source's name\n"
         "  --column N                  column holding the categories, 1 to 256 (default 1)\n"
@@ -175,6 +190,8 @@ int runCliJob(const CliRequest &request, const std::function<void(const QString 
     });
     if (request.job == CliRequest::Job::ClassifyShow)
         worker.ClassifyShow();
+    else if (request.job == CliRequest::Job::CategoryFiles)
+        worker.SplitToFiles();
     else
         worker.InsertHyperLinks();
     return exitCodeFor(lastText);

@@ -10,7 +10,7 @@
 // What the command line asks for.
 struct CliRequest
 {
-    enum class Job { ClassifyShow, InsertHyperLinks };
+    enum class Job { ClassifyShow, InsertHyperLinks, CategoryFiles };
     enum class Status { Run, Help, UsageError };
 
     Status status = Status::UsageError;
@@ -23,6 +23,8 @@ struct CliRequest
 //   classify|link SOURCE OUTDIR [--column N] [--header-rows N]
 //   [--open-password P] [--structure-password P] [--sheet-password P]
 //   [--edit-range RANGE] [--match-column N]
+//   files SOURCE OUTDIR [--column N] [--header-rows N] [--open-password P]
+//   [--sheet-password P]
 // Options take their value as the next argument or after "=".
 CliRequest parseCliArguments(const QStringList &arguments);
 

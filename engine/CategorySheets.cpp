@@ -117,6 +117,17 @@ Outcome makeCategorySheets(JobState &job)
     return Outcome::goOn();
 }
 
+Outcome keepCategoryRows(JobState &job, AutomationObject *sheet, const Category &category, const Outcome &failed)
+{
+    filterToOtherCategories(sheet, job, category.value);
+    deleteVisibleRows(sheet, job);
+    removeFilter(sheet, job);
+    if (holdsItsRecordsOnly(sheet, job, category))
+        return Outcome::goOn();
+    const QString formula = firstCategoryFormula(job);
+    return formula.isEmpty() ? failed : Outcome::stop(Texts::categoryFormula(formula));
+}
+
 Outcome makeCategorySheet(JobState &job, const Category &category)
 {
     const Outcome failed = Outcome::stop(Texts::categorySheetFailed(category.sheetName));
@@ -141,13 +152,9 @@ Outcome makeCategorySheet(JobState &job, const Category &category)
     copy->setProperty("Name", name);
     if (copy->property("Name").toString() != name)
         return failed;
-    filterToOtherCategories(copy, job, category.value);
-    deleteVisibleRows(copy, job);
-    removeFilter(copy, job);
-    if (!holdsItsRecordsOnly(copy, job, category)) {
-        const QString formula = firstCategoryFormula(job);
-        return formula.isEmpty() ? failed : Outcome::stop(Texts::categoryFormula(formula));
-    }
+    const Outcome kept = keepCategoryRows(job, copy, category, failed);
+    if (kept.stopped())
+        return kept;
     job.application->dynamicCall("EnableEvents(Boolean)", true);
     summary->dynamicCall("Move(const QVariant&)", copy->asVariant());
     return Outcome::goOn();

@@ -13,3 +13,10 @@ Outcome makeCategorySheets(JobState &job);
 // summary sheet back in first place. Stops when the copy does not come out
 // holding exactly the category's records.
 Outcome makeCategorySheet(JobState &job, const Category &category);
+
+// Leaves `sheet`, a copy of the summary sheet or the summary sheet itself,
+// with the header, the category's records and what stands below them: the
+// rows of every other category are filtered out and deleted. Stops with
+// `failed` (or the text about a category formula) when the sheet does not
+// come out holding exactly the category's records.
+Outcome keepCategoryRows(JobState &job, AutomationObject *sheet, const Category &category, const Outcome &failed);

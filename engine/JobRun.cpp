@@ -1,6 +1,7 @@
 #include "JobRun.h"
 
 #include "CategoryColumn.h"
+#include "CategoryFiles.h"
 #include "CategorySheets.h"
 #include "ClassifyLinks.h"
 #include "EarlierResult.h"
@@ -35,7 +36,7 @@ void JobRun::run()
         report(settings.text());
     // The application may start and still go away before the first step.
     else if (startSession() && proceed(Outcome::goOn()))
-        runSteps();
+        m_kind == Kind::CategoryFiles ? runFileSteps() : runSteps();
     sessionEnd();
 }
 
@@ -53,7 +54,7 @@ void JobRun::runSteps()
     }
     if (!proceed(takeEarlierResult(job, thisJob)))
         return;
-    for (Step step : {checkProtection, readSourceSheets, measureTable, findLastDataRow, readCategoryColumn,
+    for (Step step : {checkProtection, readSourceSheets, checkIndexName, measureTable, findLastDataRow, readCategoryColumn,
                       checkMergedCategoryCells, planCategories, noteUpdate}) {
         if (!proceed(step(job)))
             return;
@@ -83,6 +84,17 @@ void JobRun::runSteps()
     reportUpdate(job);
     markResult(job, thisJob);
     proceed(finishWorkbook(job, classify ? Texts::classifyShowDone() : Texts::insertHyperLinksDone()));
+}
+
+void JobRun::runFileSteps()
+{
+    using Step = Outcome (*)(JobState &);
+    for (Step step : {checkSourceFile, openWorkbook, checkProtection, readSourceSheets, measureTable,
+                      findLastDataRow, readCategoryColumn, checkMergedCategoryCells, planCategories,
+                      planCategoryFiles, writeCategoryFiles}) {
+        if (!proceed(step(m_job)))
+            return;
+    }
 }
 
 bool JobRun::proceed(const Outcome &outcome)

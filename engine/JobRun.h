@@ -15,7 +15,7 @@ struct JobSettings;
 class JobRun
 {
 public:
-    enum class Kind { ClassifyShow, InsertHyperLinks };
+    enum class Kind { ClassifyShow, InsertHyperLinks, CategoryFiles };
 
     JobRun(MergeObject *worker, JobSettings &settings, Kind kind);
 
@@ -24,6 +24,7 @@ public:
 private:
     bool startSession();
     void runSteps();
+    void runFileSteps();
     // True when the job goes on; otherwise the stop text has been shown. A
     // lost application outranks whatever the step reported.
     bool proceed(const Outcome &outcome);

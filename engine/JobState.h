@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <functional>
 
 class AutomationObject;
@@ -42,6 +43,15 @@ struct Category
     QString sheetName;      // the name its sheet gets
 };
 
+// A cell whose formula a category's own workbook cannot keep, and the value
+// it shows in the summary.
+struct FixedCell
+{
+    int row = 0;
+    int column = 0;
+    QVariant value;
+};
+
 // Everything one run of a job holds between its steps. The automation
 // objects are children of `application` and go with it at the end of the run.
 struct JobState
@@ -76,6 +86,11 @@ struct JobState
     bool updating = false;
     QHash<QString, QString> earlierSheetOfKey;
     QStringList updateLines; // what the update changes, told at the end
+
+    // One workbook per category: the cells that keep only their values, and
+    // each category's file name, in the order of the categories.
+    QList<FixedCell> fixedCells;
+    QStringList fileNames;
 
     // The result file once it has been saved.
     QString savedPath;

@@ -16,6 +16,11 @@ void MergeObject::InsertHyperLinks()
     JobRun(this, m_settings, JobRun::Kind::InsertHyperLinks).run();
 }
 
+void MergeObject::SplitToFiles()
+{
+    JobRun(this, m_settings, JobRun::Kind::CategoryFiles).run();
+}
+
 void MergeObject::ClassifyShow()
 {
     JobRun(this, m_settings, JobRun::Kind::ClassifyShow).run();

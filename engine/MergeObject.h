@@ -53,6 +53,8 @@ signals:
 public slots:
     void InsertHyperLinks();
     void ClassifyShow();
+    // One workbook per category, in a new folder of the save folder.
+    void SplitToFiles();
 
 private:
     QString m_name;

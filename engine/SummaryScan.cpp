@@ -24,6 +24,11 @@ Outcome checkSourceFile(JobState &job)
 Outcome openWorkbook(JobState &job)
 {
     job.report(Texts::scanning(job.nativePath));
+    return openSource(job);
+}
+
+Outcome openSource(JobState &job)
+{
     // An encrypted workbook opens with the open password of the job, which
     // its result is saved under too.
     // A plain one never gets a password: the office would keep it as the
@@ -32,6 +37,7 @@ Outcome openWorkbook(JobState &job)
     const JobSettings &settings = job.settings;
     const QString password = settings.openPasswordEnabled ? settings.openPassword : QString();
     const bool encrypted = isEncryptedWorkbook(job.nativePath);
+    job.workbook = nullptr;
     if (encrypted && !password.isEmpty())
         // Links not updated, not read-only, no text delimiter (5: none).
         job.workbook = job.workbooks->querySubObject("Open(const QString&,int,bool,int,const QString&)",
@@ -69,6 +75,11 @@ Outcome readSourceSheets(JobState &job)
         if (sheet)
             job.sourceSheetNames << sheet->property("Name").toString();
     }
+    return Outcome::goOn();
+}
+
+Outcome checkIndexName(JobState &job)
+{
     for (const QString &name : job.sourceSheetNames) {
         if (sheetNameKey(name) == sheetNameKey(indexSheetName()))
             return Outcome::stop(Texts::indexNameTaken());

@@ -8,10 +8,14 @@
 
 Outcome checkSourceFile(JobState &job);
 Outcome openWorkbook(JobState &job);
+// The source opened again, as openWorkbook opens it, without telling it.
+Outcome openSource(JobState &job);
 // A protected summary or workbook structure cannot take the new sheets.
 Outcome checkProtection(JobState &job);
-// The names of the source's sheets; the index's name must be free.
+// The names of the source's sheets.
 Outcome readSourceSheets(JobState &job);
+// The index's name must be free for the index the sheet split makes.
+Outcome checkIndexName(JobState &job);
 Outcome measureTable(JobState &job);
 Outcome findLastDataRow(JobState &job);
 

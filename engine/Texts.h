@@ -121,5 +121,40 @@ inline QString saveFailed() { return QString::fromUtf8("保存失败,请检查�
 inline QString classifyShowDone() { return QString::fromUtf8("成功生成汇总分类表!"); }
 inline QString insertHyperLinksDone() { return QString::fromUtf8("成功生成分类汇总表!"); }
 
-inline bool isSuccess(const QString &text) { return text == classifyShowDone() || text == insertHyperLinksDone(); }
+
+// One workbook per category.
+inline QString rowWithoutCategory(int row)
+{
+    return QString::fromUtf8("汇总表第%1行有内容但分类列为空,无法分到任何一个工作簿;请填写分类或删除该行后再拆分,本次未生成文件。")
+        .arg(row);
+}
+inline QString writingFile(int number, int total, const QString &name)
+{
+    return QString::fromUtf8("正在生成第%1/%2个工作簿：%3").arg(number).arg(total).arg(name);
+}
+inline QString filesFolderFailed()
+{
+    return QString::fromUtf8("无法在保存文件夹中新建文件夹,请检查保存文件夹是否可写,本次未生成文件!");
+}
+inline QString categoryFileFailed(const QString &name)
+{
+    return QString::fromUtf8("无法生成分类工作簿“%1”,本次未生成文件!").arg(name);
+}
+inline QString filesDonePrefix() { return QString::fromUtf8("成功生成分类工作簿"); }
+inline QString filesDone(int count, const QString &folder)
+{
+    return filesDonePrefix() + QString::fromUtf8("%1个,保存在：%2").arg(count).arg(folder);
+}
+
+// The folder a files job's success text names.
+inline QString folderOfFilesDone(const QString &text)
+{
+    const int colon = text.indexOf(QString::fromUtf8("保存在："));
+    return text.startsWith(filesDonePrefix()) && colon >= 0 ? text.mid(colon + 4) : QString();
+}
+
+inline bool isSuccess(const QString &text)
+{
+    return text == classifyShowDone() || text == insertHyperLinksDone() || text.startsWith(filesDonePrefix());
+}
 } // namespace Texts

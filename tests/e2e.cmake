@@ -64,6 +64,11 @@ if(TARGET sheetsplicer-cli)
       LIBS e2e_test_support lo_test_support
       TIMEOUT 900 LABELS office)
   endforeach()
+  # One workbook per category: every record in its file, nothing of another's.
+  sheetsplicer_add_test(e2e_category_files_test
+    SOURCES ${E2E_TESTS_DIR}/e2e_category_files_test.cpp
+    LIBS e2e_test_support lo_test_support automation_platform
+    TIMEOUT 900 LABELS office)
   # What the window reads of a result before a job.
   target_link_libraries(e2e_results_test PRIVATE app_lib)
 endif()

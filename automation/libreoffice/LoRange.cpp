@@ -356,6 +356,21 @@ QVariant LoRange::setFormula(const QString &formula)
 QVariant LoRange::formulaR1C1()
 {
     const SheetArea a = m_areas.first();
+    // A block's formulas, as Excel gives them: rows of texts.
+    if (m_kind == Kind::Cells && (a.rows() > 1 || a.columns() > 1)) {
+        m_book->flushFormulas();
+        const std::optional<QVector<QStringList>> block = m_book->values().r1c1FormulasOf(cells(), a);
+        if (!block)
+            return QVariant();
+        QVariantList rows;
+        for (const QStringList &row : *block) {
+            QVariantList texts;
+            for (const QString &text : row)
+                texts << text;
+            rows << QVariant(texts);
+        }
+        return rows;
+    }
     const auto pending = m_sheet->pendingR1C1.constFind({a.top, a.left});
     if (pending != m_sheet->pendingR1C1.constEnd())
         return pending.value();

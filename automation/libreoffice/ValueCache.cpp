@@ -13,6 +13,7 @@
 #include <com/sun/star/sheet/XCalculatable.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
+#include <com/sun/star/sheet/XCellRangeFormula.hpp>
 #include <com/sun/star/sheet/XCellRangesQuery.hpp>
 #include <com/sun/star/sheet/XSheetCellCursor.hpp>
 #include <com/sun/star/sheet/XUsedAreaCursor.hpp>
@@ -277,4 +278,44 @@ QString ValueCache::excelFormulaAt(SheetState &state, int row, int column)
             text.prepend('=');
         return text;
     }, QString());
+}
+
+std::optional<QVector<QStringList>> ValueCache::r1c1FormulasOf(SheetState &state, const SheetArea &area)
+{
+    return guarded(m_book.session(), [&]() -> std::optional<QVector<QStringList>> {
+        uno::Reference<table::XCellRange> range = state.sheet->getCellRangeByPosition(
+            area.left - 1, area.top - 1, area.right - 1, area.bottom - 1);
+        uno::Reference<sheet::XCellRangeFormula> block(range, uno::UNO_QUERY_THROW);
+        const uno::Sequence<uno::Sequence<rtl::OUString>> texts = block->getFormulaArray();
+        // One parser for the block: only the formula cells are printed again.
+        uno::Reference<sheet::XFormulaParser> parser;
+        QVector<QStringList> rows;
+        for (sal_Int32 r = 0; r < texts.getLength(); ++r) {
+            QStringList row;
+            for (sal_Int32 c = 0; c < texts[r].getLength(); ++c) {
+                QString text = qs(texts[r][c]);
+                if (text.startsWith(QLatin1Char('=')) && text.size() > 1) {
+                    if (!parser.is()) {
+                        uno::Reference<lang::XMultiServiceFactory> factory(m_book.documentOf(state), uno::UNO_QUERY_THROW);
+                        parser.set(factory->createInstance("com.sun.star.sheet.FormulaParser"), uno::UNO_QUERY_THROW);
+                        uno::Reference<beans::XPropertySet> props(parser, uno::UNO_QUERY_THROW);
+                        props->setPropertyValue("FormulaConvention", uno::Any(sheet::AddressConvention::XL_R1C1));
+                        props->setPropertyValue("CompileEnglish", uno::Any(true));
+                    }
+                    const int rowNumber = area.top + r;
+                    const int column = area.left + c;
+                    uno::Reference<sheet::XFormulaTokens> tokens(
+                        state.sheet->getCellByPosition(column - 1, rowNumber - 1), uno::UNO_QUERY_THROW);
+                    const table::CellAddress position(static_cast<sal_Int16>(m_book.tabOf(state)), column - 1,
+                                                      rowNumber - 1);
+                    text = qs(parser->printFormula(tokens->getTokens(), position));
+                    if (!text.startsWith(QLatin1Char('=')))
+                        text.prepend(QLatin1Char('='));
+                }
+                row << text;
+            }
+            rows << row;
+        }
+        return rows;
+    }, std::optional<QVector<QStringList>>());
 }

@@ -38,6 +38,9 @@ public:
     // The formula of a cell as Excel writes it (A1), its constant as text, or
     // a null string when it cannot be read.
     QString excelFormulaAt(SheetState &state, int row, int column);
+    // The same for a block, rows of cells, each formula in R1C1 notation;
+    // empty cells give empty texts. Nothing when the office cannot tell.
+    std::optional<QVector<QStringList>> r1c1FormulasOf(SheetState &state, const SheetArea &area);
 
     // Drops every sheet's cached values; called after every change.
     void invalidateValues();

@@ -241,8 +241,37 @@ def row_layout(path, what="heights", shown="open", count="12"):
     wb.save(path)
 
 
+def category_files(path, blank_row=None):
+    """A summary for one workbook per category: a title row, a header row,
+    seven records (category in A, key in B, a note naming the key in G) whose
+    amount reads its own row and whose share reads every record, a comment
+    on K002, a totals row, a frozen header, a name, and a second sheet that
+    the totals row reads. BLANK_ROW: a record row left without its category."""
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "Summary"
+    ws.append(["Sales by region"])
+    ws.append(["Region", "Key", "Qty", "Price", "Amount", "Share", "Note"])
+    names = ("East", "West", "North", "East", "North", "West", "East")
+    for i, name in enumerate(names):
+        r = i + 3
+        ws.append([name, "K%03d" % (i + 1), i + 1, 10 * (i + 1), "=C%d*D%d" % (r, r),
+                   "=E%d/SUM($E$3:$E$9)" % r, "note-K%03d" % (i + 1)])
+    ws.append([None, "Total", "=SUM(C3:C9)", None, "=SUM(E3:E9)", None, "=Notes!A1"])
+    ws["B4"].comment = Comment("comment-K002", "Clerk")
+    if blank_row:
+        ws["A%s" % blank_row] = None
+    ws.freeze_panes = "A3"
+    ws.column_dimensions["G"].width = 30
+    notes = wb.create_sheet("Notes")
+    notes["A1"] = "notes-sheet-text"
+    wb.defined_names.append(DefinedName("Amounts", attr_text="Summary!$E$3:$E$9"))
+    wb.save(path)
+
+
 KINDS = {"categories": categories, "empty-column": empty_column, "striped": striped, "gapped": gapped}
 KINDS["e2e-table"] = e2e_table
+KINDS["category-files"] = category_files
 KINDS.update(SHAPES)
 KINDS["protected"] = protected
 KINDS["shown"] = shown

@@ -1,0 +1,245 @@
+// One workbook per category, end to end: where every record ended up, what
+// each file still carries of the summary, what its package gives away, and
+// that a refused or protected set is all or nothing.
+#include "AutomationObject.h"
+#include "e2e_Cli.h"
+#include "e2e_OfficeCase.h"
+#include "lo_Fixtures.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QMap>
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+
+// The "category-files" summary: key -> category, in summary order.
+const QList<QPair<QString, QString>> records{{"K001", "East"}, {"K002", "West"}, {"K003", "North"},
+                                             {"K004", "East"}, {"K005", "North"}, {"K006", "West"},
+                                             {"K007", "East"}};
+
+QStringList entriesOf(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+QStringList keysOf(const QString &category)
+{
+    QStringList keys;
+    for (const auto &record : records)
+        if (record.second == category)
+            keys << record.first;
+    return keys;
+}
+
+// Every text a file holds, whatever part or stream it is in: the parts of
+// a package unpacked, an .xls file's bytes read both as 8-bit and as UTF-16
+// text (its two ways of storing strings); no NUL characters.
+QString everyText(const QString &path)
+{
+    QProcess python;
+    python.start(QStringLiteral("python3"), {QStringLiteral("-c"), QStringLiteral(
+        "import sys, zipfile\n"
+        "data = open(sys.argv[1], 'rb').read()\n"
+        "if data[:2] == b'PK':\n"
+        "    z = zipfile.ZipFile(sys.argv[1])\n"
+        "    text = ''.join(z.read(n).decode('utf-8', 'replace') for n in z.namelist())\n"
+        "else:\n"
+        "    text = data.decode('latin-1') + data.decode('utf-16-le', 'replace') + data[1:].decode('utf-16-le', 'replace')\n"
+        "sys.stdout.buffer.write(text.replace('\\0', '').encode('utf-8', 'replace'))\n"), path});
+    if (!python.waitForFinished(60000) || python.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(python.readAllStandardOutput());
+}
+
+// A sheet's rows as a fresh office computes them, each row's cells.
+QList<QStringList> rowsOf(const QJsonObject &fresh, const QString &sheet)
+{
+    QList<QStringList> rows;
+    for (const QJsonValue &row : fresh.value(sheet).toArray())
+        rows << row.toVariant().toStringList();
+    return rows;
+}
+
+} // namespace
+
+class E2eCategoryFilesTest : public E2eOfficeCase
+{
+    Q_OBJECT
+
+    // The summary in the format of `ending`, in the case's "in" folder.
+    QString makeSource(const QString &ending, const QStringList &args = {})
+    {
+        const QString xlsx = in("sales.xlsx");
+        if (!makeWorkbook("category-files", xlsx, args))
+            return QString();
+        if (ending == QLatin1String(".xlsx"))
+            return xlsx;
+        const QString converted = in("sales" + ending);
+        // An .xls as an office of its own saves one, panes and all.
+        if (ending == QLatin1String(".xls")) {
+            const bool saved = saveAsXls(xlsx, converted);
+            QFile::remove(xlsx);
+            return saved ? converted : QString();
+        }
+        AutomationObject application;
+        application.setControl(QStringLiteral("Excel.Application"));
+        application.setProperty("DisplayAlerts", false);
+        AutomationObject *workbooks = application.querySubObject("WorkBooks");
+        AutomationObject *book = workbooks ? workbooks->querySubObject("Open(const QString&)", xlsx) : nullptr;
+        const bool saved = book && book->dynamicCall("SaveAs(const QString&, QVariant)", converted, 52).isValid();
+        if (book)
+            book->dynamicCall("Close (Boolean)", false);
+        application.dynamicCall("Quit(void)");
+        QFile::remove(xlsx);
+        return saved ? converted : QString();
+    }
+
+    // What every file of a finished set must show, whatever its format: its
+    // category's records in summary order and no other's, the header above
+    // them, a totals row over its own records only, and nothing in the
+    // package that names another category's record.
+    void checkSet(const QString &folder, const QString &ending, const QString &password = QString())
+    {
+        QCOMPARE(entriesOf(folder), QStringList({"East" + ending, "North" + ending, "West" + ending}));
+        for (const QString &category : {QStringLiteral("East"), QStringLiteral("West"), QStringLiteral("North")}) {
+            QString path = folder + "/" + category + ending;
+            if (!password.isEmpty()) {
+                QVERIFY(isCompoundFile(path));
+                const QString plain = casePath() + "/plain-" + category + ending;
+                QCOMPARE(decryptWorkbook(path, "wrong", plain), 3);
+                QCOMPARE(decryptWorkbook(path, password, plain), 0);
+                path = plain;
+            }
+            const QJsonObject fresh = freshOfficeSheets(path);
+            QCOMPARE(fresh.keys(), QStringList{"Summary"});
+            const QList<QStringList> rows = rowsOf(fresh, "Summary");
+            QVERIFY2(rows.size() >= 3, qPrintable(category));
+            QCOMPARE(rows.at(0).value(0), QStringLiteral("Sales by region"));
+            QCOMPARE(rows.at(1).mid(0, 2), QStringList({"Region", "Key"}));
+            QStringList keys;
+            int quantity = 0;
+            int amount = 0;
+            int row = 2;
+            for (; row < rows.size() && rows.at(row).value(1) != QLatin1String("Total"); ++row) {
+                QCOMPARE(rows.at(row).value(0), category);
+                keys << rows.at(row).value(1);
+                const int number = rows.at(row).value(1).mid(1).toInt();
+                QCOMPARE(rows.at(row).value(2).toInt(), number);
+                // The amount still computes from its own row.
+                QCOMPARE(rows.at(row).value(4).toInt(), number * number * 10);
+                QVERIFY(!rows.at(row).value(5).isEmpty() && !rows.at(row).value(5).startsWith('#'));
+                QCOMPARE(rows.at(row).value(6), "note-" + keys.last());
+                quantity += number;
+                amount += number * number * 10;
+            }
+            QCOMPARE(keys, keysOf(category));
+            QVERIFY2(row < rows.size(), qPrintable(category + ": no totals row"));
+            QCOMPARE(rows.at(row).value(2).toInt(), quantity);
+            QCOMPARE(rows.at(row).value(4).toInt(), amount);
+            // The totals row read the other sheet, which the file does not have.
+            QCOMPARE(rows.at(row).value(6), QStringLiteral("notes-sheet-text"));
+
+            const QString text = everyText(path);
+            QVERIFY(text.contains(keys.first()));
+            for (const auto &record : records) {
+                if (record.second == category)
+                    continue;
+                for (const QString &leak : {record.first, "note-" + record.first, "comment-" + record.first})
+                    QVERIFY2(!text.contains(leak), qPrintable(category + ending + " holds " + leak));
+            }
+        }
+    }
+
+private slots:
+    void eachFormatGivesOneFilePerCategory_data()
+    {
+        QTest::addColumn<QString>("ending");
+        QTest::newRow("xlsx") << ".xlsx";
+        QTest::newRow("xls") << ".xls";
+        QTest::newRow("xlsm") << ".xlsm";
+    }
+
+    void eachFormatGivesOneFilePerCategory()
+    {
+        QFETCH(QString, ending);
+        const QString source = makeSource(ending);
+        QVERIFY(!source.isEmpty());
+        const CliRun run = runCli({"files", source, out(), "--header-rows", "2"});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
+        QVERIFY(run.lines.contains(QString::fromUtf8("正在生成第3/3个工作簿：North")));
+        // Only the finished folder stands in the output folder.
+        QCOMPARE(entriesOf(out()), QStringList{"sales"});
+        QCOMPARE(run.lastLine(), QString::fromUtf8("成功生成分类工作簿3个,保存在：") + QDir::toNativeSeparators(out("sales")));
+        checkSet(out("sales"), ending);
+        if (ending == QLatin1String(".xls"))
+            return;
+
+        // What the package says of itself: the amount stays a formula of its
+        // row, the share (which read every record) keeps only its value, the
+        // comment stays with its record, the pane stays frozen.
+        const QJsonObject west = readWorkbook(out("sales/West") + ending);
+        QCOMPARE(namesOf(west), QStringList{"Summary"});
+        const QJsonObject sheet = sheetOf(west, "Summary");
+        QCOMPARE(cellOf(sheet, "E3").value("formula").toString(), QStringLiteral("=C3*D3"));
+        QVERIFY(cellOf(sheet, "F3").value("formula").isNull());
+        QCOMPARE(cellOf(sheet, "B3").value("comment").toString(), QStringLiteral("comment-K002"));
+        QCOMPARE(sheet.value("frozenAt").toString(), QStringLiteral("A3"));
+        if (ending == QLatin1String(".xlsm"))
+            QVERIFY(west.value("contentTypes").toString().contains("sheet.macroEnabled.main+xml"));
+
+        // A second run finds the name taken and takes the next.
+        const CliRun again = runCli({"files", source, out(), "--header-rows", "2"});
+        QVERIFY2(again.exitCode == 0, qPrintable(again.describe()));
+        QCOMPARE(entriesOf(out()), QStringList({"sales", "sales (2)"}));
+    }
+
+    // The open password encrypts every file, the sheet password protects
+    // each file's sheet.
+    void passwordsProtectEveryFile_data()
+    {
+        QTest::addColumn<QString>("ending");
+        QTest::newRow("xlsx") << ".xlsx";
+        QTest::newRow("xls") << ".xls";
+    }
+
+    void passwordsProtectEveryFile()
+    {
+        QFETCH(QString, ending);
+        const QString source = makeSource(ending);
+        QVERIFY(!source.isEmpty());
+        const QString password = QString::fromUtf8("开 sesame");
+        const CliRun run = runCli({"files", source, out(), "--header-rows", "2", "--open-password", password,
+                                   "--sheet-password", "sheet"});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
+        checkSet(out("sales"), ending, password);
+        if (ending == QLatin1String(".xlsx")) {
+            const QJsonObject east = readWorkbook(out("sales/East.xlsx"), password);
+            const QJsonObject protection = sheetOf(east, "Summary").value("sheetProtection").toObject();
+            QVERIFY(QStringList({"1", "true"}).contains(protection.value("sheet").toString()));
+            QVERIFY(!protection.value("hashValue").toString().isEmpty() || !protection.value("password").toString().isEmpty());
+        }
+    }
+
+    // A record without a category would be in no file: the job refuses, and
+    // neither a folder nor a hidden one is left.
+    void aRefusedSetLeavesNothing()
+    {
+        const QString source = makeSource(".xlsx", {"5"});
+        QVERIFY(!source.isEmpty());
+        const CliRun run = runCli({"files", source, out(), "--header-rows", "2"});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.lastLine(), QString::fromUtf8("汇总表第5行有内容但分类列为空,无法分到任何一个工作簿;"
+                                                   "请填写分类或删除该行后再拆分,本次未生成文件。"));
+        QCOMPARE(entriesOf(out()), QStringList());
+
+        // Options that belong to the sheet split are refused before anything runs.
+        const CliRun wrong = runCli({"files", source, out(), "--edit-range", "C3:D9"});
+        QCOMPARE(wrong.exitCode, 2);
+        QCOMPARE(entriesOf(out()), QStringList());
+    }
+};
+
+QTEST_GUILESS_MAIN(E2eCategoryFilesTest)
+#include "e2e_category_files_test.moc"
