@@ -53,6 +53,7 @@ void readForm(const Ui::MainWindow &ui, JobSettings &job)
     job.openPasswordEnabled = ui.cBox_OpenPwd->isChecked();
     job.openPassword = ui.lEdt_OpenPwd->text();
     job.sheetPassword = ui.lEdt_SheetsProtect->text();
+    job.sheetProtectionEnabled = ui.cBox_SheetsProtect->isChecked();
     job.allowEditRangeEnabled = ui.cBox_AllowEditRange->isChecked();
     job.allowEditRange = normalizedEditRange(ui.lEdt_AllowEditRange->text());
     job.classifyColumn = ui.sBox_Column->value();

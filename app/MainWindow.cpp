@@ -265,6 +265,13 @@ void MainWindow::on_cBox_SplitToFiles_toggled(bool checked)
     m_ui->pBtn_HyperLinks->setVisible(!checked);
     m_ui->pBtn_ClassifyShow->setVisible(!checked);
     m_ui->pBtn_SplitToFiles->setVisible(checked);
+    // The files have no lookups and no structure to lock.
+    m_ui->cBox_WbProtect->setEnabled(!checked);
+    m_ui->lEdt_WbProtect->setEnabled(!checked && m_ui->cBox_WbProtect->isChecked());
+    const bool linking = !checked && m_ui->cBox_SheetsProtect->isChecked();
+    m_ui->cBox_AllowEditRange->setEnabled(linking);
+    m_ui->lEdt_AllowEditRange->setEnabled(linking && m_ui->cBox_AllowEditRange->isChecked());
+    m_ui->sBox_VlookupCol->setEnabled(linking && m_ui->cBox_AllowEditRange->isChecked());
 }
 
 void MainWindow::on_pBtn_SplitToFiles_clicked()
@@ -343,7 +350,7 @@ void MainWindow::on_cBox_SheetsProtect_clicked()
 {
     const bool checked = m_ui->cBox_SheetsProtect->isChecked();
     m_ui->lEdt_SheetsProtect->setEnabled(checked);
-    m_ui->cBox_AllowEditRange->setEnabled(checked);
+    m_ui->cBox_AllowEditRange->setEnabled(checked && !m_ui->cBox_SplitToFiles->isChecked());
 }
 
 void MainWindow::on_cBox_AllowEditRange_clicked()

@@ -10,6 +10,7 @@
 #include <QApplication>
 
 #ifdef SHEETSPLICER_LIBREOFFICE
+#include "StagingFolder.h"
 #include "TerminationCleanup.h"
 #endif
 
@@ -20,7 +21,7 @@ int main(int argc, char *argv[])
 {
 #ifdef SHEETSPLICER_LIBREOFFICE
     // Ended by the session or a signal: the offices of a running job go too.
-    const TerminationHold untilSignalled = cleanUpOfficesOnTermination();
+    const TerminationHold untilSignalled = cleanUpOfficesOnTermination(StagingFolder::removeUnpublished);
 #endif
 
     // 1. The executable's path.

@@ -43,6 +43,8 @@ std::optional<SourceKind> kindNamed(const QString &name)
 
 QString jobName(BenchJob job)
 {
+    if (job == BenchJob::Files)
+        return QStringLiteral("files");
     return job == BenchJob::Link ? QStringLiteral("link") : QStringLiteral("classify");
 }
 
@@ -53,6 +55,8 @@ std::optional<BenchJob> jobNamed(const QString &name)
         return BenchJob::Classify;
     if (n == QLatin1String("link"))
         return BenchJob::Link;
+    if (n == QLatin1String("files"))
+        return BenchJob::Files;
     return std::nullopt;
 }
 

@@ -21,7 +21,7 @@ struct BenchSize
 inline bool operator==(const BenchSize &a, const BenchSize &b) { return a.name == b.name; }
 
 enum class SourceKind { Plain, Rich };
-enum class BenchJob { Classify, Link };
+enum class BenchJob { Classify, Link, Files };
 
 // S = 1,000 x 8 x 5, M = 10,000 x 12 x 20, L = 50,000 x 12 x 50; and, run
 // only when named, many categories without an editable range: C50, C100,

@@ -181,7 +181,7 @@ QString benchUsage()
         "  --file WORKBOOK        also run the jobs on a copy of this workbook (repeatable; alone when no\n"
         "                         --sizes): first sheet, categories in column 1, one header row\n"
         "  --kinds plain,rich     source kinds (default both)\n"
-        "  --jobs classify,link   jobs (default both)\n"
+        "  --jobs classify,link   jobs (default both); files: one workbook per category\n"
         "  --repeat-m N           growth check: run each job N times in one process on size M\n"
         "                         (or on the sizes given) and print every run's peak memory\n"
         "  --update N             after each job, add N records to its result as a user would (on the\n"

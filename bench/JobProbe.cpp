@@ -21,7 +21,13 @@ RunMeasure runJobOnce(const JobRequest &request, OfficeWatcher &watcher, int run
     RunMeasure measure;
     measure.run = runNumber;
     measure.resultPath = expectedResultPath(request.source, request.outDir);
-    const bool resultIsSource = !clearEarlierResult(measure.resultPath, request.source);
+    // The files job makes a folder named after the source, its files in it.
+    const bool files = request.job == BenchJob::Files;
+    if (files)
+        measure.resultPath = QDir(request.outDir).filePath(QFileInfo(request.source).completeBaseName());
+    const bool resultIsSource = !files && !clearEarlierResult(measure.resultPath, request.source);
+    if (files)
+        QDir(measure.resultPath).removeRecursively();
 
     JobSettings &settings = JobSettings::current();
     settings = JobSettings();
@@ -59,6 +65,8 @@ RunMeasure runJobOnce(const JobRequest &request, OfficeWatcher &watcher, int run
         });
         if (request.job == BenchJob::Classify)
             worker.ClassifyShow();
+        else if (request.job == BenchJob::Files)
+            worker.SplitToFiles();
         else
             worker.InsertHyperLinks();
     }
@@ -81,6 +89,11 @@ RunMeasure runJobOnce(const JobRequest &request, OfficeWatcher &watcher, int run
     measure.lastText = lastText;
     const QFileInfo result(measure.resultPath);
     measure.resultBytes = result.isFile() && !resultIsSource ? result.size() : -1;
+    if (files && result.isDir()) {
+        measure.resultBytes = 0;
+        for (const QFileInfo &file : QDir(measure.resultPath).entryInfoList(QDir::Files))
+            measure.resultBytes += file.size();
+    }
     measure.success = Texts::isSuccess(lastText) && measure.resultBytes > 0;
     return measure;
 }

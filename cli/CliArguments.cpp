@@ -99,6 +99,7 @@ CliRequest parseCliArguments(const QStringList &arguments)
             settings.structurePassword = value;
         } else if (name == QLatin1String("--sheet-password")) {
             settings.sheetPassword = value;
+            settings.sheetProtectionEnabled = true;
         } else if (name == QLatin1String("--edit-range")) {
             settings.allowEditRangeEnabled = true;
             settings.allowEditRange = normalizedEditRange(value);

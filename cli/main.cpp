@@ -2,6 +2,7 @@
 #include "JobLog.h"
 
 #ifdef SHEETSPLICER_LIBREOFFICE
+#include "StagingFolder.h"
 #include "TerminationCleanup.h"
 #endif
 
@@ -11,7 +12,7 @@
 int main(int argc, char **argv)
 {
 #ifdef SHEETSPLICER_LIBREOFFICE
-    const TerminationHold untilSignalled = cleanUpOfficesOnTermination();
+    const TerminationHold untilSignalled = cleanUpOfficesOnTermination(StagingFolder::removeUnpublished);
 #endif
     QCoreApplication application(argc, argv);
     JobLog::install();

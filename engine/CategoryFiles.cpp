@@ -95,7 +95,7 @@ Outcome makeCategoryFile(JobState &job, const Category &category, const QString 
     const Outcome kept = keepCategoryRows(job, job.summarySheet, category, failed);
     if (kept.stopped())
         return kept;
-    if (!job.settings.sheetPassword.isEmpty())
+    if (job.settings.sheetProtectionEnabled)
         protectSheet(job.summarySheet, job.settings.sheetPassword);
     selectSummarySheet(job);
     setOpenPassword(job);

@@ -29,6 +29,12 @@ JobRun::JobRun(MergeObject *worker, JobSettings &settings, Kind kind)
 
 void JobRun::run()
 {
+    // The files have no lookups and no workbook structure to lock: what the
+    // form holds for those is not theirs to check.
+    if (m_kind == Kind::CategoryFiles) {
+        m_job.settings.allowEditRangeEnabled = false;
+        m_job.settings.structurePasswordEnabled = false;
+    }
     // Settings that cannot work are refused before the office starts.
     const Outcome settings = checkJobSettings(m_job.settings);
     m_job.showProgress(0, 0);

@@ -18,6 +18,9 @@ struct JobSettings
     bool structurePasswordEnabled = false;
     QString structurePassword;
     QString sheetPassword;
+    // One workbook per category: each file's sheet protected with
+    // sheetPassword (the sheet split protects by its editable range).
+    bool sheetProtectionEnabled = false;
     bool allowEditRangeEnabled = false;
     QString allowEditRange;        // trimmed, full-width colon replaced
     int lookupColumn = 1;          // 1-based, 1..256

@@ -24,6 +24,10 @@ public:
     // returns where it now is, empty when it could not be renamed.
     QString publish();
 
+    // Removes every hidden folder not yet published, for a program ended by
+    // a signal. Safe from any thread.
+    static void removeUnpublished();
+
 private:
     QString m_parent;
     QString m_name;

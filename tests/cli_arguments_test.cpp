@@ -48,6 +48,14 @@ private slots:
         QVERIFY(r.settings.allowEditRangeEnabled);
         QCOMPARE(r.settings.allowEditRange, QStringLiteral("B3:F20"));
         QCOMPARE(r.settings.lookupColumn, 28);
+
+        const CliRequest files = parseCliArguments({"files", "book.xls", "out", "--column", "2", "--open-password",
+                                                    "o", "--sheet-password", "s"});
+        QCOMPARE(files.status, CliRequest::Status::Run);
+        QCOMPARE(files.job, CliRequest::Job::CategoryFiles);
+        QCOMPARE(files.settings.classifyColumn, 2);
+        QCOMPARE(files.settings.openPassword, QStringLiteral("o"));
+        QCOMPARE(files.settings.sheetPassword, QStringLiteral("s"));
     }
 
     void usageErrors_data()
@@ -64,6 +72,10 @@ private slots:
         QTest::newRow("header rows 100") << QStringList{"classify", "book.xlsx", "out", "--header-rows", "100"};
         QTest::newRow("match column text") << QStringList{"classify", "book.xlsx", "out", "--match-column", "B"};
         QTest::newRow("empty source") << QStringList{"classify", "", "out"};
+        // The files have no lookups and no structure to lock.
+        QTest::newRow("files with a range") << QStringList{"files", "book.xlsx", "out", "--edit-range", "B3:F20"};
+        QTest::newRow("files locked") << QStringList{"files", "book.xlsx", "out", "--structure-password=s"};
+        QTest::newRow("files matched") << QStringList{"files", "book.xlsx", "out", "--match-column", "2"};
     }
     void usageErrors()
     {

@@ -69,6 +69,7 @@ if(TARGET sheetsplicer-cli)
     SOURCES ${E2E_TESTS_DIR}/e2e_category_files_test.cpp
     LIBS e2e_test_support lo_test_support automation_platform
     TIMEOUT 900 LABELS office)
+  target_compile_definitions(e2e_category_files_test PRIVATE SHEETSPLICER_CLI_PATH="$<TARGET_FILE:sheetsplicer-cli>")
   # What the window reads of a result before a job.
   target_link_libraries(e2e_results_test PRIVATE app_lib)
 endif()

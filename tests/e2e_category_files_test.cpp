@@ -12,6 +12,8 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <csignal>
+
 namespace {
 
 // The "category-files" summary: key -> category, in summary order.
@@ -220,6 +222,26 @@ private slots:
             QVERIFY(QStringList({"1", "true"}).contains(protection.value("sheet").toString()));
             QVERIFY(!protection.value("hashValue").toString().isEmpty() || !protection.value("password").toString().isEmpty());
         }
+    }
+
+    // Ended by a signal between two files, the program leaves neither the
+    // folder nor its hidden stand-in.
+    void aTerminatedSetLeavesNothing()
+    {
+        const QString source = in("teams.xlsx");
+        QVERIFY(makeWorkbook("dressed", source, {"200"}));
+        QProcess cli;
+        cli.start(QStringLiteral(SHEETSPLICER_CLI_PATH), {"files", source, out(), "--header-rows", "2"});
+        QVERIFY(cli.waitForStarted());
+        QByteArray seen;
+        while (!seen.contains("正在生成第3/") && cli.waitForReadyRead(60000))
+            seen += cli.readAllStandardOutput();
+        QVERIFY2(seen.contains("正在生成第3/"), seen.constData());
+        QVERIFY(!entriesOf(out()).isEmpty());
+        cli.terminate();
+        QVERIFY(cli.waitForFinished(30000));
+        QCOMPARE(cli.exitCode(), 128 + SIGTERM);
+        QCOMPARE(entriesOf(out()), QStringList());
     }
 
     // A record without a category would be in no file: the job refuses, and

@@ -1,4 +1,5 @@
 #include "CategoryColumn.h"
+#include "FormulaReach.h"
 #include "Formulas.h"
 #include "SheetNames.h"
 
@@ -170,6 +171,42 @@ private slots:
         QFETCH(QString, reference);
         QCOMPARE(quotedSheetName(name), reference);
         QCOMPARE(needsQuoting(name), reference != name);
+    }
+
+    // What a category's own workbook may keep as a formula: a record's
+    // formula that reads its own row only; anything else on the sheet unless
+    // it reads beyond it.
+    void formulaReach_data()
+    {
+        QTest::addColumn<QString>("formula");
+        QTest::addColumn<int>("reach");
+        const int row = int(FormulaReach::OwnRow);
+        const int sheet = int(FormulaReach::OwnSheet);
+        const int beyond = int(FormulaReach::Beyond);
+        QTest::newRow("own row, relative") << "=RC[-2]*RC[-1]" << row;
+        QTest::newRow("own row, absolute") << "=R5C3*2" << row;
+        QTest::newRow("own row range") << "=SUM(RC1:RC[-1])" << row;
+        QTest::newRow("own sheet named") << "=Summary!RC3+'Summary'!R5C1" << row;
+        QTest::newRow("text with a bracket") << "=\"R[1]C\"&RC1" << row;
+        QTest::newRow("this row of a table") << "=Sales[@Qty]*Sales[[#This Row],[Price]]" << row;
+        QTest::newRow("header row") << "=RC1*R2C" << sheet;
+        QTest::newRow("row above") << "=R[-1]C+RC[-1]" << sheet;
+        QTest::newRow("all the records") << "=RC5/SUM(R3C5:R9C5)" << sheet;
+        QTest::newRow("whole column") << "=SUM(C[-1])" << sheet;
+        QTest::newRow("table column") << "=SUM(Sales[Qty])" << sheet;
+        QTest::newRow("other sheet") << "=Notes!R1C1" << beyond;
+        QTest::newRow("other workbook") << "=[1]Summary!RC1" << beyond;
+        QTest::newRow("several sheets") << "=SUM(Jan:Mar!RC)" << beyond;
+        QTest::newRow("name") << "=RC1*Rate" << beyond;
+        QTest::newRow("indirect") << "=INDIRECT(\"A\"&ROW())" << beyond;
+        QTest::newRow("offset") << "=OFFSET(RC1,1,0)" << beyond;
+    }
+
+    void formulaReach()
+    {
+        QFETCH(QString, formula);
+        QFETCH(int, reach);
+        QCOMPARE(int(::formulaReach(formula, 5, QStringLiteral("Summary"))), reach);
     }
 };
 

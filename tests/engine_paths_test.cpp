@@ -1,8 +1,10 @@
 #include "CategoryColumn.h"
+#include "CategoryFileNames.h"
 #include "FileFormats.h"
 #include "RecordPull.h"
 #include "ResultMark.h"
 #include "SourceCheck.h"
+#include "StagingFolder.h"
 #include "SummaryScan.h"
 
 #include <QDir>
@@ -149,6 +151,49 @@ private slots:
         QVERIFY(plan.refused());
         QCOMPARE(plan.twiceKey, QStringLiteral("K5"));
         QCOMPARE(plan.twiceSheets, (QStringList{"East", "North"}));
+    }
+
+    // Each category's file is named as its sheet, in a form every file
+    // system takes, unique without regard to case; the folder takes the
+    // first free name.
+    void categoryFileNames()
+    {
+        QCOMPARE(::categoryFileNames({"East", "east", "a<b>|\"c\"", "CON", "com1.x", "Dots..", "East (2)"}),
+                 QStringList({"East", "east (2)", "a_b___c_", "_CON", "_com1.x", "Dots", "East (2) (2)"}));
+        QStringList taken{"sales", "sales (2)"};
+        QCOMPARE(freeFolderName("sales", [&](const QString &n) { return taken.contains(n); }),
+                 QStringLiteral("sales (3)"));
+        QCOMPARE(freeFolderName("new", [&](const QString &n) { return taken.contains(n); }), QStringLiteral("new"));
+    }
+
+    // The files appear under their folder's name all at once, or not at all.
+    void stagingFolders()
+    {
+        QTemporaryDir parent;
+        QVERIFY(QDir(parent.path()).mkdir("sales"));
+        QString published;
+        {
+            StagingFolder folder(parent.path(), "sales");
+            QVERIFY(!folder.path().isEmpty());
+            QVERIFY(QFileInfo(folder.path()).fileName().startsWith(".sales"));
+            QFile file(folder.path() + "/East.xlsx");
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.close();
+            published = folder.publish();
+        }
+        QCOMPARE(published, QDir::toNativeSeparators(parent.path() + "/sales (2)"));
+        QVERIFY(QFile::exists(parent.path() + "/sales (2)/East.xlsx"));
+        {
+            StagingFolder abandoned(parent.path(), "sales");
+            QVERIFY(QFileInfo::exists(abandoned.path()));
+        }
+        {
+            StagingFolder signalled(parent.path(), "sales");
+            StagingFolder::removeUnpublished();
+            QVERIFY(!QFileInfo::exists(signalled.path()));
+        }
+        QCOMPARE(QDir(parent.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList({"sales", "sales (2)"}));
     }
 };
 

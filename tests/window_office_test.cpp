@@ -17,6 +17,7 @@
 #include "window_test_support.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -197,6 +198,46 @@ private slots:
         QVERIFY(window->resultBar()->openFolderButton()->isVisible());
         QCOMPARE(window->resultBar()->openFolderButton()->text(), QString::fromUtf8("打开所在文件夹"));
         QVERIFY(!window->resultBar()->cancelButton()->isEnabled());
+        QCOMPARE(officeProcesses(), 0);
+    }
+
+    // Ticked, the files job takes the place of the two others: k of n files,
+    // a cancel that leaves no folder, and a set whose folder can be opened.
+    void filesFromTheWindow()
+    {
+        auto window = makeWindow();
+        window->findChild<QCheckBox *>(QStringLiteral("cBox_SplitToFiles"))->setChecked(true);
+        QPushButton *files = window->findChild<QPushButton *>(QStringLiteral("pBtn_SplitToFiles"));
+        QVERIFY(!files->isHidden());
+        QVERIFY(window->findChild<QPushButton *>(QStringLiteral("pBtn_ClassifyShow"))->isHidden());
+        QVERIFY(window->findChild<QPushButton *>(QStringLiteral("pBtn_HyperLinks"))->isHidden());
+
+        for (const bool cancel : {true, false}) {
+            m_shown.clear();
+            files->click();
+            QVERIFY(window->jobRunning());
+            QVERIFY(!files->isEnabled());
+            connect(window->worker(), &MergeObject::JobProgress, this,
+                    [this](int done, int total) { m_shown << Shown{done, total, 0, 0}; });
+            if (cancel) {
+                QTRY_VERIFY_WITH_TIMEOUT(inCategoryStage(2), jobTimeoutMs);
+                window->resultBar()->cancelButton()->click();
+                QTRY_VERIFY_WITH_TIMEOUT(!window->jobRunning(), jobTimeoutMs);
+                QCOMPARE(window->findChild<QLabel *>(QStringLiteral("lb_ShowDisposing"))->text(), Texts::cancelled());
+                QCOMPARE(outputEntries(), QStringList());
+                continue;
+            }
+            QTRY_VERIFY_WITH_TIMEOUT(!window->jobRunning(), jobTimeoutMs);
+            const QString folder = QDir(m_outDir).filePath(QStringLiteral("regions"));
+            QCOMPARE(outputEntries(), QStringList{QStringLiteral("regions")});
+            QCOMPARE(QDir(folder).entryList(QDir::Files).size(), categoryCount);
+            QVERIFY(inCategoryStage(categoryCount));
+            QCOMPARE(window->findChild<QLabel *>(QStringLiteral("lb_ShowDisposing"))->text(),
+                     Texts::filesDone(categoryCount, QDir::toNativeSeparators(folder)));
+            QVERIFY(window->resultBar()->openFolderButton()->isVisible());
+            QVERIFY(files->isEnabled());
+            QDir(folder).removeRecursively();
+        }
         QCOMPARE(officeProcesses(), 0);
     }
 

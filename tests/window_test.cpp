@@ -295,7 +295,7 @@ private slots:
             {"groupBox", {"label_8", "cBox_OpenPwd", "lEdt_OpenPwd", "label_10", "cBox_WbProtect", "lEdt_WbProtect"}},
             {"groupBox_2", {"label_5", "cBox_SheetsProtect", "lEdt_SheetsProtect", "label_6", "cBox_AllowEditRange",
                             "lEdt_AllowEditRange", "label_7", "label", "sBox_VlookupCol"}},
-            {"groupBox_4", {"pBtn_HyperLinks", "pBtn_ClassifyShow"}},
+            {"groupBox_4", {"pBtn_HyperLinks", "pBtn_ClassifyShow", "pBtn_SplitToFiles", "cBox_SplitToFiles"}},
         };
         for (const auto &entry : rows) {
             auto *box = widget<QGroupBox>(*window, entry.first);

@@ -25,7 +25,7 @@ TerminationHold::~TerminationHold()
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
 }
 
-TerminationHold cleanUpOfficesOnTermination()
+TerminationHold cleanUpOfficesOnTermination(void (*alsoOnTermination)())
 {
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
@@ -35,12 +35,14 @@ TerminationHold cleanUpOfficesOnTermination()
     // Blocked here, and so in every thread started later: only the waiter
     // below takes them.
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-    std::thread([stopSignals] {
+    std::thread([stopSignals, alsoOnTermination] {
         int received = 0;
         if (sigwait(&stopSignals, &received) != 0)
             return;
         stopping.store(true);
         OfficeSession::abandonAll();
+        if (alsoOnTermination)
+            alsoOnTermination();
         ::_exit(128 + received);
     }).detach();
     return {};

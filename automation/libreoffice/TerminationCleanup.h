@@ -14,5 +14,6 @@ struct TerminationHold
 // Call first thing in main(), before any thread exists, and keep what it
 // returns: SIGTERM, SIGINT and SIGHUP then end the program through a thread
 // of its own that first ends every office the program started and removes
-// their profiles.
-[[nodiscard]] TerminationHold cleanUpOfficesOnTermination();
+// their profiles, then calls `alsoOnTermination` (when given) for what the
+// program itself leaves half made.
+[[nodiscard]] TerminationHold cleanUpOfficesOnTermination(void (*alsoOnTermination)() = nullptr);
