@@ -59,6 +59,10 @@ QList<CatalogueMember> makeCatalogue()
         {'D', "Move(const QVariant&)", {K::Worksheet}, U::Arrange, M::Move},
         {'D', "Select()", {K::Worksheet}, U::Show, M::Select},
         {'S', "AutoFilterMode", {K::Worksheet}, U::Unfilter, M::AutoFilterMode},
+        // Whether the sheet has filter buttons; ShowAllData clears every
+        // criterion and keeps the buttons.
+        {'P', "AutoFilterMode", {K::Worksheet}, U::Read, M::AutoFilterMode},
+        {'D', "ShowAllData()", {K::Worksheet}, U::Unfilter, M::ShowAllData},
         {'D', "Protect(QVariant)", {K::Worksheet}, U::Write, M::Protect},
         {'P', "ProtectContents", {K::Worksheet}, U::Read, M::ProtectContents},
         {'Q', "UsedRange", {K::Worksheet}, U::Read, M::UsedRange},

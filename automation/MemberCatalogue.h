@@ -78,6 +78,7 @@ enum class Member
     Select,
     Activate,
     AutoFilterMode,
+    ShowAllData,
     ProtectContents,
     UsedRange,
     Hyperlinks,

@@ -92,7 +92,9 @@ Outcome makeCategoryFile(JobState &job, const Category &category, const QString 
     fixCells(job, category);
     if (!removeOtherSheets(job))
         return failed;
-    const Outcome kept = keepCategoryRows(job, job.summarySheet, category, failed);
+    // The summary's filter buttons stay, over its own records, all shown.
+    const bool buttons = job.summarySheet->property("AutoFilterMode").toBool();
+    const Outcome kept = keepCategoryRows(job, job.summarySheet, category, failed, buttons);
     if (kept.stopped())
         return kept;
     if (job.settings.sheetProtectionEnabled)

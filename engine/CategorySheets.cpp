@@ -67,12 +67,17 @@ QString firstCategoryFormula(const JobState &job)
     return QString();
 }
 
-void removeFilter(AutomationObject *copy, const JobState &job)
+// The sheet's filter goes, or with `keepButtons` only its criteria: every
+// row it hid shows again.
+void removeFilter(AutomationObject *copy, const JobState &job, bool keepButtons)
 {
     AutomationObject *block = copy->querySubObject("Range(const QString&)", job.table.filterRange);
     if (block)
         block->dynamicCall("AutoFilter(QVariant)", job.table.filterField);
-    copy->setProperty("AutoFilterMode", false);
+    if (keepButtons)
+        copy->dynamicCall("ShowAllData()");
+    else
+        copy->setProperty("AutoFilterMode", false);
 }
 
 // The user's other sheets go back next to the summary, ahead of the category
@@ -117,11 +122,12 @@ Outcome makeCategorySheets(JobState &job)
     return Outcome::goOn();
 }
 
-Outcome keepCategoryRows(JobState &job, AutomationObject *sheet, const Category &category, const Outcome &failed)
+Outcome keepCategoryRows(JobState &job, AutomationObject *sheet, const Category &category, const Outcome &failed,
+                         bool keepButtons)
 {
     filterToOtherCategories(sheet, job, category.value);
     deleteVisibleRows(sheet, job);
-    removeFilter(sheet, job);
+    removeFilter(sheet, job, keepButtons);
     if (holdsItsRecordsOnly(sheet, job, category))
         return Outcome::goOn();
     const QString formula = firstCategoryFormula(job);

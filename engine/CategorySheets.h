@@ -16,7 +16,9 @@ Outcome makeCategorySheet(JobState &job, const Category &category);
 
 // Leaves `sheet`, a copy of the summary sheet or the summary sheet itself,
 // with the header, the category's records and what stands below them: the
-// rows of every other category are filtered out and deleted. Stops with
-// `failed` (or the text about a category formula) when the sheet does not
-// come out holding exactly the category's records.
-Outcome keepCategoryRows(JobState &job, AutomationObject *sheet, const Category &category, const Outcome &failed);
+// rows of every other category are filtered out and deleted, and the filter
+// removed (with `keepButtons`, only its criteria). Stops with `failed` (or
+// the text about a category formula) when the sheet does not come out
+// holding exactly the category's records.
+Outcome keepCategoryRows(JobState &job, AutomationObject *sheet, const Category &category, const Outcome &failed,
+                         bool keepButtons = false);

@@ -224,6 +224,39 @@ private slots:
         }
     }
 
+    // Summaries as Excel makes them: a table goes with each file over its
+    // own records, its calculated column still a formula; filter buttons
+    // stay without their criteria, so that no file opens with its records
+    // hidden, while a row hidden by hand stays hidden.
+    void excelSummariesKeepTheirTableAndFilter()
+    {
+        const QString departments[] = {QString::fromUtf8("销售"), QString::fromUtf8("财务"), QString::fromUtf8("技术")};
+        QVERIFY(makeWorkbook("excel-table", in("table.xlsx")));
+        QVERIFY(makeWorkbook("excel-filtered", in("filtered.xlsx"), {"12", "some"}));
+        for (const QString &name : {QStringLiteral("table"), QStringLiteral("filtered")}) {
+            const CliRun run = runCli({"files", in(name + ".xlsx"), out()});
+            QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
+            for (int d = 0; d < 3; ++d) {
+                const QJsonObject sheet = sheetOf(readWorkbook(out(name + "/" + departments[d] + ".xlsx")),
+                                                  QString::fromUtf8("汇总"));
+                for (int k = 0; k < 4; ++k)
+                    QCOMPARE(valueText(sheet, QStringLiteral("B%1").arg(k + 2)),
+                             QStringLiteral("K%1").arg(3 * k + d + 1, 3, 10, QLatin1Char('0')));
+                QCOMPARE(valueText(sheet, "B6"), QString());
+                if (name == QLatin1String("table")) {
+                    const QJsonObject table = sheet.value("tables").toArray().at(0).toObject();
+                    QCOMPARE(table.value("ref").toString(), QStringLiteral("A1:F5"));
+                    QVERIFY(cellOf(sheet, "E2").value("formula").toString().contains("[#This Row]"));
+                    continue;
+                }
+                QCOMPARE(sheet.value("autoFilter").toString(), QStringLiteral("A1:F5"));
+                QCOMPARE(sheet.value("filterColumns").toInt(), 0);
+                // K004, hidden by hand, is the second record of 销售.
+                QCOMPARE(sheet.value("hiddenRows").toArray(), d == 0 ? QJsonArray{3} : QJsonArray());
+            }
+        }
+    }
+
     // Ended by a signal between two files, the program leaves neither the
     // folder nor its hidden stand-in.
     void aTerminatedSetLeavesNothing()

@@ -522,6 +522,15 @@ private slots:
             QCOMPARE(runJob(Job::ClassifyShow, s).texts.last(), Texts::classifyShowDone());
             used += model->memberTexts();
         }
+        {
+            // One workbook per category, of a summary with filter buttons.
+            auto model = modelWithSummary({"Name|Region", "a|East", "b|East"});
+            model->sheet("Summary")->filterButtons = true;
+            RecordingBackend backend(model);
+            const JobEvents files = runJob(Job::CategoryFiles, settings());
+            QVERIFY2(Texts::isSuccess(files.texts.last()), qPrintable(files.texts.last()));
+            used += model->memberTexts();
+        }
         QSet<QString> catalogue;
         for (const CatalogueMember &member : memberCatalogue())
             catalogue << QString(QLatin1Char(member.access)) + QLatin1Char(' ') + QLatin1String(member.text);

@@ -349,3 +349,11 @@ QList<ooxml::SheetOrigin> BookSaving::sheetOrigins()
     }
     return origins;
 }
+
+void BookSaving::forgetFiltersAsideOf(const QString &sheetName)
+{
+    for (int i = m_filtersAside.size() - 1; i >= 0; --i) {
+        if (m_filtersAside.at(i).sheetName == sheetName)
+            m_filtersAside.removeAt(i);
+    }
+}

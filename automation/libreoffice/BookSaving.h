@@ -36,6 +36,9 @@ public:
     // The rows only the sheets' filters hide, shown while the job runs and
     // hidden again before saving.
     void setFiltersAside(const QList<SheetFilters::SetAside> &filters) { m_filtersAside = filters; }
+    // Once a sheet's rows are deleted, the rows set aside no longer stand
+    // where they were noted: the sheet keeps them shown.
+    void forgetFiltersAsideOf(const QString &sheetName);
 
 private:
     // The .xls file at `path` stored anew by the office: its structure locked

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+#include <com/sun/star/beans/XPropertySet.hpp>
+
 class Book;
 class OfficeSession;
 
@@ -148,6 +150,9 @@ private:
     QVariant copyBefore(const QVariantList &args);
     QVariant moveBefore(const QVariantList &args);
     bool rename(const QString &name);
+    QVariant showAllData();
+    // The sheet's own filter (its buttons), null when it has none; throws as UNO does.
+    css::uno::Reference<css::beans::XPropertySet> sheetFilterRange() const;
 };
 
 // A range: one or more rectangles of one sheet. Making one costs nothing;

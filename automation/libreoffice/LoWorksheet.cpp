@@ -56,6 +56,8 @@ QVariant LoWorksheet::callMember(Member member, const QVariantList &args)
         return moveBefore(args);
     case Member::Protect:
         return m_book->protectSheet(*m_sheet, args.value(0).toString()) ? QVariant(true) : QVariant();
+    case Member::ShowAllData:
+        return showAllData();
     case Member::Unprotect:
         // A wrong password leaves the sheet protected, and the call fails.
         return guarded(session(), [&]() -> QVariant {
@@ -141,9 +143,47 @@ QVariant LoWorksheet::getMember(Member member)
         const std::optional<bool> locked = m_book->sheetProtected(cells());
         return locked ? QVariant(*locked) : QVariant();
     }
+    case Member::AutoFilterMode:
+        return guarded(session(), [&]() -> QVariant {
+            const uno::Reference<beans::XPropertySet> range = sheetFilterRange();
+            bool buttons = false;
+            if (range.is())
+                range->getPropertyValue("AutoFilter") >>= buttons;
+            return buttons;
+        }, QVariant());
     default:
         return QVariant();
     }
+}
+
+uno::Reference<beans::XPropertySet> LoWorksheet::sheetFilterRange() const
+{
+    const int tab = m_book->tabOf(*m_sheet);
+    uno::Reference<beans::XPropertySet> docProps(m_book->documentOf(*m_sheet), uno::UNO_QUERY_THROW);
+    uno::Reference<sheet::XUnnamedDatabaseRanges> unnamed(docProps->getPropertyValue("UnnamedDatabaseRanges"),
+                                                          uno::UNO_QUERY_THROW);
+    if (tab < 0 || !unnamed->hasByTable(static_cast<sal_Int16>(tab)))
+        return nullptr;
+    return uno::Reference<beans::XPropertySet>(unnamed->getByTable(static_cast<sal_Int16>(tab)), uno::UNO_QUERY_THROW);
+}
+
+// Excel's ShowAllData: no criterion left, every row of the filter shown, the
+// buttons kept.
+QVariant LoWorksheet::showAllData()
+{
+    m_sheet->filterActive = false;
+    m_sheet->hiddenRows.clear();
+    return guarded(session(), [&]() -> QVariant {
+        const uno::Reference<beans::XPropertySet> props = sheetFilterRange();
+        if (!props.is())
+            return true;
+        ++m_sheet->version;
+        uno::Reference<sheet::XDatabaseRange> range(props, uno::UNO_QUERY_THROW);
+        range->getFilterDescriptor()->setFilterFields(uno::Sequence<sheet::TableFilterField>());
+        range->refresh();
+        m_book->invalidateValues();
+        return true;
+    }, QVariant());
 }
 
 bool LoWorksheet::setMember(Member member, const QVariant &value)

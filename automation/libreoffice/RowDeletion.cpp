@@ -103,8 +103,10 @@ bool RowDeletion::deleteRows(SheetState &state, const QList<SheetArea> &rows)
         const std::optional<bool> moved = manyRuns ? moveKeptRows(state, rows) : std::nullopt;
         ok = moved ? *moved : (manyRuns && sortAwayRows(state, rows)) || deleteRowBlocks(state, rows);
     }
-    if (ok)
+    if (ok) {
         refillBottomRows(state, rows);
+        m_book.saving().forgetFiltersAsideOf(m_book.nameOf(state));
+    }
     // Without a grouped source, later copies may be made aside.
     if (ok && !fromGrouped)
         m_book.sideCopies().considerSideCopies(state);

@@ -21,7 +21,7 @@ struct JobEvents
     bool endedOnce() const { return ends() == 1 && all.last() == QStringLiteral("<end>"); }
 };
 
-enum class Job { ClassifyShow, InsertHyperLinks };
+enum class Job { ClassifyShow, InsertHyperLinks, CategoryFiles };
 
 inline JobEvents runJob(Job job, const JobSettings &settings, MergeObject *worker = nullptr)
 {
@@ -39,6 +39,8 @@ inline JobEvents runJob(Job job, const JobSettings &settings, MergeObject *worke
     });
     if (job == Job::ClassifyShow)
         w->ClassifyShow();
+    else if (job == Job::CategoryFiles)
+        w->SplitToFiles();
     else
         w->InsertHyperLinks();
     QObject::disconnect(texts);

@@ -33,6 +33,7 @@ struct Sheet
     QMap<Cell, QString> formulas;
     QSet<int> hiddenRows;
     bool isProtected = false;
+    bool filterButtons = false; // AutoFilterMode
     QString password;
     QStringList editableRanges; // "title address"
     QStringList hyperlinks;     // "anchor|address|subaddress"

@@ -113,6 +113,8 @@ protected:
     {
         if (member == Member::ProtectContents)
             return m_sheet->isProtected;
+        if (member == Member::AutoFilterMode)
+            return m_sheet->filterButtons;
         return member == Member::Name ? QVariant(m_sheet->name) : QVariant();
     }
 
