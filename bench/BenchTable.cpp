@@ -95,8 +95,10 @@ QStringList goalLines(const QList<TableRow> &rows)
     QMap<QPair<QString, QString>, qint64> mTimes;
     for (const TableRow &r : rows) {
         const QString what = QStringLiteral("%1 %2 %3").arg(r.size, r.kind, r.job);
-        // An update is held to the fresh split it came from (below).
-        if (r.size == QLatin1String("M") && !r.job.contains(QLatin1String(" update"))) {
+        // An update is held to the fresh split it came from, the files to
+        // the sheet split of the same summary (below).
+        if (r.size == QLatin1String("M") && !r.job.contains(QLatin1String(" update"))
+            && r.job != QLatin1String("files")) {
             if (r.timedOut) {
                 lines << QStringLiteral("%1: job/floor at most 2: missed (timeout)").arg(what);
             } else if (r.wallMs >= 0 && r.floorMs > 0) {
@@ -107,6 +109,20 @@ QStringList goalLines(const QList<TableRow> &rows)
             }
             if (r.wallMs >= 0 && !r.timedOut && r.result == QLatin1String("ok"))
                 mTimes.insert({r.kind, r.job}, r.wallMs);
+        }
+    }
+    // One workbook per category, against the sheet split of the same summary.
+    for (const TableRow &files : rows) {
+        if (files.job != QLatin1String("files") || files.wallMs < 0 || files.timedOut)
+            continue;
+        for (const TableRow &split : rows) {
+            if (split.job != QLatin1String("classify") || split.size != files.size || split.kind != files.kind
+                || split.wallMs <= 0 || split.timedOut)
+                continue;
+            const bool met = files.wallMs * 2 <= split.wallMs * 3;
+            lines << QStringLiteral("%1 %2 files: files/classify %3, at most 1.5: %4")
+                         .arg(files.size, files.kind, formatRatio(files.wallMs, split.wallMs),
+                              met ? QStringLiteral("met") : QStringLiteral("missed"));
         }
     }
     // An update of a grown result, against the fresh split it came from.

@@ -55,13 +55,22 @@ bool keepsFormula(const JobState &job, int row, const QString &formula)
     return isRecordRow(job, row) ? reach == FormulaReach::OwnRow : reach != FormulaReach::Beyond;
 }
 
-void fixCells(JobState &job, const Category &category)
+// The fixed cells of the category's file, in the category column (before
+// the split, which reads that column) or in the others (after it, where the
+// rows they stand in have moved up).
+void fixCells(JobState &job, const Category &category, bool categoryColumn)
 {
+    int lastRow = 0;
+    for (const FixedCell &fixed : job.fixedCells)
+        lastRow = qMax(lastRow, fixed.row);
+    const QVector<int> splitRows = categoryColumn ? QVector<int>() : rowsInCategoryFile(job, category, lastRow);
     for (const FixedCell &fixed : job.fixedCells) {
-        if (isRecordRow(job, fixed.row) && categoryOfRow(job, fixed.row) != category.value)
+        if ((fixed.column == job.settings.classifyColumn) != categoryColumn)
             continue;
-        const std::unique_ptr<AutomationObject> cell(
-            job.summarySheet->querySubObject("Cells(int,int)", fixed.row, fixed.column));
+        const int row = categoryColumn ? fixed.row : splitRows.at(fixed.row - 1);
+        if (row < 1 || (isRecordRow(job, fixed.row) && categoryOfRow(job, fixed.row) != category.value))
+            continue;
+        const std::unique_ptr<AutomationObject> cell(job.summarySheet->querySubObject("Cells(int,int)", row, fixed.column));
         // A block of one, so that a text stays a text.
         if (cell)
             cell->dynamicCall("SetValue(const QVariant&)", QVariant(QVariantList{QVariant(QVariantList{fixed.value})}));
@@ -88,8 +97,9 @@ Outcome makeCategoryFile(JobState &job, const Category &category, const QString 
 {
     const QString name = QFileInfo(path).completeBaseName();
     const Outcome failed = Outcome::stop(Texts::categoryFileFailed(name));
-    // Values first: the rows and sheets the formulas read are about to go.
-    fixCells(job, category);
+    // The category column's values first: the split reads them once the
+    // rows their formulas read are gone.
+    fixCells(job, category, true);
     if (!removeOtherSheets(job))
         return failed;
     // The summary's filter buttons stay, over its own records, all shown.
@@ -97,6 +107,9 @@ Outcome makeCategoryFile(JobState &job, const Category &category, const QString 
     const Outcome kept = keepCategoryRows(job, job.summarySheet, category, failed, buttons);
     if (kept.stopped())
         return kept;
+    // The sheet's rows untouched until it is split let the office know it
+    // from the file's first split; the other values go in now.
+    fixCells(job, category, false);
     if (job.settings.sheetProtectionEnabled)
         protectSheet(job.summarySheet, job.settings.sheetPassword);
     selectSummarySheet(job);
@@ -111,6 +124,23 @@ Outcome makeCategoryFile(JobState &job, const Category &category, const QString 
 }
 
 } // namespace
+
+QVector<int> rowsInCategoryFile(const JobState &job, const Category &category, int lastRow)
+{
+    const SummaryTable &table = job.table;
+    const int dataRows = table.lastDataRow - table.firstDataRow + 1;
+    QVector<int> rows(qMax(lastRow, 0), -1);
+    int kept = 0;
+    for (int row = 1; row <= lastRow; ++row) {
+        if (row < table.firstDataRow)
+            rows[row - 1] = row;
+        else if (row > table.lastDataRow)
+            rows[row - 1] = row - dataRows + category.recordCount;
+        else if (categoryOfRow(job, row) == category.value)
+            rows[row - 1] = table.firstDataRow + kept++;
+    }
+    return rows;
+}
 
 Outcome planCategoryFiles(JobState &job)
 {

@@ -1,5 +1,7 @@
 #include "CategoryColumn.h"
 #include "CategoryFileNames.h"
+#include "CategoryFiles.h"
+#include "JobSettings.h"
 #include "FileFormats.h"
 #include "RecordPull.h"
 #include "ResultMark.h"
@@ -164,6 +166,21 @@ private slots:
         QCOMPARE(freeFolderName("sales", [&](const QString &n) { return taken.contains(n); }),
                  QStringLiteral("sales (3)"));
         QCOMPARE(freeFolderName("new", [&](const QString &n) { return taken.contains(n); }), QStringLiteral("new"));
+    }
+
+    // A category's file keeps the header, its own records one after the
+    // other, and the rows below them moved up by the rows that went.
+    void rowsOfACategoryFile()
+    {
+        JobSettings settings;
+        JobState job(settings, [](const QString &) {});
+        job.table.firstDataRow = 3;
+        job.table.lastDataRow = 8;
+        job.rowValues = QStringList{"E", "W", "", "E", "W", "E"};
+        Category east;
+        east.value = "E";
+        east.recordCount = 3;
+        QCOMPARE(rowsInCategoryFile(job, east, 10), (QVector<int>{1, 2, 3, -1, -1, 4, -1, 5, 6, 7}));
     }
 
     // The files appear under their folder's name all at once, or not at all.

@@ -124,3 +124,9 @@ bool OfficeSession::start()
     m_watchdog = std::thread([this] { watch(); });
     return true;
 }
+
+std::optional<bool> OfficeSession::loadedSheetFact(const QString &key) const
+{
+    const auto found = m_loadedSheetFacts.constFind(key);
+    return found == m_loadedSheetFacts.constEnd() ? std::nullopt : std::optional<bool>(*found);
+}

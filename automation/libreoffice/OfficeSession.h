@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -8,6 +9,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <mutex>
 #include <thread>
 #include <condition_variable>
@@ -68,6 +70,12 @@ public:
 
     static quint64 roundTrips();
 
+    // What was found out about a sheet of a file as the file loads, kept
+    // for the same file loaded again in this session (see RowDeletion).
+    // The job's thread only.
+    std::optional<bool> loadedSheetFact(const QString &key) const;
+    void noteLoadedSheetFact(const QString &key, bool fact) { m_loadedSheetFacts.insert(key, fact); }
+
     // For a program that is being terminated: kills every office still
     // running for it and removes their profiles. Safe from any thread.
     static void abandonAll();
@@ -94,6 +102,7 @@ private:
     std::atomic<bool> m_quitting{false}; // the office ends because it was asked to
     bool m_quitDone = false;
     QString m_pendingFile; // guarded by the live-session lock
+    QHash<QString, bool> m_loadedSheetFacts;
 
     css::uno::Reference<css::uno::XComponentContext> m_context;
     css::uno::Reference<css::frame::XDesktop2> m_desktop;

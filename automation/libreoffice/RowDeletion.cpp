@@ -7,6 +7,9 @@
 #include "SideDocuments.h"
 #include "UnoProps.h"
 
+#include <QDateTime>
+#include <QFileInfo>
+
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/sheet/XCellAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
@@ -130,10 +133,26 @@ bool RowDeletion::rowsMayMove(SheetState &state, int top, int bottom)
         bottom = qMax(bottom, state.filterLastRow);
     }
     const QString name = m_book.nameOf(asked);
-    const bool alike = !name.isNull() && guarded(m_book.session(), [&]() {
+    // A sheet of the source as it loaded: the same file loaded again (one
+    // workbook per category) has the same rows.
+    QString loadedKey;
+    if (asked.version == 0 && !asked.copiedFrom.lock() && !asked.away.is() && !name.isNull()) {
+        const QFileInfo file(m_book.packagePath());
+        loadedKey = QStringLiteral("rows may move|%1|%2|%3|%4|%5|%6")
+                        .arg(file.absoluteFilePath())
+                        .arg(file.size())
+                        .arg(file.lastModified().toMSecsSinceEpoch())
+                        .arg(name)
+                        .arg(top)
+                        .arg(bottom);
+    }
+    const std::optional<bool> known = loadedKey.isEmpty() ? std::nullopt : m_book.session().loadedSheetFact(loadedKey);
+    const bool alike = known ? *known : !name.isNull() && guarded(m_book.session(), [&]() {
         return shownRowsEquallyHigh(asked.sheet, top, bottom) && !holdsManualRowBreaks(asked.sheet, top, bottom)
                && !holdsRowOutline(m_book.documentOf(asked), name, top, bottom);
     }, false);
+    if (!known && !loadedKey.isEmpty() && !m_book.session().lost())
+        m_book.session().noteLoadedSheetFact(loadedKey, alike);
     if (!alike)
         qCDebug(officeLog) << "rows of different heights, page breaks or outline: deleted block by block";
     m_heightsSeen = HeightsSeen{m_book.sheets().states().value(asked.identity.get()), asked.version, top, bottom, alike};
