@@ -55,19 +55,16 @@ bool keepsFormula(const JobState &job, int row, const QString &formula)
     return isRecordRow(job, row) ? reach == FormulaReach::OwnRow : reach != FormulaReach::Beyond;
 }
 
-// The fixed cells of the category's file, in the category column (before
-// the split, which reads that column) or in the others (after it, where the
-// rows they stand in have moved up).
-void fixCells(JobState &job, const Category &category, bool categoryColumn)
+// The fixed cells of the category's file, before the split or after it,
+// where the rows they stand in have moved up.
+void fixCells(JobState &job, const Category &category, bool afterSplit)
 {
     int lastRow = 0;
     for (const FixedCell &fixed : job.fixedCells)
         lastRow = qMax(lastRow, fixed.row);
-    const QVector<int> splitRows = categoryColumn ? QVector<int>() : rowsInCategoryFile(job, category, lastRow);
+    const QVector<int> splitRows = afterSplit ? rowsInCategoryFile(job, category, lastRow) : QVector<int>();
     for (const FixedCell &fixed : job.fixedCells) {
-        if ((fixed.column == job.settings.classifyColumn) != categoryColumn)
-            continue;
-        const int row = categoryColumn ? fixed.row : splitRows.at(fixed.row - 1);
+        const int row = afterSplit ? splitRows.at(fixed.row - 1) : fixed.row;
         if (row < 1 || (isRecordRow(job, fixed.row) && categoryOfRow(job, fixed.row) != category.value))
             continue;
         const std::unique_ptr<AutomationObject> cell(job.summarySheet->querySubObject("Cells(int,int)", row, fixed.column));
@@ -97,9 +94,13 @@ Outcome makeCategoryFile(JobState &job, const Category &category, const QString 
 {
     const QString name = QFileInfo(path).completeBaseName();
     const Outcome failed = Outcome::stop(Texts::categoryFileFailed(name));
-    // The category column's values first: the split reads them once the
-    // rows their formulas read are gone.
-    fixCells(job, category, true);
+    // A category column of formulas is read by the split once the rows and
+    // sheets its formulas (or the cells they read) read are gone: the values
+    // go in first. Otherwise after the split, which then finds the sheet as
+    // the office loaded it and need not weigh its rows again.
+    const bool afterSplit = !job.categoryFormulas;
+    if (!afterSplit)
+        fixCells(job, category, false);
     if (!removeOtherSheets(job))
         return failed;
     // The summary's filter buttons stay, over its own records, all shown.
@@ -107,9 +108,8 @@ Outcome makeCategoryFile(JobState &job, const Category &category, const QString 
     const Outcome kept = keepCategoryRows(job, job.summarySheet, category, failed, buttons);
     if (kept.stopped())
         return kept;
-    // The sheet's rows untouched until it is split let the office know it
-    // from the file's first split; the other values go in now.
-    fixCells(job, category, false);
+    if (afterSplit)
+        fixCells(job, category, true);
     if (job.settings.sheetProtectionEnabled)
         protectSheet(job.summarySheet, job.settings.sheetPassword);
     selectSummarySheet(job);
@@ -145,6 +145,7 @@ QVector<int> rowsInCategoryFile(const JobState &job, const Category &category, i
 Outcome planCategoryFiles(JobState &job)
 {
     job.fixedCells.clear();
+    job.categoryFormulas = false;
     const SummaryTable &table = job.table;
     const QList<QVariantList> rows = blockRows(table.usedRange->dynamicCall("FormulaR1C1()"));
     for (int i = 0; i < rows.size(); ++i) {
@@ -153,6 +154,9 @@ Outcome planCategoryFiles(JobState &job)
         for (int j = 0; j < rows.at(i).size(); ++j) {
             const QString content = rows.at(i).at(j).toString();
             filled = filled || !content.isEmpty();
+            if (table.usedFirstColumn + j == job.settings.classifyColumn && isRecordRow(job, row)
+                && content.startsWith(QLatin1Char('=')))
+                job.categoryFormulas = true;
             if (!content.startsWith(QLatin1Char('=')) || keepsFormula(job, row, content))
                 continue;
             const int column = table.usedFirstColumn + j;

@@ -74,7 +74,10 @@ FormulaReach formulaReach(const QString &formulaR1C1, int row, const QString &sh
     const QString sheetKey = sheetNameKey(sheetName);
     FormulaReach reach = FormulaReach::OwnRow;
     for (const FormulaToken &token : formulaTokens(formulaR1C1)) {
-        if (token.kind == FormulaToken::Function && unknownReach.contains(token.text.toUpper()))
+        // So is a function of another workbook or of an add-in.
+        if (token.kind == FormulaToken::Function
+            && (unknownReach.contains(token.text.toUpper()) || token.text.contains(QLatin1Char('!'))
+                || token.text.startsWith(QLatin1String("_xll."), Qt::CaseInsensitive)))
             return FormulaReach::Beyond;
         if (token.kind == FormulaToken::Operand)
             reach = wider(reach, operandReach(token.text, row, sheetKey));

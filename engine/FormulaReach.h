@@ -4,8 +4,8 @@
 
 // How far a formula reads, seen from the cell that holds it: its own row of
 // its own sheet, other cells of its own sheet, or beyond the sheet (other
-// sheets, other workbooks, names, or cells only known when calculated, as
-// with INDIRECT and OFFSET).
+// sheets, other workbooks and their functions, names, or cells only known
+// when calculated, as with INDIRECT and OFFSET).
 enum class FormulaReach { OwnRow, OwnSheet, Beyond };
 
 // The reach of a formula in R1C1 notation held by a cell of `row` on the

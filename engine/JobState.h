@@ -91,6 +91,7 @@ struct JobState
     // each category's file name, in the order of the categories.
     QList<FixedCell> fixedCells;
     QStringList fileNames;
+    bool categoryFormulas = false; // a record's category cell holds a formula
 
     // The result file once it has been saved.
     QString savedPath;

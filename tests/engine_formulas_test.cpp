@@ -200,6 +200,7 @@ private slots:
         QTest::newRow("name") << "=RC1*Rate" << beyond;
         QTest::newRow("indirect") << "=INDIRECT(\"A\"&ROW())" << beyond;
         QTest::newRow("offset") << "=OFFSET(RC1,1,0)" << beyond;
+        QTest::newRow("another workbook's function") << "=[1]!LUCANET(\"Ist\")" << beyond;
     }
 
     void formulaReach()

@@ -197,19 +197,15 @@ bool LoWorksheet::setMember(Member member, const QVariant &value)
         m_sheet->filterActive = false;
         m_sheet->hiddenRows.clear();
         // A filter the sheet brought with it goes too, as in Excel.
-        const int tab = m_book->tabOf(*m_sheet);
         return guarded(session(), [&]() -> bool {
-            uno::Reference<beans::XPropertySet> docProps(m_book->documentOf(*m_sheet), uno::UNO_QUERY_THROW);
-            uno::Reference<sheet::XUnnamedDatabaseRanges> unnamed(
-                docProps->getPropertyValue("UnnamedDatabaseRanges"), uno::UNO_QUERY_THROW);
-            if (tab < 0 || !unnamed->hasByTable(static_cast<sal_Int16>(tab)))
+            const uno::Reference<beans::XPropertySet> rangeProps = sheetFilterRange();
+            if (!rangeProps.is())
                 return true;
             // Rows it hid show again: copies made before differ from the sheet
             // now. Only the office knows whether the sheet came with a filter,
             // so the version is counted and cached values dropped here.
             ++m_sheet->version;
-            uno::Reference<sheet::XDatabaseRange> range(unnamed->getByTable(static_cast<sal_Int16>(tab)), uno::UNO_QUERY_THROW);
-            uno::Reference<beans::XPropertySet> rangeProps(range, uno::UNO_QUERY_THROW);
+            uno::Reference<sheet::XDatabaseRange> range(rangeProps, uno::UNO_QUERY_THROW);
             range->getFilterDescriptor()->setFilterFields(uno::Sequence<sheet::TableFilterField>());
             range->refresh();
             rangeProps->setPropertyValue("AutoFilter", uno::Any(false));

@@ -1,7 +1,10 @@
 #include "ValueCache.h"
 
+#include <QHash>
+
 #include "Book.h"
 
+#include "FormulaNotation.h"
 #include "Guarded.h"
 #include "UnoText.h"
 
@@ -287,14 +290,26 @@ std::optional<QVector<QStringList>> ValueCache::r1c1FormulasOf(SheetState &state
             area.left - 1, area.top - 1, area.right - 1, area.bottom - 1);
         uno::Reference<sheet::XCellRangeFormula> block(range, uno::UNO_QUERY_THROW);
         const uno::Sequence<uno::Sequence<rtl::OUString>> texts = block->getFormulaArray();
-        // One parser for the block: only the formula cells are printed again.
+        // One parser for the block, and each formula printed once: a formula
+        // filled down a column is one R1C1 text, so cells whose own text
+        // reads alike in R1C1 form print alike.
         uno::Reference<sheet::XFormulaParser> parser;
+        QHash<QString, QString> printedByShape;
         QVector<QStringList> rows;
         for (sal_Int32 r = 0; r < texts.getLength(); ++r) {
             QStringList row;
             for (sal_Int32 c = 0; c < texts[r].getLength(); ++c) {
                 QString text = qs(texts[r][c]);
+                // An array formula comes in braces.
+                if (text.startsWith(QLatin1String("{=")) && text.endsWith(QLatin1Char('}')))
+                    text = text.mid(1, text.size() - 2);
                 if (text.startsWith(QLatin1Char('=')) && text.size() > 1) {
+                    const QString shape = a1ToR1C1(text, area.top + r, area.left + c);
+                    const auto printed = printedByShape.constFind(shape);
+                    if (printed != printedByShape.constEnd()) {
+                        row << *printed;
+                        continue;
+                    }
                     if (!parser.is()) {
                         uno::Reference<lang::XMultiServiceFactory> factory(m_book.documentOf(state), uno::UNO_QUERY_THROW);
                         parser.set(factory->createInstance("com.sun.star.sheet.FormulaParser"), uno::UNO_QUERY_THROW);
@@ -311,6 +326,7 @@ std::optional<QVector<QStringList>> ValueCache::r1c1FormulasOf(SheetState &state
                     text = qs(parser->printFormula(tokens->getTokens(), position));
                     if (!text.startsWith(QLatin1Char('=')))
                         text.prepend(QLatin1Char('='));
+                    printedByShape.insert(shape, text);
                 }
                 row << text;
             }
