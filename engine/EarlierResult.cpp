@@ -200,6 +200,15 @@ Outcome takeEarlierResult(JobState &job, ResultMark::Job thisJob)
     return clearEarlierSplit(job, *mark);
 }
 
+Outcome refuseEarlierResult(JobState &job)
+{
+    AutomationObject *properties = job.workbook->querySubObject("CustomDocumentProperties");
+    const std::optional<ResultMark> mark = readMark(customProperties(properties));
+    if (!mark)
+        return Outcome::goOn();
+    return Outcome::stop(Texts::filesFromResult(mark->job == ResultMark::Job::Classify));
+}
+
 void markResult(JobState &job, ResultMark::Job thisJob)
 {
     AutomationObject *properties = job.workbook->querySubObject("CustomDocumentProperties");

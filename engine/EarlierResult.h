@@ -20,6 +20,11 @@
 // sheet it made that is no longer there by its name, refuses the update.
 Outcome takeEarlierResult(JobState &job, ResultMark::Job thisJob);
 
+// One workbook per category is made from a summary, not from a result of
+// the sheet split, whose first sheet is its index: a result is refused with
+// a text naming the job that made it.
+Outcome refuseEarlierResult(JobState &job);
+
 // What an update changes: records added, moved and gone, categories added
 // and removed (see updateReport); noted once the summary is scanned, while
 // its values are read without calculating any lookup, and told before the

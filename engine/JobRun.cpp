@@ -95,7 +95,7 @@ void JobRun::runSteps()
 void JobRun::runFileSteps()
 {
     using Step = Outcome (*)(JobState &);
-    for (Step step : {checkSourceFile, openWorkbook, checkProtection, readSourceSheets, measureTable,
+    for (Step step : {checkSourceFile, openWorkbook, refuseEarlierResult, checkProtection, readSourceSheets, measureTable,
                       findLastDataRow, readCategoryColumn, checkMergedCategoryCells, planCategories,
                       planCategoryFiles, writeCategoryFiles}) {
         if (!proceed(step(m_job)))

@@ -128,6 +128,11 @@ inline QString rowWithoutCategory(int row)
     return QString::fromUtf8("汇总表第%1行有内容但分类列为空,无法分到任何一个工作簿;请填写分类或删除该行后再拆分,本次未生成文件。")
         .arg(row);
 }
+inline QString filesFromResult(bool byClassify)
+{
+    return QString::fromUtf8("此工作簿是此前生成的%1,请用原来的汇总表来生成分类工作簿,本次未生成文件。")
+        .arg(byClassify ? QString::fromUtf8("汇总分类表") : QString::fromUtf8("分类汇总表"));
+}
 inline QString writingFile(int number, int total, const QString &name)
 {
     return QString::fromUtf8("正在生成第%1/%2个工作簿：%3").arg(number).arg(total).arg(name);

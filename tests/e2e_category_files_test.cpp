@@ -289,6 +289,17 @@ private slots:
                                                    "请填写分类或删除该行后再拆分,本次未生成文件。"));
         QCOMPARE(entriesOf(out()), QStringList());
 
+        // A result of the sheet split starts with its index: its own summary
+        // is what the files are made from.
+        const QString results = casePath() + "/results";
+        QVERIFY(QDir().mkpath(results));
+        const QString complete = makeSource(".xlsx");
+        QVERIFY(runCli({"classify", complete, results, "--header-rows", "2"}).exitCode == 0);
+        const CliRun fromResult = runCli({"files", results + "/sales.xlsx", out()});
+        QCOMPARE(fromResult.exitCode, 1);
+        QCOMPARE(fromResult.lastLine(), QString::fromUtf8("此工作簿是此前生成的汇总分类表,请用原来的汇总表来生成分类工作簿,本次未生成文件。"));
+        QCOMPARE(entriesOf(out()), QStringList());
+
         // Options that belong to the sheet split are refused before anything runs.
         const CliRun wrong = runCli({"files", source, out(), "--edit-range", "C3:D9"});
         QCOMPARE(wrong.exitCode, 2);
