@@ -4,8 +4,8 @@
 #include "JobLog.h"
 #include "MainWindow.h"
 #include "PlatformFiles.h"
-#include "ProcessList.h"
 #include "SettingsLocation.h"
+#include "SingleInstance.h"
 
 #include <QApplication>
 
@@ -16,6 +16,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 int main(int argc, char *argv[])
 {
@@ -30,14 +31,18 @@ int main(int argc, char *argv[])
     // 2. Its folder, with the separator.
     const QByteArray directory = appDirectory(executable);
 
-    // 3. A newly started copy replaces one that runs already (or ends itself,
-    //    when it comes first in the process list).
-    if (countProcesses(programImageName()) > 1)
-        terminateFirstProcess(programImageName());
-
-    // 4.
+    // 3.
     QApplication *application = new QApplication(argc, argv);
     JobLog::install();
+
+    // 4. One copy runs: a later start brings it to the front and ends,
+    //    and never ends a copy that may be running a job.
+    auto instance = std::make_unique<SingleInstance>();
+    if (!instance->claim()) {
+        instance.reset();
+        delete application;
+        return 0;
+    }
 
     // 5. The settings file: beside the executable, or in the user's
     //    configuration folder when the program's folder cannot be written.
@@ -45,6 +50,7 @@ int main(int argc, char *argv[])
 
     // 6. Builds, places and shows the window.
     MainWindow *window = new MainWindow(settingsFilePath);
+    QObject::connect(instance.get(), &SingleInstance::raiseRequested, window, &MainWindow::ShowSoftWindow);
 
     // 7.
     window->show();
@@ -62,6 +68,7 @@ int main(int argc, char *argv[])
         std::_Exit(exitCode);
     }
     delete window;
+    instance.reset();
     delete application;
     return exitCode;
 }

@@ -38,5 +38,8 @@ if(NOT WIN32)
       SOURCES ${CMAKE_CURRENT_LIST_DIR}/window_office_test.cpp
       LIBS app_lib engine settings automation_core automation_platform lo_test_support
       TIMEOUT 900 LABELS office)
+    # A second start of the program during a job.
+    target_compile_definitions(window_office_test PRIVATE SHEETSPLICER_APP_PATH="$<TARGET_FILE:Sheetsplicer>")
+    add_dependencies(window_office_test Sheetsplicer)
   endif()
 endif()

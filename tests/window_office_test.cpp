@@ -8,6 +8,7 @@
 
 #include "MainWindow.h"
 #include "ResultBar.h"
+#include "SingleInstance.h"
 
 #include "JobSettings.h"
 #include "MergeObject.h"
@@ -22,7 +23,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProcess>
 #include <QProgressBar>
+#include <QSignalSpy>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -239,6 +242,51 @@ private slots:
             QDir(folder).removeRecursively();
         }
         QCOMPARE(officeProcesses(), 0);
+    }
+
+    // Started again, the program brings the running copy to the front and
+    // ends; the running copy goes on, with its job when it runs one.
+    void aSecondStartLeavesTheRunningCopy()
+    {
+        QTemporaryDir instanceFolder;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("SHEETSPLICER_INSTANCE_DIR"), instanceFolder.path());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        const auto startCopy = [&](QProcess &copy) {
+            copy.setProcessEnvironment(environment);
+            copy.start(QStringLiteral(SHEETSPLICER_APP_PATH), QStringList());
+            return copy.waitForStarted();
+        };
+
+        // Two copies of the program itself: the first stays.
+        QProcess first;
+        QVERIFY(startCopy(first));
+        QTRY_VERIFY_WITH_TIMEOUT(!QDir(instanceFolder.path()).entryList({"*.lock"}, QDir::Files).isEmpty(), 30000);
+        QProcess second;
+        QVERIFY(startCopy(second));
+        QVERIFY(second.waitForFinished(30000));
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(first.state(), QProcess::Running);
+        first.terminate();
+        QVERIFY(first.waitForFinished(30000));
+
+        // A copy in the middle of a job.
+        SingleInstance running(instanceFolder.path());
+        QVERIFY(running.claim());
+        QSignalSpy raised(&running, &SingleInstance::raiseRequested);
+        auto window = makeWindow();
+        startJob(*window);
+        QTRY_VERIFY_WITH_TIMEOUT(inCategoryStage(2), jobTimeoutMs);
+        QProcess third;
+        QVERIFY(startCopy(third));
+        QVERIFY(third.waitForFinished(30000));
+        QCOMPARE(third.exitCode(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(raised.count() >= 1, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->jobRunning(), jobTimeoutMs);
+        QCOMPARE(window->findChild<QLabel *>(QStringLiteral("lb_ShowDisposing"))->text(),
+                 Texts::classifyShowDone() + QLatin1Char('\n')
+                     + QDir::toNativeSeparators(QDir(m_outDir).filePath(QStringLiteral("regions.xlsx"))));
+        QFile::remove(QDir(m_outDir).filePath(QStringLiteral("regions.xlsx")));
     }
 
     void cancelWhileMakingTheSheets()
