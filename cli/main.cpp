@@ -6,13 +6,43 @@
 #include "TerminationCleanup.h"
 #endif
 
+#include "Texts.h"
+
 #include <QCoreApplication>
 #include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+
+#ifdef SHEETSPLICER_LIBREOFFICE
+// Ctrl-C or a signal: the job is cancelled, and says so; nothing half made
+// stays behind.
+void cancelledBySignal()
+{
+    StagingFolder::removeUnpublished();
+    std::fputs((Texts::cancelled() + QLatin1Char('\n')).toUtf8().constData(), stdout);
+    std::fflush(stdout);
+}
+#endif
+
+// Once a signal has come, the job's own texts tell only of its office
+// going away.
+bool quietened()
+{
+#ifdef SHEETSPLICER_LIBREOFFICE
+    return terminationUnderway();
+#else
+    return false;
+#endif
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
 #ifdef SHEETSPLICER_LIBREOFFICE
-    const TerminationHold untilSignalled = cleanUpOfficesOnTermination(StagingFolder::removeUnpublished);
+    const TerminationHold untilSignalled = cleanUpOfficesOnTermination(cancelledBySignal);
 #endif
     QCoreApplication application(argc, argv);
     JobLog::install();
@@ -38,6 +68,8 @@ int main(int argc, char **argv)
         return 1;
     }
     const int exitCode = runCliJob(request, [&out](const QString &text) {
+        if (quietened())
+            return;
         out << text << '\n';
         out.flush();
     });

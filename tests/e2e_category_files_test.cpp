@@ -275,6 +275,11 @@ private slots:
         QVERIFY(cli.waitForFinished(30000));
         QCOMPARE(cli.exitCode(), 128 + SIGTERM);
         QCOMPARE(entriesOf(out()), QStringList());
+        // It says it was cancelled, not that its office went away.
+        seen += cli.readAllStandardOutput();
+        const QStringList lines = QString::fromUtf8(seen).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.last(), QString::fromUtf8("已取消,本次未生成文件。"));
+        QVERIFY(!seen.contains("表格程序意外退出"));
     }
 
     // A record without a category would be in no file: the job refuses, and

@@ -25,6 +25,11 @@ TerminationHold::~TerminationHold()
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
 }
 
+bool terminationUnderway()
+{
+    return stopping.load();
+}
+
 TerminationHold cleanUpOfficesOnTermination(void (*alsoOnTermination)())
 {
     sigset_t stopSignals;

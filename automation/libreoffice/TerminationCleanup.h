@@ -17,3 +17,7 @@ struct TerminationHold
 // their profiles, then calls `alsoOnTermination` (when given) for what the
 // program itself leaves half made.
 [[nodiscard]] TerminationHold cleanUpOfficesOnTermination(void (*alsoOnTermination)() = nullptr);
+
+// True once a signal has come: what a job then reports comes from its office
+// being ended, and is no news for the user.
+bool terminationUnderway();
