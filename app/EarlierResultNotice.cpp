@@ -2,6 +2,7 @@
 #include "ui_MainWindow.h"
 
 #include "EarlierResultFile.h"
+#include "MessageLine.h"
 #include "Texts.h"
 
 EarlierResultNotice::EarlierResultNotice(Ui::MainWindow &ui, QObject *parent) : QObject(parent), m_ui(ui)
@@ -14,7 +15,7 @@ void EarlierResultNotice::look(const QString &path)
     const std::optional<ResultMark> mark = markInFile(path.trimmed());
     if (!mark) {
         if (m_shown)
-            m_ui.lb_ShowDisposing->setText(QString());
+            showMessage(m_ui.lb_ShowDisposing, QString());
         m_shown = false;
         return;
     }
@@ -35,7 +36,7 @@ void EarlierResultNotice::look(const QString &path)
     m_ui.lEdt_AllowEditRange->setEnabled(editRange);
     m_ui.sBox_VlookupCol->setEnabled(editRange);
     m_ui.sBox_VlookupCol->setValue(mark->lookupColumn);
-    m_ui.lb_ShowDisposing->setText(
+    showMessage(m_ui.lb_ShowDisposing,
         Texts::updatingResult(mark->job == ResultMark::Job::Classify)
         + Texts::updateSettings(mark->classifyColumn, mark->headerRows ? QString::number(*mark->headerRows) : QString(),
                                 mark->editRange, mark->lookupColumn));

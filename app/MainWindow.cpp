@@ -7,6 +7,7 @@
 #include "FormSettings.h"
 #include "JobLogFile.h"
 #include "JobQuestions.h"
+#include "MessageLine.h"
 #include "OutputTarget.h"
 #include "PlatformFiles.h"
 #include "RangeFieldCheck.h"
@@ -173,7 +174,7 @@ int MainWindow::collectJobSettings()
     Ui::MainWindow &ui = *m_ui;
     JobSettings &job = JobSettings::current();
 
-    ui.lb_ShowDisposing->setText(QString());
+    showMessage(ui.lb_ShowDisposing, QString());
     readForm(ui, job);
 
     if (!fileExists(job.sourceWorkbookPath.toLocal8Bit())) {
@@ -204,6 +205,7 @@ int MainWindow::collectJobSettings()
 void MainWindow::startJob(Job job)
 {
     const QString shownBefore = m_ui->lb_ShowDisposing->text();
+    const QString styleBefore = m_ui->lb_ShowDisposing->styleSheet();
     if (collectJobSettings() < 0)
         return;
 
@@ -214,6 +216,7 @@ void MainWindow::startJob(Job job)
     m_savedFolder.clear();
     if (!m_outputPath.isEmpty() && QFileInfo::exists(m_outputPath) && !askReplace(this, m_outputPath)) {
         m_ui->lb_ShowDisposing->setText(shownBefore);
+        m_ui->lb_ShowDisposing->setStyleSheet(styleBefore);
         setJobButtonsEnabled(true);
         return;
     }
@@ -299,7 +302,7 @@ void MainWindow::on_ShowDisposingFile(QString filePath)
     } else if (Texts::isSuccess(filePath)) {
         m_savedFolder = Texts::folderOfFilesDone(filePath);
     }
-    m_ui->lb_ShowDisposing->setText(filePath);
+    showMessage(m_ui->lb_ShowDisposing, filePath, Texts::isSuccess(m_lastJobText));
 }
 
 void MainWindow::on_Signal_SetButtonEnable()

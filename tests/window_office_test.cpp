@@ -227,6 +227,8 @@ private slots:
                 window->resultBar()->cancelButton()->click();
                 QTRY_VERIFY_WITH_TIMEOUT(!window->jobRunning(), jobTimeoutMs);
                 QCOMPARE(window->findChild<QLabel *>(QStringLiteral("lb_ShowDisposing"))->text(), Texts::cancelled());
+                QCOMPARE(window->findChild<QLabel *>(QStringLiteral("lb_ShowDisposing"))->styleSheet(),
+                         QStringLiteral("color: rgb(255, 0, 0);"));
                 QCOMPARE(outputEntries(), QStringList());
                 continue;
             }
@@ -237,6 +239,9 @@ private slots:
             QVERIFY(inCategoryStage(categoryCount));
             QCOMPARE(window->findChild<QLabel *>(QStringLiteral("lb_ShowDisposing"))->text(),
                      Texts::filesDone(categoryCount, QDir::toNativeSeparators(folder)));
+            // A success does not look like a failure.
+            QCOMPARE(window->findChild<QLabel *>(QStringLiteral("lb_ShowDisposing"))->styleSheet(),
+                     QStringLiteral("color: rgb(0, 128, 0);"));
             QVERIFY(window->resultBar()->openFolderButton()->isVisible());
             QVERIFY(files->isEnabled());
             QDir(folder).removeRecursively();

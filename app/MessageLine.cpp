@@ -1,0 +1,9 @@
+#include "MessageLine.h"
+
+#include <QLabel>
+
+void showMessage(QLabel *line, const QString &text, bool success)
+{
+    line->setStyleSheet(success ? QStringLiteral("color: rgb(0, 128, 0);") : QStringLiteral("color: rgb(255, 0, 0);"));
+    line->setText(text);
+}
