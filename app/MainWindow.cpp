@@ -174,7 +174,9 @@ int MainWindow::collectJobSettings()
     Ui::MainWindow &ui = *m_ui;
     JobSettings &job = JobSettings::current();
 
+    // What an earlier job left (its bar, its folder) goes with its text.
     showMessage(ui.lb_ShowDisposing, QString());
+    m_resultBar->jobEnded(QString());
     readForm(ui, job);
 
     if (!fileExists(job.sourceWorkbookPath.toLocal8Bit())) {
@@ -215,8 +217,10 @@ void MainWindow::startJob(Job job)
     m_outputPath = job == Job::CategoryFiles ? QString() : outputPath(settings.savePath, settings.sourceWorkbookPath);
     m_savedFolder.clear();
     if (!m_outputPath.isEmpty() && QFileInfo::exists(m_outputPath) && !askReplace(this, m_outputPath)) {
-        m_ui->lb_ShowDisposing->setText(shownBefore);
-        m_ui->lb_ShowDisposing->setStyleSheet(styleBefore);
+        // Nothing happened: the line shows what it showed, but no earlier
+        // success, whose bar and folder are gone.
+        if (styleBefore == m_ui->lb_ShowDisposing->styleSheet())
+            m_ui->lb_ShowDisposing->setText(shownBefore);
         setJobButtonsEnabled(true);
         return;
     }

@@ -245,6 +245,16 @@ private slots:
             QVERIFY(window->resultBar()->openFolderButton()->isVisible());
             QVERIFY(files->isEnabled());
             QDir(folder).removeRecursively();
+
+            // A later refusal takes the success's bar and folder with it.
+            QLineEdit *source = window->findChild<QLineEdit *>(QStringLiteral("lEdt_DataSplitFilePath"));
+            source->setText(m_source + QStringLiteral(".missing.xlsx"));
+            files->click();
+            QCOMPARE(window->findChild<QLabel *>(QStringLiteral("lb_ShowDisposing"))->text(),
+                     MainWindow::workbookMissingText());
+            QVERIFY(window->resultBar()->openFolderButton()->isHidden());
+            QVERIFY(window->resultBar()->progressBar()->isHidden());
+            source->setText(m_source);
         }
         QCOMPARE(officeProcesses(), 0);
     }
