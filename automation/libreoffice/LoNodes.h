@@ -150,7 +150,7 @@ private:
     QVariant copyBefore(const QVariantList &args);
     QVariant moveBefore(const QVariantList &args);
     bool rename(const QString &name);
-    QVariant showAllData();
+    bool clearSheetFilter(bool keepButtons);
     // The sheet's own filter (its buttons), null when it has none; throws as UNO does.
     css::uno::Reference<css::beans::XPropertySet> sheetFilterRange() const;
 };

@@ -57,7 +57,8 @@ QVariant LoWorksheet::callMember(Member member, const QVariantList &args)
     case Member::Protect:
         return m_book->protectSheet(*m_sheet, args.value(0).toString()) ? QVariant(true) : QVariant();
     case Member::ShowAllData:
-        return showAllData();
+        // Excel's ShowAllData keeps the buttons.
+        return clearSheetFilter(true) ? QVariant(true) : QVariant();
     case Member::Unprotect:
         // A wrong password leaves the sheet protected, and the call fails.
         return guarded(session(), [&]() -> QVariant {
@@ -167,23 +168,28 @@ uno::Reference<beans::XPropertySet> LoWorksheet::sheetFilterRange() const
     return uno::Reference<beans::XPropertySet>(unnamed->getByTable(static_cast<sal_Int16>(tab)), uno::UNO_QUERY_THROW);
 }
 
-// Excel's ShowAllData: no criterion left, every row of the filter shown, the
-// buttons kept.
-QVariant LoWorksheet::showAllData()
+// The sheet's filter without its criteria, every row it hid shown, with or
+// without its buttons; the filter the job emulates goes too.
+bool LoWorksheet::clearSheetFilter(bool keepButtons)
 {
     m_sheet->filterActive = false;
     m_sheet->hiddenRows.clear();
-    return guarded(session(), [&]() -> QVariant {
-        const uno::Reference<beans::XPropertySet> props = sheetFilterRange();
-        if (!props.is())
+    return guarded(session(), [&]() -> bool {
+        const uno::Reference<beans::XPropertySet> rangeProps = sheetFilterRange();
+        if (!rangeProps.is())
             return true;
+        // Rows it hid show again: copies made before differ from the sheet
+        // now. Only the office knows whether the sheet came with a filter,
+        // so the version is counted and cached values dropped here.
         ++m_sheet->version;
-        uno::Reference<sheet::XDatabaseRange> range(props, uno::UNO_QUERY_THROW);
+        uno::Reference<sheet::XDatabaseRange> range(rangeProps, uno::UNO_QUERY_THROW);
         range->getFilterDescriptor()->setFilterFields(uno::Sequence<sheet::TableFilterField>());
         range->refresh();
+        if (!keepButtons)
+            rangeProps->setPropertyValue("AutoFilter", uno::Any(false));
         m_book->invalidateValues();
         return true;
-    }, QVariant());
+    }, false);
 }
 
 bool LoWorksheet::setMember(Member member, const QVariant &value)
@@ -194,24 +200,8 @@ bool LoWorksheet::setMember(Member member, const QVariant &value)
     case Member::AutoFilterMode: {
         if (value.toBool())
             return false; // only switching a filter off is supported
-        m_sheet->filterActive = false;
-        m_sheet->hiddenRows.clear();
         // A filter the sheet brought with it goes too, as in Excel.
-        return guarded(session(), [&]() -> bool {
-            const uno::Reference<beans::XPropertySet> rangeProps = sheetFilterRange();
-            if (!rangeProps.is())
-                return true;
-            // Rows it hid show again: copies made before differ from the sheet
-            // now. Only the office knows whether the sheet came with a filter,
-            // so the version is counted and cached values dropped here.
-            ++m_sheet->version;
-            uno::Reference<sheet::XDatabaseRange> range(rangeProps, uno::UNO_QUERY_THROW);
-            range->getFilterDescriptor()->setFilterFields(uno::Sequence<sheet::TableFilterField>());
-            range->refresh();
-            rangeProps->setPropertyValue("AutoFilter", uno::Any(false));
-            m_book->invalidateValues();
-            return true;
-        }, false);
+        return clearSheetFilter(false);
     }
     default:
         return false;
