@@ -1,5 +1,7 @@
 #include "CategoryColumn.h"
 
+#include "CellReference.h"
+
 #include "IndexSheet.h"
 #include "JobSettings.h"
 #include "SheetGeometry.h"
@@ -87,8 +89,17 @@ QString categorySheetName(const QString &shown, bool plainText, const QStringLis
 Outcome planCategories(JobState &job)
 {
     job.settings.categoryNames = cleanCategoryNames(job.rowValues);
-    if (job.categories.isEmpty())
+    if (job.categories.isEmpty()) {
+        // A column beyond the table is no empty column of it: say which.
+        const SummaryTable &table = job.table;
+        const int column = job.settings.classifyColumn;
+        if (table.usedColumnCount > 0 && (column < table.usedFirstColumn || column > table.usedLastColumn()))
+            return Outcome::stop(Texts::categoryColumnOutside(column, a1ColumnName(column), table.usedFirstColumn,
+                                                              table.usedLastColumn(),
+                                                              a1ColumnName(table.usedFirstColumn),
+                                                              a1ColumnName(table.usedLastColumn())));
         return Outcome::stop(Texts::noCategory());
+    }
 
     QStringList taken{sheetNameKey(indexSheetName())};
     for (const QString &name : job.sourceSheetNames)

@@ -28,6 +28,17 @@ inline QString noCategory()
     return QString::fromUtf8("无法进行拆分!!! 因指定列中存在空单元格;请先删除该列的空单元格,"
                              "或列出需拆分的项目,格式如：猪八戒<b>|</b>孙悟空<b>|</b>沙和尚");
 }
+inline QString categoryColumnOutside(int column, const QString &letters, int first, int last,
+                                     const QString &firstLetters, const QString &lastLetters)
+{
+    return QString::fromUtf8("分类列为第%1列(%2列),但汇总表只占第%3至第%4列(%5至%6列),该列中没有任何分类;"
+                             "请重新选择分类列,本次未生成文件。")
+        .arg(column)
+        .arg(letters)
+        .arg(first)
+        .arg(last)
+        .arg(firstLetters, lastLetters);
+}
 
 // Settings checked before the office starts.
 inline QString editRangeHoldsKeyColumn() { return QString::fromUtf8("可编辑区域不能包含匹配列或分类列,请重新填写!"); }

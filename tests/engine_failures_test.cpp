@@ -83,6 +83,17 @@ private slots:
 
     void categoryColumnWithoutValues()
     {
+        {
+            // A column beyond the table: the text names it and the table's width.
+            auto model = modelWithSummary({"Name|Region|Amount", "a|East|1", "b|West|2"});
+            RecordingBackend backend(model);
+            JobSettings beyond = settings();
+            beyond.classifyColumn = 5;
+            const JobEvents run = runJob(Job::ClassifyShow, beyond);
+            QCOMPARE(run.texts.last(), fromUtf8("分类列为第5列(E列),但汇总表只占第1至第3列(A至C列),该列中没有任何分类;"
+                                                "请重新选择分类列,本次未生成文件。"));
+            QVERIFY(model->linesOf("Copy(const QVariant&)").isEmpty());
+        }
         auto model = modelWithSummary({"Name|Region|Amount", "a||1", "b||2"});
         RecordingBackend backend(model);
         const JobEvents run = runJob(Job::InsertHyperLinks, settings());
