@@ -55,9 +55,10 @@ bool isDefinedText(const QString &text)
         QString::fromUtf8("原工作簿中已有名为“目录”的工作表,请先将其改名后再拆分!"),
         QString::fromUtf8("无法把原工作簿的其他工作表排在分类表之前,本次未生成文件!"),
     };
-    // Refusals that name a cell or a sheet.
+    // Refusals that name a cell, a column or a sheet.
     static const QStringList beginnings{QString::fromUtf8("无法进行拆分!!!"), QString::fromUtf8("分类列中有合并单元格"),
-                                        QString::fromUtf8("无法生成分类表“"), QString::fromUtf8("分类列中有公式")};
+                                        QString::fromUtf8("无法生成分类表“"), QString::fromUtf8("分类列中有公式"),
+                                        QString::fromUtf8("分类列为第")};
     for (const QString &beginning : beginnings) {
         if (text.startsWith(beginning))
             return true;

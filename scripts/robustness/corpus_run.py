@@ -43,7 +43,7 @@ FAILURE_TEXTS = (
 )
 REFUSAL_PREFIX = "无法进行拆分!!!"
 # Texts that name a cell or a sheet: counted by their fixed beginning.
-NAMING_PREFIXES = ("分类列中有合并单元格", "无法生成分类表“", "分类列中有公式")
+NAMING_PREFIXES = ("分类列中有合并单元格", "无法生成分类表“", "分类列中有公式", "分类列为第")
 SOURCE_REFUSED = FAILURE_TEXTS[1]
 WORKBOOK_ENDINGS = (".xls", ".xlsx", ".xlsm")
 OFFICE = "/usr/lib/libreoffice/program/soffice"
