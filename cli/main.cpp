@@ -6,6 +6,7 @@
 #include "TerminationCleanup.h"
 #endif
 
+#include "SettingsCheck.h"
 #include "Texts.h"
 
 #include <QCoreApplication>
@@ -67,6 +68,11 @@ int main(int argc, char **argv)
         out << outputFolderMissingText() << '\n';
         return 1;
     }
+    const QString warning =
+        jobSettingsWarning(request.settings, request.job == CliRequest::Job::CategoryFiles);
+    if (!warning.isEmpty())
+        err << "sheetsplicer-cli: " << QString::fromUtf8("警告：") << warning << '\n';
+    err.flush();
     const int exitCode = runCliJob(request, [&out](const QString &text) {
         if (quietened())
             return;

@@ -6,6 +6,8 @@
 
 #include "AutomationObject.h"
 
+#include <QDir>
+
 namespace {
 
 // Passwords travel as texts, the empty one included.
@@ -53,9 +55,11 @@ Outcome finishWorkbook(JobState &job, const QString &successText)
     selectSummarySheet(job);
     protectStructure(job);
     setOpenPassword(job);
+    const QString target = outputPath(job.settings.savePath, job.nativePath);
+    job.report(Texts::saving(QDir::toNativeSeparators(target)));
     const bool saved = saveWorkbook(job);
     if (saved)
-        job.savedPath = outputPath(job.settings.savePath, job.nativePath);
+        job.savedPath = target;
     closeWorkbook(job);
     if (job.applicationLost())
         return Outcome::stop(Texts::applicationLost());
@@ -64,6 +68,7 @@ Outcome finishWorkbook(JobState &job, const QString &successText)
     // A cancel that came during the save wins; the job then removes the file.
     if (job.keepResult && !job.keepResult())
         return Outcome::goOn();
+    job.report(Texts::savedTo(QDir::toNativeSeparators(job.savedPath)));
     job.report(successText);
     return Outcome::goOn();
 }

@@ -65,6 +65,7 @@ Outcome fillIndexSheet(JobState &job, const IndexSheet &index, const LinkSheetSt
             writeIndexEntry(index, position - 1, name);
         const Category *category = position == 2 ? nullptr : job.categoryOfSheet(name);
         if (job.settings.allowEditRangeEnabled && sheet && (position == 2 || category)) {
+            job.report(Texts::linkingSheet(position - 1, count - 1, name));
             const Outcome linked = linkSheet(position, sheet, category);
             if (linked.stopped())
                 return linked;

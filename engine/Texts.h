@@ -41,6 +41,21 @@ inline QString categoryColumnOutside(int column, const QString &letters, int fir
 }
 
 // Settings checked before the office starts.
+// Given before a job that will not do all the form seems to ask for; the
+// user may still go on.
+inline QString protectionWithoutEditRange()
+{
+    return QString::fromUtf8("已填写工作表保护密码,但未勾选“允许用户编辑区域”:本次只拆分,"
+                             "不写入自动更新公式,也不保护工作表。要自动更新,请勾选并填写可编辑区域。");
+}
+// A typed editable range that names no block; `example` is one the job
+// would take with the form's columns.
+inline QString editRangeNotARange(const QString &typed, const QString &example)
+{
+    if (typed.trimmed().isEmpty())
+        return QString::fromUtf8("请填写可编辑区域,格式如%1(不能包含分类列和匹配列)!").arg(example);
+    return QString::fromUtf8("可编辑区域“%1”无效,请按%2的格式填写(不能包含分类列和匹配列)!").arg(typed.trimmed(), example);
+}
 inline QString editRangeHoldsKeyColumn() { return QString::fromUtf8("可编辑区域不能包含匹配列或分类列,请重新填写!"); }
 inline QString saveFolderIsSourceFolder()
 {
@@ -125,6 +140,12 @@ inline QString otherSheetsNotMoved()
     return QString::fromUtf8("无法把原工作簿的其他工作表排在分类表之前,本次未生成文件!");
 }
 inline QString splittingTo(const QString &sheetName) { return QString::fromUtf8("正在拆分到：") + sheetName; }
+inline QString linkingSheet(int number, int total, const QString &sheetName)
+{
+    return QString::fromUtf8("正在写入自动更新公式(第%1/%2张表)：%3").arg(number).arg(total).arg(sheetName);
+}
+inline QString saving(const QString &nativePath) { return QString::fromUtf8("正在保存：") + nativePath; }
+inline QString savedTo(const QString &nativePath) { return QString::fromUtf8("已保存：") + nativePath; }
 
 // Protection and saving.
 inline QString invalidEditRange() { return QString::fromUtf8("可编辑区域无效,请按A1:C20的格式填写!"); }

@@ -2,6 +2,7 @@
 #include "engine_RecordingBackend.h"
 
 #include "FileFormats.h"
+#include "SettingsCheck.h"
 #include "Texts.h"
 
 #include <QtTest>
@@ -205,8 +206,10 @@ private slots:
             auto model = modelWithSummary(table);
             RecordingBackend backend(model);
             const JobEvents run = runJob(job, withEditRange(settings(), range));
-            QCOMPARE(run.texts.last(), Texts::invalidEditRange());
-            QCOMPARE(run.texts.last(), fromUtf8("可编辑区域无效,请按A1:C20的格式填写!"));
+            // The text names a range the job would take with these columns.
+            const QString example = editRangeExample(settings());
+            QCOMPARE(run.texts.last(), Texts::editRangeNotARange(range, example));
+            QVERIFY(!checkJobSettings(withEditRange(settings(), example)).stopped());
             QVERIFY(run.endedOnce());
             QVERIFY(model->linesOf("Protect(QVariant)").isEmpty());
             QVERIFY(model->linesOf("SaveAs(const QString&, QVariant)").isEmpty());

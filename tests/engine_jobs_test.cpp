@@ -1,6 +1,7 @@
 #include "engine_JobHarness.h"
 #include "engine_RecordingBackend.h"
 
+#include "FileFormats.h"
 #include "Formulas.h"
 #include "MemberCatalogue.h"
 #include "ResultMark.h"
@@ -97,10 +98,11 @@ private slots:
         const JobEvents run = runJob(Job::ClassifyShow, s);
 
         const QString nativePath = QDir::toNativeSeparators(s.sourceWorkbookPath);
+        const QString saved = QDir::toNativeSeparators(outputPath(s.savePath, nativePath));
         QCOMPARE(run.all, (QStringList{
             "excel OK!", "WorkBooks OK!", nativePath + fromUtf8(" 文件扫描中..."), fromUtf8("正在自动分类,请耐心等待..."),
             fromUtf8("正在拆分到：East"), fromUtf8("正在拆分到：West"), fromUtf8("正在拆分到：North"),
-            fromUtf8("成功生成汇总分类表!"), "<end>"}));
+            Texts::saving(saved), Texts::savedTo(saved), fromUtf8("成功生成汇总分类表!"), "<end>"}));
         QCOMPARE(run.settings.categoryNames, (QStringList{"East", "West", "North"}));
 
         // Index first, summary second, then the categories newest first.
