@@ -1,5 +1,8 @@
 #include "AppResources.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QtGlobal>
 
 // Q_INIT_RESOURCE must not be used inside a namespace.
@@ -12,4 +15,13 @@ void initAppResources()
 {
     static const bool registered = (registerResources(), true);
     Q_UNUSED(registered);
+}
+
+void installQtTranslations(QCoreApplication *application)
+{
+    auto *translator = new QTranslator(application);
+    if (translator->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
 }

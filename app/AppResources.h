@@ -5,3 +5,9 @@
 // keeps only when something refers to them; the window and the tray call this
 // before they use the icon. Safe to call any number of times.
 void initAppResources();
+
+class QCoreApplication;
+
+// Qt's own Chinese texts for its dialogs and buttons (是/否, 取消, file
+// dialogs), when the system has them; the form itself is written in Chinese.
+void installQtTranslations(QCoreApplication *application);

@@ -40,6 +40,22 @@ void fillFormFromSettings(Ui::MainWindow &ui, const QByteArray &settingsText)
     ui.sBox_AppointedHeaderRow->setValue(decimalValue(readSetting(settingsText, "NumOfAppointedHeaderR")));
     ui.lEdt_AllowEditRange->setText(QString::fromLocal8Bit(readSetting(settingsText, "AllowEditRange")));
     ui.sBox_VlookupCol->setValue(decimalValue(readSetting(settingsText, "VlookupCol")));
+    // The boxes that hold no secret, with the fields they open. The password
+    // boxes stay unticked, as their passwords are never stored.
+    const auto ticked = [&settingsText](const char *key) {
+        return readSetting(settingsText, key, SettingsLimits::shortValue) == "y";
+    };
+    if (ticked("SheetsProtect")) {
+        ui.cBox_SheetsProtect->setChecked(true);
+        ui.lEdt_SheetsProtect->setEnabled(true);
+        ui.cBox_AllowEditRange->setEnabled(true);
+        if (ticked("AllowEditRangeOn")) {
+            ui.cBox_AllowEditRange->setChecked(true);
+            ui.lEdt_AllowEditRange->setEnabled(true);
+            ui.sBox_VlookupCol->setEnabled(true);
+        }
+    }
+    ui.cBox_SplitToFiles->setChecked(ticked("SplitToFiles"));
     // Last: an earlier result's own settings replace the remembered ones.
     ui.lEdt_DataSplitFilePath->setText(QString::fromLocal8Bit(readSetting(settingsText, "dataSplitFilePath")));
 }
@@ -61,6 +77,15 @@ void readForm(const Ui::MainWindow &ui, JobSettings &job)
     job.structurePasswordEnabled = ui.cBox_WbProtect->isChecked();
     job.structurePassword = ui.lEdt_WbProtect->text();
     job.sourceWorkbookPath = ui.lEdt_DataSplitFilePath->text();
+}
+
+void writeFormBoxes(const QByteArray &path, const Ui::MainWindow &ui)
+{
+    const auto tick = [](const QCheckBox *box) { return box->isChecked() ? QByteArray("y") : QByteArray("n"); };
+    writeSetting(path, "AppointedHeaderRow", tick(ui.cBox_AppointedHeaderRow));
+    writeSetting(path, "SheetsProtect", tick(ui.cBox_SheetsProtect));
+    writeSetting(path, "AllowEditRangeOn", tick(ui.cBox_AllowEditRange));
+    writeSetting(path, "SplitToFiles", tick(ui.cBox_SplitToFiles));
 }
 
 void writeFormSettings(const QByteArray &path, const JobSettings &job)

@@ -25,6 +25,10 @@ void readForm(const Ui::MainWindow &ui, JobSettings &job);
 // The remembered keys of `job`, each written into the settings file.
 void writeFormSettings(const QByteArray &settingsFilePath, const JobSettings &job);
 
+// Which of the form's boxes are ticked, those that hold no secret; read
+// back by fillFormFromSettings.
+void writeFormBoxes(const QByteArray &settingsFilePath, const Ui::MainWindow &ui);
+
 // The folder a file dialog for this field's text starts in: the field's own
 // folder (`isFolder`) or the folder of its file, when it exists; "." otherwise.
 QString dialogStartFolder(const QString &fieldText, bool isFolder);

@@ -19,3 +19,13 @@ bool askCancelAndClose(QWidget *parent)
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         == QMessageBox::Yes;
 }
+
+bool askGoOn(QWidget *parent, const QString &warning)
+{
+    QMessageBox box(QMessageBox::Warning, QString::fromUtf8("请确认"), warning, QMessageBox::Yes | QMessageBox::No,
+                    parent);
+    box.setButtonText(QMessageBox::Yes, QString::fromUtf8("继续拆分"));
+    box.setButtonText(QMessageBox::No, QString::fromUtf8("返回修改"));
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}

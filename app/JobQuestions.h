@@ -9,5 +9,9 @@ class QWidget;
 // Asks whether an existing result file may be replaced; true for Yes.
 bool askReplace(QWidget *parent, const QString &path);
 
+// Tells what a job will not do though the form seems to ask for it; true
+// when the user goes on.
+bool askGoOn(QWidget *parent, const QString &warning);
+
 // Asks whether a running job may be cancelled so the window can close.
 bool askCancelAndClose(QWidget *parent);

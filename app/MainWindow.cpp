@@ -4,15 +4,18 @@
 #include "AppResources.h"
 #include "DropHandler.h"
 #include "EarlierResultNotice.h"
+#include "FormHelp.h"
 #include "FormSettings.h"
 #include "JobLogFile.h"
 #include "JobQuestions.h"
 #include "MessageLine.h"
 #include "OutputTarget.h"
+#include "PasswordFields.h"
 #include "PlatformFiles.h"
 #include "RangeFieldCheck.h"
 #include "ResultBar.h"
 #include "SamePlace.h"
+#include "SettingsCheck.h"
 #include "SystemTray.h"
 
 #include "FileFormats.h"
@@ -24,6 +27,8 @@
 
 #include <QBoxLayout>
 #include <QCloseEvent>
+#include <QDir>
+#include <QLineEdit>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -72,6 +77,11 @@ QString MainWindow::saveFolderMissingText()
 QString MainWindow::overwritesSourceText()
 {
     return QString::fromUtf8("保存文件夹不能是原工作簿所在的文件夹,否则会覆盖原工作簿,请另选文件夹!");
+}
+
+QString MainWindow::folderNotOpenedText(const QString &folder)
+{
+    return QString::fromUtf8("本机没有可以打开文件夹的程序,结果保存在：") + QDir::toNativeSeparators(folder);
 }
 
 QString MainWindow::startNotice()
@@ -163,10 +173,24 @@ void MainWindow::setupForm()
         page->addStretch(1);
     }
     connect(m_resultBar, &ResultBar::cancelRequested, this, &MainWindow::cancelJob);
+    connect(m_resultBar, &ResultBar::folderNotOpened, this, [this](const QString &folder) {
+        showMessage(m_ui->lb_ShowDisposing, folderNotOpenedText(folder));
+    });
+    // Paths are shown here to be copied.
+    m_ui->lb_ShowDisposing->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A refusal about the paths goes once they are changed.
+    for (QLineEdit *path : {m_ui->lEdt_DataSplitFilePath, m_ui->lEdt_SavePath}) {
+        connect(path, &QLineEdit::textChanged, this, [this] {
+            if (!m_jobRunning && !showsSuccess(m_ui->lb_ShowDisposing))
+                showMessage(m_ui->lb_ShowDisposing, startNotice());
+        });
+    }
 
     new DropHandler(this, m_ui->lEdt_DataSplitFilePath, m_ui->lEdt_SavePath);
     new EarlierResultNotice(*m_ui, this);
     new RangeFieldCheck(m_ui->lEdt_AllowEditRange);
+    m_passwords = new PasswordFields(*m_ui, this);
+    new FormHelp(*m_ui, this);
 }
 
 int MainWindow::collectJobSettings()
@@ -186,6 +210,7 @@ int MainWindow::collectJobSettings()
 
     job.savePath = ui.lEdt_SavePath->text();
     writeFormSettings(m_settingsFilePath, job);
+    writeFormBoxes(m_settingsFilePath, ui);
 
     if (!directoryExists(job.savePath.toLocal8Bit())) {
         ui.lb_ShowDisposing->setText(saveFolderMissingText());
@@ -213,6 +238,16 @@ void MainWindow::startJob(Job job)
 
     // A result of the same name is replaced only when the user agrees.
     const JobSettings &settings = JobSettings::current();
+    const QString warning = jobSettingsWarning(settings, job == Job::CategoryFiles);
+    if (!warning.isEmpty() && !askGoOn(this, warning)) {
+        setJobButtonsEnabled(true);
+        return;
+    }
+    // One typo in the open password would lock the result for good.
+    if (settings.openPasswordEnabled && !m_passwords->confirmOpenPassword(this)) {
+        setJobButtonsEnabled(true);
+        return;
+    }
     // The files go into a new folder of their own, which replaces nothing.
     m_outputPath = job == Job::CategoryFiles ? QString() : outputPath(settings.savePath, settings.sourceWorkbookPath);
     m_savedFolder.clear();
@@ -370,10 +405,10 @@ void MainWindow::on_cBox_AllowEditRange_clicked()
 void MainWindow::on_pBtn_DataSplitFilePath_clicked()
 {
 #ifdef Q_OS_WIN
-    const QString filter = QStringLiteral("*.xls;*.xlsx;*.xlsm;*.csv");
+    const QString filter = QStringLiteral("*.xls;*.xlsx;*.xlsm");
 #else
     // Qt's own dialog separates patterns by blanks, not by ";".
-    const QString filter = QStringLiteral("*.xls *.xlsx *.xlsm *.csv");
+    const QString filter = QStringLiteral("*.xls *.xlsx *.xlsm");
 #endif
     const QString path = QFileDialog::getOpenFileName(
         nullptr, QString::fromUtf8("选择Excel文件"),
@@ -428,6 +463,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     readForm(*m_ui, form);
     form.savePath = m_ui->lEdt_SavePath->text();
     writeFormSettings(m_settingsFilePath, form);
+    writeFormBoxes(m_settingsFilePath, *m_ui);
     // The event stays accepted, the window closes, and as the application's
     // last window its closing ends the program.
 }

@@ -6,6 +6,7 @@
 #include <QSystemTrayIcon>
 
 class MergeObject;
+class PasswordFields;
 class QThread;
 class ResultBar;
 class SystemTray;
@@ -54,6 +55,8 @@ public:
     static QString overwritesSourceText();
     // The notice lb_ShowDisposing shows before the first job.
     static QString startNotice();
+    // Shown when no program opens the result's folder.
+    static QString folderNotOpenedText(const QString &folder);
 
 signals:
     void pBtn_HyperLinks_HasClicked();
@@ -105,6 +108,7 @@ private:
     bool m_jobRunning = false;
     bool m_closing = false;
     ResultBar *m_resultBar = nullptr;
+    PasswordFields *m_passwords = nullptr;
     QString m_outputPath;   // where the current job saves its result (the files job: empty)
     QString m_savedFolder;  // its folder, once the job reported success
     QString m_lastJobText;  // the current job's last text

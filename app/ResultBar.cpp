@@ -85,6 +85,6 @@ void ResultBar::jobEnded(const QString &savedFolder)
 
 void ResultBar::openFolder()
 {
-    if (!m_folder.isEmpty())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(m_folder));
+    if (!m_folder.isEmpty() && !QDesktopServices::openUrl(QUrl::fromLocalFile(m_folder)))
+        emit folderNotOpened(m_folder);
 }

@@ -33,6 +33,8 @@ public slots:
 
 signals:
     void cancelRequested();
+    // No program on this system opens folders; the window names it instead.
+    void folderNotOpened(const QString &folder);
 
 private:
     void openFolder();

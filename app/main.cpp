@@ -1,6 +1,7 @@
 // Start-up: the settings file (beside the executable when it can be written
 // there), one running copy of the program, the window and the event loop.
 
+#include "AppResources.h"
 #include "JobLog.h"
 #include "MainWindow.h"
 #include "PlatformFiles.h"
@@ -34,6 +35,7 @@ int main(int argc, char *argv[])
     // 3.
     QApplication *application = new QApplication(argc, argv);
     JobLog::install();
+    installQtTranslations(application);
 
     // 4. One copy runs: a later start brings it to the front and ends,
     //    and never ends a copy that may be running a job.

@@ -32,6 +32,11 @@ if(NOT WIN32)
     LIBS app_lib engine settings automation_core no_platform_backend
     TIMEOUT 120)
 
+  sheetsplicer_add_test(window_form_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/window_form_test.cpp
+    LIBS app_lib engine settings automation_core no_platform_backend
+    TIMEOUT 120)
+
   # The window with real jobs: progress, cancel and close while a job runs.
   if(TARGET automation_platform)
     sheetsplicer_add_test(window_office_test

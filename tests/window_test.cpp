@@ -159,8 +159,10 @@ private slots:
         m_sourceDir = dir.filePath(QStringLiteral("data"));
         m_source = dir.filePath(QStringLiteral("data/report.final.xlsx"));
         m_outDir = dir.filePath(QStringLiteral("out"));
-        QVERIFY(writeBytes(m_source, "workbook"));
-        QVERIFY(writeBytes(dir.filePath(QStringLiteral("data/upper/DATA.XLSX")), "workbook"));
+        // A package's first bytes, all the job's check reads before the office starts.
+        const QByteArray workbook("PK\x03\x04workbook", 12);
+        QVERIFY(writeBytes(m_source, workbook));
+        QVERIFY(writeBytes(dir.filePath(QStringLiteral("data/upper/DATA.XLSX")), workbook));
         QVERIFY(writeBytes(dir.filePath(QStringLiteral("data/table.csv")), "a,b"));
         QVERIFY(QFile::link(m_sourceDir, dir.filePath(QStringLiteral("datalink"))));
 
@@ -290,7 +292,8 @@ private slots:
 
         // Inside each group box: one row in the order of the form table.
         const QList<QPair<const char *, QStringList>> rows = {
-            {"groupBox_5", {"pBtn_DataSplitFilePath", "lEdt_DataSplitFilePath", "label_4", "pBtn_SavePath", "lEdt_SavePath"}},
+            {"groupBox_5",
+             {"pBtn_DataSplitFilePath", "lEdt_DataSplitFilePath", "label_4", "pBtn_SavePath", "lEdt_SavePath", "pBtn_Guide"}},
             {"groupBox_3", {"label_9", "label_2", "sBox_Column", "label_3", "cBox_AppointedHeaderRow", "sBox_AppointedHeaderRow"}},
             {"groupBox", {"label_8", "cBox_OpenPwd", "lEdt_OpenPwd", "label_10", "cBox_WbProtect", "lEdt_WbProtect"}},
             {"groupBox_2", {"label_5", "cBox_SheetsProtect", "lEdt_SheetsProtect", "label_6", "cBox_AllowEditRange",
@@ -317,7 +320,7 @@ private slots:
         const auto u = [](const char *text) { return QString::fromUtf8(text); };
 
         const QList<QPair<const char *, QString>> titles = {
-            {"groupBox_5", u("第一步、选择工作簿、选择转换后所在文件夹(使用前请先看视频教程)")},
+            {"groupBox_5", u("第一步、选择工作簿、选择转换后所在文件夹(使用前请先看使用说明)")},
             {"groupBox_3", u("第二步、汇总表设置")},
             {"groupBox", u("第三步、工作簿打开密码设置(打开需密码)、工作簿结构保护(禁止添加或删除表)")},
             {"groupBox_2", u("第四步、工作表保护与可编辑区域设置")},
@@ -375,20 +378,30 @@ private slots:
             QCOMPARE(spin->isEnabled(), s.enabled);
         }
 
-        struct Edit { const char *name; bool enabled; int minimumWidth; };
+        struct Edit { const char *name; bool enabled; bool password; };
         const Edit edits[] = {
-            {"lEdt_DataSplitFilePath", true, 0}, {"lEdt_SavePath", true, 0},
-            {"lEdt_OpenPwd", false, 100}, {"lEdt_WbProtect", false, 0},
-            {"lEdt_SheetsProtect", false, 100}, {"lEdt_AllowEditRange", false, 0},
+            {"lEdt_DataSplitFilePath", true, false}, {"lEdt_SavePath", true, false},
+            {"lEdt_OpenPwd", false, true}, {"lEdt_WbProtect", false, true},
+            {"lEdt_SheetsProtect", false, true}, {"lEdt_AllowEditRange", false, false},
         };
         for (const Edit &e : edits) {
             auto *edit = widget<QLineEdit>(*window, e.name);
             QVERIFY(edit->text().isEmpty());
             QCOMPARE(edit->isEnabled(), e.enabled);
-            QCOMPARE(edit->minimumWidth(), e.minimumWidth);
             QVERIFY(!edit->isReadOnly());
-            // Passwords show what is typed; no validators, no length limits.
-            QCOMPARE(edit->echoMode(), QLineEdit::Normal);
+            // Passwords are masked until their eye is pressed; no
+            // validators, no length limits.
+            QCOMPARE(edit->echoMode(), e.password ? QLineEdit::Password : QLineEdit::Normal);
+            if (e.password) {
+                auto *eye = edit->findChild<QAction *>(QStringLiteral("act_ShowPwd"));
+                QVERIFY(eye);
+                eye->trigger();
+                QCOMPARE(edit->echoMode(), QLineEdit::Normal);
+                eye->trigger();
+                QCOMPARE(edit->echoMode(), QLineEdit::Password);
+                // Room for a password beside its eye.
+                QVERIFY2(edit->width() >= 70, qPrintable(QString::number(edit->width())));
+            }
             QVERIFY(edit->validator() == nullptr);
             QCOMPARE(edit->maxLength(), 32767);
         }
@@ -610,14 +623,18 @@ private slots:
         QVERIFY(!hyperLinks(*window)->isEnabled());
         QVERIFY(!classifyShow(*window)->isEnabled());
 
-        // The six keys, in their order, the range trimmed and its colon
+        // The six keys and the ticked boxes, in their order, the range trimmed and its colon
         // replaced, the save path without the added "/".
         QCOMPARE(settingsBytes(), "dataSplitFilePath=" + QFile::encodeName(m_source) + "\r\n"
                                   "savePath=" + QFile::encodeName(m_outDir) + "\r\n"
                                   "column=5\r\n"
                                   "NumOfAppointedHeaderR=2\r\n"
                                   "AllowEditRange=A1:C20\r\n"
-                                  "VlookupCol=3\r\n");
+                                  "VlookupCol=3\r\n"
+                                  "AppointedHeaderRow=y\r\n"
+                                  "SheetsProtect=y\r\n"
+                                  "AllowEditRangeOn=y\r\n"
+                                  "SplitToFiles=n\r\n");
     }
 
     void collectKeepsUnknownKeys()
@@ -758,7 +775,7 @@ private slots:
         const QByteArray bytes = settingsBytes();
         QVERIFY(bytes.startsWith("dataSplitFilePath=" + QFile::encodeName(m_source) + "\r\nsavePath="
                                  + QFile::encodeName(missing) + "\r\ncolumn=1\r\n"));
-        QVERIFY(bytes.endsWith("VlookupCol=1\r\n"));
+        QVERIFY(bytes.contains("VlookupCol=1\r\n"));
 
         // A file is no folder.
         widget<QLineEdit>(*window, "lEdt_SavePath")->setText(m_source);
@@ -796,7 +813,7 @@ private slots:
         const QByteArray bytes = settingsBytes();
         QVERIFY(bytes.startsWith("dataSplitFilePath=" + QFile::encodeName(source) + "\r\nsavePath="
                                  + QFile::encodeName(saveFolder) + "\r\n"));
-        QVERIFY(bytes.endsWith("VlookupCol=1\r\n"));
+        QVERIFY(bytes.contains("VlookupCol=1\r\n"));
     }
 
     void relativeSourceOverItsFolderIsRefused()
@@ -1054,7 +1071,7 @@ private slots:
         widget<QPushButton>(*window, "pBtn_DataSplitFilePath")->click();
         QCOMPARE(edit->text(), QStringLiteral("before")); // cancelled: unchanged
         QCOMPARE(title, QString::fromUtf8("选择Excel文件"));
-        QCOMPARE(filters, QStringList{QStringLiteral("*.xls *.xlsx *.xlsm *.csv")});
+        QCOMPARE(filters, QStringList{QStringLiteral("*.xls *.xlsx *.xlsm")});
         QCOMPARE(directory, QDir(m_sourceDir).absolutePath());
         QCOMPARE(mode, QFileDialog::ExistingFile);
         QVERIFY(!hadParent);
