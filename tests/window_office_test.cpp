@@ -3,8 +3,9 @@
 // (by its button or by closing the window) that leaves neither a file nor an
 // office behind.
 //
-// SHEETSPLICER_WINDOW_SHOT=file.png saves a picture of the window while it
-// makes the category sheets.
+// SHEETSPLICER_WINDOW_SHOTS=folder saves pictures of the window while it
+// links the sheets (window-linking.png) and after the success
+// (window-success.png).
 
 #include "MainWindow.h"
 #include "ResultBar.h"
@@ -25,6 +26,8 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QProgressBar>
+#include <QRegularExpression>
+#include <QSpinBox>
 #include <QSignalSpy>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -60,6 +63,7 @@ class WindowOfficeTest : public QObject
     QString m_source;
     QString m_outDir;
     QList<Shown> m_shown;
+    QStringList m_lines;  // the message line after each text of the job
 
     std::unique_ptr<MainWindow> makeWindow()
     {
@@ -83,6 +87,9 @@ class WindowOfficeTest : public QObject
         connect(window.worker(), &MergeObject::JobProgress, this, [this, bar](int done, int total) {
             m_shown << Shown{done, total, bar->maximum(), bar->value()};
         });
+        QLabel *line = window.findChild<QLabel *>(QStringLiteral("lb_ShowDisposing"));
+        m_lines.clear();
+        connect(window.worker(), &MergeObject::ShowDisposingFile, this, [this, line] { m_lines << line->text(); });
     }
 
     bool inCategoryStage(int atLeast) const
@@ -156,6 +163,12 @@ private slots:
     void progressFollowsTheJob()
     {
         auto window = makeWindow();
+        // Linked and protected: every phase of the job shows.
+        window->findChild<QCheckBox *>(QStringLiteral("cBox_SheetsProtect"))->click();
+        window->findChild<QLineEdit *>(QStringLiteral("lEdt_SheetsProtect"))->setText(QStringLiteral("pw"));
+        window->findChild<QCheckBox *>(QStringLiteral("cBox_AllowEditRange"))->click();
+        window->findChild<QLineEdit *>(QStringLiteral("lEdt_AllowEditRange"))->setText(QStringLiteral("C2:F100"));
+        window->findChild<QSpinBox *>(QStringLiteral("sBox_VlookupCol"))->setValue(2);
         QProgressBar *bar = window->resultBar()->progressBar();
         startJob(*window);
         // Busy while the office starts and loads the source.
@@ -163,12 +176,36 @@ private slots:
         QCOMPARE(bar->maximum(), 0);
         QVERIFY(window->resultBar()->cancelButton()->isEnabled());
 
-        const QByteArray shot = qgetenv("SHEETSPLICER_WINDOW_SHOT");
-        if (!shot.isEmpty()) {
-            QTRY_VERIFY_WITH_TIMEOUT(inCategoryStage(categoryCount / 2), jobTimeoutMs);
-            QVERIFY(window->grab().save(QFile::decodeName(shot)));
+        // Pictures of the window for the documents: while linking, and the
+        // success.
+        const QString shots = qEnvironmentVariable("SHEETSPLICER_WINDOW_SHOTS");
+        const QString linking = Texts::linkingSheet(categoryCount / 2, categoryCount + 1, QString());
+        if (!shots.isEmpty()) {
+            QLabel *line = window->findChild<QLabel *>(QStringLiteral("lb_ShowDisposing"));
+            connect(window->worker(), &MergeObject::ShowDisposingFile, this, [&] {
+                if (line->text().startsWith(linking))
+                    window->grab().save(QDir(shots).filePath(QStringLiteral("window-linking.png")));
+            });
         }
         QTRY_VERIFY_WITH_TIMEOUT(!window->jobRunning(), jobTimeoutMs);
+        if (!shots.isEmpty())
+            QVERIFY(window->grab().save(QDir(shots).filePath(QStringLiteral("window-success.png"))));
+
+        // The line names each phase: the categories, linking k of n sheets,
+        // saving, what was saved, and last the success.
+        QStringList phases;
+        for (const QString &line : m_lines) {
+            const QString phase = line.split(QRegularExpression(QString::fromUtf8("[(：]"))).first();
+            if (phases.isEmpty() || phases.last() != phase)
+                phases << phase;
+        }
+        const QStringList expected{Texts::splittingTo(QString()).chopped(1),
+                                   Texts::linkingSheet(1, categoryCount + 1, QString()).section(QLatin1Char('('), 0, 0),
+                                   Texts::saving(QString()).chopped(1), Texts::savedTo(QString()).chopped(1)};
+        QCOMPARE(phases.mid(phases.indexOf(expected.first())), expected + QStringList{phases.last()});
+        QVERIFY(phases.last().startsWith(Texts::classifyShowDone()));
+        for (int k = 1; k <= categoryCount + 1; ++k)
+            QVERIFY2(m_lines.filter(Texts::linkingSheet(k, categoryCount + 1, QString())).size() == 1, qPrintable(QString::number(k)));
 
         // k of n categories, then k of n sheets linked, then busy saving.
         QList<int> categories;
