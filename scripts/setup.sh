@@ -6,12 +6,13 @@ cd "$(dirname "$0")/.."
 
 packages=(
   cmake g++ make pkg-config
-  qtbase5-dev qtbase5-dev-tools qtbase5-private-dev
+  qtbase5-dev qtbase5-dev-tools qtbase5-private-dev qttranslations5-l10n
   libreoffice-calc-nogui libreoffice-dev
   libgsf-1-dev libssl-dev libzip-dev libxml2-dev
   xvfb xauth
   python3 python3-msoffcrypto-tool python3-openpyxl python3-uno unzip
   fonts-wqy-microhei
+  lintian
 )
 missing=()
 for p in "${packages[@]}"; do
