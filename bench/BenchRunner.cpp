@@ -12,6 +12,7 @@
 #include "UpdateMeasure.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -19,6 +20,19 @@
 #include <memory>
 
 namespace {
+
+// The workbooks a files job saved under its output folder.
+int workbooksUnder(const QString &folder)
+{
+    int count = 0;
+    QDirIterator it(folder, {QStringLiteral("*.xls"), QStringLiteral("*.xlsx"), QStringLiteral("*.xlsm")}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        ++count;
+    }
+    return count;
+}
 
 QTextStream &utf8Stream(FILE *file)
 {
@@ -144,6 +158,8 @@ void runSourceCases(const BenchOptions &options, const WorkFolder &work, const S
                 row.programPeakMb = kbToMb(m.programPeakKb);
                 row.officePeakMb = kbToMb(m.officePeakKb);
                 row.result = outcomeOf(m);
+                if (m.success && job == BenchJob::Files)
+                    row.files = workbooksUnder(outDir);
                 cpuProgram = m.programCpuMs;
                 cpuOffice = m.officeCpuMs;
                 if (m.success) {
@@ -191,8 +207,12 @@ void runSourceCases(const BenchOptions &options, const WorkFolder &work, const S
     }
     const FloorMeasure floor = floorMeasureFrom(floorChild.results.first());
     say(floorPartsLine(source.size + QLatin1Char(' ') + source.kind, floor, resultJobs));
-    for (int i = 0; i < rowIndexes.size(); ++i)
-        rows[rowIndexes.at(i)].floorMs = floorMs(floor, resultOf.at(i));
+    for (int i = 0; i < rowIndexes.size(); ++i) {
+        TableRow &row = rows[rowIndexes.at(i)];
+        row.floorMs = floorMs(floor, resultOf.at(i));
+        if (row.files > 0 && floor.loadSourceMs >= 0 && floor.saveSourceMs >= 0)
+            row.fileFloorMs = floor.loadSourceMs + floor.saveSourceMs;
+    }
 }
 
 // A workbook of the user's, copied into the work folder (the jobs never see

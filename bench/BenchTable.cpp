@@ -125,6 +125,20 @@ QStringList goalLines(const QList<TableRow> &rows)
                               met ? QStringLiteral("met") : QStringLiteral("missed"));
         }
     }
+    // Each file against what the office needs for one: load and save.
+    for (const TableRow &r : rows) {
+        if (r.job != QLatin1String("files") || r.files <= 0 || r.fileFloorMs <= 0 || r.wallMs < 0 || r.timedOut)
+            continue;
+        const qint64 perFileMs = r.wallMs / r.files;
+        const bool met = perFileMs <= 3 * r.fileFloorMs;
+        lines << QStringLiteral("%1 %2 files: %3 files, %4 ms each, the office's load and save %5 ms; "
+                                "each file at most 3 times that: %6 (%7)")
+                     .arg(r.size, r.kind)
+                     .arg(r.files)
+                     .arg(perFileMs)
+                     .arg(r.fileFloorMs)
+                     .arg(met ? QStringLiteral("met") : QStringLiteral("missed"), formatRatio(perFileMs, r.fileFloorMs));
+    }
     // An update of a grown result, against the fresh split it came from.
     for (const TableRow &r : rows) {
         if (!r.job.contains(QLatin1String(" update")) || r.wallMs < 0 || r.floorMs <= 0)

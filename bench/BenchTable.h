@@ -22,6 +22,10 @@ struct TableRow
     QString result;            // "ok", "timeout" or the failure text
     bool timedOut = false;
     int timeoutSeconds = 0;
+    // The files job: how many it saved, and what the office needs for one
+    // file (loading the source and saving it, without its start).
+    int files = 0;
+    qint64 fileFloorMs = -1;
 };
 
 QString formatSeconds(qint64 ms);           // 1234 -> "1.2"

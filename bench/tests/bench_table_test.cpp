@@ -117,6 +117,21 @@ private slots:
                     .contains(QStringLiteral("L rich link: L/M time at most 6: missed (timeout)")));
     }
 
+    void eachFileIsHeldToTheOfficesLoadAndSave()
+    {
+        TableRow files = row(QStringLiteral("C400"), QStringLiteral("plain"), QStringLiteral("files"), 90000, 1500);
+        files.files = 400;
+        files.fileFloorMs = 100;
+        QVERIFY(goalLines({files}).contains(
+            QStringLiteral("C400 plain files: 400 files, 225 ms each, the office's load and save 100 ms; "
+                           "each file at most 3 times that: met (2.25)")));
+        files.wallMs = 121000;
+        QVERIFY(goalLines({files}).filter(QStringLiteral("each file at most 3 times that: missed (3.02)")).size() == 1);
+        // Without a count of files, no such line.
+        files.files = 0;
+        QVERIFY(goalLines({files}).filter(QStringLiteral("each file")).isEmpty());
+    }
+
     void growthComparesFirstAndLastRun()
     {
         QList<RepeatRow> rows{repeat(1, 200, 150, 900, 5000), repeat(2, 260, 210, 905, 5000),
