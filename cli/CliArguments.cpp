@@ -1,5 +1,7 @@
 #include "CliArguments.h"
 
+#include "SettingsCheck.h"
+
 #include "MergeObject.h"
 #include "Texts.h"
 
@@ -173,6 +175,12 @@ bool outputFolderExists(const QString &path)
 QString outputFolderMissingText()
 {
     return QString::fromUtf8("保存路径文件夹不存在,请选择正确路径!");
+}
+
+QString cliWarning(const CliRequest &request)
+{
+    const QString warning = jobSettingsWarning(request.settings, request.job == CliRequest::Job::CategoryFiles);
+    return warning.isEmpty() ? QString() : QStringLiteral("sheetsplicer-cli: ") + QString::fromUtf8("警告：") + warning;
 }
 
 int exitCodeFor(const QString &lastText)

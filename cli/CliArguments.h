@@ -45,3 +45,8 @@ int exitCodeFor(const QString &lastText);
 
 // The window's text for a save folder that does not exist.
 QString outputFolderMissingText();
+
+// The line printed on stderr before a job that will not do all its options
+// seem to ask for (a sheet password without an editable range), or an
+// empty text.
+QString cliWarning(const CliRequest &request);

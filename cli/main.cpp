@@ -6,7 +6,6 @@
 #include "TerminationCleanup.h"
 #endif
 
-#include "SettingsCheck.h"
 #include "Texts.h"
 
 #include <QCoreApplication>
@@ -68,10 +67,9 @@ int main(int argc, char **argv)
         out << outputFolderMissingText() << '\n';
         return 1;
     }
-    const QString warning =
-        jobSettingsWarning(request.settings, request.job == CliRequest::Job::CategoryFiles);
+    const QString warning = cliWarning(request);
     if (!warning.isEmpty())
-        err << "sheetsplicer-cli: " << QString::fromUtf8("警告：") << warning << '\n';
+        err << warning << '\n';
     err.flush();
     const int exitCode = runCliJob(request, [&out](const QString &text) {
         if (quietened())

@@ -105,6 +105,21 @@ private slots:
         QVERIFY(!outputFolderExists(QString()));
     }
 
+    void sheetPasswordWithoutRangeIsWarnedAbout()
+    {
+        const QString source = QStringLiteral("/data/book.xlsx");
+        const auto warning = [&](const QStringList &arguments) { return cliWarning(parseCliArguments(arguments)); };
+        // It protects nothing and writes no lookups: said before the job.
+        for (const char *job : {"classify", "link"}) {
+            const QString said = warning({job, source, "/out", "--sheet-password", "pw"});
+            QVERIFY(said.contains(Texts::protectionWithoutEditRange()));
+            QVERIFY(warning({job, source, "/out", "--sheet-password", "pw", "--edit-range", "C2:F20"}).isEmpty());
+        }
+        // The files protect each file's sheet with the password alone.
+        QVERIFY(warning({"files", source, "/out", "--sheet-password", "pw"}).isEmpty());
+        QVERIFY(warning({"classify", source, "/out"}).isEmpty());
+    }
+
     void exitCodesFollowTheLastText()
     {
         SourceFolder folder;
