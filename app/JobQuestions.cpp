@@ -29,3 +29,11 @@ bool askGoOn(QWidget *parent, const QString &warning)
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
+
+void showDetails(QWidget *parent, const QString &failure, const QString &details)
+{
+    QMessageBox box(QMessageBox::Warning, QString::fromUtf8("详细信息"), failure, QMessageBox::Close, parent);
+    box.setObjectName(QStringLiteral("dlg_Details"));
+    box.setDetailedText(details);
+    box.exec();
+}

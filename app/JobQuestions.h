@@ -13,5 +13,8 @@ bool askReplace(QWidget *parent, const QString &path);
 // when the user goes on.
 bool askGoOn(QWidget *parent, const QString &warning);
 
+// Shows a failure's text with the reasons the program logged for it.
+void showDetails(QWidget *parent, const QString &failure, const QString &details);
+
 // Asks whether a running job may be cancelled so the window can close.
 bool askCancelAndClose(QWidget *parent);

@@ -173,6 +173,9 @@ void MainWindow::setupForm()
         page->addStretch(1);
     }
     connect(m_resultBar, &ResultBar::cancelRequested, this, &MainWindow::cancelJob);
+    connect(m_resultBar, &ResultBar::detailsRequested, this, [this](const QString &details) {
+        showDetails(this, m_lastJobText, details);
+    });
     connect(m_resultBar, &ResultBar::folderNotOpened, this, [this](const QString &folder) {
         showMessage(m_ui->lb_ShowDisposing, folderNotOpenedText(folder));
     });
@@ -351,6 +354,9 @@ void MainWindow::on_Signal_SetButtonEnable()
         appendJobLog(m_settingsFilePath, JobSettings::current().sourceWorkbookPath, m_lastJobText);
     setJobButtonsEnabled(true);
     m_resultBar->jobEnded(m_savedFolder);
+    // Why it failed, as far as the program knows, one button away.
+    if (!Texts::isSuccess(m_lastJobText))
+        m_resultBar->showDetails(JobLog::lines().join(QLatin1Char('\n')));
     emit jobEnded();
 }
 

@@ -11,6 +11,11 @@ QString ResultBar::cancelText()
     return QString::fromUtf8("取消");
 }
 
+QString ResultBar::detailsText()
+{
+    return QString::fromUtf8("详细信息");
+}
+
 QString ResultBar::openFolderText()
 {
     return QString::fromUtf8("打开所在文件夹");
@@ -21,7 +26,9 @@ ResultBar::ResultBar(QWidget *parent)
     , m_bar(new QProgressBar(this))
     , m_cancel(new QPushButton(cancelText(), this))
     , m_openFolder(new QPushButton(openFolderText(), this))
+    , m_details(new QPushButton(detailsText(), this))
 {
+    m_details->setObjectName(QStringLiteral("pBtn_Details"));
     setObjectName(QStringLiteral("wgt_JobProgress"));
     m_bar->setObjectName(QStringLiteral("pBar_JobProgress"));
     m_cancel->setObjectName(QStringLiteral("pBtn_Cancel"));
@@ -32,6 +39,7 @@ ResultBar::ResultBar(QWidget *parent)
     row->addWidget(m_bar, 1);
     row->addWidget(m_cancel);
     row->addWidget(m_openFolder);
+    row->addWidget(m_details);
 
     // k of n: categories made, then sheets linked.
     m_bar->setFormat(QStringLiteral("%v / %m"));
@@ -41,7 +49,9 @@ ResultBar::ResultBar(QWidget *parent)
     m_cancel->setEnabled(false);
     m_cancel->setVisible(false);
     m_openFolder->setVisible(false);
+    m_details->setVisible(false);
 
+    connect(m_details, &QPushButton::clicked, this, [this] { emit detailsRequested(m_detailsText); });
     connect(m_cancel, &QPushButton::clicked, this, [this] {
         m_cancel->setEnabled(false);
         emit cancelRequested();
@@ -51,6 +61,7 @@ ResultBar::ResultBar(QWidget *parent)
 
 void ResultBar::jobStarted()
 {
+    showDetails(QString());
     m_folder.clear();
     m_openFolder->setVisible(false);
     m_bar->setVisible(true);
@@ -69,8 +80,15 @@ void ResultBar::showProgress(int done, int total)
     m_bar->setValue(qBound(0, done, total));
 }
 
+void ResultBar::showDetails(const QString &details)
+{
+    m_detailsText = details;
+    m_details->setVisible(!details.isEmpty());
+}
+
 void ResultBar::jobEnded(const QString &savedFolder)
 {
+    showDetails(QString());
     m_cancel->setEnabled(false);
     m_cancel->setVisible(false);
     m_folder = savedFolder;

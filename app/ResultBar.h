@@ -18,9 +18,11 @@ public:
     QProgressBar *progressBar() const { return m_bar; }
     QPushButton *cancelButton() const { return m_cancel; }
     QPushButton *openFolderButton() const { return m_openFolder; }
+    QPushButton *detailsButton() const { return m_details; }
 
     static QString cancelText();
     static QString openFolderText();
+    static QString detailsText();
 
 public slots:
     // A job starts: busy bar, cancel enabled, no folder to open.
@@ -30,11 +32,15 @@ public slots:
     // The job has ended; `savedFolder` is the result's folder after a
     // success, empty otherwise.
     void jobEnded(const QString &savedFolder);
+    // After a failure: why, as the program's log has it; empty for nothing
+    // to show. Shown by the 详细信息 button until the next job or check.
+    void showDetails(const QString &details);
 
 signals:
     void cancelRequested();
     // No program on this system opens folders; the window names it instead.
     void folderNotOpened(const QString &folder);
+    void detailsRequested(const QString &details);
 
 private:
     void openFolder();
@@ -42,5 +48,7 @@ private:
     QProgressBar *m_bar;
     QPushButton *m_cancel;
     QPushButton *m_openFolder;
+    QPushButton *m_details;
     QString m_folder;
+    QString m_detailsText;
 };

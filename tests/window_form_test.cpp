@@ -2,7 +2,8 @@
 // office: the open password asked twice, the question before a job that
 // will not protect what the form seems to ask for, the boxes kept across a
 // restart, a refusal that goes once the path is corrected, a result folder
-// no program can open, the guide, and Qt's own texts in Chinese.
+// no program can open, the reason behind a failure, the guide, and Qt's own
+// texts in Chinese.
 
 #include "AppResources.h"
 #include "FormHelp.h"
@@ -11,6 +12,7 @@
 #include "ResultBar.h"
 
 #include "AutomationNode.h"
+#include "JobLog.h"
 #include "JobSettings.h"
 #include "Texts.h"
 
@@ -23,6 +25,8 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLoggingCategory>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QtTest>
@@ -37,6 +41,10 @@ namespace {
 
 // How often a job asked for the spreadsheet application: how many started.
 std::atomic<int> applicationRequests{0};
+
+// What the stand-in for the office says when it is asked for and fails.
+Q_LOGGING_CATEGORY(standInOffice, "sheetsplicer.test")
+const char refusalReason[] = "the office could not be reached: connection refused";
 
 // Types `text` into the next input dialog once it is open and accepts it.
 void answerNextInput(const QString &text, QString *asked)
@@ -96,8 +104,10 @@ private slots:
         // A zip package's start: the job gets as far as asking for the office.
         QVERIFY(writeBytes(m_source, QByteArray("PK\x03\x04", 4) + QByteArray(60, '\0')));
         quietOffscreenNotes();
+        JobLog::install();
         registerBackend(QStringLiteral("Excel.Application"), [](const QString &) {
             ++applicationRequests;
+            qCWarning(standInOffice) << refusalReason;
             return std::shared_ptr<AutomationNode>();
         });
     }
@@ -237,6 +247,34 @@ private slots:
         qputenv("PATH", path);
         QCOMPARE(message(*window)->text(), MainWindow::folderNotOpenedText(m_outDir));
         QVERIFY(message(*window)->text().endsWith(QDir::toNativeSeparators(m_outDir)));
+    }
+
+    void failureShowsItsReason()
+    {
+        auto window = makeWindow();
+        fillPaths(*window);
+        QPushButton *details = window->resultBar()->detailsButton();
+        widget<QPushButton>(*window, "pBtn_ClassifyShow")->click();
+        QTRY_VERIFY(!window->jobRunning());
+        QCOMPARE(message(*window)->text(), Texts::applicationMissing());
+        QVERIFY(details->isVisible());
+
+        QString shown;
+        QString reasons;
+        QTimer::singleShot(50, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                shown = box->text();
+                reasons = box->detailedText();
+                box->close();
+            }
+        });
+        details->click();
+        QCOMPARE(shown, Texts::applicationMissing());
+        QVERIFY2(reasons.contains(QLatin1String(refusalReason)), qPrintable(reasons));
+
+        // The next check of the form takes it away.
+        window->collectJobSettings();
+        QVERIFY(!details->isVisible());
     }
 
     void guideAndQtTextsAreChinese()
