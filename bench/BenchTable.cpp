@@ -111,9 +111,12 @@ QStringList goalLines(const QList<TableRow> &rows)
                 mTimes.insert({r.kind, r.job}, r.wallMs);
         }
     }
-    // One workbook per category, against the sheet split of the same summary.
+    // One workbook per category on M, against the sheet split of the same
+    // summary; with many categories each file is held to the office's own
+    // load and save instead (below).
     for (const TableRow &files : rows) {
-        if (files.job != QLatin1String("files") || files.wallMs < 0 || files.timedOut)
+        if (files.job != QLatin1String("files") || files.size != QLatin1String("M") || files.wallMs < 0
+            || files.timedOut)
             continue;
         for (const TableRow &split : rows) {
             if (split.job != QLatin1String("classify") || split.size != files.size || split.kind != files.kind
