@@ -28,6 +28,9 @@ QList<CatalogueMember> makeCatalogue()
         {'D', "Protect(const QString&)", {K::Workbook}, U::Read, M::Protect},
         {'S', "Password", {K::Workbook}, U::Read, M::Password},
         {'D', "SaveAs(const QString&, QVariant)", {K::Workbook}, U::Read, M::SaveAs},
+        // Not Excel's: after a failed SaveAs, whether the file the workbook
+        // came from proved damaged. Excel answers nothing, which reads as no.
+        {'P', "SourceDamaged", {K::Workbook}, U::Read, M::SourceDamaged},
         {'D', "Close (Boolean)", {K::Workbook}, U::Read, M::Close},
         {'D', "Add()", {K::Sheets}, U::Read, M::Add},
         {'Q', "Item(int)", {K::Sheets}, U::Read, M::Item},

@@ -65,6 +65,7 @@ enum class Member
     Protect,
     Password,
     SaveAs,
+    SourceDamaged,
     Close,
     Add,
     Item,

@@ -118,7 +118,7 @@ Outcome makeCategoryFile(JobState &job, const Category &category, const QString 
                                                      outputFormat(job.nativePath).number);
     if (!saved.isValid()) {
         qCWarning(categoryFilesLog) << "the office did not save" << path;
-        return Outcome::stop(Texts::saveFailed());
+        return Outcome::stop(saveFailedText(job));
     }
     return Outcome::goOn();
 }

@@ -7,6 +7,7 @@
 #include "AutomationObject.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -44,6 +45,13 @@ bool saveWorkbook(JobState &job)
     return saved.isValid();
 }
 
+QString saveFailedText(JobState &job)
+{
+    if (job.workbook->property("SourceDamaged").toBool())
+        return Texts::sourceDamaged(QFileInfo(job.nativePath).fileName());
+    return Texts::saveFailed();
+}
+
 void closeWorkbook(JobState &job)
 {
     job.workbook->dynamicCall("Close (Boolean)", false);
@@ -60,11 +68,12 @@ Outcome finishWorkbook(JobState &job, const QString &successText)
     const bool saved = saveWorkbook(job);
     if (saved)
         job.savedPath = target;
+    const QString failed = saved ? QString() : saveFailedText(job);
     closeWorkbook(job);
     if (job.applicationLost())
         return Outcome::stop(Texts::applicationLost());
     if (!saved)
-        return Outcome::stop(Texts::saveFailed());
+        return Outcome::stop(failed);
     // A cancel that came during the save wins; the job then removes the file.
     if (job.keepResult && !job.keepResult())
         return Outcome::goOn();

@@ -15,4 +15,7 @@ void protectStructure(JobState &job);
 void setOpenPassword(JobState &job);
 // False when the application did not save the workbook.
 bool saveWorkbook(JobState &job);
+// Why a save failed, asked before the workbook is closed: the source file
+// proved damaged, or else the save folder or the file in it is to blame.
+QString saveFailedText(JobState &job);
 void closeWorkbook(JobState &job);

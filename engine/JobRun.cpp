@@ -35,11 +35,14 @@ void JobRun::run()
         m_job.settings.allowEditRangeEnabled = false;
         m_job.settings.structurePasswordEnabled = false;
     }
-    // Settings that cannot work are refused before the office starts.
-    const Outcome settings = checkJobSettings(m_job.settings);
+    // Settings that cannot work, and a source no office can open, are
+    // refused before the office starts.
+    Outcome refused = checkJobSettings(m_job.settings);
+    if (!refused.stopped())
+        refused = checkSourceFile(m_job);
     m_job.showProgress(0, 0);
-    if (settings.stopped())
-        report(settings.text());
+    if (refused.stopped())
+        report(refused.text());
     // The application may start and still go away before the first step.
     else if (startSession() && proceed(Outcome::goOn()))
         m_kind == Kind::CategoryFiles ? runFileSteps() : runSteps();
@@ -54,11 +57,7 @@ void JobRun::runSteps()
     // The summary scan.
     using Step = Outcome (*)(JobState &);
     const ResultMark::Job thisJob = classify ? ResultMark::Job::Classify : ResultMark::Job::Link;
-    for (Step step : {checkSourceFile, openWorkbook}) {
-        if (!proceed(step(job)))
-            return;
-    }
-    if (!proceed(takeEarlierResult(job, thisJob)))
+    if (!proceed(openWorkbook(job)) || !proceed(takeEarlierResult(job, thisJob)))
         return;
     for (Step step : {checkProtection, readSourceSheets, checkIndexName, measureTable, findLastDataRow, readCategoryColumn,
                       checkMergedCategoryCells, planCategories, noteUpdate}) {
@@ -95,7 +94,7 @@ void JobRun::runSteps()
 void JobRun::runFileSteps()
 {
     using Step = Outcome (*)(JobState &);
-    for (Step step : {checkSourceFile, openWorkbook, refuseEarlierResult, checkProtection, readSourceSheets, measureTable,
+    for (Step step : {openWorkbook, refuseEarlierResult, checkProtection, readSourceSheets, measureTable,
                       findLastDataRow, readCategoryColumn, checkMergedCategoryCells, planCategories,
                       planCategoryFiles, writeCategoryFiles}) {
         if (!proceed(step(m_job)))

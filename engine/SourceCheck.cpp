@@ -1,6 +1,10 @@
 #include "SourceCheck.h"
 
+#include "SourceContent.h"
+#include "Texts.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 QString nativeSourcePath(const QString &sourceWorkbookPath)
@@ -24,4 +28,25 @@ bool isAcceptedSource(const QString &nativePath)
 {
     return hasWorkbookEnding(nativePath) && !nativePath.contains(QLatin1String("~$"))
         && pathExists(nativePath);
+}
+
+QString sourceRefusal(const QString &nativePath)
+{
+    if (!hasWorkbookEnding(nativePath) || nativePath.contains(QLatin1String("~$")))
+        return Texts::sourceRefused();
+    if (!pathExists(nativePath))
+        return Texts::sourceMissing(nativePath);
+    const QFileInfo info(nativePath);
+    QFile file(nativePath);
+    if (info.isDir() || !file.open(QIODevice::ReadOnly))
+        return Texts::sourceRefused();
+    switch (sourceContent(file.read(sourceContentLength()), info.fileName())) {
+    case SourceContent::Empty:
+        return Texts::sourceNotWorkbook(info.fileName(), true);
+    case SourceContent::NotWorkbook:
+        return Texts::sourceNotWorkbook(info.fileName(), false);
+    case SourceContent::MayBeWorkbook:
+        break;
+    }
+    return QString();
 }

@@ -12,6 +12,12 @@ bool hasWorkbookEnding(const QString &path);
 // included. An empty path never exists.
 bool pathExists(const QString &path);
 
-// The check made before a source is opened: a workbook ending, no "~$"
-// anywhere in the path (the office's lock files), and an existing entry.
+// A workbook ending, no "~$" anywhere in the path (the office's lock files),
+// and an existing entry.
 bool isAcceptedSource(const QString &nativePath);
+
+// The text a source is refused with before the office starts, or an empty
+// text when the office may try it: one that is not accepted, cannot be read
+// as a file, or whose first bytes are no workbook's (see SourceContent.h).
+// A missing file and a file that is no workbook get texts naming them.
+QString sourceRefusal(const QString &nativePath);

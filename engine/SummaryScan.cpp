@@ -16,9 +16,8 @@
 Outcome checkSourceFile(JobState &job)
 {
     job.nativePath = nativeSourcePath(job.settings.sourceWorkbookPath);
-    if (!isAcceptedSource(job.nativePath))
-        return Outcome::stop(Texts::sourceRefused());
-    return Outcome::goOn();
+    const QString refusal = sourceRefusal(job.nativePath);
+    return refusal.isEmpty() ? Outcome::goOn() : Outcome::stop(refusal);
 }
 
 Outcome openWorkbook(JobState &job)

@@ -3,9 +3,11 @@
 #include "JobState.h"
 #include "Outcome.h"
 
-// The first stretch of both jobs: check and open the source workbook, see
+// The first stretch of the jobs: check and open the source workbook, see
 // that it can be split, and measure the summary table on its first sheet.
 
+// Made before the office starts: the job needs no office to refuse a
+// source that is missing or no workbook.
 Outcome checkSourceFile(JobState &job);
 Outcome openWorkbook(JobState &job);
 // The source opened again, as openWorkbook opens it, without telling it.

@@ -12,6 +12,16 @@ inline QString applicationLost() { return QString::fromUtf8("表格程序意外�
 
 // The summary scan.
 inline QString sourceRefused() { return QString::fromUtf8("文件格式不正确,或文件不存在!"); }
+// Refusals more specific than sourceRefused(), made before the office starts.
+inline QString sourceMissing(const QString &nativePath)
+{
+    return QString::fromUtf8("找不到汇总表文件“%1”,请检查文件是否已被移动、改名或删除,本次未生成文件。").arg(nativePath);
+}
+inline QString sourceNotWorkbook(const QString &fileName, bool empty)
+{
+    return QString::fromUtf8("文件“%1”不是Excel工作簿(%2),请选择汇总表所在的工作簿,本次未生成文件。")
+        .arg(fileName, empty ? QString::fromUtf8("文件内容为空") : QString::fromUtf8("文件内容不是.xlsx/.xls/.xlsm格式"));
+}
 inline QString scanning(const QString &nativePath) { return nativePath + QString::fromUtf8(" 文件扫描中..."); }
 inline QString openPasswordMissing()
 {
@@ -150,6 +160,12 @@ inline QString savedTo(const QString &nativePath) { return QString::fromUtf8("�
 // Protection and saving.
 inline QString invalidEditRange() { return QString::fromUtf8("可编辑区域无效,请按A1:C20的格式填写!"); }
 inline QString saveFailed() { return QString::fromUtf8("保存失败,请检查保存文件夹是否可写,或同名文件是否正被打开!"); }
+// A save that failed on the source file, not on the save folder.
+inline QString sourceDamaged(const QString &fileName)
+{
+    return QString::fromUtf8("汇总表文件“%1”已损坏(文件结构无法读取),请在表格程序中打开并另存一份后再拆分,本次未生成文件。")
+        .arg(fileName);
+}
 inline QString classifyShowDone() { return QString::fromUtf8("成功生成汇总分类表!"); }
 inline QString insertHyperLinksDone() { return QString::fromUtf8("成功生成分类汇总表!"); }
 

@@ -312,21 +312,39 @@ private slots:
         for (int i = 0; i < noise.size(); ++i)
             noise[i] = char((i * 7919 + 13) % 251);
         writeFile(corrupt, noise);
+        const QString renamed = m_dir->filePath("regions-text.xlsx");
+        writeFile(renamed, "Region,Key\nEast,K1\n");
+        const QString missing = m_dir->filePath("missing.xlsx");
+        const QString notWorkbook = QString::fromUtf8("”不是Excel工作簿(文件内容不是.xlsx/.xls/.xlsm格式),"
+                                                      "请选择汇总表所在的工作簿,本次未生成文件。");
+        // It starts as a zip file does: the office is asked to open it, and cannot.
+        const QString archive = m_dir->filePath("archive.xlsx");
+        writeFile(archive, QByteArray("PK\x03\x04", 4) + QByteArray(60, 'x'));
 
-        const QList<QPair<QString, QString>> cases{
+        // Refused before any office starts: with none to start, the job
+        // would otherwise end saying that none is installed.
+        qputenv("SHEETSPLICER_OFFICE", "/nonexistent/soffice.bin");
+        const QList<QPair<QString, QString>> early{
             {csv, sourceRefused},
             {drafts, sourceRefused},
-            {m_dir->filePath("missing.xlsx"), sourceRefused},
-            {corrupt, openFailed},
+            {missing, QString::fromUtf8("找不到汇总表文件“%1”,请检查文件是否已被移动、改名或删除,本次未生成文件。").arg(missing)},
+            {corrupt, QString::fromUtf8("文件“corrupt.xlsx") + notWorkbook},
+            {renamed, QString::fromUtf8("文件“regions-text.xlsx") + notWorkbook},
         };
-        for (const auto &c : cases) {
+        for (const auto &c : early) {
             const CliRun run = runCli({"classify", c.first, out});
             QVERIFY2(run.exitCode == 1, qPrintable(c.first + ": " + run.describe()));
-            QCOMPARE(run.lastLine(), c.second);
-            QCOMPARE(run.lines.mid(0, 2), (QStringList{"excel OK!", "WorkBooks OK!"}));
+            QCOMPARE(run.lines, QStringList{c.second});
             QVERIFY2(entriesOf(out).isEmpty(), qPrintable(entriesOf(out).join(", ")));
-            QVERIFY2(m_temp.leftovers().isEmpty(), qPrintable(m_temp.leftovers().join("; ")));
         }
+        qunsetenv("SHEETSPLICER_OFFICE");
+
+        const CliRun run = runCli({"classify", archive, out});
+        QVERIFY2(run.exitCode == 1, qPrintable(run.describe()));
+        QCOMPARE(run.lastLine(), openFailed);
+        QCOMPARE(run.lines.mid(0, 2), (QStringList{"excel OK!", "WorkBooks OK!"}));
+        QVERIFY2(entriesOf(out).isEmpty(), qPrintable(entriesOf(out).join(", ")));
+        QVERIFY2(m_temp.leftovers().isEmpty(), qPrintable(m_temp.leftovers().join("; ")));
         QVERIFY(lockFilesIn(m_dir->filePath("~$drafts")).isEmpty());
     }
 

@@ -50,24 +50,36 @@ private slots:
     void refusedSources_data()
     {
         QTest::addColumn<QString>("path");
-        QTest::newRow("csv") << m_folder.file("book.csv");
-        QTest::newRow("xlsb") << m_folder.file("book.xlsb");
-        QTest::newRow("missing") << m_folder.folder() + "missing.xlsx";
-        QTest::newRow("lock file") << m_folder.file("~$book.xlsx");
-        QTest::newRow("empty") << QString();
+        QTest::addColumn<QString>("text");
+        const QString missing = m_folder.folder() + "missing.xlsx";
+        const QString text = m_folder.folder() + "notes.xlsx";
+        QFile notes(text);
+        QVERIFY(notes.open(QIODevice::WriteOnly));
+        notes.write("Name,Region\na,East\n");
+        notes.close();
+        const QString empty = m_folder.folder() + "empty.xls";
+        QVERIFY(QFile(empty).open(QIODevice::WriteOnly));
+        QTest::newRow("csv") << m_folder.file("book.csv") << Texts::sourceRefused();
+        QTest::newRow("xlsb") << m_folder.file("book.xlsb") << Texts::sourceRefused();
+        QTest::newRow("missing") << missing << Texts::sourceMissing(QDir::toNativeSeparators(missing));
+        QTest::newRow("lock file") << m_folder.file("~$book.xlsx") << Texts::sourceRefused();
+        QTest::newRow("no path") << QString() << Texts::sourceRefused();
+        QTest::newRow("text as xlsx") << text << Texts::sourceNotWorkbook("notes.xlsx", false);
+        QTest::newRow("empty xls") << empty << Texts::sourceNotWorkbook("empty.xls", true);
     }
+    // Refused before the office starts: the job never asks for it.
     void refusedSources()
     {
         QFETCH(QString, path);
-        for (Job job : {Job::ClassifyShow, Job::InsertHyperLinks}) {
+        QFETCH(QString, text);
+        for (Job job : {Job::ClassifyShow, Job::InsertHyperLinks, Job::CategoryFiles}) {
             auto model = modelWithSummary(table);
             RecordingBackend backend(model);
             JobSettings s = settings();
             s.sourceWorkbookPath = path;
             const JobEvents run = runJob(job, s);
-            QCOMPARE(run.all, (QStringList{"excel OK!", "WorkBooks OK!", Texts::sourceRefused(), "<end>"}));
-            QVERIFY(model->linesOf("Open(const QString&)").isEmpty());
-            QCOMPARE(model->log().last(), QStringLiteral("D app Quit(void)"));
+            QCOMPARE(run.all, (QStringList{text, "<end>"}));
+            QCOMPARE(model->log(), QStringList());
         }
     }
 
@@ -177,18 +189,28 @@ private slots:
         QVERIFY(model->savedPath.isEmpty());
     }
 
+    // The save folder is blamed unless the application found the source
+    // file itself damaged as it saved.
     void saveThatFails()
     {
-        for (Job job : {Job::ClassifyShow, Job::InsertHyperLinks}) {
-            auto model = modelWithSummary(table);
-            model->saveSucceeds = false;
-            RecordingBackend backend(model);
-            const JobEvents run = runJob(job, settings());
-            QCOMPARE(run.texts.last(), Texts::saveFailed());
-            QVERIFY(!run.texts.contains(Texts::classifyShowDone()));
-            QVERIFY(!run.texts.contains(Texts::insertHyperLinksDone()));
-            QVERIFY(run.endedOnce());
-            QCOMPARE(model->linesOf("Close (Boolean)").size(), 1);
+        for (bool damaged : {false, true}) {
+            for (Job job : {Job::ClassifyShow, Job::InsertHyperLinks, Job::CategoryFiles}) {
+                auto model = modelWithSummary(table);
+                model->saveSucceeds = false;
+                model->sourceDamaged = damaged;
+                RecordingBackend backend(model);
+                const JobEvents run = runJob(job, settings("old.xls"));
+                QCOMPARE(run.texts.last(), damaged ? fromUtf8("汇总表文件“old.xls”已损坏(文件结构无法读取),"
+                                                              "请在表格程序中打开并另存一份后再拆分,本次未生成文件。")
+                                                   : Texts::saveFailed());
+                QVERIFY(!Texts::isSuccess(run.texts.last()));
+                QVERIFY(run.endedOnce());
+                // Asked before the workbook is closed.
+                const QStringList log = model->log();
+                const int asked = log.indexOf("P workbook SourceDamaged");
+                QVERIFY(asked > 0);
+                QVERIFY(log.indexOf(QRegularExpression("^D workbook Close.*"), asked) > asked);
+            }
         }
     }
 

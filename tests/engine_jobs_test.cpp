@@ -533,6 +533,14 @@ private slots:
             QVERIFY2(Texts::isSuccess(files.texts.last()), qPrintable(files.texts.last()));
             used += model->memberTexts();
         }
+        {
+            // A save that fails: the application is asked why.
+            auto model = modelWithSummary(table);
+            model->saveSucceeds = false;
+            RecordingBackend backend(model);
+            QCOMPARE(runJob(Job::ClassifyShow, settings()).texts.last(), Texts::saveFailed());
+            used += model->memberTexts();
+        }
         QSet<QString> catalogue;
         for (const CatalogueMember &member : memberCatalogue())
             catalogue << QString(QLatin1Char(member.access)) + QLatin1Char(' ') + QLatin1String(member.text);

@@ -6,8 +6,10 @@
 #include "RecordPull.h"
 #include "ResultMark.h"
 #include "SourceCheck.h"
+#include "SourceContent.h"
 #include "StagingFolder.h"
 #include "SummaryScan.h"
+#include "Texts.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,6 +48,59 @@ private slots:
         QVERIFY(isAcceptedSource(folder + "/folder.xlsx"));
         QVERIFY(!pathExists(QString()));
         QVERIFY(!isAcceptedSource(QString()));
+
+        // What the job says before the office starts.
+        QCOMPARE(sourceRefusal(folder + "/plain.csv"), Texts::sourceRefused());
+        QCOMPARE(sourceRefusal(folder + "/folder.xlsx"), Texts::sourceRefused());
+        QCOMPARE(sourceRefusal(folder + "/missing.xlsx"), Texts::sourceMissing(folder + "/missing.xlsx"));
+        QCOMPARE(sourceRefusal(folder + "/data.xlsx"), Texts::sourceNotWorkbook("data.xlsx", true));
+        QFile package(folder + "/data.xlsx");
+        QVERIFY(package.open(QIODevice::WriteOnly));
+        package.write(QByteArray("PK\x03\x04\x14\x00", 6));
+        package.close();
+        QCOMPARE(sourceRefusal(folder + "/data.xlsx"), QString());
+    }
+
+    // The first bytes of a source, judged without any office: only what no
+    // office opens as a workbook is refused.
+    void sourceContents_data()
+    {
+        QTest::addColumn<QByteArray>("start");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("verdict");
+        const int may = int(SourceContent::MayBeWorkbook);
+        const int empty = int(SourceContent::Empty);
+        const int not_ = int(SourceContent::NotWorkbook);
+        const QByteArray zip("PK\x03\x04\x14\x00\x06\x00", 8);
+        const QByteArray compound = QByteArray::fromHex("d0cf11e0a1b11ae1");
+        const QByteArray text("Name,Region\r\na,East\r\n");
+        const QByteArray png("\x89PNG\r\n\x1a\n", 8);
+        QTest::newRow("package") << zip << "book.xlsx" << may;
+        QTest::newRow("macro package, upper case") << zip << "BOOK.XLSM" << may;
+        // An encrypted package, or an .xls under the wrong ending.
+        QTest::newRow("compound file as xlsx") << compound << "book.xlsx" << may;
+        QTest::newRow("empty xlsx") << QByteArray() << "book.xlsx" << empty;
+        QTest::newRow("empty xlsm") << QByteArray() << "book.xlsm" << empty;
+        QTest::newRow("empty xls") << QByteArray() << "book.xls" << empty;
+        QTest::newRow("text as xlsx") << text << "book.xlsx" << not_;
+        QTest::newRow("text as xlsm") << text << "book.xlsm" << not_;
+        QTest::newRow("picture as xlsx") << png << "book.xlsx" << not_;
+        QTest::newRow("cut-off zip signature") << QByteArray("PK") << "book.xlsx" << not_;
+        QTest::newRow("html as xlsx") << QByteArray("<html><table>") << "book.xlsx" << not_;
+        // What the applications save, or open, under .xls.
+        QTest::newRow("compound xls") << compound << "book.xls" << may;
+        QTest::newRow("biff without compound file") << QByteArray("\x09\x04\x06\x00\x00\x00\x10\x00", 8) << "book.xls" << may;
+        QTest::newRow("html as xls") << QByteArray("<html><table>") << "book.xls" << may;
+        QTest::newRow("xml spreadsheet as xls") << QByteArray("\xEF\xBB\xBF<?xml version") << "book.xls" << may;
+        QTest::newRow("text as xls") << text << "Book.XLS" << may;
+        QTest::newRow("package as xls") << zip << "book.xls" << may;
+    }
+    void sourceContents()
+    {
+        QFETCH(QByteArray, start);
+        QFETCH(QString, name);
+        QFETCH(int, verdict);
+        QCOMPARE(int(sourceContent(start.left(sourceContentLength()), name)), verdict);
     }
 
     void outputFormats()

@@ -7,6 +7,7 @@
 #include "AutomationObject.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -54,7 +55,14 @@ private slots:
     void init()
     {
         JobSettings::current() = JobSettings();
-        JobSettings::current().sourceWorkbookPath = m_dir.filePath("missing.xlsx");
+        // A zip file, but no workbook: the job starts its office, which
+        // cannot open it.
+        const QString broken = m_dir.filePath("broken.xlsx");
+        QFile file(broken);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("PK\x03\x04", 4) + QByteArray(60, 'x'));
+        file.close();
+        JobSettings::current().sourceWorkbookPath = broken;
         // Results go beside the sources, never into their folder.
         QDir(m_dir.path()).mkpath("out");
         JobSettings::current().savePath = m_dir.path() + "/out/";
@@ -70,7 +78,7 @@ private slots:
     {
         const Run run = runJob(&MergeObject::ClassifyShow);
         QCOMPARE(run.texts.mid(0, 2), (QStringList{"excel OK!", "WorkBooks OK!"}));
-        QCOMPARE(run.texts.last(), QString::fromUtf8("文件格式不正确,或文件不存在!"));
+        QCOMPARE(run.texts.last(), QString::fromUtf8("文件格式不正确,请重新设计汇总表,并避免使用复杂的单元格合并!"));
         QCOMPARE(run.ends, 1);
         QVERIFY(run.endedLast);
     }

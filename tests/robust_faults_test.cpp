@@ -25,6 +25,8 @@ namespace {
 const char *const officeLost = "表格程序意外退出,本次未生成文件,请重试!";
 const char *const saveFailed = "保存失败,请检查保存文件夹是否可写,或同名文件是否正被打开!";
 const char *const sourceRefused = "文件格式不正确,或文件不存在!";
+// %1: the source's path.
+const char *const sourceMissing = "找不到汇总表文件“%1”,请检查文件是否已被移动、改名或删除,本次未生成文件。";
 const char *const openFailed = "文件格式不正确,请重新设计汇总表,并避免使用复杂的单元格合并!";
 const char *const noCategory = "无法进行拆分!!! 因指定列中存在空单元格;请先删除该列的空单元格,"
                                "或列出需拆分的项目,格式如：猪八戒<b>|</b>孙悟空<b>|</b>沙和尚";
@@ -212,9 +214,9 @@ void RobustFaultsTest::sourceChangedUnderTheJob_data()
     QTest::addColumn<QString>("change");
     QTest::addColumn<bool>("beforeOpen");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("removed before the job") << "remove" << false << u(sourceRefused);
-    // The job's check only asks whether the path names an entry.
-    QTest::newRow("replaced by a folder before the job") << "folder" << false << u(openFailed);
+    // Refused before the office starts.
+    QTest::newRow("removed before the job") << "remove" << false << u(sourceMissing);
+    QTest::newRow("replaced by a folder before the job") << "folder" << false << u(sourceRefused);
     QTest::newRow("removed before the open") << "remove" << true << u(openFailed);
     QTest::newRow("replaced by junk before the open") << "junk" << true << u(openFailed);
     QTest::newRow("emptied before the open") << "empty" << true << QString();
@@ -227,6 +229,7 @@ void RobustFaultsTest::sourceChangedUnderTheJob()
     QFETCH(QString, change);
     QFETCH(bool, beforeOpen);
     QFETCH(QString, expected);
+    expected.replace(QLatin1String("%1"), QDir::toNativeSeparators(m_source));
     QVERIFY(QFile::copy(m_small, m_source));
     settingsFor(m_source, m_out);
 

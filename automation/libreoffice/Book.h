@@ -134,6 +134,7 @@ public:
         m_saving.addEditRange(sheet, areas);
     }
     bool saveAs(const QString &path, int fileFormat) { return m_saving.saveAs(path, fileFormat); }
+    bool sourceDamaged() const { return m_saving.sourceDamaged(); }
     void close();
 
 private:

@@ -137,6 +137,7 @@ bool BookSaving::saveAs(const QString &path, int fileFormat)
         qCWarning(officeLog) << "not saved as" << path << ":" << why;
         return false;
     };
+    m_sourceDamaged = false;
     const char *filter = filterFor(fileFormat);
     if (!filter || m_book.closed() || path.isEmpty())
         return refuse("no file format, no path, or the workbook is closed");
@@ -206,7 +207,7 @@ bool BookSaving::saveAs(const QString &path, int fileFormat)
     } else if (fileFormat != 56) {
         ok = writePackage(stagePath, fileFormat) || refuse("the stored package could not be finished");
     } else {
-        ok = finishXlsResult(m_book.sourcePath(), stagePath, sheetOrigins(), m_book.sheetNames());
+        ok = finishXlsResult(m_book.sourcePath(), stagePath, sheetOrigins(), m_book.sheetNames(), &m_sourceDamaged);
         // The office locks and encrypts .xls files itself: the finished file
         // goes through it once more. Loaded as it is, its views stay each
         // sheet's.

@@ -33,6 +33,9 @@ public:
     bool unlockStructure(const QString &password);
 
     bool saveAs(const QString &path, int fileFormat);
+    // Whether the last save failed on the source file itself: an .xls whose
+    // structure could not be read to finish the result.
+    bool sourceDamaged() const { return m_sourceDamaged; }
     // The rows only the sheets' filters hide, shown while the job runs and
     // hidden again before saving.
     void setFiltersAside(const QList<SheetFilters::SetAside> &filters) { m_filtersAside = filters; }
@@ -55,6 +58,7 @@ private:
     Book &m_book;
     // Read from the source file once, when first asked (see structureProtected).
     std::optional<bool> m_sourceLocksStructure;
+    bool m_sourceDamaged = false;
     bool m_lockStructure = false;
     QString m_structurePassword;
     bool m_encrypt = false;

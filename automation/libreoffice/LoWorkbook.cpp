@@ -127,6 +127,8 @@ QVariant LoWorkbook::getMember(Member member)
     switch (member) {
     case Member::FullName:
         return m_book->sourcePath();
+    case Member::SourceDamaged:
+        return m_book->sourceDamaged();
     case Member::ProtectStructure: {
         const std::optional<bool> locked = m_book->structureProtected();
         return locked ? QVariant(*locked) : QVariant();

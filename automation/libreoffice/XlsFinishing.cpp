@@ -75,11 +75,20 @@ bool encryptedStream(const QByteArray &stream)
     return false;
 }
 
+// Whether a stream starts with the BOF record of a BIFF older than BIFF8
+// (Excel 5 and 95): a format whose views are not read, not a damaged file.
+bool olderBiff(const QByteArray &stream)
+{
+    return stream.size() >= 8 && Biff::u16(stream, 0) == Biff::kBof && Biff::u16(stream, 4) < 0x0600;
+}
+
 } // namespace
 
 bool finishXlsResult(const QString &sourcePath, const QString &resultPath, const QList<ooxml::SheetOrigin> &origins,
-                     const QStringList &resultSheets)
+                     const QStringList &resultSheets, bool *sourceUnreadable)
 {
+    if (sourceUnreadable)
+        *sourceUnreadable = false;
     // A source that is not a compound file (an Excel 4 sheet, an .xlsx under
     // an .xls name) has no BIFF8 views to give: the office's own views stand
     // only while neither side has a pane that could be lost or misplaced.
@@ -100,13 +109,20 @@ bool finishXlsResult(const QString &sourcePath, const QString &resultPath, const
     QList<QPair<QString, BiffSheetViews::View>> views;
     // An encrypted source gives no views: the office's own stand only while
     // the result has no pane they could misplace.
-    if (CompoundFile::readWorkbookStream(sourcePath, &source, &error) && encryptedStream(source)) {
+    const bool read = CompoundFile::readWorkbookStream(sourcePath, &source, &error);
+    if (read && encryptedStream(source)) {
         qCInfo(xlsViewLog) << "the views of" << sourcePath << "are encrypted: the office's own are kept";
         return resultHasNoPane(resultPath);
     }
-    const bool ok = CompoundFile::readWorkbookStream(sourcePath, &source, &error)
-                    && BiffSheetViews::readViews(source, &views, &error)
-                    && CompoundFile::readWorkbookStream(resultPath, &result, &error)
+    // A source whose structure cannot be read is damaged, however the
+    // office got past it: the result is not kept, and the source is to blame.
+    if (!read || !BiffSheetViews::readViews(source, &views, &error)) {
+        qCWarning(xlsViewLog) << "sheet views of the source" << sourcePath << "could not be read:" << error;
+        if (sourceUnreadable)
+            *sourceUnreadable = !(read && olderBiff(source));
+        return false;
+    }
+    const bool ok = CompoundFile::readWorkbookStream(resultPath, &result, &error)
                     && BiffSheetViews::applyViews(result, views, assignments, &edited, &error)
                     && CompoundFile::replaceWorkbookStream(resultPath, edited, &error, sourcePath, kMacroStorage);
     if (!ok)

@@ -11,9 +11,11 @@
 // sheet the job made from nothing gets none. The source's macro project goes
 // in as it was. False, with the reason logged, when the result or the source
 // cannot be read or edited safely: the office's own views would put the
-// panes on the wrong sheets, so such a result is not kept.
+// panes on the wrong sheets, so such a result is not kept. `sourceUnreadable`
+// tells whether it was the source compound file's structure (its workbook
+// stream, the stream's records) that could not be read.
 bool finishXlsResult(const QString &sourcePath, const QString &resultPath, const QList<ooxml::SheetOrigin> &origins,
-                     const QStringList &resultSheets);
+                     const QStringList &resultSheets, bool *sourceUnreadable = nullptr);
 
 // The source's macro project put back into an .xls result the office wrote
 // after it was finished (an encrypted one): only the workbook stream is

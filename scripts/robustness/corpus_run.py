@@ -42,8 +42,9 @@ FAILURE_TEXTS = (
     "无法把原工作簿的其他工作表排在分类表之前,本次未生成文件!",
 )
 REFUSAL_PREFIX = "无法进行拆分!!!"
-# Texts that name a cell or a sheet: counted by their fixed beginning.
-NAMING_PREFIXES = ("分类列中有合并单元格", "无法生成分类表“", "分类列中有公式", "分类列为第")
+# Texts that name a cell, a sheet or the source file: counted by their fixed beginning.
+NAMING_PREFIXES = ("分类列中有合并单元格", "无法生成分类表“", "分类列中有公式", "分类列为第",
+                   "找不到汇总表文件“", "文件“", "汇总表文件“")
 SOURCE_REFUSED = FAILURE_TEXTS[1]
 WORKBOOK_ENDINGS = (".xls", ".xlsx", ".xlsm")
 OFFICE = "/usr/lib/libreoffice/program/soffice"

@@ -49,7 +49,8 @@ inline JobEvents runJob(Job job, const JobSettings &settings, MergeObject *worke
     return events;
 }
 
-// An empty file the source check finds; the recording backend never reads it.
+// Files the source check finds: they start as a workbook of their ending
+// does, which is all the check reads; the recording backend never reads them.
 class SourceFolder
 {
 public:
@@ -58,6 +59,9 @@ public:
         const QString path = m_dir.path() + QLatin1Char('/') + name;
         QFile f(path);
         f.open(QIODevice::WriteOnly);
+        f.write(name.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive)
+                    ? QByteArray::fromHex("d0cf11e0a1b11ae1")
+                    : QByteArray("PK\x03\x04", 4));
         return path;
     }
     QString folder() const { return m_dir.path() + QLatin1Char('/'); }

@@ -129,7 +129,14 @@ public:
 protected:
     QVariant onGet(Member member) override
     {
-        return member == Member::ProtectStructure ? QVariant(m_model->structureLocked) : QVariant();
+        switch (member) {
+        case Member::ProtectStructure:
+            return m_model->structureLocked;
+        case Member::SourceDamaged:
+            return m_model->sourceDamaged;
+        default:
+            return QVariant();
+        }
     }
     std::shared_ptr<AutomationNode> onQuery(Member member, const QVariantList &args) override
     {

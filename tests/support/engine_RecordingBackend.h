@@ -59,6 +59,7 @@ struct Model
     bool workbooksAvailable = true;
     bool openSucceeds = true;
     bool saveSucceeds = true;
+    bool sourceDamaged = false; // what SourceDamaged answers
     QByteArray disconnectAtMember; // the application goes away at this call...
     int disconnectAtOccurrence = 1; // ...the n-th time it is made
     QByteArray hookAtMember;        // runs `hook` once, as this call is made...
