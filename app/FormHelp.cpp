@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QTextBrowser>
 
@@ -41,6 +42,11 @@ void setTips(Ui::MainWindow &ui)
 
 } // namespace
 
+QString FormHelp::rangeHintText()
+{
+    return QString::fromUtf8("(填写可编辑区域才会自动更新)");
+}
+
 QString FormHelp::buttonText()
 {
     return QString::fromUtf8("使用说明");
@@ -59,6 +65,12 @@ FormHelp::FormHelp(Ui::MainWindow &ui, QWidget *window)
     , m_window(window)
 {
     setTips(ui);
+    // What turns the lookups on, where the fields are.
+    auto *hint = new QLabel(rangeHintText(), ui.groupBox_2);
+    hint->setObjectName(QStringLiteral("lb_RangeHint"));
+    hint->setStyleSheet(QStringLiteral("color: rgb(110, 110, 110);"));
+    if (auto *row = qobject_cast<QBoxLayout *>(ui.groupBox_2->layout()))
+        row->addWidget(hint);
     auto *button = new QPushButton(buttonText(), ui.groupBox_5);
     button->setObjectName(QStringLiteral("pBtn_Guide"));
     if (auto *row = qobject_cast<QBoxLayout *>(ui.groupBox_5->layout()))

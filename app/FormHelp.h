@@ -19,6 +19,7 @@ public:
     FormHelp(Ui::MainWindow &ui, QWidget *window);
 
     static QString buttonText();
+    static QString rangeHintText();
     // The guide's text (HTML), from the program's resources.
     static QString guideText();
     // The open guide, or null.

@@ -288,6 +288,9 @@ private slots:
         for (const char *part : {"填写了可编辑区域,才会写入自动更新公式", "生成汇总分类表", "生成分类汇总表", "匹配列号"})
             QVERIFY2(text.contains(u(part)), part);
         QVERIFY(!widget<QLineEdit>(*window, "lEdt_AllowEditRange")->toolTip().isEmpty());
+        // The form itself says what turns the lookups on.
+        QVERIFY(widget<QLabel>(*window, "lb_RangeHint")->isVisible());
+        QCOMPARE(widget<QLabel>(*window, "lb_RangeHint")->text(), FormHelp::rangeHintText());
 
         installQtTranslations(qApp);
         QVERIFY(QCoreApplication::translate("QPlatformTheme", "&Yes") != QLatin1String("&Yes"));
