@@ -97,7 +97,9 @@ private slots:
         const QStringList expectedLines{
             "excel OK!", "WorkBooks OK!", source + QString::fromUtf8(" 文件扫描中..."),
             QString::fromUtf8("正在自动分类,请耐心等待..."), QString::fromUtf8("正在拆分到：East"),
-            QString::fromUtf8("正在拆分到：West"), QString::fromUtf8("正在拆分到：North"), success("classify")};
+            QString::fromUtf8("正在拆分到：West"), QString::fromUtf8("正在拆分到：North"),
+            QString::fromUtf8("正在保存：") + QDir(out()).filePath("regions.xlsx"),
+            QString::fromUtf8("已保存：") + QDir(out()).filePath("regions.xlsx"), success("classify")};
         QCOMPARE(run.lines, expectedLines);
         QCOMPARE(QDir(out()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList{"regions.xlsx"});
@@ -219,7 +221,8 @@ private slots:
         for (const QString &job : {QStringLiteral("classify"), QStringLiteral("link")}) {
             const CliRun run = runCli({job, source, out(), "--edit-range", "hello"});
             QVERIFY2(run.exitCode == 1, qPrintable(run.describe()));
-            QCOMPARE(run.lastLine(), QString::fromUtf8("可编辑区域无效,请按A1:C20的格式填写!"));
+            QCOMPARE(run.lastLine(),
+                     QString::fromUtf8("可编辑区域“hello”无效,请按B2:D200的格式填写(不能包含分类列和匹配列)!"));
             QVERIFY(!run.lines.contains(success(job)));
             QVERIFY(QDir(out()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
         }

@@ -317,7 +317,8 @@ private slots:
         const QString sheetLocked = QString::fromUtf8("汇总表受工作表保护,请先撤销保护后再拆分!");
         const QString structureLocked = QString::fromUtf8("工作簿结构受保护,请先撤销保护后再拆分!");
         const QString rangeOverKeys = QString::fromUtf8("可编辑区域不能包含匹配列或分类列,请重新填写!");
-        const QString badRange = QString::fromUtf8("可编辑区域无效,请按A1:C20的格式填写!");
+        // It names a range the job would take: right of the key columns.
+        const QString badRange = QString::fromUtf8("可编辑区域“abc”无效,请按B2:D200的格式填写(不能包含分类列和匹配列)!");
         const QString ownFolder = QString::fromUtf8("保存文件夹不能是原工作簿所在的文件夹,否则会覆盖原工作簿,请另选文件夹!");
         for (const char *job : {"classify", "link"}) {
             const QString j(job);
