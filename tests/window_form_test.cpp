@@ -224,6 +224,21 @@ private slots:
         QVERIFY(!AppTestFiles::readBytes(m_settingsPath).contains("sheet\r\n"));
     }
 
+    void aTextFileIsNoWorkbook()
+    {
+        // Said as it is, before any office is asked for.
+        const QString renamed = QDir(m_dir.path()).filePath(QStringLiteral("data/list.xlsx"));
+        QVERIFY(writeBytes(renamed, "Region,Key\nEast,K1\n"));
+        auto window = makeWindow();
+        fillPaths(*window);
+        widget<QLineEdit>(*window, "lEdt_DataSplitFilePath")->setText(renamed);
+        const int requests = applicationRequests;
+        widget<QPushButton>(*window, "pBtn_ClassifyShow")->click();
+        QTRY_VERIFY(!window->jobRunning());
+        QCOMPARE(message(*window)->text(), Texts::sourceNotWorkbook(QStringLiteral("list.xlsx"), false));
+        QCOMPARE(int(applicationRequests), requests);
+    }
+
     void correctedPathTakesTheRefusalAway()
     {
         auto window = makeWindow();
