@@ -44,7 +44,7 @@ void setTips(Ui::MainWindow &ui)
 
 QString FormHelp::rangeHintText()
 {
-    return QString::fromUtf8("(填写可编辑区域才会自动更新)");
+    return QString::fromUtf8("(填可编辑区域才自动更新)");
 }
 
 QString FormHelp::buttonText()
