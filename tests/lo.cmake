@@ -24,12 +24,13 @@ sheetsplicer_add_test(lo_row_grouping_test
   LIBS automation_libreoffice
   LABELS lo)
 
-# Reading a source file's structure protection; compound files are written with libgsf.
+# Reading a source file's structure protection (no office, no UNO); compound
+# files are written with libgsf.
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(LO_TEST_GSF REQUIRED IMPORTED_TARGET libgsf-1)
 sheetsplicer_add_test(lo_source_lock_test
   SOURCES lo_source_lock_test.cpp
-  LIBS automation_libreoffice lo_test_support PkgConfig::LO_TEST_GSF
+  LIBS xls_file lo_test_support PkgConfig::LO_TEST_GSF
   LABELS lo)
 target_compile_definitions(lo_source_lock_test PRIVATE
   SHEETSPLICER_CORPUS="${CMAKE_SOURCE_DIR}/../shared/corpus/realworld")
