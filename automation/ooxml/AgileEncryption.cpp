@@ -1,5 +1,7 @@
 #include "AgileEncryption.h"
 
+#include "ReadFailure.h"
+
 #include "CryptoPrimitives.h"
 #include "PasswordHash.h"
 
@@ -110,12 +112,7 @@ QByteArray descriptionXml(const QString &keySalt, const QString &hmacKey, const 
     return xml.toUtf8();
 }
 
-bool fail(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-    return false;
-}
+using readers::fail;
 
 } // namespace
 

@@ -1,5 +1,7 @@
 #include "EncryptedContainer.h"
 
+#include "ReadFailure.h"
+
 #include "AgileEncryption.h"
 #include "CryptoPrimitives.h"
 #include "PasswordHash.h"
@@ -45,12 +47,7 @@ void ensureGsf()
     std::call_once(once, [] { gsf_init(); });
 }
 
-bool fail(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-    return false;
-}
+using readers::fail;
 
 bool writeStream(GsfOutfile *parent, const char *name, const QByteArray &data)
 {

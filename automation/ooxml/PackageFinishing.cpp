@@ -1,5 +1,7 @@
 #include "PackageFinishing.h"
 
+#include "ReadFailure.h"
+
 #include "AgileEncryption.h"
 #include "EncryptedContainer.h"
 #include "PackageParts.h"
@@ -24,12 +26,7 @@ namespace ooxml {
 
 namespace {
 
-bool fail(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-    return false;
-}
+using readers::fail;
 
 // The editable ranges of one sheet, checked, in the order given; a later range with
 // the name of an earlier one replaces it.

@@ -1,5 +1,7 @@
 #include "PackageParts.h"
 
+#include "ReadFailure.h"
+
 #include "ZipPackage.h"
 
 #include <QStringList>
@@ -14,12 +16,7 @@ namespace ooxml {
 
 namespace {
 
-bool fail(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-    return false;
-}
+using readers::fail;
 
 using XmlDoc = std::unique_ptr<xmlDoc, decltype(&xmlFreeDoc)>;
 

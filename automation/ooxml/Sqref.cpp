@@ -1,5 +1,7 @@
 #include "Sqref.h"
 
+#include "ReadFailure.h"
+
 #include "CellReference.h"
 
 #include <QRegularExpression>
@@ -14,12 +16,7 @@ struct Cell {
     int row = 0;      // 0: whole column reference
 };
 
-bool fail(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-    return false;
-}
+using readers::fail;
 
 // One corner: "B3", "$B$3", "B" (column only) or "3" (row only).
 bool parseCorner(const QString &text, Cell *cell, QString *error)

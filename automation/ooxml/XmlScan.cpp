@@ -1,5 +1,7 @@
 #include "XmlScan.h"
 
+#include "ReadFailure.h"
+
 #include <algorithm>
 
 namespace ooxml::xml {
@@ -16,12 +18,7 @@ struct Token {
     bool selfClosing = false;
 };
 
-bool fail(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-    return false;
-}
+using readers::fail;
 
 bool isSpace(char c)
 {

@@ -1,5 +1,7 @@
 #include "ZipPackage.h"
 
+#include "ReadFailure.h"
+
 #include "PackedParts.h"
 
 #include <QFile>
@@ -11,12 +13,7 @@ namespace ooxml {
 
 namespace {
 
-bool fail(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-    return false;
-}
+using readers::fail;
 
 QString archiveError(zip_t *archive)
 {

@@ -1,5 +1,7 @@
 #include "BiffSheetViews.h"
 
+#include "ReadFailure.h"
+
 #include "BiffRecords.h"
 
 #include <QHash>
@@ -14,12 +16,7 @@ constexpr quint16 kFrozen = 0x0008;
 constexpr quint16 kFrozenNoSplit = 0x0100;
 constexpr quint8 kTopLeftPane = 3;
 
-bool fail(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-    return false;
-}
+using readers::fail;
 
 QByteArray record(quint16 type, const QByteArray &body)
 {

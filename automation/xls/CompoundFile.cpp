@@ -1,5 +1,7 @@
 #include "CompoundFile.h"
 
+#include "ReadFailure.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -26,12 +28,7 @@ Q_LOGGING_CATEGORY(compoundFileLog, "sheetsplicer.xls.file", QtWarningMsg)
 constexpr qint64 kMaxStream = qint64(1) << 30;
 constexpr qint64 kFirstBlock = 64 * 1024;
 
-bool fail(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-    return false;
-}
+using readers::fail;
 
 // What libgsf says of a damaged compound file goes to the category, not to stderr.
 void logGsf(const gchar *domain, GLogLevelFlags, const gchar *message, gpointer)
