@@ -9,6 +9,16 @@
 // The backends find a call's member and its effect on a sheet here, and the
 // tests hold the engine to it.
 
+// Excel's own values of the arguments that cross the seam as numbers, named
+// once for the engine and the backends.
+namespace Xl {
+constexpr int fillFormats = 3;                      // XlAutoFillType xlFillFormats
+constexpr int cellTypeVisible = 12;                 // XlCellType xlCellTypeVisible
+constexpr int openXmlWorkbook = 51;                 // XlFileFormat: .xlsx
+constexpr int openXmlWorkbookMacroEnabled = 52;     // XlFileFormat: .xlsm
+constexpr int excel8 = 56;                          // XlFileFormat: .xls
+} // namespace Xl
+
 enum class ObjectKind
 {
     Application,

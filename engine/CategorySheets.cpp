@@ -1,5 +1,7 @@
 #include "CategorySheets.h"
 
+#include "MemberCatalogue.h"
+
 #include "JobSettings.h"
 #include "SummaryScan.h"
 #include "Texts.h"
@@ -12,7 +14,7 @@
 namespace {
 
 // The value of SpecialCells that selects the visible cells only.
-const int visibleCellsOnly = 12;
+const int visibleCellsOnly = Xl::cellTypeVisible;
 
 // The filter covers the table from its last header row down to the last data
 // row, blank rows between included, so no record escapes it.

@@ -1,16 +1,18 @@
 #include "FileFormats.h"
 
+#include "MemberCatalogue.h"
+
 #include <QDir>
 
 FileFormat outputFormat(const QString &sourcePath)
 {
     const QString lower = sourcePath.toLower();
     if (lower.endsWith(QLatin1String(".xlsx")))
-        return {QStringLiteral(".xlsx"), 51};
+        return {QStringLiteral(".xlsx"), Xl::openXmlWorkbook};
     if (lower.endsWith(QLatin1String(".xls")))
-        return {QStringLiteral(".xls"), 56};
+        return {QStringLiteral(".xls"), Xl::excel8};
     if (lower.endsWith(QLatin1String(".xlsm")))
-        return {QStringLiteral(".xlsm"), 52};
+        return {QStringLiteral(".xlsm"), Xl::openXmlWorkbookMacroEnabled};
     return {};
 }
 

@@ -1,5 +1,7 @@
 #include "LinkResultPull.h"
 
+#include "MemberCatalogue.h"
+
 #include "RecordPull.h"
 #include "SheetGeometry.h"
 #include "SummaryScan.h"
@@ -229,7 +231,7 @@ bool appendRecords(AutomationObject *summary, int top, bool belowLastRecord, con
             "Range(const QString&)", blockAddress(template_, 1, top + added.size() - 1, width)));
         // 3: formats only, as Excel's xlFillFormats.
         if (source && target)
-            source->dynamicCall("AutoFill(const QVariant&,int)", target->asVariant(), 3);
+            source->dynamicCall("AutoFill(const QVariant&,int)", target->asVariant(), Xl::fillFormats);
         for (int column = 1; column <= width; ++column) {
             const bool ownColumn = column == mark.classifyColumn || column == mark.lookupColumn
                                    || (column >= editable.leftColumn && column <= editable.lastColumn());

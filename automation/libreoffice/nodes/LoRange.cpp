@@ -1,4 +1,6 @@
 #include "LoNodes.h"
+
+#include "MemberCatalogue.h"
 #include "FilterCriterion.h"
 
 #include "Book.h"
@@ -91,7 +93,7 @@ std::shared_ptr<AutomationNode> LoRange::queryMember(Member member, const QVaria
             return endUp();
         return nullptr;
     case Member::SpecialCells:
-        if (args.value(0).toInt() == 12)
+        if (args.value(0).toInt() == Xl::cellTypeVisible)
             return visibleCells();
         return nullptr;
     case Member::MergeArea:

@@ -3,6 +3,8 @@
 
 #include "LoNodes.h"
 
+#include "MemberCatalogue.h"
+
 #include "Book.h"
 #include "CellNotes.h"
 #include "Guarded.h"
@@ -71,7 +73,7 @@ QVariant LoRange::setBlockValues(const QVariantList &rows)
 QVariant LoRange::fillFormats(const QVariantList &args)
 {
     auto destination = std::dynamic_pointer_cast<LoRange>(nodeOf(args.value(0)));
-    if (!destination || destination->sheetState() != m_sheet || args.value(1).toInt() != 3)
+    if (!destination || destination->sheetState() != m_sheet || args.value(1).toInt() != Xl::fillFormats)
         return QVariant();
     const SheetArea source = m_areas.first();
     const SheetArea target = destination->areas().first();

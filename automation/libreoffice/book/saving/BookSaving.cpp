@@ -1,5 +1,7 @@
 #include "BookSaving.h"
 
+#include "MemberCatalogue.h"
+
 #include "Book.h"
 
 #include "CalcFormulaSyntax.h"
@@ -41,9 +43,9 @@ namespace {
 const char *filterFor(int fileFormat)
 {
     switch (fileFormat) {
-    case 51: return "Calc MS Excel 2007 XML";
-    case 52: return "Calc MS Excel 2007 VBA XML";
-    case 56: return "MS Excel 97";
+    case Xl::openXmlWorkbook: return "Calc MS Excel 2007 XML";
+    case Xl::openXmlWorkbookMacroEnabled: return "Calc MS Excel 2007 VBA XML";
+    case Xl::excel8: return "MS Excel 97";
     default: return nullptr;
     }
 }
@@ -184,7 +186,7 @@ bool BookSaving::saveAs(const QString &path, int fileFormat)
     // An .xls with a locked structure comes out encrypted under the office's
     // default password, where its views cannot be set: it is stored unlocked,
     // finished, and locked in a second pass.
-    const bool lockLater = fileFormat == 56 && m_lockStructure;
+    const bool lockLater = fileFormat == Xl::excel8 && m_lockStructure;
     const bool stored = guarded(session, [&]() -> bool {
         finishSheets();
         m_book.values().calculateIfNeeded();
@@ -204,7 +206,7 @@ bool BookSaving::saveAs(const QString &path, int fileFormat)
     bool ok = stored && !session.lost() && QFileInfo(stagePath).size() > 0;
     if (!ok) {
         refuse(session.lost() ? "the office went away while storing" : "the office did not store the file");
-    } else if (fileFormat != 56) {
+    } else if (fileFormat != Xl::excel8) {
         ok = writePackage(stagePath, fileFormat) || refuse("the stored package could not be finished");
     } else {
         ok = finishXlsResult(m_book.sourcePath(), stagePath, sheetOrigins(), m_book.sheetNames(), &m_sourceDamaged);
