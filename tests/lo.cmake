@@ -19,6 +19,11 @@ sheetsplicer_add_test(lo_sheet_order_test
   LIBS automation_libreoffice
   LABELS lo)
 
+sheetsplicer_add_test(lo_sheet_rules_test
+  SOURCES lo_sheet_rules_test.cpp
+  LIBS automation_libreoffice
+  LABELS lo)
+
 sheetsplicer_add_test(lo_row_grouping_test
   SOURCES lo_row_grouping_test.cpp
   LIBS automation_libreoffice

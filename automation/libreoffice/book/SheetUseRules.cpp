@@ -14,28 +14,19 @@
 
 namespace {
 
-// What waits in the formula batch and has to reach the office first.
-enum class Waiting
-{
-    Stays,
-    SheetFormulas,   // the sheet's formulas, then its Protect
-    SheetProtection, // the sheet's Protect only
-    AllFormulas,     // every sheet's formulas and Protects
-};
-
 struct Rule
 {
     char access;
     ObjectKind object;
     Member member;
-    Waiting waiting;
+    SheetUsePlan::Waiting waiting;
     bool readsCells;      // reads cells, a stand-in's from its source
     bool dropsValuesAfter; // writes cells: the cached values go after it
 };
 
 using K = ObjectKind;
 using M = Member;
-using W = Waiting;
+using W = SheetUsePlan::Waiting;
 
 // Members not listed leave waiting formulas waiting and read no cells. A few
 // still send formulas, count versions or drop cached values themselves, at a
@@ -85,36 +76,50 @@ const Rule *ruleFor(const SheetCall &call)
 
 } // namespace
 
+SheetUsePlan sheetUsePlan(const SheetCall &call)
+{
+    SheetUsePlan plan;
+    if (const Rule *rule = ruleFor(call)) {
+        plan.waiting = rule->waiting;
+        plan.readsCells = rule->readsCells;
+        plan.dropsValuesAfter = rule->dropsValuesAfter;
+        plan.listed = true;
+    }
+    return plan;
+}
+
+int sheetUseRuleCount()
+{
+    return int(sizeof kRules / sizeof kRules[0]);
+}
+
 SheetState &SheetUseRules::before(SheetState &state, const SheetCall &call)
 {
     // Calls and assignments change cells; queries and gets only read them.
     if (call.access == 'D' || call.access == 'S')
         beforeCellUse(state, sheetUseOf(call.entry));
-    const Rule *rule = ruleFor(call);
-    if (!rule)
-        return state;
-    switch (rule->waiting) {
-    case Waiting::Stays:
+    const SheetUsePlan plan = sheetUsePlan(call);
+    switch (plan.waiting) {
+    case SheetUsePlan::Waiting::Stays:
         break;
-    case Waiting::SheetFormulas:
+    case SheetUsePlan::Waiting::SheetFormulas:
         m_book.formulas().flushFormulasOf(state);
         break;
-    case Waiting::SheetProtection:
+    case SheetUsePlan::Waiting::SheetProtection:
         m_book.formulas().flushProtectionOf(state);
         break;
-    case Waiting::AllFormulas:
+    case SheetUsePlan::Waiting::AllFormulas:
         m_book.formulas().flushFormulas();
         break;
     }
-    if (rule->readsCells && !m_book.closed())
+    if (plan.readsCells && !m_book.closed())
         return m_book.grouped().contentOf(state);
     return state;
 }
 
 void SheetUseRules::after(SheetState &, const SheetCall &call)
 {
-    const Rule *rule = ruleFor(call);
-    if (rule && rule->dropsValuesAfter)
+    if (sheetUsePlan(call).dropsValuesAfter)
         m_book.values().invalidateValues();
 }
 

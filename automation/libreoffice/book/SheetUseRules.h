@@ -1,19 +1,9 @@
 #pragma once
 
-#include "MemberCatalogue.h"
 #include "SheetState.h"
+#include "SheetUsePlan.h"
 
 class Book;
-
-// One member reaching one sheet: how (D call, Q query, P get, S set), on
-// which kind of object, and the catalogue's entry for it (null for a member
-// the catalogue does not hold).
-struct SheetCall
-{
-    char access = 'D';
-    ObjectKind object = ObjectKind::Worksheet;
-    const CatalogueMember *entry = nullptr;
-};
 
 // What the backend does before and after a member gets at an office sheet,
 // so that no handler has to remember it: stand-ins made whole copies,

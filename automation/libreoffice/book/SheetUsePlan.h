@@ -1,0 +1,36 @@
+#pragma once
+
+#include "MemberCatalogue.h"
+
+// One member reaching one sheet: how (D call, Q query, P get, S set), on
+// which kind of object, and the catalogue's entry for it (null for a member
+// the catalogue does not hold).
+struct SheetCall
+{
+    char access = 'D';
+    ObjectKind object = ObjectKind::Worksheet;
+    const CatalogueMember *entry = nullptr;
+};
+
+// What the rules make of one call, decided without the office: which waiting
+// formulas reach the office before it, whether it reads cells (a stand-in's
+// from its source), and whether cached values go once it has written.
+struct SheetUsePlan
+{
+    enum class Waiting
+    {
+        Stays,
+        SheetFormulas,   // the sheet's formulas, then its Protect
+        SheetProtection, // the sheet's Protect only
+        AllFormulas,     // every sheet's formulas and Protects
+    };
+    Waiting waiting = Waiting::Stays;
+    bool readsCells = false;
+    bool dropsValuesAfter = false;
+    bool listed = false; // false: a member the rules leave alone
+};
+
+SheetUsePlan sheetUsePlan(const SheetCall &call);
+
+// How many rules the table holds, each for one access, object and member.
+int sheetUseRuleCount();
