@@ -35,7 +35,7 @@ Book::Book(OfficeSession &session, uno::Reference<sheet::XSpreadsheetDocument> d
     , m_grouped(*this)
     , m_sideCopies(*this)
     , m_saving(*this)
-    , m_useRules(*this)
+    , m_useRules(m_formulas, m_grouped, m_values, m_sideCopies, m_closed)
 {
     // Undo is never used, and nothing is shown: keep both out of every call.
     guarded(m_session, [&]() -> bool {

@@ -10,7 +10,10 @@
 
 #include "SheetUseRules.h"
 
-#include "Book.h"
+#include "BookSideCopies.h"
+#include "FormulaBatch.h"
+#include "GroupedSource.h"
+#include "ValueCache.h"
 
 namespace {
 
@@ -103,29 +106,29 @@ SheetState &SheetUseRules::before(SheetState &state, const SheetCall &call)
     case SheetUsePlan::Waiting::Stays:
         break;
     case SheetUsePlan::Waiting::SheetFormulas:
-        m_book.formulas().flushFormulasOf(state);
+        m_formulas.flushFormulasOf(state);
         break;
     case SheetUsePlan::Waiting::SheetProtection:
-        m_book.formulas().flushProtectionOf(state);
+        m_formulas.flushProtectionOf(state);
         break;
     case SheetUsePlan::Waiting::AllFormulas:
-        m_book.formulas().flushFormulas();
+        m_formulas.flushFormulas();
         break;
     }
-    if (plan.readsCells && !m_book.closed())
-        return m_book.grouped().contentOf(state);
+    if (plan.readsCells && !m_closed)
+        return m_grouped.contentOf(state);
     return state;
 }
 
 void SheetUseRules::after(SheetState &, const SheetCall &call)
 {
     if (sheetUsePlan(call).dropsValuesAfter)
-        m_book.values().invalidateValues();
+        m_values.invalidateValues();
 }
 
 void SheetUseRules::beforeCellUse(SheetState &state, SheetUse use)
 {
-    GroupedSource &grouped = m_book.grouped();
+    GroupedSource &grouped = m_grouped;
     switch (use) {
     case SheetUse::Read:
     case SheetUse::Rename:
@@ -135,7 +138,7 @@ void SheetUseRules::beforeCellUse(SheetState &state, SheetUse use)
     case SheetUse::CopySheet:
     case SheetUse::Show:
         if (state.away.is())
-            m_book.sideCopies().bringInSideCopies();
+            m_sideCopies.bringInSideCopies();
         grouped.materialize(state);
         return;
     case SheetUse::RowDelete: // RowDeletion looks after a stand-in itself
@@ -152,7 +155,7 @@ void SheetUseRules::beforeCellUse(SheetState &state, SheetUse use)
         grouped.materializeAll();
         ++state.version;
         grouped.dropGroupedSource();
-        m_book.sideCopies().bringInSideCopies();
+        m_sideCopies.bringInSideCopies();
         return;
     }
 }

@@ -3,7 +3,10 @@
 #include "SheetState.h"
 #include "SheetUsePlan.h"
 
-class Book;
+class BookSideCopies;
+class FormulaBatch;
+class GroupedSource;
+class ValueCache;
 
 // What the backend does before and after a member gets at an office sheet,
 // so that no handler has to remember it: stand-ins made whole copies,
@@ -14,7 +17,17 @@ class Book;
 class SheetUseRules
 {
 public:
-    explicit SheetUseRules(Book &book) : m_book(book) {}
+    // The parts the rules act on, and the workbook's closed flag (a closed
+    // workbook's stand-ins read nothing from their source).
+    SheetUseRules(FormulaBatch &formulas, GroupedSource &grouped, ValueCache &values, BookSideCopies &sideCopies,
+                  const bool &closed)
+        : m_formulas(formulas)
+        , m_grouped(grouped)
+        , m_values(values)
+        , m_sideCopies(sideCopies)
+        , m_closed(closed)
+    {
+    }
 
     // Applies what comes before the call; returns the sheet whose cells the
     // call reads.
@@ -25,5 +38,9 @@ public:
 private:
     void beforeCellUse(SheetState &state, SheetUse use);
 
-    Book &m_book;
+    FormulaBatch &m_formulas;
+    GroupedSource &m_grouped;
+    ValueCache &m_values;
+    BookSideCopies &m_sideCopies;
+    const bool &m_closed;
 };
