@@ -24,7 +24,7 @@ CompoundFileReader::CompoundFileReader(const QString &path) : m_file(path)
         return;
     m_header = m_file.read(512);
     const int shift = u16(m_header, 0x1E);
-    if (m_header.startsWith(QByteArray::fromHex("d0cf11e0a1b11ae1")) && (shift == 9 || shift == 12))
+    if (m_header.startsWith(signature()) && (shift == 9 || shift == 12))
         m_sectorSize = 1 << shift;
 }
 

@@ -14,6 +14,9 @@ class CompoundFileReader
 public:
     explicit CompoundFileReader(const QString &path);
 
+    // The eight bytes every compound file starts with.
+    static QByteArray signature() { return QByteArray::fromHex("d0cf11e0a1b11ae1"); }
+
     bool isCompoundFile() const { return m_sectorSize > 0; }
     // The root's stream of that name (letter case aside), at most `limit`
     // bytes of it; empty when there is none.

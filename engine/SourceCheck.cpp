@@ -24,18 +24,25 @@ bool pathExists(const QString &path)
     return !path.isEmpty() && QFileInfo::exists(path);
 }
 
+namespace {
+
+// A workbook's name that is not one of the office's lock files.
+bool hasSourceName(const QString &nativePath)
+{
+    return hasWorkbookEnding(nativePath) && !nativePath.contains(QLatin1String("~$"));
+}
+
+} // namespace
+
 bool isAcceptedSource(const QString &nativePath)
 {
-    return hasWorkbookEnding(nativePath) && !nativePath.contains(QLatin1String("~$"))
-        && pathExists(nativePath);
+    return hasSourceName(nativePath) && pathExists(nativePath);
 }
 
 QString sourceRefusal(const QString &nativePath)
 {
-    if (!hasWorkbookEnding(nativePath) || nativePath.contains(QLatin1String("~$")))
-        return Texts::sourceRefused();
-    if (!pathExists(nativePath))
-        return Texts::sourceMissing(nativePath);
+    if (!isAcceptedSource(nativePath))
+        return hasSourceName(nativePath) ? Texts::sourceMissing(nativePath) : Texts::sourceRefused();
     const QFileInfo info(nativePath);
     QFile file(nativePath);
     if (info.isDir() || !file.open(QIODevice::ReadOnly))

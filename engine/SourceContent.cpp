@@ -1,15 +1,16 @@
 #include "SourceContent.h"
 
+#include "CompoundFileReader.h"
+
 namespace {
 
-const char zipSignature[] = "PK\x03\x04";
-const char compoundSignature[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
+const QByteArray zipSignature("PK\x03\x04", 4);
 
 } // namespace
 
 int sourceContentLength()
 {
-    return int(sizeof(compoundSignature)) - 1;
+    return int(CompoundFileReader::signature().size());
 }
 
 SourceContent sourceContent(const QByteArray &start, const QString &fileName)
@@ -21,7 +22,7 @@ SourceContent sourceContent(const QByteArray &start, const QString &fileName)
         return SourceContent::MayBeWorkbook;
     // A package is a zip file; an encrypted one (or an .xls under this
     // name) a compound file, which the office tells apart itself.
-    if (start.startsWith(QByteArray(zipSignature, 4)) || start.startsWith(QByteArray(compoundSignature, 8)))
+    if (start.startsWith(zipSignature) || start.startsWith(CompoundFileReader::signature()))
         return SourceContent::MayBeWorkbook;
     return SourceContent::NotWorkbook;
 }
