@@ -49,6 +49,11 @@ private slots:
             << "classify" << QStringList{"row-layout", "heights"} << QStringList{} << 14;
         QTest::newRow("classify, a page break") << "classify" << QStringList{"row-layout", "break"} << QStringList{} << 14;
         QTest::newRow("classify, grouped rows") << "classify" << QStringList{"row-layout", "outline"} << QStringList{} << 14;
+        // Formulas in every record's cells, few records a category.
+        QTest::newRow("classify, formulas, rows 30 pt high")
+            << "classify" << QStringList{"costing", "60", "12", "tall"}
+            << QStringList{"--header-rows", "2", "--edit-range", "C3:C62", "--match-column", "2", "--sheet-password", "pw"}
+            << 14;
         QTest::newRow("classify, grouped rows closed")
             << "classify" << QStringList{"row-layout", "outline", "closed"} << QStringList{} << 14;
     }
@@ -165,6 +170,74 @@ private slots:
         for (const QString &part : parts[0].keys())
             QVERIFY2(parts[1].value(part) == parts[0].value(part), qPrintable(part + " differs"));
         QCOMPARE(parts[1].keys(), parts[0].keys());
+    }
+
+    // A summary whose cells are formulas reading their own row and the
+    // header, with few records a category: each category sheet is a copy of
+    // the summary without its records, its own rows copied in, and the file
+    // saved is the one copying the whole summary and deleting the other rows
+    // gives, part for part.
+    void rowTemplateSavesTheSame_data()
+    {
+        QTest::addColumn<QString>("job");
+        QTest::addColumn<QStringList>("source"); // the kind to make and its arguments
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<bool>("fromTemplate");
+        const QStringList header{"--header-rows", "2"};
+        const QStringList lookups = header + QStringList{"--edit-range", "C3:C62", "--match-column", "2", "--sheet-password", "pw"};
+        const QStringList costing{"costing", "60", "12"};
+        QTest::newRow("classify") << "classify" << costing << header << true;
+        QTest::newRow("classify, lookups") << "classify" << costing << lookups << true;
+        QTest::newRow("link, lookups") << "link" << costing << lookups << true;
+        QTest::newRow("rows 30 pt high") << "classify" << (costing + QStringList{"tall"}) << header << true;
+        // The factor row named relatively: copied to another row, a formula
+        // would name another row.
+        QTest::newRow("factor row named relatively") << "classify" << (costing + QStringList{"relative"}) << header << false;
+        // A comment is no cell of the summary's to the office: such summaries
+        // keep the whole copies.
+        QTest::newRow("a comment") << "classify" << (costing + QStringList{"comment"}) << header << false;
+    }
+    void rowTemplateSavesTheSame()
+    {
+        QFETCH(QString, job);
+        QFETCH(QStringList, source);
+        QFETCH(QStringList, options);
+        QFETCH(bool, fromTemplate);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("costs.xlsx");
+        QVERIFY(makeWorkbook(source.first(), path, source.mid(1)));
+        QJsonObject parts[2];
+        QJsonObject books[2];
+        for (int whole = 0; whole < 2; ++whole) {
+            const QString out = dir.filePath(QStringLiteral("out%1").arg(whole));
+            QVERIFY(QDir().mkpath(out));
+            if (whole)
+                qputenv("SHEETSPLICER_ROW_TEMPLATE", "0");
+            qputenv("QT_LOGGING_RULES", "sheetsplicer.office.info=true");
+            const CliRun run = runCli(QStringList{job, path, out} + options);
+            qunsetenv("SHEETSPLICER_ROW_TEMPLATE");
+            qunsetenv("QT_LOGGING_RULES");
+            QVERIFY2(run.exitCode == 0 && run.lastLine() == success(job), qPrintable(run.describe()));
+            QCOMPARE(run.errors.contains("are made from a row template"), whole == 0 && fromTemplate);
+            parts[whole] = partDigests(out + "/costs.xlsx");
+            books[whole] = readWorkbook(out + "/costs.xlsx");
+            QVERIFY(!parts[whole].isEmpty());
+        }
+        // Every record on its sheet, with its formulas naming its own row.
+        QCOMPARE(books[0].value("sheetNames").toVariant().toStringList().size(), 12 + 2);
+        const QJsonObject team = books[0].value("sheets").toObject().value("Team 03").toObject().value("cells").toObject();
+        for (int i = 0; i < 5; ++i) {
+            const QString row = QString::number(3 + i);
+            QCOMPARE(team.value("B" + row).toObject().value("value").toString(), QStringLiteral("K%1").arg(3 + 12 * i, 4, 10, QChar('0')));
+            if (job == "classify")
+                QCOMPARE(team.value("D" + row).toObject().value("formula").toString(),
+                         source.contains("relative") ? QStringLiteral("=$C%1*D2").arg(row) : QStringLiteral("=$C%1*D$2").arg(row));
+        }
+        QVERIFY(team.value("B8").toObject().isEmpty());
+        QCOMPARE(books[0], books[1]);
+        for (const QString &part : parts[1].keys())
+            QVERIFY2(parts[0].value(part) == parts[1].value(part), qPrintable(part + " differs"));
+        QCOMPARE(parts[0].keys(), parts[1].keys());
     }
 
 private:

@@ -1,3 +1,4 @@
+#include "RowCopyFormulas.h"
 #include "RowGrouping.h"
 
 #include <QtTest>
@@ -126,6 +127,37 @@ private slots:
         for (int r = 1; r <= 40; r += 2)
             alternate << SheetArea{r, 1, r, kSheetColumns};
         QVERIFY(!inPart(wide, alternate, 0, wide.size()));
+    }
+
+    // A record's formula may be copied into a copy of the sheet without the
+    // block only where the copy says what moving its row would make it say:
+    // here the block starts at row 3 and the formula stands in row 7, as the
+    // office writes it.
+    void formulasThatCopyAsTheyMove_data()
+    {
+        QTest::addColumn<QString>("formula");
+        QTest::addColumn<bool>("copies");
+        QTest::newRow("own row, header row absolute") << "=$C7*D$2" << true;
+        QTest::newRow("own row range and functions") << "=SUM(D7:G7)/ROUND($C7;2)" << true;
+        QTest::newRow("fixed header cell") << "=$C7*$H$1" << true;
+        QTest::newRow("whole column") << "=COUNTIF(A:A;A7)" << true;
+        QTest::newRow("strings and numbers") << "=IF(C7>1.5;\"a.b!C3\";\"\")" << true;
+        QTest::newRow("constant") << "12.5" << true;
+        QTest::newRow("header row named relatively") << "=$C7*D2" << false;
+        QTest::newRow("row above") << "=C6+1" << false;
+        QTest::newRow("own row named absolutely") << "=$C$7*2" << false;
+        QTest::newRow("a block of records") << "=SUM($D$3:$D$60)" << false;
+        QTest::newRow("running total") << "=SUM(D$3:D7)" << false;
+        QTest::newRow("whole row") << "=SUM(7:7)" << false;
+        QTest::newRow("another sheet") << "=$Rates.B7*C7" << false;
+        QTest::newRow("another sheet, quoted") << "=$'Rate table'.B2*C7" << false;
+        QTest::newRow("a name") << "=Rate*C7" << false;
+    }
+    void formulasThatCopyAsTheyMove()
+    {
+        QFETCH(QString, formula);
+        QFETCH(bool, copies);
+        QCOMPARE(formulaCopiesAsItMoves(formula, 7, 3), copies);
     }
 };
 

@@ -95,6 +95,35 @@ def striped(path, rows="40", keys="keys"):
     wb.save(path)
 
 
+def costing(path, rows="60", categories="12", *options):
+    """A costing sheet: row 1 names the columns, row 2 holds a factor per
+    column, and every record's cells from D on are formulas reading its own
+    base and the factor row (=$C3*D$2). Categories in column A go round robin
+    and every fourth record is filled. With "tall" every record row is 30 pt
+    high; with "relative" the formulas name the factor row relatively
+    (=$C3*D2); with "comment" the second record has a comment."""
+    rows, categories = int(rows), int(categories)
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "Summary"
+    ws.append(["Team", "Key", "Base", "Labour", "Parts", "Travel", "Tax"])
+    ws.append([None, None, None, 2, 3, 5, 0.2])
+    factor = "%s2" if "relative" in options else "%s$2"
+    for i in range(rows):
+        r = i + 3
+        ws.append(["Team %02d" % (i % categories + 1), "K%04d" % (i + 1), (i * 37) % 101 + 1]
+                  + ["=$C%d*%s" % (r, factor % col) for col in "DEFG"])
+        if i % 4 == 0:
+            ws.cell(row=r, column=3).fill = PatternFill("solid", fgColor="FFFF00")
+        if "tall" in options:
+            ws.row_dimensions[r].height = 30
+    if "comment" in options:
+        ws["B4"].comment = Comment("comment-K0002", "Clerk")
+    ws.column_dimensions["B"].width = 14
+    ws.freeze_panes = "A3"
+    wb.save(path)
+
+
 def gapped(path):
     """A table broken by an empty row, with a row of formulas that show
     nothing above it: Excel's current region goes past the formulas and stops
@@ -269,7 +298,8 @@ def category_files(path, blank_row=None):
     wb.save(path)
 
 
-KINDS = {"categories": categories, "empty-column": empty_column, "striped": striped, "gapped": gapped}
+KINDS = {"categories": categories, "empty-column": empty_column, "striped": striped, "gapped": gapped,
+         "costing": costing}
 KINDS["e2e-table"] = e2e_table
 KINDS["category-files"] = category_files
 KINDS.update(SHAPES)

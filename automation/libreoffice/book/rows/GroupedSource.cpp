@@ -43,6 +43,9 @@ namespace {
 // The rows a category needs, on average, for its copy to come from the
 // grouped source.
 constexpr int kMinRowsPerGroup = 200;
+// The categories a summary of formulas needs for its copies to come from a
+// row template: making the template costs about what one copy does.
+constexpr int kMinTemplateGroups = 4;
 
 // Longer than any name a caller may give a sheet, so it never meets one.
 QString partName(int number)
@@ -159,11 +162,16 @@ void GroupedSource::groupSourceOf(SheetState &copy, const QList<SheetArea> &rows
     auto grouping = std::make_shared<const RowGrouping>(RowGrouping::byKeys(top, keys));
     // Every stand-in costs the office a few sheet insertions and removals,
     // each of which visits every sheet: with few rows a category, copying
-    // the summary whole costs less.
+    // the summary whole costs less, unless its cells are formulas.
     const int groups = grouping->groupStarts().size();
     m_keysSeen = {source, source->version, groups};
-    if (groups < 2 || grouping->size() < groups * kMinRowsPerGroup)
+    if (groups < 2)
         return;
+    if (grouping->size() < groups * kMinRowsPerGroup) {
+        if (groups >= kMinTemplateGroups)
+            makeRowTemplate(copy, *source, grouping);
+        return;
+    }
 
     // Sorting rows leaves their heights behind.
     if (!m_book.rows().rowsMayMove(copy, top, bottom))
@@ -227,8 +235,14 @@ std::shared_ptr<SheetState> GroupedSource::deferredCopy(SheetState &source, cons
 {
     if (!hasGroupedSourceFor(source))
         return nullptr;
+    // A copy of the row template is what the stand-in becomes in the end:
+    // each sheet put in ahead of the copies made before costs the office
+    // time for every formula they hold, so it goes in once.
     auto copy = m_book.sheets().insertSheet(name, tab, index, [&](const uno::Reference<sheet::XSpreadsheets> &sheets) {
-        sheets->insertNewByName(ou(name), static_cast<sal_Int16>(tab));
+        if (m_grouped->rowTemplate)
+            sheets->copyByName(ou(m_grouped->parts.first().name), ou(name), static_cast<sal_Int16>(tab));
+        else
+            sheets->insertNewByName(ou(name), static_cast<sal_Int16>(tab));
     });
     if (copy)
         copy->deferred = true;
@@ -294,6 +308,8 @@ std::optional<bool> GroupedSource::materializeForDelete(SheetState &copy, const 
     const std::optional<RowGrouping::KeptRows> kept = grouping->keptRows(rows);
     if (!kept)
         return std::nullopt;
+    if (m_grouped->rowTemplate)
+        return copyFromRowTemplate(copy, *source, *kept);
     const int index = groupedPartFor(*kept);
     if (index < 0)
         return std::nullopt;

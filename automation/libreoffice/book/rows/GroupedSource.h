@@ -48,6 +48,9 @@ public:
 private:
     int groupedPartFor(const RowGrouping::KeptRows &kept);
     bool splitGroupedPart(int index, int at);
+    // The row template's way (see GroupedSourceTemplate.cpp).
+    void makeRowTemplate(SheetState &copy, SheetState &source, const std::shared_ptr<const RowGrouping> &grouping);
+    std::optional<bool> copyFromRowTemplate(SheetState &copy, SheetState &source, const RowGrouping::KeptRows &kept);
 
     // A copy of one sheet with the rows of a block grouped by one column,
     // cut into parts of a few keys' groups each: sheets kept first in the
@@ -67,6 +70,10 @@ private:
         std::shared_ptr<const RowGrouping> grouping;
         QList<Part> parts; // in grouped order
         int partsMade = 0;
+        // One part, the source without the block: copies of it take their
+        // rows copied in from the source (see RowTemplate.h).
+        bool rowTemplate = false;
+        int right = 0; // the source's last used column
     };
 
     struct KeysSeen
@@ -79,4 +86,5 @@ private:
     Book &m_book;
     std::optional<Parts> m_grouped;
     KeysSeen m_keysSeen;
+    KeysSeen m_templateRefused; // the source last weighed for a row template
 };

@@ -31,6 +31,8 @@ public:
     // none may differ (see RowLayout.h). A fresh copy is asked through the
     // sheet it was copied from, once per version of that sheet.
     bool rowsMayMove(SheetState &state, int top, int bottom);
+    // Puts back the rows the office freed at the sheet's bottom when `deleted` went.
+    void refillBottomRows(SheetState &state, const QList<SheetArea> &deleted);
 
 private:
     // Nothing, and the sheet untouched, when the rows kept are too scattered,
@@ -38,7 +40,6 @@ private:
     // rows and the like: see nothingFollowsItsCells).
     std::optional<bool> moveKeptRows(SheetState &state, const QList<SheetArea> &rows);
     bool sortAwayRows(SheetState &state, const QList<SheetArea> &rows);
-    void refillBottomRows(SheetState &state, const QList<SheetArea> &deleted);
     bool nothingFollowsItsCells(SheetState &copy);
 
     Book &m_book;

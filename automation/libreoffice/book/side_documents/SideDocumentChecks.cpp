@@ -111,10 +111,18 @@ bool SideDocuments::canCarry(const uno::Reference<sheet::XSpreadsheetDocument> &
 {
     if (!sheet.is() || !document.is())
         return false;
-    if (holdsDatabaseRange(document, sheet))
-        return false;
     uno::Reference<sheet::XCellRangesQuery> query(sheet, uno::UNO_QUERY_THROW);
     if (query->queryContentCells(sheet::CellFlags::FORMULA)->getRangeAddresses().hasElements())
+        return false;
+    return holdsOnlyCells(document, sheet);
+}
+
+bool SideDocuments::holdsOnlyCells(const uno::Reference<sheet::XSpreadsheetDocument> &document,
+                                   const uno::Reference<sheet::XSpreadsheet> &sheet)
+{
+    if (!sheet.is() || !document.is())
+        return false;
+    if (holdsDatabaseRange(document, sheet))
         return false;
     if (uno::Reference<drawing::XDrawPageSupplier>(sheet, uno::UNO_QUERY_THROW)->getDrawPage()->hasElements())
         return false;

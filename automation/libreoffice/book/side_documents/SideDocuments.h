@@ -43,6 +43,11 @@ public:
     // document and back unchanged.
     static bool canCarry(const css::uno::Reference<css::sheet::XSpreadsheetDocument> &document,
                          const css::uno::Reference<css::sheet::XSpreadsheet> &sheet);
+    // Whether nothing on the sheet follows its cells but formulas: no shapes,
+    // charts, pivot tables, links, protection, conditional formats,
+    // validations or database ranges. Throws as UNO does.
+    static bool holdsOnlyCells(const css::uno::Reference<css::sheet::XSpreadsheetDocument> &document,
+                               const css::uno::Reference<css::sheet::XSpreadsheet> &sheet);
 
     // A copy named `name` of the sheet `sourceName` of `from`, made in a side
     // document; null when the office refused. `sourceVersion` tells whether a

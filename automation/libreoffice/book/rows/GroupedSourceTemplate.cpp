@@ -1,0 +1,99 @@
+// GroupedSource's second way, for summaries of formulas with few rows a
+// category: instead of the rows grouped, one copy of the summary without its
+// block, the row template; a stand-in becomes a copy of the template with its
+// rows copied in from the summary (see RowTemplate.h).
+
+#include "GroupedSource.h"
+
+#include "Book.h"
+
+#include "Guarded.h"
+#include "OfficeSession.h"
+#include "RowTemplate.h"
+#include "UnoText.h"
+
+#include <com/sun/star/sheet/XSpreadsheets.hpp>
+#include <com/sun/star/table/XColumnRowRange.hpp>
+#include <com/sun/star/table/XTableRows.hpp>
+
+using namespace css;
+
+namespace {
+
+// Longer than any name a caller may give a sheet, so it never meets one.
+const QString kTemplateName = QStringLiteral("sheetsplicer row template, removed before saving");
+
+} // namespace
+
+void GroupedSource::makeRowTemplate(SheetState &copy, SheetState &source,
+                                    const std::shared_ptr<const RowGrouping> &grouping)
+{
+    const int top = grouping->top();
+    const int bottom = grouping->bottom();
+    const SheetArea used = m_book.values().usedArea(source);
+    const QString sourceName = m_book.nameOf(source);
+    // Weighed once per version of the source.
+    if (m_templateRefused.source.lock().get() == &source && m_templateRefused.sourceVersion == source.version)
+        return;
+    m_templateRefused = {m_book.sheets().states().value(source.identity.get()), source.version, 0};
+    // Rows below the block would move up in a copy that loses rows.
+    if (sourceName.isNull() || used.bottom > bottom || qEnvironmentVariable("SHEETSPLICER_ROW_TEMPLATE") == "0")
+        return;
+    const bool fits = guarded(m_book.session(), [&]() {
+        return RowTemplate::fits(m_book.document(), source.sheet, top, bottom, used.right);
+    }, false);
+    if (!fits || !m_book.rows().rowsMayMove(copy, top, bottom))
+        return;
+
+    // First in the office's order, as the grouped parts are.
+    auto sheet = guarded(m_book.session(), [&]() -> uno::Reference<sheet::XSpreadsheet> {
+        uno::Reference<sheet::XSpreadsheets> sheets = m_book.document()->getSheets();
+        sheets->copyByName(ou(sourceName), ou(kTemplateName), 0);
+        uno::Reference<sheet::XSpreadsheet> made(sheets->getByName(ou(kTemplateName)), uno::UNO_QUERY_THROW);
+        uno::Reference<table::XColumnRowRange>(made, uno::UNO_QUERY_THROW)->getRows()->removeByIndex(top - 1, bottom - top + 1);
+        return made;
+    }, uno::Reference<sheet::XSpreadsheet>());
+    m_book.values().invalidateValues();
+    if (!sheet.is())
+        return;
+    const std::shared_ptr<SheetState> state = m_book.sheets().stateOf(sheet);
+    // The bottom rows as a copy that lost rows of the block has them.
+    m_book.rows().refillBottomRows(*state, {SheetArea{top, 1, bottom, 1}});
+    Parts made;
+    made.source = m_book.sheets().states().value(source.identity.get());
+    made.sourceVersion = source.version;
+    made.column = copy.filterColumn;
+    made.grouping = grouping;
+    made.parts << Part{state, kTemplateName, 0, grouping->size()};
+    made.partsMade = 1;
+    made.rowTemplate = true;
+    made.right = qMax(used.right, 1);
+    m_grouped = made;
+    qCInfo(officeLog) << "copies of" << sourceName << "are made from a row template";
+}
+
+// The stand-in, a copy of the template, takes the kept rows from the source;
+// none when the delete takes rows outside the block.
+std::optional<bool> GroupedSource::copyFromRowTemplate(SheetState &copy, SheetState &source,
+                                                       const RowGrouping::KeptRows &kept)
+{
+    if (!kept.above.isEmpty() || !kept.below.isEmpty())
+        return std::nullopt;
+    const RowGrouping &grouping = *m_grouped->grouping;
+    QList<SheetArea> runs;
+    for (const int position : kept.positions) {
+        const int row = grouping.top() + grouping.originalIndexAt(position);
+        if (!runs.isEmpty() && runs.last().bottom == row - 1)
+            runs.last().bottom = row;
+        else
+            runs << SheetArea{row, 1, row, 1};
+    }
+    const int right = m_grouped->right;
+    copy.deferred = false;
+    const bool ok = guarded(m_book.session(), [&]() {
+        RowTemplate::copyRowsIn(source.sheet, copy.sheet, runs, grouping.top(), right);
+        return true;
+    }, false);
+    m_book.values().invalidateValues();
+    return ok;
+}

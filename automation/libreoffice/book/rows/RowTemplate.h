@@ -1,0 +1,34 @@
+#pragma once
+
+#include "SheetArea.h"
+
+#include <QList>
+
+#include <com/sun/star/sheet/XSpreadsheet.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+
+// Copies of a sheet that each keep a few rows of a block, made by copying
+// those rows into a copy of the sheet without the block, for sheets whose
+// cells are formulas: copying the whole sheet and deleting most of its rows
+// again costs the office time for every formula the copy carries, and more
+// the more sheets the workbook already holds. Each function throws as UNO
+// does.
+namespace RowTemplate {
+
+// Whether the rows `top` to `bottom` (1-based) of `sheet`, columns 1 to
+// `right`, may be given to copies that way with the result deleting the
+// other rows gives: formulas lie only in the block and each copies as it
+// moves (see RowCopyFormulas.h); nothing but cells follows the rows (see
+// SideDocuments::holdsOnlyCells); no row is hidden and no cells merged; no
+// print range or sheet-local name can name the block.
+bool fits(const css::uno::Reference<css::sheet::XSpreadsheetDocument> &document,
+          const css::uno::Reference<css::sheet::XSpreadsheet> &sheet, int top, int bottom, int right);
+
+// Copies the runs of rows `runs` (1-based, ascending) of `source`, columns 1
+// to `right`, into `target` one after the other from row `top`, and gives
+// those rows the height the source's row `top` has.
+void copyRowsIn(const css::uno::Reference<css::sheet::XSpreadsheet> &source,
+                const css::uno::Reference<css::sheet::XSpreadsheet> &target, const QList<SheetArea> &runs, int top,
+                int right);
+
+} // namespace RowTemplate
