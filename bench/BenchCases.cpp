@@ -13,6 +13,7 @@ const QList<BenchSize> &standardSizes()
         {QStringLiteral("C200"), 2000, 12, 200, false},
         {QStringLiteral("C400"), 2000, 12, 400, false},
         {QStringLiteral("R500"), 500, 12, 500, false},
+        {QStringLiteral("F500"), 1100, 13, 500, false},
     };
     return sizes;
 }
@@ -28,6 +29,8 @@ std::optional<BenchSize> sizeNamed(const QString &name)
 
 QString kindName(SourceKind kind)
 {
+    if (kind == SourceKind::Formulas)
+        return QStringLiteral("formulas");
     return kind == SourceKind::Rich ? QStringLiteral("rich") : QStringLiteral("plain");
 }
 
@@ -38,6 +41,8 @@ std::optional<SourceKind> kindNamed(const QString &name)
         return SourceKind::Plain;
     if (n == QLatin1String("rich"))
         return SourceKind::Rich;
+    if (n == QLatin1String("formulas"))
+        return SourceKind::Formulas;
     return std::nullopt;
 }
 
@@ -63,7 +68,7 @@ std::optional<BenchJob> jobNamed(const QString &name)
 SourceLayout layoutFor(const BenchSize &size, SourceKind kind)
 {
     SourceLayout layout;
-    layout.headerRows = kind == SourceKind::Rich ? 3 : 1;
+    layout.headerRows = kind == SourceKind::Rich ? 3 : kind == SourceKind::Formulas ? 2 : 1;
     layout.firstDataRow = layout.headerRows + 1;
     layout.lastDataRow = layout.firstDataRow + size.rows - 1;
     if (size.editRange)

@@ -20,12 +20,13 @@ struct BenchSize
 
 inline bool operator==(const BenchSize &a, const BenchSize &b) { return a.name == b.name; }
 
-enum class SourceKind { Plain, Rich };
+enum class SourceKind { Plain, Rich, Formulas };
 enum class BenchJob { Classify, Link, Files };
 
 // S = 1,000 x 8 x 5, M = 10,000 x 12 x 20, L = 50,000 x 12 x 50; and, run
 // only when named, many categories without an editable range: C50, C100,
-// C200, C400 = 2,000 x 12 x 50..400, R500 = 500 x 12 x 500 (a record each).
+// C200, C400 = 2,000 x 12 x 50..400, R500 = 500 x 12 x 500 (a record each);
+// F500 = 1,100 x 13 x 500, meant for the kind "formulas".
 const QList<BenchSize> &standardSizes();
 std::optional<BenchSize> sizeNamed(const QString &name);
 
@@ -37,7 +38,8 @@ std::optional<BenchJob> jobNamed(const QString &name);
 // Where things are in a generated summary table. Column 1 holds the
 // category, column 2 the unique key, columns 3 and up the figures. A plain
 // table has one header row; a rich one a merged title row and two header
-// rows above the data.
+// rows above the data; a table of formulas a header row and a row of
+// factors, and every cell from column 4 on a formula (=$C3*D$2).
 struct SourceLayout
 {
     int headerRows = 1;

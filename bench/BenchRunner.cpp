@@ -158,6 +158,8 @@ void runSourceCases(const BenchOptions &options, const WorkFolder &work, const S
                 row.programPeakMb = kbToMb(m.programPeakKb);
                 row.officePeakMb = kbToMb(m.officePeakKb);
                 row.result = outcomeOf(m);
+                row.firstCategoriesMs = m.firstCategoriesMs;
+                row.lastCategoriesMs = m.lastCategoriesMs;
                 if (m.success && job == BenchJob::Files)
                     row.files = workbooksUnder(outDir);
                 cpuProgram = m.programCpuMs;

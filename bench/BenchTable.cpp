@@ -142,6 +142,23 @@ QStringList goalLines(const QList<TableRow> &rows)
                      .arg(r.fileFloorMs)
                      .arg(met ? QStringLiteral("met") : QStringLiteral("missed"), formatRatio(perFileMs, r.fileFloorMs));
     }
+    // Many categories: the time a category takes should not grow with the
+    // sheets already made; the summary of formulas within 3 times its floor.
+    for (const TableRow &r : rows) {
+        if (r.firstCategoriesMs < 0 || r.lastCategoriesMs < 0)
+            continue;
+        lines << QStringLiteral("%1 %2 %3: a category %4 ms in the first hundred, %5 ms in the last")
+                     .arg(r.size, r.kind, r.job)
+                     .arg(r.firstCategoriesMs)
+                     .arg(r.lastCategoriesMs);
+    }
+    for (const TableRow &r : rows) {
+        if (r.kind != QLatin1String("formulas") || r.wallMs < 0 || r.floorMs <= 0 || r.timedOut)
+            continue;
+        const bool met = r.wallMs <= 3 * r.floorMs;
+        lines << QStringLiteral("%1 %2 %3: job/floor %4, at most 3: %5")
+                     .arg(r.size, r.kind, r.job, formatRatio(r.wallMs, r.floorMs), met ? QStringLiteral("met") : QStringLiteral("missed"));
+    }
     // An update of a grown result, against the fresh split it came from.
     for (const TableRow &r : rows) {
         if (!r.job.contains(QLatin1String(" update")) || r.wallMs < 0 || r.floorMs <= 0)

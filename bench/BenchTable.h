@@ -26,6 +26,10 @@ struct TableRow
     // file (loading the source and saving it, without its start).
     int files = 0;
     qint64 fileFloorMs = -1;
+    // With 200 categories or more: a category's time in the first and the
+    // last hundred.
+    qint64 firstCategoriesMs = -1;
+    qint64 lastCategoriesMs = -1;
 };
 
 QString formatSeconds(qint64 ms);           // 1234 -> "1.2"

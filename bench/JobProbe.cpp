@@ -47,6 +47,8 @@ RunMeasure runJobOnce(const JobRequest &request, OfficeWatcher &watcher, int run
     QTextStream err(stderr);
     err.setCodec("UTF-8");
     QString lastText;
+    QList<qint64> categoryTimes; // when each category's split began, and the text after the last
+    bool splitting = false;
     const qint64 cpuBefore = ownCpuMs();
     const quint64 callsBefore = AutomationObject::operationCount();
     const quint64 tripsBefore = unoRoundTrips();
@@ -56,6 +58,10 @@ RunMeasure runJobOnce(const JobRequest &request, OfficeWatcher &watcher, int run
         MergeObject worker(QStringLiteral("bench"));
         QObject::connect(&worker, &MergeObject::ShowDisposingFile, [&](const QString &text) {
             lastText = text;
+            const bool category = text.startsWith(Texts::splittingTo(QString()));
+            if (category || splitting)
+                categoryTimes << timer.elapsed();
+            splitting = category;
             err << QStringLiteral("  [%1 s, %2 calls, %3 round trips] ")
                        .arg(timer.elapsed() / 1000.0, 0, 'f', 2)
                        .arg(AutomationObject::operationCount() - callsBefore)
@@ -71,6 +77,13 @@ RunMeasure runJobOnce(const JobRequest &request, OfficeWatcher &watcher, int run
             worker.InsertHyperLinks();
     }
     measure.wallMs = timer.elapsed();
+    if (splitting)
+        categoryTimes << measure.wallMs;
+    const int categories = categoryTimes.size() - 1;
+    if (categories >= 200) {
+        measure.firstCategoriesMs = (categoryTimes.at(100) - categoryTimes.at(0)) / 100;
+        measure.lastCategoriesMs = (categoryTimes.at(categories) - categoryTimes.at(categories - 100)) / 100;
+    }
     measure.engineCalls = AutomationObject::operationCount() - callsBefore;
     measure.roundTrips = unoRoundTrips() - tripsBefore;
 

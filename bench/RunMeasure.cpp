@@ -52,6 +52,8 @@ ResultFields toFields(const RunMeasure &m)
     f.insert(QStringLiteral("program_cpu_ms"), QString::number(m.programCpuMs));
     f.insert(QStringLiteral("office_cpu_ms"), QString::number(m.officeCpuMs));
     f.insert(QStringLiteral("text"), m.lastText);
+    f.insert(QStringLiteral("category_first_ms"), QString::number(m.firstCategoriesMs));
+    f.insert(QStringLiteral("category_last_ms"), QString::number(m.lastCategoriesMs));
     f.insert(QStringLiteral("ok"), m.success ? QStringLiteral("1") : QStringLiteral("0"));
     f.insert(QStringLiteral("bytes"), QString::number(m.resultBytes));
     f.insert(QStringLiteral("result"), m.resultPath);
@@ -72,6 +74,8 @@ RunMeasure runMeasureFrom(const ResultFields &f)
     m.programCpuMs = fieldNumber(f, QStringLiteral("program_cpu_ms"));
     m.officeCpuMs = fieldNumber(f, QStringLiteral("office_cpu_ms"));
     m.lastText = f.value(QStringLiteral("text"));
+    m.firstCategoriesMs = fieldNumber(f, QStringLiteral("category_first_ms"));
+    m.lastCategoriesMs = fieldNumber(f, QStringLiteral("category_last_ms"));
     m.success = f.value(QStringLiteral("ok")) == QLatin1String("1");
     m.resultBytes = fieldNumber(f, QStringLiteral("bytes"));
     m.resultPath = f.value(QStringLiteral("result"));

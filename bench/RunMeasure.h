@@ -19,6 +19,10 @@ struct RunMeasure
     qint64 programCpuMs = -1;     // where the wall time went: this process,
     qint64 officeCpuMs = -1;      // the office, or neither (waiting on each other)
     QString lastText;             // the last text the job showed
+    // A category's time (from its split text to the next text), on average
+    // over the first and the last hundred categories; -1 below 200.
+    qint64 firstCategoriesMs = -1;
+    qint64 lastCategoriesMs = -1;
     bool success = false;         // success text shown and a result file written
     qint64 resultBytes = -1;
     QString resultPath;

@@ -9,8 +9,11 @@ Layout (1-based columns):
 Plain: row 1 is the header, data from row 2.
 Rich: row 1 is a title merged across all columns, rows 2 and 3 are headers,
 data from row 4, and every third data row has a fill colour.
+Formulas: row 1 names the columns, row 2 holds a factor per column, data from
+row 3; column 3 is a number and every later cell a formula reading its own row
+and the factor row (=$C3*D$2), as in a costing sheet.
 
-Usage: make_source.py --rows N --columns N --categories N --kind plain|rich OUT.xlsx
+Usage: make_source.py --rows N --columns N --categories N --kind plain|rich|formulas OUT.xlsx
 Prints the first and last data row ("first_row=4 last_row=1003").
 """
 
@@ -28,7 +31,7 @@ def parse_arguments(argv):
     parser.add_argument("--rows", type=int, required=True, help="data rows")
     parser.add_argument("--columns", type=int, required=True, help="columns, at least 3")
     parser.add_argument("--categories", type=int, required=True, help="distinct categories")
-    parser.add_argument("--kind", choices=("plain", "rich"), default="plain")
+    parser.add_argument("--kind", choices=("plain", "rich", "formulas"), default="plain")
     parser.add_argument("out", help="the .xlsx file to write")
     args = parser.parse_args(argv)
     if args.rows < 1 or args.columns < 3 or args.categories < 1:
@@ -48,7 +51,23 @@ def number_at(row_index, column):
     return (row_index * 37 + column * 101) % 10007
 
 
+def write_formula_workbook(rows, columns, categories, out):
+    book = Workbook(write_only=True)
+    sheet = book.create_sheet("Summary")
+    sheet.append(["Category", "Key", "Base"] + ["F%d" % c for c in range(4, columns + 1)])
+    sheet.append([None, None, None] + [c - 2 for c in range(4, columns + 1)])
+    for i in range(rows):
+        r = 3 + i
+        values = [category_name(i % categories, categories), "K%06d" % (i + 1), number_at(i, 3)]
+        values += ["=$C%d*%s$2" % (r, get_column_letter(c)) for c in range(4, columns + 1)]
+        sheet.append(values)
+    book.save(out)
+    return 3, 2 + rows
+
+
 def write_workbook(rows, columns, categories, kind, out):
+    if kind == "formulas":
+        return write_formula_workbook(rows, columns, categories, out)
     rich = kind == "rich"
     book = Workbook(write_only=True)
     sheet = book.create_sheet("Summary")

@@ -120,7 +120,7 @@ private slots:
     void sizesAreTheAgreedOnes()
     {
         const QList<BenchSize> &sizes = standardSizes();
-        QCOMPARE(sizes.size(), 8);
+        QCOMPARE(sizes.size(), 9);
         QCOMPARE((QList<int>{sizes.at(0).rows, sizes.at(0).columns, sizes.at(0).categories}), (QList<int>{1000, 8, 5}));
         QCOMPARE((QList<int>{sizes.at(1).rows, sizes.at(1).columns, sizes.at(1).categories}), (QList<int>{10000, 12, 20}));
         QCOMPARE((QList<int>{sizes.at(2).rows, sizes.at(2).columns, sizes.at(2).categories}), (QList<int>{50000, 12, 50}));
@@ -152,6 +152,12 @@ private slots:
 
         QCOMPARE(layoutFor(*sizeNamed(QStringLiteral("L")), SourceKind::Plain).editRange, QStringLiteral("C2:L50001"));
         QCOMPARE(sourceFileName(*sizeNamed(QStringLiteral("M")), SourceKind::Rich), QStringLiteral("bench-M-rich.xlsx"));
+
+        // The summary of formulas: a row of factors under the header.
+        const SourceLayout formulas = layoutFor(*sizeNamed(QStringLiteral("F500")), SourceKind::Formulas);
+        QCOMPARE((QList<int>{formulas.headerRows, formulas.firstDataRow, formulas.lastDataRow}), (QList<int>{2, 3, 1102}));
+        QVERIFY(formulas.editRange.isEmpty());
+        QCOMPARE(kindNamed(QStringLiteral("Formulas")), std::optional<SourceKind>(SourceKind::Formulas));
     }
 };
 

@@ -132,6 +132,19 @@ private slots:
         QVERIFY(goalLines({files}).filter(QStringLiteral("each file")).isEmpty());
     }
 
+    void aSummaryOfFormulasIsHeldToThreeTimesItsFloor()
+    {
+        TableRow formulas = row(QStringLiteral("F500"), QStringLiteral("formulas"), QStringLiteral("classify"), 31000, 11000);
+        formulas.firstCategoriesMs = 24;
+        formulas.lastCategoriesMs = 56;
+        TableRow slow = row(QStringLiteral("F500"), QStringLiteral("formulas"), QStringLiteral("link"), 34000, 11000);
+        const QStringList lines = goalLines({formulas, slow});
+        QVERIFY2(lines.contains(QStringLiteral("F500 formulas classify: a category 24 ms in the first hundred, 56 ms in the last")),
+                 qPrintable(lines.join('\n')));
+        QVERIFY(lines.contains(QStringLiteral("F500 formulas classify: job/floor 2.82, at most 3: met")));
+        QVERIFY(lines.contains(QStringLiteral("F500 formulas link: job/floor 3.09, at most 3: missed")));
+    }
+
     void growthComparesFirstAndLastRun()
     {
         QList<RepeatRow> rows{repeat(1, 200, 150, 900, 5000), repeat(2, 260, 210, 905, 5000),
