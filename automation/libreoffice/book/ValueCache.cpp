@@ -160,6 +160,13 @@ QVariant ValueCache::valueAt(SheetState &state, int row, int column)
     if (!state.valuesValid || !state.valueArea.contains(row, column))
         return QVariant();
     const int block = (row - state.valueArea.top) / kBlockRows;
+    // While a calculation waits, a column without formulas is read alone:
+    // its values need none, and the office's calculation visits every sheet.
+    if (m_needsCalculation && !state.valueBlocks.contains(block)) {
+        const SheetArea &area = state.valueArea;
+        if (const std::optional<QVector<QVariant>> values = formulaFreeColumn(state, column, area.top, area.bottom))
+            return values->value(row - area.top);
+    }
     const QVector<QVariant> *values = valueBlock(state, block);
     if (!values)
         return QVariant();

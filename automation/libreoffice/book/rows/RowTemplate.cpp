@@ -20,23 +20,33 @@
 #include <com/sun/star/table/XTableRows.hpp>
 #include <com/sun/star/util/XMergeable.hpp>
 
+#include <optional>
+
 using namespace css;
 
 namespace {
 
-// Whether every formula of the sheet lies in rows `top` to `bottom` and
-// copies as it moves; false for a sheet without formulas, which the other
-// ways serve.
-bool formulasCopyAsTheyMove(const uno::Reference<sheet::XSpreadsheet> &sheet, int top, int bottom)
+// The sheet's formula cells, when every one lies in rows `top` to `bottom`;
+// none for a sheet without formulas, which the other ways serve.
+std::optional<uno::Sequence<table::CellRangeAddress>> formulasInBlock(const uno::Reference<sheet::XSpreadsheet> &sheet,
+                                                                     int top, int bottom)
 {
     uno::Reference<sheet::XCellRangesQuery> query(sheet, uno::UNO_QUERY_THROW);
     const uno::Sequence<table::CellRangeAddress> areas
         = query->queryContentCells(sheet::CellFlags::FORMULA)->getRangeAddresses();
     if (!areas.hasElements())
-        return false;
-    for (const table::CellRangeAddress &a : areas) {
+        return std::nullopt;
+    for (const table::CellRangeAddress &a : areas)
         if (a.StartRow < top - 1 || a.EndRow > bottom - 1)
-            return false;
+            return std::nullopt;
+    return areas;
+}
+
+// Whether each formula of `areas` copies as it moves (see RowCopyFormulas.h).
+bool formulasCopyAsTheyMove(const uno::Reference<sheet::XSpreadsheet> &sheet,
+                            const uno::Sequence<table::CellRangeAddress> &areas, int top)
+{
+    for (const table::CellRangeAddress &a : areas) {
         uno::Reference<sheet::XCellRangeFormula> cells(
             sheet->getCellRangeByPosition(a.StartColumn, a.StartRow, a.EndColumn, a.EndRow), uno::UNO_QUERY_THROW);
         const uno::Sequence<uno::Sequence<rtl::OUString>> formulas = cells->getFormulaArray();
@@ -78,7 +88,8 @@ bool fits(const uno::Reference<sheet::XSpreadsheetDocument> &document, const uno
 {
     if (top < 1 || bottom < top || right < 1)
         return false;
-    if (!SideDocuments::holdsOnlyCells(document, sheet) || namesRows(sheet, top))
+    const std::optional<uno::Sequence<table::CellRangeAddress>> formulas = formulasInBlock(sheet, top, bottom);
+    if (!formulas || !SideDocuments::holdsOnlyCells(document, sheet) || namesRows(sheet, top))
         return false;
     uno::Reference<util::XMergeable> mergeable(sheet->getCellRangeByPosition(0, top - 1, right - 1, bottom - 1),
                                                uno::UNO_QUERY_THROW);
@@ -87,7 +98,7 @@ bool fits(const uno::Reference<sheet::XSpreadsheetDocument> &document, const uno
     const uno::Sequence<table::CellRangeAddress> shown = shownRowRuns(sheet, top, bottom);
     if (shown.getLength() != 1 || shown[0].StartRow != top - 1 || shown[0].EndRow != bottom - 1)
         return false;
-    return formulasCopyAsTheyMove(sheet, top, bottom);
+    return formulasCopyAsTheyMove(sheet, *formulas, top);
 }
 
 void copyRowsIn(const uno::Reference<sheet::XSpreadsheet> &source, const uno::Reference<sheet::XSpreadsheet> &target,
