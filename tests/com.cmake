@@ -6,6 +6,13 @@ sheetsplicer_add_test(com_dispatch_plan_test
   LIBS automation_dispatch_plan automation_core no_platform_backend
   LABELS com)
 
+# The catalogue's members against Excel's object model as its reference
+# describes it, and the plans the COM layer makes for them.
+sheetsplicer_add_test(com_member_table_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/com_member_table_test.cpp
+  LIBS automation_dispatch_plan automation_core no_platform_backend
+  LABELS com)
+
 if(WIN32)
   sheetsplicer_add_test(com_backend_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/com_backend_test.cpp
