@@ -101,7 +101,8 @@ def costing(path, rows="60", categories="12", *options):
     base and the factor row (=$C3*D$2). Categories in column A go round robin
     and every fourth record is filled. With "tall" every record row is 30 pt
     high; with "relative" the formulas name the factor row relatively
-    (=$C3*D2); with "comment" the second record has a comment."""
+    (=$C3*D2); with "comment" the second record has a comment; with "12.75"
+    the sheet's rows are 12.75 pt high, next to the office's own 12.8."""
     rows, categories = int(rows), int(categories)
     wb = openpyxl.Workbook()
     ws = wb.active
@@ -120,6 +121,8 @@ def costing(path, rows="60", categories="12", *options):
     if "comment" in options:
         ws["B4"].comment = Comment("comment-K0002", "Clerk")
     ws.column_dimensions["B"].width = 14
+    if "12.75" in options:
+        ws.sheet_format.defaultRowHeight = 12.75
     ws.freeze_panes = "A3"
     wb.save(path)
 

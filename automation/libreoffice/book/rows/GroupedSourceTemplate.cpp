@@ -23,6 +23,25 @@ namespace {
 // Longer than any name a caller may give a sheet, so it never meets one.
 const QString kTemplateName = QStringLiteral("sheetsplicer row template, removed before saving");
 
+// Each run of a category's rows is one call of about 3 ms to the office;
+// a whole copy that loses its other rows costs tens of milliseconds.
+constexpr int kMaxRunsPerCopy = 8;
+
+// How many runs of consecutive rows the categories' rows make, all told.
+int runsOf(const RowGrouping &grouping)
+{
+    int runs = 0;
+    int start = 0;
+    for (int p = 0; p < grouping.size(); ++p) {
+        const bool groupStart = start < grouping.groupStarts().size() && grouping.groupStarts().at(start) == p;
+        if (groupStart)
+            ++start;
+        if (groupStart || grouping.originalIndexAt(p) != grouping.originalIndexAt(p - 1) + 1)
+            ++runs;
+    }
+    return runs;
+}
+
 } // namespace
 
 void GroupedSource::makeRowTemplate(SheetState &copy, SheetState &source,
@@ -37,7 +56,8 @@ void GroupedSource::makeRowTemplate(SheetState &copy, SheetState &source,
         return;
     m_templateRefused = {m_book.sheets().states().value(source.identity.get()), source.version, 0};
     // Rows below the block would move up in a copy that loses rows.
-    if (sourceName.isNull() || used.bottom > bottom || qEnvironmentVariable("SHEETSPLICER_ROW_TEMPLATE") == "0")
+    if (sourceName.isNull() || used.bottom > bottom || qEnvironmentVariable("SHEETSPLICER_ROW_TEMPLATE") == "0"
+        || runsOf(*grouping) > kMaxRunsPerCopy * grouping->groupStarts().size())
         return;
     const bool fits = guarded(m_book.session(), [&]() {
         return RowTemplate::fits(m_book.document(), source.sheet, top, bottom, used.right);
@@ -57,7 +77,7 @@ void GroupedSource::makeRowTemplate(SheetState &copy, SheetState &source,
     if (!sheet.is())
         return;
     const std::shared_ptr<SheetState> state = m_book.sheets().stateOf(sheet);
-    // The bottom rows as a copy that lost rows of the block has them.
+    // The bottom rows as a copy that lost the whole block has them.
     m_book.rows().refillBottomRows(*state, {SheetArea{top, 1, bottom, 1}});
     Parts made;
     made.source = m_book.sheets().states().value(source.identity.get());

@@ -104,6 +104,11 @@ bool fits(const uno::Reference<sheet::XSpreadsheetDocument> &document, const uno
 void copyRowsIn(const uno::Reference<sheet::XSpreadsheet> &source, const uno::Reference<sheet::XSpreadsheet> &target,
                 const QList<SheetArea> &runs, int top, int right)
 {
+    int count = 0;
+    for (const SheetArea &run : runs)
+        count += run.rows();
+    if (count > 0)
+        uno::Reference<table::XColumnRowRange>(target, uno::UNO_QUERY_THROW)->getRows()->insertByIndex(top - 1, count);
     uno::Reference<sheet::XCellRangeMovement> movement(target, uno::UNO_QUERY_THROW);
     int to = top;
     for (const SheetArea &run : runs) {

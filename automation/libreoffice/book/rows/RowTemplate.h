@@ -26,7 +26,10 @@ bool fits(const css::uno::Reference<css::sheet::XSpreadsheetDocument> &document,
 
 // Copies the runs of rows `runs` (1-based, ascending) of `source`, columns 1
 // to `right`, into `target` one after the other from row `top`, and gives
-// those rows the height the source's row `top` has.
+// those rows the height the source's row `top` has. The rows go in as new
+// rows there: the template lost the whole block, a copy that loses all but
+// these rows keeps that many more of the sheet's own rows at its bottom,
+// where the office puts rows of its own standard height.
 void copyRowsIn(const css::uno::Reference<css::sheet::XSpreadsheet> &source,
                 const css::uno::Reference<css::sheet::XSpreadsheet> &target, const QList<SheetArea> &runs, int top,
                 int right);
