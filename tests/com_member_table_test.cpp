@@ -93,7 +93,7 @@ const Known kReference[] = {
     {K::Range, "Columns", Is::ReadOnly, 0, 0, Neither, 2},                  // excel.range.columns
     {K::Range, "MergeArea", Is::ReadOnly, 0, 0},                            // excel.range.mergearea
     // Direction is an XlDirection (xlUp -4162, excel.xldirection); the
-    // engine passes 3, the older number for up that Excel also takes.
+    // engine passes 3, the older number for up that macros widely use.
     {K::Range, "End", Is::ReadOnly, 1, 1},                                  // excel.range.end
     {K::Range, "EntireRow", Is::ReadOnly, 0, 0},                            // excel.range.entirerow
     {K::Range, "SpecialCells", Is::Method, 1, 2},                           // excel.range.specialcells

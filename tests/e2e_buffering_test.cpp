@@ -13,6 +13,24 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+namespace {
+
+// One run of the command line with `variables` set for it alone.
+CliRun runWith(const QStringList &arguments, const QMap<QByteArray, QByteArray> &variables)
+{
+    for (auto it = variables.cbegin(); it != variables.cend(); ++it)
+        qputenv(it.key(), it.value());
+    const CliRun run = runCli(arguments);
+    for (auto it = variables.cbegin(); it != variables.cend(); ++it)
+        qunsetenv(it.key());
+    return run;
+}
+
+const QByteArray kOfficeLog = "QT_LOGGING_RULES";
+const QByteArray kOfficeInfo = "sheetsplicer.office.info=true";
+
+} // namespace
+
 class E2eBufferingTest : public QObject
 {
     Q_OBJECT
@@ -70,10 +88,9 @@ private slots:
         for (int unbuffered = 0; unbuffered < 2; ++unbuffered) {
             const QString out = dir.filePath(QStringLiteral("out%1").arg(unbuffered));
             QVERIFY(QDir().mkpath(out));
-            if (unbuffered)
-                qputenv("SHEETSPLICER_UNBUFFERED", "1");
-            const CliRun run = runCli(QStringList{job, path, out} + options);
-            qunsetenv("SHEETSPLICER_UNBUFFERED");
+            const CliRun run = runWith(QStringList{job, path, out} + options,
+                                       unbuffered ? QMap<QByteArray, QByteArray>{{"SHEETSPLICER_UNBUFFERED", "1"}}
+                                                  : QMap<QByteArray, QByteArray>{});
             QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
             saved[unbuffered] = readWorkbook(out + "/summary.xlsx");
             QVERIFY(!saved[unbuffered].isEmpty());
@@ -146,11 +163,8 @@ private slots:
             const QString out = dir.filePath(QStringLiteral("out%1").arg(side));
             QVERIFY(QDir().mkpath(out));
             // However few the sheets, so that small workbooks show it.
-            qputenv("SHEETSPLICER_SIDE_DOCUMENTS", side ? "always" : "0");
-            qputenv("QT_LOGGING_RULES", "sheetsplicer.office.info=true");
-            const CliRun run = runCli(QStringList{job, path, out} + options);
-            qunsetenv("SHEETSPLICER_SIDE_DOCUMENTS");
-            qunsetenv("QT_LOGGING_RULES");
+            const CliRun run = runWith(QStringList{job, path, out} + options,
+                                       {{"SHEETSPLICER_SIDE_DOCUMENTS", side ? "always" : "0"}, {kOfficeLog, kOfficeInfo}});
             QVERIFY2(run.exitCode == 0 && run.lastLine() == success(job), qPrintable(run.describe()));
             QCOMPARE(run.errors.contains("are made in side documents"), side == 1 && aside);
             parts[side] = partDigests(out + "/" + name);
@@ -218,12 +232,10 @@ private slots:
         for (int whole = 0; whole < 2; ++whole) {
             const QString out = dir.filePath(QStringLiteral("out%1").arg(whole));
             QVERIFY(QDir().mkpath(out));
+            QMap<QByteArray, QByteArray> variables{{kOfficeLog, kOfficeInfo}};
             if (whole)
-                qputenv("SHEETSPLICER_ROW_TEMPLATE", "0");
-            qputenv("QT_LOGGING_RULES", "sheetsplicer.office.info=true");
-            const CliRun run = runCli(QStringList{job, path, out} + options);
-            qunsetenv("SHEETSPLICER_ROW_TEMPLATE");
-            qunsetenv("QT_LOGGING_RULES");
+                variables.insert("SHEETSPLICER_ROW_TEMPLATE", "0");
+            const CliRun run = runWith(QStringList{job, path, out} + options, variables);
             QVERIFY2(run.exitCode == 0 && run.lastLine() == success(job), qPrintable(run.describe()));
             QCOMPARE(run.errors.contains("are made from a row template"), whole == 0 && fromTemplate);
             parts[whole] = partDigests(out + "/costs.xlsx");

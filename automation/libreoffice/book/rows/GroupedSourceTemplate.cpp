@@ -47,14 +47,14 @@ int runsOf(const RowGrouping &grouping)
 void GroupedSource::makeRowTemplate(SheetState &copy, SheetState &source,
                                     const std::shared_ptr<const RowGrouping> &grouping)
 {
-    const int top = grouping->top();
-    const int bottom = grouping->bottom();
-    const SheetArea used = m_book.values().usedArea(source);
-    const QString sourceName = m_book.nameOf(source);
     // Weighed once per version of the source.
     if (m_templateRefused.source.lock().get() == &source && m_templateRefused.sourceVersion == source.version)
         return;
     m_templateRefused = {m_book.sheets().states().value(source.identity.get()), source.version, 0};
+    const int top = grouping->top();
+    const int bottom = grouping->bottom();
+    const SheetArea used = m_book.values().usedArea(source);
+    const QString sourceName = m_book.nameOf(source);
     // Rows below the block would move up in a copy that loses rows.
     if (sourceName.isNull() || used.bottom > bottom || qEnvironmentVariable("SHEETSPLICER_ROW_TEMPLATE") == "0"
         || runsOf(*grouping) > kMaxRunsPerCopy * grouping->groupStarts().size())
