@@ -27,8 +27,10 @@ public:
     // killed, or stopped answering). Every later call fails at once.
     virtual bool disconnected() const { return false; }
 
-    // Ends the application behind this node at once; callable from any
-    // thread while another one is inside a call. Every later call fails.
+    // Ends the application behind this node (at once, or where it can be
+    // told to quit, when it has not gone a few seconds later); callable from
+    // any thread while another one is inside a call. Every call after the
+    // end fails.
     virtual void abort() {}
 };
 

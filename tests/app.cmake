@@ -17,6 +17,13 @@ else()
     LIBS app_lib automation_core no_platform_backend)
 endif()
 
+# A job from the window against the recording backend: progress, result,
+# cancel and close. Also on Windows, under Wine.
+sheetsplicer_add_test(window_job_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/window_job_test.cpp
+  LIBS app_lib engine settings engine_recording_backend automation_core no_platform_backend
+  TIMEOUT 120)
+
 # The window on Qt's offscreen platform (its sizes, fonts, Qt's own file
 # dialogs and the tray are those of Linux) and with LibreOffice jobs.
 if(NOT WIN32)

@@ -1,8 +1,10 @@
 // The Windows platform helpers: the find-first-file checks, the executable's
-// path and folder, and the instance rule's process list.
+// path and folder, the instance rule's process list, and where an installed
+// window keeps its settings.
 
 #include "PlatformFiles.h"
 #include "ProcessList.h"
+#include "SettingsLocation.h"
 
 #include "app_test_files.h"
 
@@ -78,6 +80,25 @@ private slots:
         QCOMPARE(countProcesses("no-such-program-1234.exe"), 0);
         QCOMPARE(terminateFirstProcess("no-such-program-1234.exe"), 0);
         QCOMPARE(countProcesses(nullptr), 0);
+    }
+
+    // Beside the program in a folder of the user's; in %APPDATA%\Sheetsplicer
+    // when the program is installed under Program Files, even where this user
+    // may write there.
+    void settingsOfAnInstalledProgram()
+    {
+        const QByteArray folder = at("");
+        QCOMPARE(settingsFileLocation(folder), folder + "Sheetsplicer.wqz");
+
+        const QByteArray programs = qgetenv("ProgramFiles");
+        qputenv("ProgramFiles", QDir::toNativeSeparators(m_dir.path()).toLocal8Bit());
+        const QByteArray installed = settingsFileLocation(at("Sheetsplicer\\"));
+        qputenv("ProgramFiles", programs);
+        const QString appData = QDir::fromNativeSeparators(qEnvironmentVariable("APPDATA"));
+        QCOMPARE(QFileInfo(QFile::decodeName(installed)).absolutePath().toLower(),
+                 (appData + QLatin1Char('/') + QCoreApplication::applicationName()).toLower());
+        QVERIFY(QFile::exists(QFile::decodeName(installed)));
+        QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("Sheetsplicer/Sheetsplicer.wqz"))));
     }
 };
 

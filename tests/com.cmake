@@ -18,4 +18,10 @@ if(WIN32)
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/com_backend_test.cpp
     LIBS automation_core automation_platform
     TIMEOUT 120 LABELS com)
+
+  # The application's process: ended when it outlives its job, and no other.
+  sheetsplicer_add_test(com_process_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/com_process_test.cpp
+    LIBS automation_com
+    TIMEOUT 120 LABELS com)
 endif()

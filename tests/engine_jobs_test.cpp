@@ -211,36 +211,32 @@ private slots:
         QCOMPARE(model->sheet("Even")->row(4, 3), (QStringList{"n0", "Even", "0"}));
     }
 
-    void oneCategorySheetCallByCall()
+    // A category sheet is the summary's copy with only its records left, in
+    // their order, without the filter that picked them, placed after the
+    // summary; a record without a category goes to no sheet.
+    void aCategorySheetKeepsItsRecordsOnly()
     {
         auto model = modelWithSummary(table);
         RecordingBackend backend(model);
-        runJob(Job::ClassifyShow, settings());
-        QCOMPARE(slice(model->log(), "D sheet:Summary Copy", "Q workbook Sheets"), (QStringList{
-            "D sheet:Summary Copy(const QVariant&) [sheet:Summary]",
-            "Q sheets Item(int) [1]",
-            "S sheet:Summary (2) Name [East]",
-            "P sheet:East Name",
-            "Q sheet:East Range(const QString&) [A1:C7]",
-            "D range:East!A1:C7 AutoFilter(QVariant,QVariant) [2, <>East]",
-            "Q sheet:East Range(const QString&) [B2:B7]",
-            "Q range:East!B2:B7 Cells",
-            "Q range:East!B2:B7 SpecialCells(QVariant) [12]",
-            "Q rows:East!3,5,6,7 EntireRow",
-            "D rows:East!3,5,6,7 Delete()",
-            "Q sheet:East Range(const QString&) [A1:C7]",
-            "D range:East!A1:C7 AutoFilter(QVariant) [2]",
-            "S sheet:East AutoFilterMode [false]",
-            // Its two records, then nothing, stand in the category column.
-            "Q sheet:East Cells(int,int) [2, 2]",
-            "D range:East!B2 Value()",
-            "Q sheet:East Cells(int,int) [3, 2]",
-            "D range:East!B3 Value()",
-            "Q sheet:East Cells(int,int) [4, 2]",
-            "D range:East!B4 Value()",
-            "D app EnableEvents(Boolean) [true]",
-            "D sheet:Summary Move(const QVariant&) [sheet:East]",
-        }));
+        QVERIFY(runJob(Job::ClassifyShow, settings()).endedOnce());
+        const QList<QPair<QString, QStringList>> expected = {
+            {"East", {"a|East|1", "c|East|3"}},
+            {"West", {"b|West|2", "f|West|6"}},
+            {"North", {"d|North|4"}},
+        };
+        for (const auto &category : expected) {
+            auto sheet = model->sheet(category.first);
+            QVERIFY2(sheet, qPrintable(category.first));
+            QCOMPARE(sheet->row(1, 3).join('|'), QStringLiteral("Name|Region|Amount"));
+            for (int i = 0; i < category.second.size(); ++i)
+                QCOMPARE(sheet->row(2 + i, 3).join('|'), category.second.at(i));
+            QCOMPARE(sheet->row(2 + category.second.size(), 3).join('|'), QStringLiteral("||"));
+            QVERIFY(sheet->hiddenRows.isEmpty());
+            QVERIFY(!sheet->filterButtons);
+        }
+        QCOMPARE(model->sheetNames().mid(0, 2), (QStringList{fromUtf8("目录"), "Summary"}));
+        QCOMPARE(model->sheetNames().size(), 5);
+        QCOMPARE(model->sheet("Summary")->row(6, 3).join('|'), QStringLiteral("e||5"));
     }
 
     void classifyShowLinksTheCategorySheets()
@@ -251,32 +247,8 @@ private slots:
         QVERIFY(run.endedOnce());
         QCOMPARE(run.texts.last(), Texts::classifyShowDone());
 
-        // The reads before the index loop come after the hyperlinks and
-        // before the sheet count.
-        QCOMPARE(slice(model->log(), fromUtf8("Q sheet:目录 Hyperlinks()"), "Q sheets Item(int) [2]"), (QStringList{
-            fromUtf8("Q sheet:目录 Hyperlinks()"),
-            "Q sheet:Summary Range(const QVariant&) [C2:C7]",
-            "P range:Summary!C2:C7 Row",
-            "P range:Summary!C2:C7 Column",
-            "Q range:Summary!C2:C7 Rows",
-            "P rows-of:range:Summary!C2:C7 Count",
-            "Q range:Summary!C2:C7 Columns",
-            "P columns-of:range:Summary!C2:C7 Count",
-            "P sheets Count",
-        }));
-
-        // Position 2: the summary's index entry, then its editable range and protection.
-        QCOMPARE(slice(model->log(), "Q sheets Item(int) [2]", "Q sheets Item(int) [3]"), (QStringList{
-            "Q sheets Item(int) [2]",
-            "P sheet:Summary Name",
-            fromUtf8("Q sheet:目录 Range(const QVariant&) [A1]"),
-            fromUtf8("D range:目录!A1 SetValue(const QVariant&) ['Summary]"),
-            fromUtf8("D hyperlinks:目录 Add(const QVariant&,const QVariant&,const QVariant&) [range:目录!A1, , Summary!A1]"),
-            "Q sheet:Summary Protection()",
-            "Q protection:Summary AllowEditRanges()",
-            "D editranges:Summary Add(QVariant,QVariant) [allowEditRange1, range:Summary!C2:C7]",
-            "D sheet:Summary Protect(QVariant) [pw]",
-        }));
+        // The summary's index entry, its editable range and its protection.
+        QVERIFY(model->sheet(fromUtf8("目录"))->hyperlinks.contains(fromUtf8("A1||Summary!A1")));
         auto summary = model->sheet("Summary");
         QCOMPARE(summary->editableRanges, QStringList{"allowEditRange1 C2:C7"});
         QVERIFY(summary->formulas.isEmpty());
@@ -284,21 +256,6 @@ private slots:
         // A category sheet with two records: formulas over C2:C3.
         const QString formula = linkFormula("Summary", 1, BlockGeometry{2, 3, 6, 1});
         QVERIFY(formula.startsWith("=IF(VLOOKUP($A2,Summary!$A$2:$C$7,COLUMN()-COLUMN($A2)+1,0)="));
-        QCOMPARE(slice(model->log(), "Q sheet:East Range(const QVariant&)", "P sheets").mid(0, 13), (QStringList{
-            "Q sheet:East Range(const QVariant&) [C2:C3]",
-            "P range:East!C2:C3 Row",
-            "P range:East!C2:C3 Column",
-            "Q range:East!C2:C3 Rows",
-            "P rows-of:range:East!C2:C3 Count",
-            "Q range:East!C2:C3 Columns",
-            "P columns-of:range:East!C2:C3 Count",
-            "Q sheet:East Cells(int,int) [2, 3]",
-            "D range:East!C2 SetFormula(const QVariant&) [" + formula + "]",
-            "D range:East!C2 FormulaR1C1()",
-            "Q sheet:East Cells(int,int) [2, 3]",
-            "D range:East!C2 SetFormulaR1C1(const QVariant&) [R1C1[" + formula + "]]",
-            "D range:East!C2 FormulaR1C1()",
-        }));
         auto east = model->sheet("East");
         QCOMPARE(east->formulas.keys(), (QList<Cell>{{2, 3}, {3, 3}}));
         for (const QString &f : east->formulas)

@@ -63,6 +63,11 @@ bool ComNode::disconnected() const
     return m_session->disconnected();
 }
 
+void ComNode::abort()
+{
+    m_session->abortApplication();
+}
+
 QVariant ComNode::call(const MemberText &member, const QVariantList &args)
 {
     VariantHolder returned;

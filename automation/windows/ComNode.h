@@ -30,6 +30,7 @@ public:
     QVariant get(const QByteArray &name) override;
     bool set(const QByteArray &name, const QVariant &value) override;
     bool disconnected() const override;
+    void abort() override;
 
     // The IDispatch behind an asVariant() of a node of this backend, with a
     // reference added; null for anything else.

@@ -1,11 +1,20 @@
 #include "ComSession.h"
 
+#include "ApplicationProcess.h"
 #include "ComLog.h"
 #include "ComMessageFilter.h"
 #include "ComTypeTable.h"
 
 #include <windows.h>
 #include <objbase.h>
+
+namespace {
+
+// How long the application has to go by itself once it was told to quit and
+// every object was released, or once a job was cancelled.
+constexpr int kQuitGraceMs = 5000;
+
+} // namespace
 
 ComSession::ComSession()
     : m_threadId(GetCurrentThreadId())
@@ -23,14 +32,28 @@ ComSession::ComSession()
 ComSession::~ComSession()
 {
     m_tables.clear();
-    if (!m_initialised)
-        return;
-    if (GetCurrentThreadId() != m_threadId) {
-        qCWarning(comLog, "COM session ended on another thread than it began; not uninitialised");
-        return;
+    if (m_initialised) {
+        if (GetCurrentThreadId() != m_threadId) {
+            qCWarning(comLog, "COM session ended on another thread than it began; not uninitialised");
+        } else {
+            ComMessageFilter::release();
+            CoUninitialize();
+        }
     }
-    ComMessageFilter::release();
-    CoUninitialize();
+    // Every object of the application is released by now.
+    if (m_application)
+        m_application->endWithin(kQuitGraceMs);
+}
+
+void ComSession::adoptApplication(std::unique_ptr<ApplicationProcess> process)
+{
+    m_application = std::move(process);
+}
+
+void ComSession::abortApplication()
+{
+    if (m_application)
+        m_application->endAfter(kQuitGraceMs);
 }
 
 std::shared_ptr<ComTypeTable> ComSession::typeTable(const QUuid &interfaceId) const

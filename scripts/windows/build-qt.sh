@@ -31,7 +31,7 @@ fi
 packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
   g++ make perl python3 dpkg-dev cmake pkg-config
-  wine wine64 xvfb xauth imagemagick
+  wine wine64 xvfb xauth imagemagick nsis
 )
 $SUDO apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
