@@ -23,26 +23,22 @@ using namespace css;
 
 Book::Book(OfficeSession &session, uno::Reference<sheet::XSpreadsheetDocument> document, QString sourcePath,
            ReadableSource readable)
-    : m_session(session)
-    , m_document(std::move(document))
-    , m_sourcePath(std::move(sourcePath))
-    , m_readable(std::move(readable))
-    , m_unbuffered(qEnvironmentVariableIntValue("SHEETSPLICER_UNBUFFERED") != 0)
-    , m_sheets(*this)
-    , m_values(*this)
-    , m_formulas(*this)
-    , m_rows(*this)
-    , m_grouped(*this)
-    , m_sideCopies(*this)
-    , m_saving(*this)
-    , m_useRules(m_formulas, m_grouped, m_values, m_sideCopies, m_closed)
+    : m_context(session, std::move(document), std::move(sourcePath), std::move(readable))
+    , m_sheets(m_context, m_grouped, m_values, m_sideCopies)
+    , m_values(m_context, m_sheets)
+    , m_formulas(m_context, m_sheets, m_values)
+    , m_rows(m_context, m_sheets, m_values, m_grouped, m_sideCopies, m_saving)
+    , m_grouped(m_context, m_sheets, m_values, m_rows)
+    , m_sideCopies(m_context, m_sheets, m_grouped, m_values)
+    , m_saving(m_context, m_sheets, m_values, m_formulas, m_grouped, m_sideCopies)
+    , m_useRules(m_formulas, m_grouped, m_values, m_sideCopies, m_context.closedFlag())
 {
     // Undo is never used, and nothing is shown: keep both out of every call.
-    guarded(m_session, [&]() -> bool {
-        keepQuiet(m_document);
+    guarded(m_context.session(), [&]() -> bool {
+        keepQuiet(m_context.document());
         // INDIRECT("Sheet!A1") reads Excel's reference style in this document
         // whatever format it came from, as it does in Excel.
-        uno::Reference<lang::XMultiServiceFactory> factory(m_document, uno::UNO_QUERY);
+        uno::Reference<lang::XMultiServiceFactory> factory(m_context.document(), uno::UNO_QUERY);
         uno::Reference<beans::XPropertySet> documentSettings(
             factory.is() ? factory->createInstance("com.sun.star.document.Settings") : uno::Reference<uno::XInterface>(),
             uno::UNO_QUERY);
@@ -52,20 +48,20 @@ Book::Book(OfficeSession &session, uno::Reference<sheet::XSpreadsheetDocument> d
     }, false);
     m_sheets.noteSourceSheets();
     // Before any copy is made: a copy shows the rows only a filter hid.
-    guarded(m_session, [&]() -> bool {
-        m_saving.setFiltersAside(SheetFilters::showFilteredRows(m_document));
+    guarded(m_context.session(), [&]() -> bool {
+        m_saving.setFiltersAside(SheetFilters::showFilteredRows(m_context.document()));
         return true;
     }, false);
     // Before any copy is made, so that copies carry the fonts too.
-    guarded(m_session, [&]() -> bool {
-        ScriptFonts::matchToWestern(m_document);
+    guarded(m_context.session(), [&]() -> bool {
+        ScriptFonts::matchToWestern(m_context.document());
         return true;
     }, false);
     // Text results of the formulas an .xls file brought, stored right; before
     // any copy is made, so that the copies' formulas are right too.
-    if (m_sourcePath.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive)) {
-        guarded(m_session, [&]() -> bool {
-            reenterTextFormulas(m_document, {QString()});
+    if (m_context.sourcePath().endsWith(QLatin1String(".xls"), Qt::CaseInsensitive)) {
+        guarded(m_context.session(), [&]() -> bool {
+            reenterTextFormulas(m_context.document(), {QString()});
             return true;
         }, false);
     }
@@ -91,8 +87,8 @@ std::shared_ptr<SheetState> Book::copySheet(SheetState &source, SheetState &befo
     // order ends up putting it (so saving moves nothing): inside a range over
     // several of the user's sheets, its rows' deletion would break the
     // range, and it would be counted in.
-    const int tab = m_unbuffered ? tabOf(before) : m_sheets.tabAfterSourceSheets();
-    if (tab < 0 || (!m_unbuffered && tab == 0))
+    const int tab = m_context.unbuffered() ? tabOf(before) : m_sheets.tabAfterSourceSheets();
+    if (tab < 0 || (!m_context.unbuffered() && tab == 0))
         return nullptr;
     const QString copyName = copiedSheetName(sourceName, sheetNames());
     // While the source has a grouped source, the copy waits for what is
@@ -108,15 +104,15 @@ std::shared_ptr<SheetState> Book::copySheet(SheetState &source, SheetState &befo
     }
     if (!copy)
         return nullptr;
-    copy->copiedFrom = m_sheets.states().value(source.identity.get());
-    copy->sourceVersionAtCopy = source.version;
-    copy->versionAtCopy = copy->version;
+    copy->lineage.source = m_sheets.states().value(source.identity.get());
+    copy->lineage.sourceVersion = source.version;
+    copy->lineage.version = copy->version;
     return copy;
 }
 
 std::shared_ptr<SheetState> Book::addSheetFirst(const QString &name)
 {
-    if (m_closed || !m_sheets.knowOrder())
+    if (m_context.closed() || !m_sheets.knowOrder())
         return nullptr;
     // Sheets.Add reaches no sheet, so no rule applies before it; the order
     // is read from the office first.
@@ -126,30 +122,14 @@ std::shared_ptr<SheetState> Book::addSheetFirst(const QString &name)
     });
 }
 
-uno::Reference<beans::XPropertySet> Book::propertiesOf(SheetState &state, const QList<SheetArea> &areas)
-{
-    if (areas.size() == 1) {
-        const SheetArea &a = areas.first();
-        return uno::Reference<beans::XPropertySet>(
-            state.sheet->getCellRangeByPosition(a.left - 1, a.top - 1, a.right - 1, a.bottom - 1), uno::UNO_QUERY_THROW);
-    }
-    uno::Reference<lang::XMultiServiceFactory> factory(documentOf(state), uno::UNO_QUERY_THROW);
-    uno::Reference<sheet::XSheetCellRangeContainer> container(
-        factory->createInstance("com.sun.star.sheet.SheetCellRanges"), uno::UNO_QUERY_THROW);
-    const sal_Int16 tab = static_cast<sal_Int16>(tabOf(state));
-    for (const SheetArea &a : areas)
-        container->addRangeAddress(table::CellRangeAddress(tab, a.left - 1, a.top - 1, a.right - 1, a.bottom - 1), false);
-    return uno::Reference<beans::XPropertySet>(container, uno::UNO_QUERY_THROW);
-}
-
 void Book::close()
 {
-    if (m_closed)
+    if (m_context.closed())
         return;
-    m_closed = true;
+    m_context.markClosed();
     m_sideCopies.close();
-    guarded(m_session, [&]() -> bool {
-        uno::Reference<util::XCloseable> closeable(m_document, uno::UNO_QUERY);
+    guarded(m_context.session(), [&]() -> bool {
+        uno::Reference<util::XCloseable> closeable(m_context.document(), uno::UNO_QUERY);
         if (closeable.is())
             closeable->close(true);
         return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BookContext.h"
 #include "BookSaving.h"
 #include "BookSideCopies.h"
 #include "FormulaBatch.h"
@@ -25,15 +26,6 @@
 #include <optional>
 
 class OfficeSession;
-class QTemporaryDir;
-
-// An encrypted source decrypted aside, for the work done on the file itself
-// (its structure lock, what its result carries over, side documents).
-struct ReadableSource
-{
-    QString path;
-    std::shared_ptr<QTemporaryDir> folder;
-};
 
 // The open workbook: the document, and the parts that each look after one
 // side of it. The nodes the engine calls (Lo*) talk to the workbook here.
@@ -46,20 +38,17 @@ public:
     Book(const Book &) = delete;
     Book &operator=(const Book &) = delete;
 
-    OfficeSession &session() { return m_session; }
-    const css::uno::Reference<css::sheet::XSpreadsheetDocument> &document() const { return m_document; }
-    // The document that holds the sheet now: the workbook, or a side document.
+    // What the parts share (see BookContext).
+    OfficeSession &session() { return m_context.session(); }
+    const css::uno::Reference<css::sheet::XSpreadsheetDocument> &document() const { return m_context.document(); }
     const css::uno::Reference<css::sheet::XSpreadsheetDocument> &documentOf(const SheetState &state) const
     {
-        return state.away.is() ? state.away : m_document;
+        return m_context.documentOf(state);
     }
-    const QString &sourcePath() const { return m_sourcePath; }
-    // The source's file as it can be read: the source, or its decrypted copy.
-    const QString &packagePath() const { return m_readable.path.isEmpty() ? m_sourcePath : m_readable.path; }
-    bool closed() const { return m_closed; }
-    // SHEETSPLICER_UNBUFFERED=1: every read and formula write goes to the
-    // office at once, cell by cell (to compare against the bulk paths).
-    bool unbuffered() const { return m_unbuffered; }
+    const QString &sourcePath() const { return m_context.sourcePath(); }
+    const QString &packagePath() const { return m_context.packagePath(); }
+    bool closed() const { return m_context.closed(); }
+    bool unbuffered() const { return m_context.unbuffered(); }
 
     // The parts.
     SheetRegistry &sheets() { return m_sheets; }
@@ -92,11 +81,7 @@ public:
     std::shared_ptr<SheetState> copySheet(SheetState &source, SheetState &before);
     // The sheet `copy` was copied from, when neither has changed since and
     // both hold the same cells; null for any other sheet.
-    SheetState *unchangedSourceOf(SheetState &copy)
-    {
-        const std::shared_ptr<SheetState> source = copy.copiedFrom.lock();
-        return source && m_grouped.isUnchangedCopy(copy, *source) ? source.get() : nullptr;
-    }
+    SheetState *unchangedSourceOf(SheetState &copy) { return m_grouped.unchangedSourceOf(copy); }
     // A new sheet in first place, named `name`.
     std::shared_ptr<SheetState> addSheetFirst(const QString &name);
 
@@ -115,7 +100,10 @@ public:
     void invalidateValues() { m_values.invalidateValues(); }
     bool deleteRows(SheetState &state, const QList<SheetArea> &rows) { return m_rows.deleteRows(state, rows); }
     // Cell properties of the areas (one range, or a range container).
-    css::uno::Reference<css::beans::XPropertySet> propertiesOf(SheetState &state, const QList<SheetArea> &areas);
+    css::uno::Reference<css::beans::XPropertySet> propertiesOf(SheetState &state, const QList<SheetArea> &areas)
+    {
+        return m_sheets.propertiesOf(state, areas);
+    }
 
     // Formulas and protection.
     void flushFormulas() { m_formulas.flushFormulas(); }
@@ -138,15 +126,11 @@ public:
     void close();
 
 private:
-    OfficeSession &m_session;
-    css::uno::Reference<css::sheet::XSpreadsheetDocument> m_document;
-    QString m_sourcePath;
-    ReadableSource m_readable;
-    bool m_closed = false;
-    bool m_unbuffered = false;
+    BookContext m_context;
 
-    // Each part reaches the others through the workbook; they only keep a
-    // reference to it when made.
+    // The parts are made in this order, each given the shared context and
+    // the siblings it uses; one given a sibling made after it only keeps the
+    // reference while it is made.
     SheetRegistry m_sheets;
     ValueCache m_values;
     FormulaBatch m_formulas;

@@ -2,13 +2,15 @@
 
 #include <QHash>
 
-#include "Book.h"
+#include "BookContext.h"
+#include "SheetRegistry.h"
 
 #include "FormulaNotation.h"
 #include "Guarded.h"
 #include "UnoText.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/sheet/AddressConvention.hpp>
 #include <com/sun/star/sheet/XFormulaParser.hpp>
 #include <com/sun/star/sheet/XFormulaTokens.hpp>
@@ -58,8 +60,8 @@ void ValueCache::calculateIfNeeded()
     if (!m_needsCalculation)
         return;
     m_needsCalculation = false;
-    guarded(m_book.session(), [&]() -> bool {
-        uno::Reference<sheet::XCalculatable> calc(m_book.document(), uno::UNO_QUERY_THROW);
+    guarded(m_context.session(), [&]() -> bool {
+        uno::Reference<sheet::XCalculatable> calc(m_context.document(), uno::UNO_QUERY_THROW);
         calc->calculate();
         return true;
     }, false);
@@ -71,13 +73,13 @@ void ValueCache::invalidateValues()
     // reading, not after every write.
     if (m_automaticCalculation && qEnvironmentVariableIntValue("SHEETSPLICER_AUTOCALC") == 0) {
         m_automaticCalculation = false;
-        guarded(m_book.session(), [&]() -> bool {
-            uno::Reference<sheet::XCalculatable>(m_book.document(), uno::UNO_QUERY_THROW)->enableAutomaticCalculation(false);
+        guarded(m_context.session(), [&]() -> bool {
+            uno::Reference<sheet::XCalculatable>(m_context.document(), uno::UNO_QUERY_THROW)->enableAutomaticCalculation(false);
             return true;
         }, false);
     }
     m_needsCalculation = true;
-    for (const auto &state : m_book.sheets().states()) {
+    for (const auto &state : m_sheets.states()) {
         state->valuesValid = false;
         state->valueBlocks.clear();
     }
@@ -101,7 +103,7 @@ void ValueCache::loadUsedArea(SheetState &state)
     state.valueBlocks.clear();
     state.empty = true;
     state.valueArea = SheetArea{1, 1, 1, 1};
-    const bool ok = guarded(m_book.session(), [&]() -> bool {
+    const bool ok = guarded(m_context.session(), [&]() -> bool {
         state.valueArea = readUsedArea(state.sheet);
         return true;
     }, false);
@@ -128,7 +130,7 @@ const QVector<QVariant> *ValueCache::valueBlock(SheetState &state, int block)
         return nullptr;
     QVector<QVariant> values;
     const int width = area.columns();
-    const bool ok = guarded(m_book.session(), [&]() -> bool {
+    const bool ok = guarded(m_context.session(), [&]() -> bool {
         uno::Reference<table::XCellRange> range = state.sheet->getCellRangeByPosition(
             area.left - 1, top - 1, area.right - 1, bottom - 1);
         uno::Reference<sheet::XCellRangeData> data(range, uno::UNO_QUERY_THROW);
@@ -148,9 +150,9 @@ const QVector<QVariant> *ValueCache::valueBlock(SheetState &state, int block)
 
 QVariant ValueCache::valueAt(SheetState &state, int row, int column)
 {
-    if (m_book.unbuffered()) {
+    if (m_context.unbuffered()) {
         calculateIfNeeded();
-        return guarded(m_book.session(), [&]() -> QVariant {
+        return guarded(m_context.session(), [&]() -> QVariant {
             uno::Reference<sheet::XCellRangeData> cell(
                 state.sheet->getCellRangeByPosition(column - 1, row - 1, column - 1, row - 1), uno::UNO_QUERY_THROW);
             return fromAny(cell->getDataArray()[0][0]);
@@ -180,11 +182,11 @@ QVariant ValueCache::valueAt(SheetState &state, int row, int column)
 SheetArea ValueCache::currentRegion(SheetState &state, int row, int column)
 {
     const std::optional<SheetState::RegionRead> &last = state.lastRegion;
-    if (!m_book.unbuffered() && last && last->row == row && last->column == column && last->version == state.version)
+    if (!m_context.unbuffered() && last && last->row == row && last->column == column && last->version == state.version)
         return last->region;
     const SheetArea start{row, column, row, column};
     bool ok = false;
-    const SheetArea region = guarded(m_book.session(), [&]() -> SheetArea {
+    const SheetArea region = guarded(m_context.session(), [&]() -> SheetArea {
         uno::Reference<sheet::XSheetCellRange> cell(
             state.sheet->getCellRangeByPosition(column - 1, row - 1, column - 1, row - 1), uno::UNO_QUERY_THROW);
         uno::Reference<sheet::XSheetCellCursor> cursor = state.sheet->createCursorByRange(cell);
@@ -206,7 +208,7 @@ QVector<QVariant> ValueCache::columnValues(SheetState &state, int column, int to
     QVector<QVariant> values;
     if (bottom < top)
         return values;
-    if (m_book.unbuffered() || (state.valuesValid && !state.valueBlocks.isEmpty())) {
+    if (m_context.unbuffered() || (state.valuesValid && !state.valueBlocks.isEmpty())) {
         values.reserve(bottom - top + 1);
         for (int row = top; row <= bottom; ++row)
             values << valueAt(state, row, column);
@@ -219,7 +221,7 @@ QVector<QVariant> ValueCache::columnValues(SheetState &state, int column, int to
 
 std::optional<QVector<QVariant>> ValueCache::formulaFreeColumn(SheetState &state, int column, int top, int bottom)
 {
-    if (m_book.unbuffered() || bottom < top)
+    if (m_context.unbuffered() || bottom < top)
         return std::nullopt;
     const SheetState::ColumnRead *last = lastColumnRead(state, column, top, bottom);
     if (!last) {
@@ -244,7 +246,7 @@ QVector<QVariant> ValueCache::readColumn(SheetState &state, int column, int top,
     QVector<QVariant> values(bottom - top + 1);
     // A column without formulas reads the same before calculation and after.
     bool checked = false;
-    const bool hasFormulas = guarded(m_book.session(), [&]() -> bool {
+    const bool hasFormulas = guarded(m_context.session(), [&]() -> bool {
         uno::Reference<sheet::XCellRangesQuery> query(
             state.sheet->getCellRangeByPosition(column - 1, top - 1, column - 1, bottom - 1), uno::UNO_QUERY_THROW);
         const bool found = query->queryContentCells(sheet::CellFlags::FORMULA)->getCount() > 0;
@@ -253,7 +255,7 @@ QVector<QVariant> ValueCache::readColumn(SheetState &state, int column, int top,
     }, true);
     if (hasFormulas)
         calculateIfNeeded();
-    const bool ok = guarded(m_book.session(), [&]() -> bool {
+    const bool ok = guarded(m_context.session(), [&]() -> bool {
         uno::Reference<sheet::XCellRangeData> data(
             state.sheet->getCellRangeByPosition(column - 1, top - 1, column - 1, bottom - 1), uno::UNO_QUERY_THROW);
         const uno::Sequence<uno::Sequence<uno::Any>> rows = data->getDataArray();
@@ -270,19 +272,19 @@ QVector<QVariant> ValueCache::readColumn(SheetState &state, int column, int top,
 
 QString ValueCache::excelFormulaAt(SheetState &state, int row, int column)
 {
-    return guarded(m_book.session(), [&]() -> QString {
+    return guarded(m_context.session(), [&]() -> QString {
         uno::Reference<table::XCell> cell = state.sheet->getCellByPosition(column - 1, row - 1);
         if (cell->getType() != table::CellContentType_FORMULA)
             return qs(cell->getFormula());
         // Print the formula in Excel's own syntax.
-        uno::Reference<lang::XMultiServiceFactory> factory(m_book.documentOf(state), uno::UNO_QUERY_THROW);
+        uno::Reference<lang::XMultiServiceFactory> factory(m_context.documentOf(state), uno::UNO_QUERY_THROW);
         uno::Reference<sheet::XFormulaParser> parser(
             factory->createInstance("com.sun.star.sheet.FormulaParser"), uno::UNO_QUERY_THROW);
         uno::Reference<beans::XPropertySet> parserProps(parser, uno::UNO_QUERY_THROW);
         parserProps->setPropertyValue("FormulaConvention", uno::Any(sheet::AddressConvention::XL_A1));
         parserProps->setPropertyValue("CompileEnglish", uno::Any(true));
         uno::Reference<sheet::XFormulaTokens> tokens(cell, uno::UNO_QUERY_THROW);
-        table::CellAddress position(static_cast<sal_Int16>(m_book.tabOf(state)), column - 1, row - 1);
+        table::CellAddress position(static_cast<sal_Int16>(m_sheets.tabOf(state)), column - 1, row - 1);
         QString text = qs(parser->printFormula(tokens->getTokens(), position));
         if (!text.startsWith('='))
             text.prepend('=');
@@ -292,7 +294,7 @@ QString ValueCache::excelFormulaAt(SheetState &state, int row, int column)
 
 std::optional<QVector<QStringList>> ValueCache::r1c1FormulasOf(SheetState &state, const SheetArea &area)
 {
-    return guarded(m_book.session(), [&]() -> std::optional<QVector<QStringList>> {
+    return guarded(m_context.session(), [&]() -> std::optional<QVector<QStringList>> {
         uno::Reference<table::XCellRange> range = state.sheet->getCellRangeByPosition(
             area.left - 1, area.top - 1, area.right - 1, area.bottom - 1);
         uno::Reference<sheet::XCellRangeFormula> block(range, uno::UNO_QUERY_THROW);
@@ -318,7 +320,7 @@ std::optional<QVector<QStringList>> ValueCache::r1c1FormulasOf(SheetState &state
                         continue;
                     }
                     if (!parser.is()) {
-                        uno::Reference<lang::XMultiServiceFactory> factory(m_book.documentOf(state), uno::UNO_QUERY_THROW);
+                        uno::Reference<lang::XMultiServiceFactory> factory(m_context.documentOf(state), uno::UNO_QUERY_THROW);
                         parser.set(factory->createInstance("com.sun.star.sheet.FormulaParser"), uno::UNO_QUERY_THROW);
                         uno::Reference<beans::XPropertySet> props(parser, uno::UNO_QUERY_THROW);
                         props->setPropertyValue("FormulaConvention", uno::Any(sheet::AddressConvention::XL_R1C1));
@@ -328,7 +330,7 @@ std::optional<QVector<QStringList>> ValueCache::r1c1FormulasOf(SheetState &state
                     const int column = area.left + c;
                     uno::Reference<sheet::XFormulaTokens> tokens(
                         state.sheet->getCellByPosition(column - 1, rowNumber - 1), uno::UNO_QUERY_THROW);
-                    const table::CellAddress position(static_cast<sal_Int16>(m_book.tabOf(state)), column - 1,
+                    const table::CellAddress position(static_cast<sal_Int16>(m_sheets.tabOf(state)), column - 1,
                                                       rowNumber - 1);
                     text = qs(parser->printFormula(tokens->getTokens(), position));
                     if (!text.startsWith(QLatin1Char('=')))

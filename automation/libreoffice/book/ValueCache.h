@@ -11,7 +11,8 @@
 
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 
-class Book;
+class BookContext;
+class SheetRegistry;
 
 // The workbook's value cache: used areas and values read in blocks of rows,
 // dropped on every write, and the recalculation that comes before a read.
@@ -20,7 +21,7 @@ class Book;
 class ValueCache
 {
 public:
-    explicit ValueCache(Book &book) : m_book(book) {}
+    ValueCache(BookContext &context, SheetRegistry &sheets) : m_context(context), m_sheets(sheets) {}
 
     QVariant valueAt(SheetState &state, int row, int column);
     SheetArea usedArea(SheetState &state);
@@ -52,7 +53,8 @@ private:
     const SheetState::ColumnRead *lastColumnRead(const SheetState &state, int column, int top, int bottom) const;
     QVector<QVariant> readColumn(SheetState &state, int column, int top, int bottom);
 
-    Book &m_book;
+    BookContext &m_context;
+    SheetRegistry &m_sheets;
     // Set by the first change, once automatic calculation is off. Until
     // then the office computes a formula when it is read, and only the ones
     // read: a workbook full of lookups (an earlier result) is not computed

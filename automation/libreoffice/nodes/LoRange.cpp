@@ -199,7 +199,7 @@ QVariant LoRange::setValue(const QVariant &value)
             cell->setFormula(ou(value.toString().startsWith('=') ? QStringLiteral("'") + value.toString() : value.toString()));
         return true;
     }, false);
-    m_sheet->excelFormulas.remove({a.top, a.left});
+    m_sheet->formulas.excel.remove({a.top, a.left});
     return ok ? QVariant(true) : QVariant();
 }
 
@@ -267,8 +267,8 @@ std::shared_ptr<AutomationNode> LoRange::endUp()
 QVariant LoRange::autoFilter(const QVariantList &args)
 {
     if (args.size() < 2) {
-        m_sheet->filterActive = false;
-        m_sheet->hiddenRows.clear();
+        m_sheet->filter.active = false;
+        m_sheet->filter.hiddenRows.clear();
         return true;
     }
     const int field = args.at(0).toInt();
@@ -287,18 +287,18 @@ QVariant LoRange::autoFilter(const QVariantList &args)
     const int column = region.left + field - 1;
     if (column > region.right)
         return QVariant();
-    m_sheet->filterActive = true;
-    m_sheet->filterColumn = column;
-    m_sheet->filterFirstRow = region.top + 1;
-    m_sheet->filterLastRow = region.bottom;
+    m_sheet->filter.active = true;
+    m_sheet->filter.column = column;
+    m_sheet->filter.firstRow = region.top + 1;
+    m_sheet->filter.lastRow = region.bottom;
     std::optional<QVector<QVariant>> fromSource;
     if (source)
         fromSource = m_book->values().formulaFreeColumn(*source, column, region.top + 1, region.bottom);
     const QVector<QVariant> values =
         fromSource ? *fromSource : m_book->columnValues(cells(), column, region.top + 1, region.bottom);
-    m_sheet->hiddenRows.fill(false, values.size());
+    m_sheet->filter.hiddenRows.fill(false, values.size());
     for (int i = 0; i < values.size(); ++i)
-        m_sheet->hiddenRows[i] = values.at(i).toString() == *excluded;
+        m_sheet->filter.hiddenRows[i] = values.at(i).toString() == *excluded;
     return true;
 }
 
@@ -306,7 +306,7 @@ std::shared_ptr<AutomationNode> LoRange::visibleCells()
 {
     QList<SheetArea> visible;
     for (const SheetArea &a : m_areas) {
-        if (!m_sheet->filterActive) {
+        if (!m_sheet->filter.active) {
             visible << a;
             continue;
         }
@@ -351,7 +351,7 @@ QVariant LoRange::setFormula(const QString &formula)
         return true;
     }, false);
     if (ok)
-        m_sheet->excelFormulas.insert({a.top, a.left}, formula);
+        m_sheet->formulas.excel.insert({a.top, a.left}, formula);
     return ok ? QVariant(true) : QVariant();
 }
 
@@ -373,11 +373,11 @@ QVariant LoRange::formulaR1C1()
         }
         return rows;
     }
-    const auto pending = m_sheet->pendingR1C1.constFind({a.top, a.left});
-    if (pending != m_sheet->pendingR1C1.constEnd())
+    const auto pending = m_sheet->formulas.r1c1.constFind({a.top, a.left});
+    if (pending != m_sheet->formulas.r1c1.constEnd())
         return pending.value();
-    const auto written = m_sheet->excelFormulas.constFind({a.top, a.left});
-    if (written != m_sheet->excelFormulas.constEnd())
+    const auto written = m_sheet->formulas.excel.constFind({a.top, a.left});
+    if (written != m_sheet->formulas.excel.constEnd())
         return a1ToR1C1(written.value(), a.top, a.left);
     // Only now: a formula known here is answered without sending any.
     m_book->flushFormulas();
@@ -392,8 +392,8 @@ QVariant LoRange::setFormulaR1C1(const QString &formula)
     for (const SheetArea &a : m_areas)
         for (int row = a.top; row <= a.bottom; ++row)
             for (int column = a.left; column <= a.right; ++column) {
-                m_sheet->pendingR1C1.insert({row, column}, formula);
-                m_sheet->excelFormulas.remove({row, column});
+                m_sheet->formulas.r1c1.insert({row, column}, formula);
+                m_sheet->formulas.excel.remove({row, column});
             }
     // Cell by cell, the formulas go out as soon as they are set.
     if (m_book->unbuffered())

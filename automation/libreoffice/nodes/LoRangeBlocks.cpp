@@ -64,7 +64,7 @@ QVariant LoRange::setBlockValues(const QVariantList &rows)
     }, false);
     for (int row = a.top; row <= a.bottom; ++row)
         for (int column = a.left; column <= a.right; ++column)
-            m_sheet->excelFormulas.remove({row, column});
+            m_sheet->formulas.excel.remove({row, column});
     return ok ? QVariant(true) : QVariant();
 }
 
@@ -110,6 +110,6 @@ QVariant LoRange::fillFormats(const QVariantList &args)
     }, false);
     for (int row = source.bottom + 1; row <= target.bottom; ++row)
         for (int column = source.left; column <= source.right; ++column)
-            m_sheet->excelFormulas.remove({row, column});
+            m_sheet->formulas.excel.remove({row, column});
     return ok ? QVariant(true) : QVariant();
 }

@@ -172,8 +172,8 @@ uno::Reference<beans::XPropertySet> LoWorksheet::sheetFilterRange() const
 // without its buttons; the filter the job emulates goes too.
 bool LoWorksheet::clearSheetFilter(bool keepButtons)
 {
-    m_sheet->filterActive = false;
-    m_sheet->hiddenRows.clear();
+    m_sheet->filter.active = false;
+    m_sheet->filter.hiddenRows.clear();
     return guarded(session(), [&]() -> bool {
         const uno::Reference<beans::XPropertySet> rangeProps = sheetFilterRange();
         if (!rangeProps.is())

@@ -2,7 +2,9 @@
 
 #include "CellNotes.h"
 
-#include "Book.h"
+#include "BookContext.h"
+#include "SheetRegistry.h"
+#include "ValueCache.h"
 
 #include "CalcFormulaSyntax.h"
 #include "FormulaNotation.h"
@@ -12,6 +14,7 @@
 #include <QSet>
 
 #include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/sheet/XCellRangeFormula.hpp>
 #include <com/sun/star/sheet/XUniqueCellFormatRangesSupplier.hpp>
@@ -37,23 +40,23 @@ constexpr int kFillRows = 16;
 
 void FormulaBatch::flushFormulas()
 {
-    for (const auto &state : m_book.sheets().states())
+    for (const auto &state : m_sheets.states())
         flushFormulasOf(*state);
 }
 
 void FormulaBatch::flushFormulasOf(SheetState &state)
 {
-    if (!state.pendingR1C1.isEmpty())
+    if (!state.formulas.r1c1.isEmpty())
         flushSheet(state);
     flushProtectionOf(state);
 }
 
 void FormulaBatch::flushProtectionOf(SheetState &state)
 {
-    if (!state.pendingProtection)
+    if (!state.formulas.protection)
         return;
-    const QString password = *state.pendingProtection;
-    state.pendingProtection.reset();
+    const QString password = *state.formulas.protection;
+    state.formulas.protection.reset();
     protectSheet(state, password);
 }
 
@@ -67,16 +70,16 @@ bool FormulaBatch::protectSheet(SheetState &state, const QString &password)
 {
     if (!m_sheetPasswords.contains(password))
         m_sheetPasswords << password;
-    const bool protectedNow = guarded(m_book.session(), [&]() -> bool {
+    const bool protectedNow = guarded(m_context.session(), [&]() -> bool {
         return uno::Reference<util::XProtectable>(state.sheet, uno::UNO_QUERY_THROW)->isProtected();
     }, true);
-    if (!m_book.unbuffered() && !protectedNow && !state.pendingR1C1.isEmpty()) {
-        state.pendingProtection = password;
+    if (!m_context.unbuffered() && !protectedNow && !state.formulas.r1c1.isEmpty()) {
+        state.formulas.protection = password;
         return true;
     }
-    if (!state.pendingR1C1.isEmpty())
+    if (!state.formulas.r1c1.isEmpty())
         flushSheet(state);
-    return guarded(m_book.session(), [&]() -> bool {
+    return guarded(m_context.session(), [&]() -> bool {
         uno::Reference<util::XProtectable> protectable(state.sheet, uno::UNO_QUERY_THROW);
         if (protectable->isProtected())
             protectable->unprotect(ou(password));
@@ -87,12 +90,12 @@ bool FormulaBatch::protectSheet(SheetState &state, const QString &password)
 
 std::optional<bool> FormulaBatch::sheetProtected(SheetState &content)
 {
-    if (m_book.closed())
+    if (m_context.closed())
         return std::nullopt;
     // A stand-in is protected as its source is; a waiting Protect counts.
-    if (content.pendingProtection)
+    if (content.formulas.protection)
         return true;
-    return guarded(m_book.session(), [&]() -> std::optional<bool> {
+    return guarded(m_context.session(), [&]() -> std::optional<bool> {
         return uno::Reference<util::XProtectable>(content.sheet, uno::UNO_QUERY_THROW)->isProtected();
     }, std::optional<bool>());
 }
@@ -110,7 +113,7 @@ void FormulaBatch::flushSheet(SheetState &state)
     QHash<QString, QList<int>> open; // key: left,right,formula -> indexes into done
     QList<Block> runs;
     // Row runs of one formula.
-    for (auto it = state.pendingR1C1.constBegin(); it != state.pendingR1C1.constEnd(); ++it) {
+    for (auto it = state.formulas.r1c1.constBegin(); it != state.formulas.r1c1.constEnd(); ++it) {
         const int row = it.key().first;
         const int column = it.key().second;
         if (!runs.isEmpty()) {
@@ -122,7 +125,7 @@ void FormulaBatch::flushSheet(SheetState &state)
         }
         runs << Block{SheetArea{row, column, row, column}, it.value()};
     }
-    state.pendingR1C1.clear();
+    state.formulas.r1c1.clear();
     // Stack runs of the same columns and formula into rectangles.
     QHash<QString, int> growing;
     for (const Block &run : runs) {
@@ -142,7 +145,7 @@ void FormulaBatch::flushSheet(SheetState &state)
         else
             writeCellByCell(state, block.area, block.formula);
     }
-    m_book.values().invalidateValues();
+    m_values.invalidateValues();
 }
 
 // Each cell's own A1 text, in the office's syntax.
@@ -162,7 +165,7 @@ void FormulaBatch::writeCellByCell(SheetState &state, const SheetArea &a, const 
         for (int c = 0; c < a.columns(); ++c)
             cells[c] = calcFormulaAt(formula, a.top + r, a.left + c);
     }
-    guarded(m_book.session(), [&]() -> bool {
+    guarded(m_context.session(), [&]() -> bool {
         uno::Reference<table::XCellRange> cells
             = state.sheet->getCellRangeByPosition(a.left - 1, a.top - 1, a.right - 1, a.bottom - 1);
         uno::Reference<sheet::XCellRangeFormula> range(cells, uno::UNO_QUERY_THROW);
@@ -190,7 +193,7 @@ void FormulaBatch::writeByFill(SheetState &state, const SheetArea &a, const QStr
     for (int c = 0; c < a.columns(); ++c)
         firstRow.getArray()[0].getArray()[c] = calcFormulaAt(formula, a.top, a.left + c);
 
-    guarded(m_book.session(), [&]() -> bool {
+    guarded(m_context.session(), [&]() -> bool {
         uno::Reference<table::XCellRange> block
             = state.sheet->getCellRangeByPosition(a.left - 1, a.top - 1, a.right - 1, a.bottom - 1);
         const KeptFormats kept = keepFormats(block, a);

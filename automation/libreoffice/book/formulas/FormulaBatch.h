@@ -13,7 +13,9 @@
 #include <utility>
 #include <vector>
 
-class Book;
+class BookContext;
+class SheetRegistry;
+class ValueCache;
 
 // Formulas written with SetFormulaR1C1 wait on their sheet and go to the
 // office in batches (filled down where a block repeats one), and a Protect
@@ -21,7 +23,12 @@ class Book;
 class FormulaBatch
 {
 public:
-    explicit FormulaBatch(Book &book) : m_book(book) {}
+    FormulaBatch(BookContext &context, SheetRegistry &sheets, ValueCache &values)
+        : m_context(context)
+        , m_sheets(sheets)
+        , m_values(values)
+    {
+    }
 
     // Sends every waiting formula to the office; called before anything that
     // could see the cells.
@@ -53,7 +60,9 @@ private:
 
     css::uno::Sequence<rtl::OUString> formatPropertyNames(const css::uno::Reference<css::table::XCellRange> &block);
 
-    Book &m_book;
+    BookContext &m_context;
+    SheetRegistry &m_sheets;
+    ValueCache &m_values;
     QStringList m_sheetPasswords{QString()};
     css::uno::Sequence<rtl::OUString> m_formatNames;
 };

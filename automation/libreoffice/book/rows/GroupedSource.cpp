@@ -24,7 +24,10 @@
 
 #include "GroupedSource.h"
 
-#include "Book.h"
+#include "BookContext.h"
+#include "RowDeletion.h"
+#include "SheetRegistry.h"
+#include "ValueCache.h"
 
 #include "Guarded.h"
 #include "OfficeSession.h"
@@ -71,16 +74,16 @@ void removeRows(const uno::Reference<sheet::XSpreadsheet> &sheet, int first, int
 
 bool GroupedSource::isUnchangedCopy(const SheetState &copy, const SheetState &source) const
 {
-    return copy.copiedFrom.lock().get() == &source && copy.versionAtCopy == copy.version
-           && copy.sourceVersionAtCopy == source.version;
+    return copy.lineage.source.lock().get() == &source && copy.lineage.version == copy.version
+           && copy.lineage.sourceVersion == source.version;
 }
 
 // A stand-in reads its source's cells.
 SheetState &GroupedSource::contentOf(SheetState &state)
 {
-    if (!state.deferred)
+    if (!state.lineage.deferred)
         return state;
-    const auto source = state.copiedFrom.lock();
+    const auto source = state.lineage.source.lock();
     if (source && isUnchangedCopy(state, *source))
         return *source;
     materialize(state);
@@ -119,7 +122,7 @@ int GroupedSource::groupedPartsBefore(int tab)
         return 0;
     int count = 0;
     for (const Part &part : m_grouped->parts) {
-        const int partTab = m_book.tabOf(*part.sheet);
+        const int partTab = m_sheets.tabOf(*part.sheet);
         if (partTab >= 0 && partTab < tab)
             ++count;
     }
@@ -133,28 +136,28 @@ int GroupedSource::groupedPartsBefore(int tab)
 // outside the block, where every copy keeps them in place.
 void GroupedSource::groupSourceOf(SheetState &copy, const QList<SheetArea> &rows)
 {
-    const auto source = copy.copiedFrom.lock();
-    if (m_book.unbuffered() || !source || !copy.filterActive || copy.filterColumn < 1 || !isUnchangedCopy(copy, *source)
+    const auto source = copy.lineage.source.lock();
+    if (m_context.unbuffered() || !source || !copy.filter.active || copy.filter.column < 1 || !isUnchangedCopy(copy, *source)
         || hasGroupedSourceFor(*source))
         return;
-    int top = copy.filterLastRow + 1;
-    int bottom = copy.filterFirstRow - 1;
+    int top = copy.filter.lastRow + 1;
+    int bottom = copy.filter.firstRow - 1;
     for (const SheetArea &a : rows) {
-        top = qMin(top, qMax(a.top, copy.filterFirstRow));
-        bottom = qMax(bottom, qMin(a.bottom, copy.filterLastRow));
+        top = qMin(top, qMax(a.top, copy.filter.firstRow));
+        bottom = qMax(bottom, qMin(a.bottom, copy.filter.lastRow));
     }
-    while (top > copy.filterFirstRow && copy.isRowHidden(top - 1))
+    while (top > copy.filter.firstRow && copy.isRowHidden(top - 1))
         --top;
-    while (bottom < copy.filterLastRow && copy.isRowHidden(bottom + 1))
+    while (bottom < copy.filter.lastRow && copy.isRowHidden(bottom + 1))
         ++bottom;
     if (bottom <= top)
         return;
-    const QString sourceName = m_book.nameOf(*source);
+    const QString sourceName = m_sheets.nameOf(*source);
     if (sourceName.isNull())
         return;
     dropGroupedSource();
 
-    const QVector<QVariant> values = m_book.values().columnValues(*source, copy.filterColumn, top, bottom);
+    const QVector<QVariant> values = m_values.columnValues(*source, copy.filter.column, top, bottom);
     QVector<QString> keys;
     keys.reserve(values.size());
     for (const QVariant &value : values)
@@ -174,26 +177,26 @@ void GroupedSource::groupSourceOf(SheetState &copy, const QList<SheetArea> &rows
     }
 
     // Sorting rows leaves their heights behind.
-    if (!m_book.rows().rowsMayMove(copy, top, bottom))
+    if (!m_rows.rowsMayMove(copy, top, bottom))
         return;
 
     // First in the office's order: copies go in after their source, and every
     // sheet they push along costs the office time per formula it holds.
     const QString name = partName(1);
-    auto sheet = guarded(m_book.session(), [&]() -> uno::Reference<sheet::XSpreadsheet> {
-        uno::Reference<sheet::XSpreadsheets> sheets = m_book.document()->getSheets();
+    auto sheet = guarded(m_context.session(), [&]() -> uno::Reference<sheet::XSpreadsheet> {
+        uno::Reference<sheet::XSpreadsheets> sheets = m_context.document()->getSheets();
         sheets->copyByName(ou(sourceName), ou(name), 0);
         return uno::Reference<sheet::XSpreadsheet>(sheets->getByName(ou(name)), uno::UNO_QUERY_THROW);
     }, uno::Reference<sheet::XSpreadsheet>());
-    m_book.values().invalidateValues();
+    m_values.invalidateValues();
     if (!sheet.is())
         return;
     Parts grouped;
     grouped.source = source;
     grouped.sourceVersion = source->version;
-    grouped.column = copy.filterColumn;
+    grouped.column = copy.filter.column;
     grouped.grouping = grouping;
-    grouped.parts << Part{m_book.sheets().stateOf(sheet), name, 0, grouping->size()};
+    grouped.parts << Part{m_sheets.stateOf(sheet), name, 0, grouping->size()};
     grouped.partsMade = 1;
     m_grouped = grouped;
 
@@ -202,7 +205,7 @@ void GroupedSource::groupSourceOf(SheetState &copy, const QList<SheetArea> &rows
     for (int p = 0; p < grouping->size(); ++p)
         position[grouping->originalIndexAt(p)] = p;
     if (grouping->isIdentity()
-        || m_book.rows().sortBlockRows(*m_grouped->parts.first().sheet, grouping->top(), grouping->bottom(), {position}))
+        || m_rows.sortBlockRows(*m_grouped->parts.first().sheet, grouping->top(), grouping->bottom(), {position}))
         return;
     dropGroupedSource();
 }
@@ -220,14 +223,14 @@ void GroupedSource::dropGroupedSource()
     const Parts grouped = *m_grouped;
     m_grouped.reset();
     for (const Part &part : grouped.parts)
-        m_book.sheets().states().remove(part.sheet->identity.get());
-    guarded(m_book.session(), [&]() -> bool {
-        uno::Reference<sheet::XSpreadsheets> sheets = m_book.document()->getSheets();
+        m_sheets.states().remove(part.sheet->identity.get());
+    guarded(m_context.session(), [&]() -> bool {
+        uno::Reference<sheet::XSpreadsheets> sheets = m_context.document()->getSheets();
         for (const Part &part : grouped.parts)
             sheets->removeByName(ou(part.name));
         return true;
     }, false);
-    m_book.values().invalidateValues();
+    m_values.invalidateValues();
 }
 
 // An empty sheet named `name` stands in for a copy of `source` at `tab`.
@@ -238,49 +241,49 @@ std::shared_ptr<SheetState> GroupedSource::deferredCopy(SheetState &source, cons
     // A copy of the row template is what the stand-in becomes in the end:
     // each sheet put in ahead of the copies made before costs the office
     // time for every formula they hold, so it goes in once.
-    auto copy = m_book.sheets().insertSheet(name, tab, index, [&](const uno::Reference<sheet::XSpreadsheets> &sheets) {
+    auto copy = m_sheets.insertSheet(name, tab, index, [&](const uno::Reference<sheet::XSpreadsheets> &sheets) {
         if (m_grouped->rowTemplate)
             sheets->copyByName(ou(m_grouped->parts.first().name), ou(name), static_cast<sal_Int16>(tab));
         else
             sheets->insertNewByName(ou(name), static_cast<sal_Int16>(tab));
     });
     if (copy)
-        copy->deferred = true;
+        copy->lineage.deferred = true;
     return copy;
 }
 
 // A stand-in becomes a whole copy of its source, where it stands.
 void GroupedSource::materialize(SheetState &copy)
 {
-    if (!copy.deferred)
+    if (!copy.lineage.deferred)
         return;
-    copy.deferred = false;
-    const auto source = copy.copiedFrom.lock();
+    copy.lineage.deferred = false;
+    const auto source = copy.lineage.source.lock();
     if (!source)
         return;
     if (!isUnchangedCopy(copy, *source))
         qWarning("sheetsplicer: a copy is made of a sheet that changed after it was copied");
-    const QString name = m_book.nameOf(copy);
-    const QString sourceName = m_book.nameOf(*source);
-    const int tab = m_book.tabOf(copy);
+    const QString name = m_sheets.nameOf(copy);
+    const QString sourceName = m_sheets.nameOf(*source);
+    const int tab = m_sheets.tabOf(copy);
     if (name.isNull() || sourceName.isNull() || tab < 0)
         return;
-    auto sheet = guarded(m_book.session(), [&]() -> uno::Reference<sheet::XSpreadsheet> {
-        uno::Reference<sheet::XSpreadsheets> sheets = m_book.document()->getSheets();
+    auto sheet = guarded(m_context.session(), [&]() -> uno::Reference<sheet::XSpreadsheet> {
+        uno::Reference<sheet::XSpreadsheets> sheets = m_context.document()->getSheets();
         sheets->removeByName(ou(name));
         sheets->copyByName(ou(sourceName), ou(name), static_cast<sal_Int16>(tab));
         return uno::Reference<sheet::XSpreadsheet>(sheets->getByName(ou(name)), uno::UNO_QUERY_THROW);
     }, uno::Reference<sheet::XSpreadsheet>());
-    m_book.values().invalidateValues();
+    m_values.invalidateValues();
     if (sheet.is())
-        m_book.sheets().replaceSheet(copy, sheet);
+        m_sheets.replaceSheet(copy, sheet);
 }
 
 void GroupedSource::materializeCopiesOf(const SheetState &source)
 {
     QList<std::shared_ptr<SheetState>> copies;
-    for (const auto &state : qAsConst(m_book.sheets().states()))
-        if (state->deferred && state->copiedFrom.lock().get() == &source)
+    for (const auto &state : qAsConst(m_sheets.states()))
+        if (state->lineage.deferred && state->lineage.source.lock().get() == &source)
             copies << state;
     for (const auto &copy : copies)
         materialize(*copy);
@@ -289,8 +292,8 @@ void GroupedSource::materializeCopiesOf(const SheetState &source)
 void GroupedSource::materializeAll()
 {
     QList<std::shared_ptr<SheetState>> copies;
-    for (const auto &state : qAsConst(m_book.sheets().states()))
-        if (state->deferred)
+    for (const auto &state : qAsConst(m_sheets.states()))
+        if (state->lineage.deferred)
             copies << state;
     for (const auto &copy : copies)
         materialize(*copy);
@@ -301,8 +304,8 @@ void GroupedSource::materializeAll()
 // done that way, and the stand-in is then as it was.
 std::optional<bool> GroupedSource::materializeForDelete(SheetState &copy, const QList<SheetArea> &rows)
 {
-    const auto source = copy.copiedFrom.lock();
-    if (!copy.deferred || !source || !isUnchangedCopy(copy, *source) || !hasGroupedSourceFor(*source))
+    const auto source = copy.lineage.source.lock();
+    if (!copy.lineage.deferred || !source || !isUnchangedCopy(copy, *source) || !hasGroupedSourceFor(*source))
         return std::nullopt;
     const std::shared_ptr<const RowGrouping> grouping = m_grouped->grouping;
     const std::optional<RowGrouping::KeptRows> kept = grouping->keptRows(rows);
@@ -317,8 +320,8 @@ std::optional<bool> GroupedSource::materializeForDelete(SheetState &copy, const 
     const std::optional<QList<SheetArea>> inPart = grouping->rowsToDeleteInPart(*kept, part.from, part.to);
     if (!inPart)
         return std::nullopt;
-    const QString name = m_book.nameOf(copy);
-    const int tab = m_book.tabOf(copy);
+    const QString name = m_sheets.nameOf(copy);
+    const int tab = m_sheets.tabOf(copy);
     if (name.isNull() || tab < 0)
         return std::nullopt;
 
@@ -326,8 +329,8 @@ std::optional<bool> GroupedSource::materializeForDelete(SheetState &copy, const 
     // copy needs its rows. When every row of the block goes, any part does,
     // and a copy of it is enough.
     const bool takePart = !kept->positions.isEmpty();
-    auto sheet = guarded(m_book.session(), [&]() -> uno::Reference<sheet::XSpreadsheet> {
-        uno::Reference<sheet::XSpreadsheets> sheets = m_book.document()->getSheets();
+    auto sheet = guarded(m_context.session(), [&]() -> uno::Reference<sheet::XSpreadsheet> {
+        uno::Reference<sheet::XSpreadsheets> sheets = m_context.document()->getSheets();
         sheets->removeByName(ou(name));
         if (takePart) {
             // Before the sheet that followed the stand-in, which now stands at `tab`.
@@ -340,12 +343,12 @@ std::optional<bool> GroupedSource::materializeForDelete(SheetState &copy, const 
     }, uno::Reference<sheet::XSpreadsheet>());
     if (takePart)
         m_grouped->parts.removeAt(index);
-    m_book.values().invalidateValues();
-    copy.deferred = false;
+    m_values.invalidateValues();
+    copy.lineage.deferred = false;
     if (!sheet.is())
         return false;
-    m_book.sheets().replaceSheet(copy, sheet);
-    return m_book.rows().deleteRowBlocks(copy, *inPart);
+    m_sheets.replaceSheet(copy, sheet);
+    return m_rows.deleteRowBlocks(copy, *inPart);
 }
 
 // The part of the grouped source that holds the kept rows and as few others
@@ -388,21 +391,21 @@ bool GroupedSource::splitGroupedPart(int index, int at)
     const int top = m_grouped->grouping->top();
     const int lower = at - part.from;
     const int upper = part.to - at;
-    auto sheet = guarded(m_book.session(), [&]() -> uno::Reference<sheet::XSpreadsheet> {
-        uno::Reference<sheet::XSpreadsheets> sheets = m_book.document()->getSheets();
+    auto sheet = guarded(m_context.session(), [&]() -> uno::Reference<sheet::XSpreadsheet> {
+        uno::Reference<sheet::XSpreadsheets> sheets = m_context.document()->getSheets();
         sheets->copyByName(ou(part.name), ou(name), static_cast<sal_Int16>(officeTab(part.sheet->sheet) + 1));
         uno::Reference<sheet::XSpreadsheet> made(sheets->getByName(ou(name)), uno::UNO_QUERY_THROW);
         removeRows(part.sheet->sheet, top + lower, upper);
         removeRows(made, top, lower);
         return made;
     }, uno::Reference<sheet::XSpreadsheet>());
-    m_book.values().invalidateValues();
+    m_values.invalidateValues();
     if (!sheet.is()) {
         dropGroupedSource();
         return false;
     }
     const int to = part.to;
     part.to = at;
-    m_grouped->parts.insert(index + 1, Part{m_book.sheets().stateOf(sheet), name, at, to});
+    m_grouped->parts.insert(index + 1, Part{m_sheets.stateOf(sheet), name, at, to});
     return true;
 }

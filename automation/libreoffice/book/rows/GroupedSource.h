@@ -13,17 +13,33 @@
 #include <memory>
 #include <optional>
 
-class Book;
+class BookContext;
+class SheetRegistry;
+class ValueCache;
+class RowDeletion;
 
 // Copies of one sheet that each keep the rows of one category, cut from a
 // copy of it with its rows grouped by category (see GroupedSource.cpp).
 class GroupedSource
 {
 public:
-    explicit GroupedSource(Book &book) : m_book(book) {}
+    GroupedSource(BookContext &context, SheetRegistry &sheets, ValueCache &values, RowDeletion &rows)
+        : m_context(context)
+        , m_sheets(sheets)
+        , m_values(values)
+        , m_rows(rows)
+    {
+    }
 
     // Whether `copy` is a copy of `source` and neither changed since.
     bool isUnchangedCopy(const SheetState &copy, const SheetState &source) const;
+    // The sheet `copy` was copied from, when neither has changed since and
+    // both hold the same cells; null for any other sheet.
+    SheetState *unchangedSourceOf(SheetState &copy) const
+    {
+        const std::shared_ptr<SheetState> source = copy.lineage.source.lock();
+        return source && isUnchangedCopy(copy, *source) ? source.get() : nullptr;
+    }
     // The sheet whose cells a read of `state` sees.
     SheetState &contentOf(SheetState &state);
     // Makes the grouped source from `copy`, about to lose `rows`.
@@ -83,7 +99,10 @@ private:
         int keys = 0;
     };
 
-    Book &m_book;
+    BookContext &m_context;
+    SheetRegistry &m_sheets;
+    ValueCache &m_values;
+    RowDeletion &m_rows;
     std::optional<Parts> m_grouped;
     KeysSeen m_keysSeen;
     KeysSeen m_templateRefused; // the source last weighed for a row template

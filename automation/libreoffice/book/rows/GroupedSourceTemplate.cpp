@@ -5,7 +5,10 @@
 
 #include "GroupedSource.h"
 
-#include "Book.h"
+#include "BookContext.h"
+#include "RowDeletion.h"
+#include "SheetRegistry.h"
+#include "ValueCache.h"
 
 #include "Guarded.h"
 #include "OfficeSession.h"
@@ -50,39 +53,39 @@ void GroupedSource::makeRowTemplate(SheetState &copy, SheetState &source,
     // Weighed once per version of the source.
     if (m_templateRefused.source.lock().get() == &source && m_templateRefused.sourceVersion == source.version)
         return;
-    m_templateRefused = {m_book.sheets().states().value(source.identity.get()), source.version, 0};
+    m_templateRefused = {m_sheets.states().value(source.identity.get()), source.version, 0};
     const int top = grouping->top();
     const int bottom = grouping->bottom();
-    const SheetArea used = m_book.values().usedArea(source);
-    const QString sourceName = m_book.nameOf(source);
+    const SheetArea used = m_values.usedArea(source);
+    const QString sourceName = m_sheets.nameOf(source);
     // Rows below the block would move up in a copy that loses rows.
     if (sourceName.isNull() || used.bottom > bottom || qEnvironmentVariable("SHEETSPLICER_ROW_TEMPLATE") == "0"
         || runsOf(*grouping) > kMaxRunsPerCopy * grouping->groupStarts().size())
         return;
-    const bool fits = guarded(m_book.session(), [&]() {
-        return RowTemplate::fits(m_book.document(), source.sheet, top, bottom, used.right);
+    const bool fits = guarded(m_context.session(), [&]() {
+        return RowTemplate::fits(m_context.document(), source.sheet, top, bottom, used.right);
     }, false);
-    if (!fits || !m_book.rows().rowsMayMove(copy, top, bottom))
+    if (!fits || !m_rows.rowsMayMove(copy, top, bottom))
         return;
 
     // First in the office's order, as the grouped parts are.
-    auto sheet = guarded(m_book.session(), [&]() -> uno::Reference<sheet::XSpreadsheet> {
-        uno::Reference<sheet::XSpreadsheets> sheets = m_book.document()->getSheets();
+    auto sheet = guarded(m_context.session(), [&]() -> uno::Reference<sheet::XSpreadsheet> {
+        uno::Reference<sheet::XSpreadsheets> sheets = m_context.document()->getSheets();
         sheets->copyByName(ou(sourceName), ou(kTemplateName), 0);
         uno::Reference<sheet::XSpreadsheet> made(sheets->getByName(ou(kTemplateName)), uno::UNO_QUERY_THROW);
         uno::Reference<table::XColumnRowRange>(made, uno::UNO_QUERY_THROW)->getRows()->removeByIndex(top - 1, bottom - top + 1);
         return made;
     }, uno::Reference<sheet::XSpreadsheet>());
-    m_book.values().invalidateValues();
+    m_values.invalidateValues();
     if (!sheet.is())
         return;
-    const std::shared_ptr<SheetState> state = m_book.sheets().stateOf(sheet);
+    const std::shared_ptr<SheetState> state = m_sheets.stateOf(sheet);
     // The bottom rows as a copy that lost the whole block has them.
-    m_book.rows().refillBottomRows(*state, {SheetArea{top, 1, bottom, 1}});
+    m_rows.refillBottomRows(*state, {SheetArea{top, 1, bottom, 1}});
     Parts made;
-    made.source = m_book.sheets().states().value(source.identity.get());
+    made.source = m_sheets.states().value(source.identity.get());
     made.sourceVersion = source.version;
-    made.column = copy.filterColumn;
+    made.column = copy.filter.column;
     made.grouping = grouping;
     made.parts << Part{state, kTemplateName, 0, grouping->size()};
     made.partsMade = 1;
@@ -109,11 +112,11 @@ std::optional<bool> GroupedSource::copyFromRowTemplate(SheetState &copy, SheetSt
             runs << SheetArea{row, 1, row, 1};
     }
     const int right = m_grouped->right;
-    copy.deferred = false;
-    const bool ok = guarded(m_book.session(), [&]() {
+    copy.lineage.deferred = false;
+    const bool ok = guarded(m_context.session(), [&]() {
         RowTemplate::copyRowsIn(source.sheet, copy.sheet, runs, grouping.top(), right);
         return true;
     }, false);
-    m_book.values().invalidateValues();
+    m_values.invalidateValues();
     return ok;
 }

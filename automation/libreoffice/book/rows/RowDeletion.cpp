@@ -1,6 +1,11 @@
 #include "RowDeletion.h"
 
-#include "Book.h"
+#include "BookContext.h"
+#include "BookSaving.h"
+#include "BookSideCopies.h"
+#include "GroupedSource.h"
+#include "SheetRegistry.h"
+#include "ValueCache.h"
 
 #include "Guarded.h"
 #include "RowLayout.h"
@@ -87,7 +92,7 @@ bool RowDeletion::deleteRows(SheetState &state, const QList<SheetArea> &rows)
 {
     // A stand-in is made from the grouped source when the rows kept fit it;
     // else it becomes a whole copy first.
-    GroupedSource &grouped = m_book.grouped();
+    GroupedSource &grouped = m_grouped;
     const std::optional<bool> fromGrouped = grouped.materializeForDelete(state, rows);
     grouped.materialize(state);
     bool ok = false;
@@ -95,11 +100,11 @@ bool RowDeletion::deleteRows(SheetState &state, const QList<SheetArea> &rows)
         ok = *fromGrouped;
     } else {
         const std::pair<int, int> span = rowSpan(rows);
-        const bool manyRuns = !m_book.unbuffered() && rows.size() >= kSortRuns
+        const bool manyRuns = !m_context.unbuffered() && rows.size() >= kSortRuns
                               && rowsMayMove(state, span.first, span.second);
         // The first delete on a fresh, filtered copy also makes the grouped
         // source that later copies come from.
-        if (!state.away.is())
+        if (!state.aside.document.is())
             grouped.groupSourceOf(state, rows);
         // Once rows have moved, a failure is the job's: deleting the blocks
         // named before the move would take the wrong rows.
@@ -108,36 +113,36 @@ bool RowDeletion::deleteRows(SheetState &state, const QList<SheetArea> &rows)
     }
     if (ok) {
         refillBottomRows(state, rows);
-        m_book.saving().forgetFiltersAsideOf(m_book.nameOf(state));
+        m_saving.forgetFiltersAsideOf(m_sheets.nameOf(state));
     }
     // Without a grouped source, later copies may be made aside.
     if (ok && !fromGrouped)
-        m_book.sideCopies().considerSideCopies(state);
+        m_sideCopies.considerSideCopies(state);
     ++state.version;
-    state.filterActive = false;
-    state.hiddenRows.clear();
-    m_book.values().invalidateValues();
+    state.filter.active = false;
+    state.filter.hiddenRows.clear();
+    m_values.invalidateValues();
     return ok;
 }
 
 bool RowDeletion::rowsMayMove(SheetState &state, int top, int bottom)
 {
-    SheetState *source = m_book.unchangedSourceOf(state);
+    SheetState *source = m_grouped.unchangedSourceOf(state);
     SheetState &asked = source ? *source : state;
     if (m_heightsSeen && m_heightsSeen->sheet.lock().get() == &asked && m_heightsSeen->version == asked.version
         && m_heightsSeen->top <= top && bottom <= m_heightsSeen->bottom)
         return m_heightsSeen->alike;
     // The whole filtered block at once, which every copy's rows lie in.
-    if (state.filterActive) {
-        top = qMin(top, state.filterFirstRow);
-        bottom = qMax(bottom, state.filterLastRow);
+    if (state.filter.active) {
+        top = qMin(top, state.filter.firstRow);
+        bottom = qMax(bottom, state.filter.lastRow);
     }
-    const QString name = m_book.nameOf(asked);
+    const QString name = m_sheets.nameOf(asked);
     // A sheet of the source as it loaded: the same file loaded again (one
     // workbook per category) has the same rows.
     QString loadedKey;
-    if (asked.version == 0 && !asked.copiedFrom.lock() && !asked.away.is() && !name.isNull()) {
-        const QFileInfo file(m_book.packagePath());
+    if (asked.version == 0 && !asked.lineage.source.lock() && !asked.aside.document.is() && !name.isNull()) {
+        const QFileInfo file(m_context.packagePath());
         loadedKey = QStringLiteral("rows may move|%1|%2|%3|%4|%5|%6")
                         .arg(file.absoluteFilePath())
                         .arg(file.size())
@@ -146,16 +151,16 @@ bool RowDeletion::rowsMayMove(SheetState &state, int top, int bottom)
                         .arg(top)
                         .arg(bottom);
     }
-    const std::optional<bool> known = loadedKey.isEmpty() ? std::nullopt : m_book.session().loadedSheetFact(loadedKey);
-    const bool alike = known ? *known : !name.isNull() && guarded(m_book.session(), [&]() {
+    const std::optional<bool> known = loadedKey.isEmpty() ? std::nullopt : m_context.session().loadedSheetFact(loadedKey);
+    const bool alike = known ? *known : !name.isNull() && guarded(m_context.session(), [&]() {
         return shownRowsEquallyHigh(asked.sheet, top, bottom) && !holdsManualRowBreaks(asked.sheet, top, bottom)
-               && !holdsRowOutline(m_book.documentOf(asked), name, top, bottom);
+               && !holdsRowOutline(m_context.documentOf(asked), name, top, bottom);
     }, false);
-    if (!known && !loadedKey.isEmpty() && !m_book.session().lost())
-        m_book.session().noteLoadedSheetFact(loadedKey, alike);
+    if (!known && !loadedKey.isEmpty() && !m_context.session().lost())
+        m_context.session().noteLoadedSheetFact(loadedKey, alike);
     if (!alike)
         qCDebug(officeLog) << "rows of different heights, page breaks or outline: deleted block by block";
-    m_heightsSeen = HeightsSeen{m_book.sheets().states().value(asked.identity.get()), asked.version, top, bottom, alike};
+    m_heightsSeen = HeightsSeen{m_sheets.states().value(asked.identity.get()), asked.version, top, bottom, alike};
     return alike;
 }
 
@@ -164,7 +169,7 @@ bool RowDeletion::deleteRowBlocks(SheetState &state, const QList<SheetArea> &row
 {
     QList<SheetArea> sorted = rows;
     std::sort(sorted.begin(), sorted.end(), [](const SheetArea &a, const SheetArea &b) { return a.top > b.top; });
-    return guarded(m_book.session(), [&]() -> bool {
+    return guarded(m_context.session(), [&]() -> bool {
         uno::Reference<table::XColumnRowRange> columnsRows(state.sheet, uno::UNO_QUERY_THROW);
         uno::Reference<table::XTableRows> tableRows = columnsRows->getRows();
         for (const SheetArea &a : sorted)
@@ -186,7 +191,7 @@ void RowDeletion::refillBottomRows(SheetState &state, const QList<SheetArea> &de
     int count = 0;
     for (const SheetArea &a : deleted)
         count += a.rows();
-    guarded(m_book.session(), [&]() -> bool {
+    guarded(m_context.session(), [&]() -> bool {
         uno::Reference<table::XColumnRowRange> columnsRows(state.sheet, uno::UNO_QUERY_THROW);
         uno::Reference<table::XTableRows> tableRows = columnsRows->getRows();
         const sal_Int32 total = tableRows->getCount();
@@ -215,15 +220,15 @@ void RowDeletion::refillBottomRows(SheetState &state, const QList<SheetArea> &de
 // Asked once per version of the sheet copied.
 bool RowDeletion::nothingFollowsItsCells(SheetState &copy)
 {
-    const auto source = copy.copiedFrom.lock();
-    if (!source || source->away.is() || !m_book.grouped().isUnchangedCopy(copy, *source))
+    const auto source = copy.lineage.source.lock();
+    if (!source || source->aside.document.is() || !m_grouped.isUnchangedCopy(copy, *source))
         return false;
     if (m_lookedAt.lock() != source || m_lookedAtVersion != source->version) {
         m_lookedAt = source;
         m_lookedAtVersion = source->version;
-        const SheetArea used = m_book.values().usedArea(*source);
-        m_movable = guarded(m_book.session(), [&]() -> bool {
-            if (!SideDocuments::canCarry(m_book.document(), source->sheet))
+        const SheetArea used = m_values.usedArea(*source);
+        m_movable = guarded(m_context.session(), [&]() -> bool {
+            if (!SideDocuments::canCarry(m_context.document(), source->sheet))
                 return false;
             const int last = qMax(used.bottom, 1);
             const uno::Sequence<table::CellRangeAddress> shown = shownRowRuns(source->sheet, 1, last);
@@ -248,16 +253,16 @@ std::optional<bool> RowDeletion::moveKeptRows(SheetState &state, const QList<She
     const QList<SheetArea> runs = keptRuns(rows, top, bottom);
     if (runs.size() > kMaxMovedRuns || !nothingFollowsItsCells(state))
         return std::nullopt;
-    const SheetArea used = m_book.values().usedArea(state);
+    const SheetArea used = m_values.usedArea(state);
     const int right = qMax(used.right, 1);
     if (bottom > used.bottom)
         return std::nullopt;
     int kept = 0;
     for (const SheetArea &run : runs)
         kept += run.rows();
-    if (guarded(m_book.session(), [&]() { return holdsMergedCells(state.sheet, top, bottom, right); }, true))
+    if (guarded(m_context.session(), [&]() { return holdsMergedCells(state.sheet, top, bottom, right); }, true))
         return std::nullopt;
-    const bool ok = guarded(m_book.session(), [&]() -> bool {
+    const bool ok = guarded(m_context.session(), [&]() -> bool {
         uno::Reference<sheet::XCellRangeMovement> movement(state.sheet, uno::UNO_QUERY_THROW);
         int to = top;
         for (const SheetArea &run : runs) {
@@ -276,7 +281,7 @@ std::optional<bool> RowDeletion::moveKeptRows(SheetState &state, const QList<She
         return true;
     }, false);
     state.forgetReads();
-    m_book.values().invalidateValues();
+    m_values.invalidateValues();
     return ok;
 }
 
@@ -304,7 +309,7 @@ bool RowDeletion::sortAwayRows(SheetState &state, const QList<SheetArea> &rows)
     const int kept = static_cast<int>(std::count(doomed.cbegin(), doomed.cend(), 0.0));
     if (!sortBlockRows(state, top, bottom, {doomed, order}))
         return false;
-    return guarded(m_book.session(), [&]() -> bool {
+    return guarded(m_context.session(), [&]() -> bool {
         uno::Reference<table::XColumnRowRange> columnsRows(state.sheet, uno::UNO_QUERY_THROW);
         columnsRows->getRows()->removeByIndex(top - 1 + kept, count - kept);
         return true;
@@ -316,7 +321,7 @@ bool RowDeletion::sortAwayRows(SheetState &state, const QList<SheetArea> &rows)
 // used area for the sort and are cleared after it.
 bool RowDeletion::sortBlockRows(SheetState &state, int top, int bottom, const QVector<QVector<double>> &keys)
 {
-    const SheetArea used = m_book.values().usedArea(state);
+    const SheetArea used = m_values.usedArea(state);
     const int keyColumn = qMax(used.right, 1) + 1; // 1-based, the first helper column
     const int lastKeyColumn = keyColumn + keys.size() - 1;
     const int count = bottom - top + 1;
@@ -326,7 +331,7 @@ bool RowDeletion::sortBlockRows(SheetState &state, int top, int bottom, const QV
         if (key.size() != count)
             return false;
 
-    const bool ok = guarded(m_book.session(), [&]() -> bool {
+    const bool ok = guarded(m_context.session(), [&]() -> bool {
         if (holdsMergedCells(state.sheet, top, bottom, keyColumn - 1))
             return false;
         uno::Sequence<uno::Sequence<uno::Any>> data(count);
@@ -359,6 +364,6 @@ bool RowDeletion::sortBlockRows(SheetState &state, int top, int bottom, const QV
         return true;
     }, false);
     state.forgetReads();
-    m_book.values().invalidateValues();
+    m_values.invalidateValues();
     return ok;
 }

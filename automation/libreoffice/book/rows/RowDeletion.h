@@ -9,7 +9,12 @@
 #include <memory>
 #include <optional>
 
-class Book;
+class BookContext;
+class SheetRegistry;
+class ValueCache;
+class GroupedSource;
+class BookSideCopies;
+class BookSaving;
 
 // Deleting rows: blocks one by one, or many scattered rows by moving the few
 // rows kept between them to the top of their block, or by sorting them to the
@@ -18,7 +23,18 @@ class Book;
 class RowDeletion
 {
 public:
-    explicit RowDeletion(Book &book) : m_book(book) {}
+    // The grouped source, the copies made aside and the saving are made
+    // after it.
+    RowDeletion(BookContext &context, SheetRegistry &sheets, ValueCache &values, GroupedSource &grouped,
+                BookSideCopies &sideCopies, BookSaving &saving)
+        : m_context(context)
+        , m_sheets(sheets)
+        , m_values(values)
+        , m_grouped(grouped)
+        , m_sideCopies(sideCopies)
+        , m_saving(saving)
+    {
+    }
 
     // Excel's EntireRow.Delete of the areas, a stand-in's included.
     bool deleteRows(SheetState &state, const QList<SheetArea> &rows);
@@ -42,7 +58,12 @@ private:
     bool sortAwayRows(SheetState &state, const QList<SheetArea> &rows);
     bool nothingFollowsItsCells(SheetState &copy);
 
-    Book &m_book;
+    BookContext &m_context;
+    SheetRegistry &m_sheets;
+    ValueCache &m_values;
+    GroupedSource &m_grouped;
+    BookSideCopies &m_sideCopies;
+    BookSaving &m_saving;
     // The sheet, as it was then, whose copies were last looked at for moves.
     std::weak_ptr<SheetState> m_lookedAt;
     quint64 m_lookedAtVersion = 0;

@@ -2,7 +2,12 @@
 
 #include "MemberCatalogue.h"
 
-#include "Book.h"
+#include "BookContext.h"
+#include "BookSideCopies.h"
+#include "FormulaBatch.h"
+#include "GroupedSource.h"
+#include "SheetRegistry.h"
+#include "ValueCache.h"
 
 #include "CalcFormulaSyntax.h"
 #include "Guarded.h"
@@ -57,8 +62,8 @@ void BookSaving::requestStructureLock(const QString &password)
     m_lockStructure = true;
     m_structurePassword = password;
     // Written by the office itself in .xls; completed in the package for .xlsx.
-    guarded(m_book.session(), [&]() -> bool {
-        uno::Reference<util::XProtectable> protectable(m_book.document(), uno::UNO_QUERY_THROW);
+    guarded(m_context.session(), [&]() -> bool {
+        uno::Reference<util::XProtectable> protectable(m_context.document(), uno::UNO_QUERY_THROW);
         if (!protectable->isProtected())
             protectable->protect(ou(password));
         return true;
@@ -67,25 +72,25 @@ void BookSaving::requestStructureLock(const QString &password)
 
 std::optional<bool> BookSaving::structureProtected()
 {
-    if (m_book.closed())
+    if (m_context.closed())
         return std::nullopt;
-    const std::optional<bool> office = guarded(m_book.session(), [&]() -> std::optional<bool> {
-        return uno::Reference<util::XProtectable>(m_book.document(), uno::UNO_QUERY_THROW)->isProtected();
+    const std::optional<bool> office = guarded(m_context.session(), [&]() -> std::optional<bool> {
+        return uno::Reference<util::XProtectable>(m_context.document(), uno::UNO_QUERY_THROW)->isProtected();
     }, std::optional<bool>());
     if (!office || *office)
         return office;
     // The office drops an .xlsx's structure protection when loading it.
     if (!m_sourceLocksStructure)
-        m_sourceLocksStructure = fileLocksStructure(m_book.packagePath());
+        m_sourceLocksStructure = fileLocksStructure(m_context.packagePath());
     return *m_sourceLocksStructure;
 }
 
 bool BookSaving::unlockStructure(const QString &password)
 {
-    if (m_book.closed())
+    if (m_context.closed())
         return false;
-    const std::optional<bool> office = guarded(m_book.session(), [&]() -> std::optional<bool> {
-        uno::Reference<util::XProtectable> protectable(m_book.document(), uno::UNO_QUERY_THROW);
+    const std::optional<bool> office = guarded(m_context.session(), [&]() -> std::optional<bool> {
+        uno::Reference<util::XProtectable> protectable(m_context.document(), uno::UNO_QUERY_THROW);
         try {
             if (protectable->isProtected())
                 protectable->unprotect(ou(password));
@@ -99,8 +104,8 @@ bool BookSaving::unlockStructure(const QString &password)
     // The lock the office dropped when loading an .xlsx is checked against
     // the file's own record of its password.
     if (!m_sourceLocksStructure)
-        m_sourceLocksStructure = fileLocksStructure(m_book.packagePath());
-    if (*m_sourceLocksStructure && !passwordOpensFileStructure(m_book.packagePath(), password))
+        m_sourceLocksStructure = fileLocksStructure(m_context.packagePath());
+    if (*m_sourceLocksStructure && !passwordOpensFileStructure(m_context.packagePath(), password))
         return false;
     m_sourceLocksStructure = false;
     return true;
@@ -114,13 +119,13 @@ void BookSaving::requestOpenPassword(const QString &password)
 
 void BookSaving::addEditRange(const std::shared_ptr<SheetState> &sheet, const QList<SheetArea> &areas)
 {
-    if (m_book.sourcePath().endsWith(QLatin1String(".xls"), Qt::CaseInsensitive)) {
+    if (m_context.sourcePath().endsWith(QLatin1String(".xls"), Qt::CaseInsensitive)) {
         // .xls keeps no editable ranges: the cells are left unlocked instead.
         // A waiting Protect comes first, here and not before the call: an
         // .xlsx notes the range for saving and leaves the sheet alone.
-        m_book.formulas().flushProtectionOf(*sheet);
-        guarded(m_book.session(), [&]() -> bool {
-            uno::Reference<beans::XPropertySet> props = m_book.propertiesOf(*sheet, areas);
+        m_formulas.flushProtectionOf(*sheet);
+        guarded(m_context.session(), [&]() -> bool {
+            uno::Reference<beans::XPropertySet> props = m_sheets.propertiesOf(*sheet, areas);
             util::CellProtection protection;
             props->getPropertyValue("CellProtection") >>= protection;
             protection.IsLocked = false;
@@ -141,7 +146,7 @@ bool BookSaving::saveAs(const QString &path, int fileFormat)
     };
     m_sourceDamaged = false;
     const char *filter = filterFor(fileFormat);
-    if (!filter || m_book.closed() || path.isEmpty())
+    if (!filter || m_context.closed() || path.isEmpty())
         return refuse("no file format, no path, or the workbook is closed");
     const QFileInfo target(path);
     if (target.isDir())
@@ -150,23 +155,23 @@ bool BookSaving::saveAs(const QString &path, int fileFormat)
     if (!folder.exists())
         return refuse("the folder does not exist");
     // The source stays as it was: a result never replaces it.
-    if (isSamePlace(target.absoluteFilePath(), m_book.sourcePath()))
+    if (isSamePlace(target.absoluteFilePath(), m_context.sourcePath()))
         return refuse("that is the source workbook");
     // Stand-ins become copies, and the grouped source goes, before anything
     // is written.
-    m_book.grouped().materializeAll();
-    m_book.grouped().dropGroupedSource();
-    if (!m_book.sideCopies().bringInSideCopies())
+    m_grouped.materializeAll();
+    m_grouped.dropGroupedSource();
+    if (!m_sideCopies.bringInSideCopies())
         return refuse("the category sheets made aside could not be brought in");
-    m_book.formulas().flushFormulas();
-    if (!m_book.sheets().alignSheetOrder())
+    m_formulas.flushFormulas();
+    if (!m_sheets.alignSheetOrder())
         return refuse("the sheets could not be put in order");
 
     // Written beside the target and renamed over it only when complete.
     // The office writes into the session's private folder (with its own
     // scratch files); only the finished file comes into the target's folder,
     // as a hidden part that is renamed over the target when complete.
-    OfficeSession &session = m_book.session();
+    OfficeSession &session = m_context.session();
     const QString scratch = session.scratchFolder();
     if (scratch.isEmpty())
         return refuse("the office session has no scratch folder");
@@ -189,15 +194,15 @@ bool BookSaving::saveAs(const QString &path, int fileFormat)
     const bool lockLater = fileFormat == Xl::excel8 && m_lockStructure;
     const bool stored = guarded(session, [&]() -> bool {
         finishSheets();
-        m_book.values().calculateIfNeeded();
+        m_values.calculateIfNeeded();
         uno::Sequence<beans::PropertyValue> args = props({
             prop("FilterName", uno::Any(rtl::OUString::createFromAscii(filter))),
             prop("Overwrite", uno::Any(true)),
         });
-        uno::Reference<util::XProtectable> protectable(m_book.document(), uno::UNO_QUERY_THROW);
+        uno::Reference<util::XProtectable> protectable(m_context.document(), uno::UNO_QUERY_THROW);
         if (lockLater && protectable->isProtected())
             protectable->unprotect(ou(m_structurePassword));
-        uno::Reference<frame::XStorable> storable(m_book.document(), uno::UNO_QUERY_THROW);
+        uno::Reference<frame::XStorable> storable(m_context.document(), uno::UNO_QUERY_THROW);
         storable->storeToURL(ou(QString::fromLatin1(QUrl::fromLocalFile(stagePath).toEncoded())), args);
         if (lockLater)
             protectable->protect(ou(m_structurePassword));
@@ -209,12 +214,12 @@ bool BookSaving::saveAs(const QString &path, int fileFormat)
     } else if (fileFormat != Xl::excel8) {
         ok = writePackage(stagePath, fileFormat) || refuse("the stored package could not be finished");
     } else {
-        ok = finishXlsResult(m_book.sourcePath(), stagePath, sheetOrigins(), m_book.sheetNames(), &m_sourceDamaged);
+        ok = finishXlsResult(m_context.sourcePath(), stagePath, sheetOrigins(), m_sheets.sheetNames(), &m_sourceDamaged);
         // The office locks and encrypts .xls files itself: the finished file
         // goes through it once more. Loaded as it is, its views stay each
         // sheet's.
         if (ok && (m_encrypt || lockLater))
-            ok = storeXlsAgain(stagePath, filter, lockLater) && keepXlsMacroProject(m_book.sourcePath(), stagePath);
+            ok = storeXlsAgain(stagePath, filter, lockLater) && keepXlsMacroProject(m_context.sourcePath(), stagePath);
         if (!ok)
             refuse("the stored .xls could not be finished");
     }
@@ -246,7 +251,7 @@ bool BookSaving::storeXlsAgain(const QString &path, const char *filter, bool loc
 {
     const QString again = path + QStringLiteral(".again");
     QFile::remove(again);
-    OfficeSession &session = m_book.session();
+    OfficeSession &session = m_context.session();
     const bool stored = guarded(session, [&]() -> bool {
         uno::Reference<frame::XComponentLoader> loader(session.desktop(), uno::UNO_QUERY_THROW);
         uno::Reference<lang::XComponent> component = loader->loadComponentFromURL(
@@ -264,7 +269,7 @@ bool BookSaving::storeXlsAgain(const QString &path, const char *filter, bool loc
             uno::Reference<sheet::XCalculatable>(component, uno::UNO_QUERY_THROW)->calculateAll();
             // Every formula has come in from the file again.
             reenterTextFormulas(uno::Reference<sheet::XSpreadsheetDocument>(component, uno::UNO_QUERY_THROW),
-                                m_book.formulas().sheetPasswords());
+                                m_formulas.sheetPasswords());
             if (lockStructure)
                 uno::Reference<util::XProtectable>(component, uno::UNO_QUERY_THROW)->protect(ou(m_structurePassword));
             uno::Sequence<beans::PropertyValue> args = props({
@@ -298,7 +303,7 @@ bool BookSaving::writePackage(const QString &tempPath, int)
     what.encrypt = m_encrypt;
     what.openPassword = m_openPassword;
     for (const EditRange &range : m_editRanges) {
-        const QString sheetName = m_book.nameOf(*range.sheet);
+        const QString sheetName = m_sheets.nameOf(*range.sheet);
         if (sheetName.isNull())
             continue;
         ooxml::ProtectedRange pr;
@@ -307,10 +312,10 @@ bool BookSaving::writePackage(const QString &tempPath, int)
         what.protectedRanges << pr;
     }
     if (m_activeSheet)
-        what.activeSheetName = m_book.nameOf(*m_activeSheet);
-    const QString sourceSuffix = QFileInfo(m_book.sourcePath()).suffix().toLower();
+        what.activeSheetName = m_sheets.nameOf(*m_activeSheet);
+    const QString sourceSuffix = QFileInfo(m_context.sourcePath()).suffix().toLower();
     if (sourceSuffix == QLatin1String("xlsx") || sourceSuffix == QLatin1String("xlsm")) {
-        what.sourcePackage = m_book.packagePath();
+        what.sourcePackage = m_context.packagePath();
         what.origins = sheetOrigins();
     }
     if (ooxml::isNothingToDo(what))
@@ -325,26 +330,26 @@ void BookSaving::finishSheets()
         if (origin.isCopy())
             copies.append({origin.sheetName, origin.sourceSheetName});
     }
-    const QStringList &passwords = m_book.formulas().sheetPasswords();
-    giveCopiesTheirTables(m_book.document(), copies, passwords);
-    SheetFilters::giveCopiesFilterButtons(m_book.document(), copies, passwords);
-    SheetFilters::hideAgain(m_book.document(), m_filtersAside, passwords);
+    const QStringList &passwords = m_formulas.sheetPasswords();
+    giveCopiesTheirTables(m_context.document(), copies, passwords);
+    SheetFilters::giveCopiesFilterButtons(m_context.document(), copies, passwords);
+    SheetFilters::hideAgain(m_context.document(), m_filtersAside, passwords);
 }
 
 QList<ooxml::SheetOrigin> BookSaving::sheetOrigins()
 {
     QHash<QString, QString> originOf;
-    const QStringList &sourceSheetNames = m_book.sheets().sourceSheetNames();
-    for (const auto &state : m_book.sheets().states()) {
+    const QStringList &sourceSheetNames = m_sheets.sourceSheetNames();
+    for (const auto &state : m_sheets.states()) {
         std::shared_ptr<SheetState> root = state;
-        while (auto from = root->copiedFrom.lock())
+        while (auto from = root->lineage.source.lock())
             root = from;
-        const QString rootName = m_book.nameOf(*root);
+        const QString rootName = m_sheets.nameOf(*root);
         if (sourceSheetNames.contains(rootName))
-            originOf.insert(m_book.nameOf(*state), rootName);
+            originOf.insert(m_sheets.nameOf(*state), rootName);
     }
     QList<ooxml::SheetOrigin> origins;
-    for (const QString &name : m_book.sheetNames()) {
+    for (const QString &name : m_sheets.sheetNames()) {
         if (originOf.contains(name))
             origins.append({name, originOf.value(name)});
         else if (sourceSheetNames.contains(name))

@@ -12,7 +12,12 @@
 #include <memory>
 #include <optional>
 
-class Book;
+class BookContext;
+class SheetRegistry;
+class ValueCache;
+class FormulaBatch;
+class GroupedSource;
+class BookSideCopies;
 
 // Saving the workbook: the things the office cannot write by itself, noted
 // until then (structure lock, open password, editable ranges, the sheet
@@ -20,7 +25,16 @@ class Book;
 class BookSaving
 {
 public:
-    explicit BookSaving(Book &book) : m_book(book) {}
+    BookSaving(BookContext &context, SheetRegistry &sheets, ValueCache &values, FormulaBatch &formulas,
+               GroupedSource &grouped, BookSideCopies &sideCopies)
+        : m_context(context)
+        , m_sheets(sheets)
+        , m_values(values)
+        , m_formulas(formulas)
+        , m_grouped(grouped)
+        , m_sideCopies(sideCopies)
+    {
+    }
 
     void requestStructureLock(const QString &password);
     void requestOpenPassword(const QString &password);
@@ -55,7 +69,12 @@ private:
     // sources' filters hide hidden again. Throws what the office throws.
     void finishSheets();
 
-    Book &m_book;
+    BookContext &m_context;
+    SheetRegistry &m_sheets;
+    ValueCache &m_values;
+    FormulaBatch &m_formulas;
+    GroupedSource &m_grouped;
+    BookSideCopies &m_sideCopies;
     // Read from the source file once, when first asked (see structureProtected).
     std::optional<bool> m_sourceLocksStructure;
     bool m_sourceDamaged = false;

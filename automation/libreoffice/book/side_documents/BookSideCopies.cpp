@@ -12,7 +12,7 @@
 
 #include "BookSideCopies.h"
 
-#include "Book.h"
+#include "BookContext.h"
 
 #include "CompoundFile.h"
 #include "Guarded.h"
@@ -22,16 +22,17 @@
 
 using namespace css;
 
-BookSideCopies::BookSideCopies(Book &book)
-    : m_session(book.session())
-    , m_document(book.document())
-    , m_sourcePath(book.packagePath())
-    , m_unbuffered(book.unbuffered())
-    , m_sheets(book.sheets())
-    , m_grouped(book.grouped())
-    , m_values(book.values())
-    , m_states(book.sheets().states())
-    , m_order(book.sheets().order())
+BookSideCopies::BookSideCopies(BookContext &context, SheetRegistry &sheets, GroupedSource &grouped,
+                               ValueCache &values)
+    : m_session(context.session())
+    , m_document(context.document())
+    , m_sourcePath(context.packagePath())
+    , m_unbuffered(context.unbuffered())
+    , m_sheets(sheets)
+    , m_grouped(grouped)
+    , m_values(values)
+    , m_states(sheets.states())
+    , m_order(sheets.order())
     , m_sideFromSheets(qgetenv("SHEETSPLICER_SIDE_DOCUMENTS") == "0"        ? -1
                        : qgetenv("SHEETSPLICER_SIDE_DOCUMENTS") == "always" ? 0
                                                                             : SideDocuments::kWorkbookSheets)
@@ -41,8 +42,8 @@ BookSideCopies::BookSideCopies(Book &book)
 // Called when a fresh copy has just lost its other categories' rows.
 void BookSideCopies::considerSideCopies(SheetState &copy)
 {
-    const auto source = copy.copiedFrom.lock();
-    if (m_unbuffered || m_sideFromSheets < 0 || copy.away.is() || !source || source->away.is() || !copy.filterActive
+    const auto source = copy.lineage.source.lock();
+    if (m_unbuffered || m_sideFromSheets < 0 || copy.aside.document.is() || !source || source->aside.document.is() || !copy.filter.active
         || hasGroupedSourceFor(*source) || !isUnchangedCopy(copy, *source))
         return;
     if (m_sideSource.lock() == source && m_sideSourceVersion == source->version)
@@ -83,8 +84,8 @@ void BookSideCopies::considerSideCopies(SheetState &copy)
     // least.
     QList<std::shared_ptr<SheetState>> made;
     for (const auto &state : qAsConst(m_states))
-        if (state->copiedFrom.lock() == source && !state->away.is() && !state->deferred && !isGroupedPart(*state)
-            && state->pendingR1C1.isEmpty() && !state->pendingProtection)
+        if (state->lineage.source.lock() == source && !state->aside.document.is() && !state->lineage.deferred && !isGroupedPart(*state)
+            && state->formulas.r1c1.isEmpty() && !state->formulas.protection)
             made << state;
     for (const auto &state : qAsConst(made))
         sendAside(*state, *source);
@@ -105,14 +106,14 @@ void BookSideCopies::sendAside(SheetState &copy, SheetState &source)
     if (!taken.is())
         return;
     m_order.leftOffice(copy.identity.get());
-    copy.away = m_side->lastDocument();
-    copy.awayName = name;
+    copy.aside.document = m_side->lastDocument();
+    copy.aside.name = name;
     replaceSheet(copy, taken);
 }
 
 std::shared_ptr<SheetState> BookSideCopies::sideCopy(SheetState &source, const QString &name, int index)
 {
-    if (m_sideSource.lock().get() != &source || m_sideSourceVersion != source.version || source.away.is())
+    if (m_sideSource.lock().get() != &source || m_sideSourceVersion != source.version || source.aside.document.is())
         return nullptr;
     const QString sourceName = nameOf(source);
     if (sourceName.isNull())
@@ -123,8 +124,8 @@ std::shared_ptr<SheetState> BookSideCopies::sideCopy(SheetState &source, const Q
     if (!made.is())
         return nullptr;
     auto state = stateOf(made);
-    state->away = m_side->lastDocument();
-    state->awayName = name;
+    state->aside.document = m_side->lastDocument();
+    state->aside.name = name;
     m_order.insertedElsewhere(state->identity.get(), index);
     return state;
 }
@@ -138,7 +139,7 @@ bool BookSideCopies::bringInSideCopies()
         return true;
     QList<std::shared_ptr<SheetState>> away;
     for (const auto &state : qAsConst(m_states))
-        if (state->away.is())
+        if (state->aside.document.is())
             away << state;
     if (away.isEmpty()) {
         m_side.reset();
@@ -167,14 +168,14 @@ bool BookSideCopies::bringInSideCopies()
         }
         const QString name = nameOf(state);
         const uno::Reference<sheet::XSpreadsheet> arrived = guarded(m_session, [&]() {
-            return m_side->bringInto(m_document, tab, state.away, name);
+            return m_side->bringInto(m_document, tab, state.aside.document, name);
         }, uno::Reference<sheet::XSpreadsheet>());
         if (!arrived.is() || name.isNull()) {
             ok = false;
             break;
         }
-        state.away.clear();
-        state.awayName.clear();
+        state.aside.document.clear();
+        state.aside.name.clear();
         replaceSheet(state, arrived);
         m_order.arrived(state.identity.get(), tab);
     }

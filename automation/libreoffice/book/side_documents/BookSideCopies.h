@@ -14,7 +14,7 @@
 #include <memory>
 #include <optional>
 
-class Book;
+class BookContext;
 class OfficeSession;
 
 // Copies of a summary made in side documents while it is split, and their
@@ -22,7 +22,8 @@ class OfficeSession;
 class BookSideCopies
 {
 public:
-    explicit BookSideCopies(Book &book);
+    // The sheets, the grouped source and the cache are made before it.
+    BookSideCopies(BookContext &context, SheetRegistry &sheets, GroupedSource &grouped, ValueCache &values);
 
     // Called when a fresh copy has just lost its other categories' rows.
     void considerSideCopies(SheetState &copy);

@@ -1,11 +1,17 @@
 #include "SheetRegistry.h"
 
-#include "Book.h"
+#include "BookContext.h"
+#include "BookSideCopies.h"
+#include "GroupedSource.h"
+#include "ValueCache.h"
 #include "Guarded.h"
 #include "OfficeSession.h"
 #include "UnoText.h"
 
 #include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/sheet/XSheetCellRangeContainer.hpp>
+#include <com/sun/star/table/CellRangeAddress.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
@@ -22,8 +28,8 @@ bool SheetRegistry::removeSheet(SheetState &state)
     const QString name = nameOf(state);
     if (name.isNull() || sheetNames().size() < 2)
         return false;
-    const bool removed = guarded(m_book.session(), [&]() -> bool {
-        m_book.document()->getSheets()->removeByName(ou(name));
+    const bool removed = guarded(m_context.session(), [&]() -> bool {
+        m_context.document()->getSheets()->removeByName(ou(name));
         return true;
     }, false);
     if (!removed)
@@ -31,7 +37,7 @@ bool SheetRegistry::removeSheet(SheetState &state)
     m_sourceSheetNames.removeAll(name);
     m_states.remove(state.identity.get());
     m_order.forget();
-    m_book.invalidateValues();
+    m_values.invalidateValues();
     return true;
 }
 
@@ -54,17 +60,17 @@ std::shared_ptr<SheetState> SheetRegistry::stateOf(const uno::Reference<sheet::X
 
 QStringList SheetRegistry::sheetNames()
 {
-    return guarded(m_book.session(), [&]() -> QStringList {
+    return guarded(m_context.session(), [&]() -> QStringList {
         QStringList names;
-        for (const rtl::OUString &name : m_book.document()->getSheets()->getElementNames())
+        for (const rtl::OUString &name : m_context.document()->getSheets()->getElementNames())
             names << qs(name);
-        for (const QString &part : m_book.grouped().partNames())
+        for (const QString &part : m_grouped.partNames())
             names.removeOne(part);
         // Copies made aside are the caller's sheets too.
-        if (m_book.sideCopies().any())
+        if (m_sideCopies.any())
             for (const auto &state : qAsConst(m_states))
-                if (state->away.is())
-                    names << state->awayName;
+                if (state->aside.document.is())
+                    names << state->aside.name;
         return names;
     }, QStringList());
 }
@@ -75,15 +81,15 @@ bool SheetRegistry::knowOrder()
 {
     if (m_order.known())
         return true;
-    if (m_book.closed())
+    if (m_context.closed())
         return false;
-    return guarded(m_book.session(), [&]() -> bool {
-        uno::Reference<container::XIndexAccess> sheets(m_book.document()->getSheets(), uno::UNO_QUERY_THROW);
+    return guarded(m_context.session(), [&]() -> bool {
+        uno::Reference<container::XIndexAccess> sheets(m_context.document()->getSheets(), uno::UNO_QUERY_THROW);
         QVector<SheetOrder::Key> keys;
         const sal_Int32 count = sheets->getCount();
         for (sal_Int32 i = 0; i < count; ++i) {
             auto state = stateOf(uno::Reference<sheet::XSpreadsheet>(sheets->getByIndex(i), uno::UNO_QUERY_THROW));
-            if (!m_book.grouped().isGroupedPart(*state))
+            if (!m_grouped.isGroupedPart(*state))
                 keys << state->identity.get();
         }
         m_order.reset(keys);
@@ -93,28 +99,28 @@ bool SheetRegistry::knowOrder()
 
 std::shared_ptr<SheetState> SheetRegistry::sheetAt(int index)
 {
-    if (index < 0 || m_book.closed() || !knowOrder() || index >= m_order.count())
+    if (index < 0 || m_context.closed() || !knowOrder() || index >= m_order.count())
         return nullptr;
     return m_states.value(m_order.at(index));
 }
 
 int SheetRegistry::sheetCount()
 {
-    if (m_book.closed() || !knowOrder())
+    if (m_context.closed() || !knowOrder())
         return -1;
     return m_order.count();
 }
 
 int SheetRegistry::indexOf(const SheetState &state)
 {
-    if (m_book.closed() || !knowOrder())
+    if (m_context.closed() || !knowOrder())
         return -1;
     return m_order.indexOf(state.identity.get());
 }
 
 int SheetRegistry::tabOf(const SheetState &state)
 {
-    return guarded(m_book.session(), [&]() -> int {
+    return guarded(m_context.session(), [&]() -> int {
         uno::Reference<sheet::XCellRangeAddressable> addressable(state.sheet, uno::UNO_QUERY_THROW);
         return addressable->getRangeAddress().Sheet;
     }, -1);
@@ -122,8 +128,8 @@ int SheetRegistry::tabOf(const SheetState &state)
 
 int SheetRegistry::tabAfterSourceSheets()
 {
-    return guarded(m_book.session(), [&]() -> int {
-        const uno::Sequence<rtl::OUString> names = m_book.document()->getSheets()->getElementNames();
+    return guarded(m_context.session(), [&]() -> int {
+        const uno::Sequence<rtl::OUString> names = m_context.document()->getSheets()->getElementNames();
         int after = -1;
         for (sal_Int32 i = 0; i < names.getLength(); ++i)
             if (m_sourceSheetNames.contains(qs(names[i])))
@@ -137,13 +143,13 @@ int SheetRegistry::tabAfterSourceSheets()
 std::shared_ptr<SheetState> SheetRegistry::insertSheet(const QString &name, int tab, int index,
                                               const std::function<void(const uno::Reference<sheet::XSpreadsheets> &)> &make)
 {
-    const int hiddenBefore = m_book.grouped().groupedPartsBefore(tab);
-    auto made = guarded(m_book.session(), [&]() -> uno::Reference<sheet::XSpreadsheet> {
-        uno::Reference<sheet::XSpreadsheets> sheets = m_book.document()->getSheets();
+    const int hiddenBefore = m_grouped.groupedPartsBefore(tab);
+    auto made = guarded(m_context.session(), [&]() -> uno::Reference<sheet::XSpreadsheet> {
+        uno::Reference<sheet::XSpreadsheets> sheets = m_context.document()->getSheets();
         make(sheets);
         return uno::Reference<sheet::XSpreadsheet>(sheets->getByName(ou(name)), uno::UNO_QUERY_THROW);
     }, uno::Reference<sheet::XSpreadsheet>());
-    m_book.values().invalidateValues();
+    m_values.invalidateValues();
     if (!made.is()) {
         m_order.forget(); // the office's order is read again when next needed
         return nullptr;
@@ -158,21 +164,21 @@ bool SheetRegistry::moveSheet(SheetState &sheet, SheetState &before)
     if (indexOf(sheet) < 0 || indexOf(before) < 0)
         return false;
     m_order.movedBefore(sheet.identity.get(), before.identity.get());
-    return !m_book.unbuffered() || alignSheetOrder();
+    return !m_context.unbuffered() || alignSheetOrder();
 }
 
 // The office gets the caller's order before anything that shows it.
 bool SheetRegistry::alignSheetOrder()
 {
-    m_book.grouped().materializeAll();
-    m_book.grouped().dropGroupedSource(); // the office's order is then the one the orders hold
-    if (!m_book.sideCopies().bringInSideCopies())
+    m_grouped.materializeAll();
+    m_grouped.dropGroupedSource(); // the office's order is then the one the orders hold
+    if (!m_sideCopies.bringInSideCopies())
         return false;
     if (!m_order.known() || m_order.inStep())
         return true;
     const QVector<SheetOrder::Move> moves = m_order.alignOffice();
-    const bool ok = guarded(m_book.session(), [&]() -> bool {
-        uno::Reference<sheet::XSpreadsheets> sheets = m_book.document()->getSheets();
+    const bool ok = guarded(m_context.session(), [&]() -> bool {
+        uno::Reference<sheet::XSpreadsheets> sheets = m_context.document()->getSheets();
         for (const SheetOrder::Move &move : moves) {
             const auto state = m_states.value(move.key);
             uno::Reference<container::XNamed> named(state->sheet, uno::UNO_QUERY_THROW);
@@ -182,25 +188,25 @@ bool SheetRegistry::alignSheetOrder()
     }, false);
     if (!ok)
         m_order.forget();
-    m_book.values().invalidateValues();
+    m_values.invalidateValues();
     return ok;
 }
 
 bool SheetRegistry::renameSheet(SheetState &state, const QString &name)
 {
-    const bool renamed = guarded(m_book.session(), [&]() -> bool {
+    const bool renamed = guarded(m_context.session(), [&]() -> bool {
         uno::Reference<container::XNamed> named(state.sheet, uno::UNO_QUERY_THROW);
         named->setName(ou(name));
         return true;
     }, false);
-    if (renamed && state.away.is())
-        state.awayName = name;
+    if (renamed && state.aside.document.is())
+        state.aside.name = name;
     return renamed;
 }
 
 QString SheetRegistry::nameOf(const SheetState &state)
 {
-    return guarded(m_book.session(), [&]() -> QString {
+    return guarded(m_context.session(), [&]() -> QString {
         uno::Reference<container::XNamed> named(state.sheet, uno::UNO_QUERY_THROW);
         return qs(named->getName());
     }, QString());
@@ -221,4 +227,20 @@ void SheetRegistry::replaceSheet(SheetState &state, const uno::Reference<sheet::
     state.forgetReads();
     if (self)
         m_states.insert(identity.get(), self);
+}
+
+uno::Reference<beans::XPropertySet> SheetRegistry::propertiesOf(SheetState &state, const QList<SheetArea> &areas)
+{
+    if (areas.size() == 1) {
+        const SheetArea &a = areas.first();
+        return uno::Reference<beans::XPropertySet>(
+            state.sheet->getCellRangeByPosition(a.left - 1, a.top - 1, a.right - 1, a.bottom - 1), uno::UNO_QUERY_THROW);
+    }
+    uno::Reference<lang::XMultiServiceFactory> factory(m_context.documentOf(state), uno::UNO_QUERY_THROW);
+    uno::Reference<sheet::XSheetCellRangeContainer> container(
+        factory->createInstance("com.sun.star.sheet.SheetCellRanges"), uno::UNO_QUERY_THROW);
+    const sal_Int16 tab = static_cast<sal_Int16>(tabOf(state));
+    for (const SheetArea &a : areas)
+        container->addRangeAddress(table::CellRangeAddress(tab, a.left - 1, a.top - 1, a.right - 1, a.bottom - 1), false);
+    return uno::Reference<beans::XPropertySet>(container, uno::UNO_QUERY_THROW);
 }

@@ -15,9 +15,10 @@
 #include <memory>
 #include <optional>
 
-// What the backend knows about one sheet beyond the office's own state:
-// a bulk copy of its values, the filter it emulates, and formula writes that
-// wait to be sent together.
+// What the backend knows about one sheet beyond the office's own state, by
+// concern: a bulk copy of its values and the reads it answers, where the
+// sheet came from, where it is kept while a split runs, the filter it
+// emulates, and formula writes that wait to be sent together.
 struct SheetState
 {
     css::uno::Reference<css::sheet::XSpreadsheet> sheet;
@@ -59,34 +60,49 @@ struct SheetState
         lastColumnRead.reset();
         lastRegion.reset();
     }
-    // The sheet this one is a copy of, and both sheets' versions then.
-    std::weak_ptr<SheetState> copiedFrom;
-    quint64 sourceVersionAtCopy = 0;
-    quint64 versionAtCopy = 0;
+    // Where the sheet came from: the sheet it is a copy of, and both sheets'
+    // versions then.
+    struct CopyLineage
+    {
+        std::weak_ptr<SheetState> source;
+        quint64 sourceVersion = 0;
+        quint64 version = 0;
+        // Set while this copy is an empty stand-in in the office, its cells
+        // still those of its unchanged source (see GroupedSource.cpp).
+        bool deferred = false;
+    } lineage;
+
     // The hidden document that holds this copy while a split runs (see
-    // SideDocuments), or null when it is in the workbook.
-    css::uno::Reference<css::sheet::XSpreadsheetDocument> away;
-    QString awayName; // its name, while it is away
-    // Set while this copy is an empty stand-in in the office, its cells
-    // still those of its unchanged source (see GroupedSource.cpp).
-    bool deferred = false;
+    // SideDocuments), and its name there; null when it is in the workbook.
+    struct Aside
+    {
+        css::uno::Reference<css::sheet::XSpreadsheetDocument> document;
+        QString name;
+    } aside;
 
     // The emulated AutoFilter: data rows hidden by "<>value".
-    bool filterActive = false;
-    int filterColumn = 0;
-    int filterFirstRow = 0;
-    int filterLastRow = 0;
-    QVector<bool> hiddenRows;          // index row - filterFirstRow
+    struct FilterEmulation
+    {
+        bool active = false;
+        int column = 0;
+        int firstRow = 0;
+        int lastRow = 0;
+        QVector<bool> hiddenRows; // index row - firstRow
+    } filter;
 
-    // Formulas written with SetFormula / SetFormulaR1C1, by (row, column).
-    QMap<QPair<int, int>, QString> pendingR1C1;
-    // A Protect that waits for those formulas (see FormulaBatch::protectSheet).
-    std::optional<QString> pendingProtection;
-    QHash<QPair<int, int>, QString> excelFormulas; // A1 text as written
+    // Formulas that wait to be sent together (see FormulaBatch).
+    struct WaitingFormulas
+    {
+        // Written with SetFormula / SetFormulaR1C1, by (row, column).
+        QMap<QPair<int, int>, QString> r1c1;
+        // A Protect that waits for them (see FormulaBatch::protectSheet).
+        std::optional<QString> protection;
+        QHash<QPair<int, int>, QString> excel; // A1 text as written
+    } formulas;
 
     bool isRowHidden(int row) const
     {
-        return filterActive && row >= filterFirstRow && row <= filterLastRow
-            && hiddenRows.value(row - filterFirstRow);
+        return filter.active && row >= filter.firstRow && row <= filter.lastRow
+            && filter.hiddenRows.value(row - filter.firstRow);
     }
 };

@@ -1,19 +1,25 @@
 #pragma once
 
+#include "SheetArea.h"
 #include "SheetOrder.h"
 #include "SheetState.h"
 
 #include <QHash>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
 
 #include <functional>
 #include <memory>
 
-class Book;
+class BookContext;
+class GroupedSource;
+class ValueCache;
+class BookSideCopies;
 
 // The workbook's sheets: one state for each office sheet, whatever handle
 // reaches it, and the caller's order of them, which may differ from the
@@ -21,7 +27,14 @@ class Book;
 class SheetRegistry
 {
 public:
-    explicit SheetRegistry(Book &book) : m_book(book) {}
+    // The grouped source and the copies made aside are made after it.
+    SheetRegistry(BookContext &context, GroupedSource &grouped, ValueCache &values, BookSideCopies &sideCopies)
+        : m_context(context)
+        , m_grouped(grouped)
+        , m_values(values)
+        , m_sideCopies(sideCopies)
+    {
+    }
 
     // Notes the sheets the workbook was loaded with.
     void noteSourceSheets();
@@ -34,6 +47,8 @@ public:
     int indexOf(const SheetState &state); // 0-based, in the caller's order; -1 when unknown
     QStringList sheetNames(); // in the office's order, one call
     int tabOf(const SheetState &state); // the office's own index, for cell addresses
+    // Cell properties of the areas (one range, or a range container).
+    css::uno::Reference<css::beans::XPropertySet> propertiesOf(SheetState &state, const QList<SheetArea> &areas);
     QString nameOf(const SheetState &state);
     bool renameSheet(SheetState &state, const QString &name);
     // Removes a sheet of the workbook as loaded, before any copy is made: it
@@ -63,7 +78,10 @@ public:
 
 private:
 
-    Book &m_book;
+    BookContext &m_context;
+    GroupedSource &m_grouped;
+    ValueCache &m_values;
+    BookSideCopies &m_sideCopies;
     QStringList m_sourceSheetNames; // as loaded
     QHash<const void *, std::shared_ptr<SheetState>> m_states;
     SheetOrder m_order;

@@ -137,7 +137,7 @@ void SheetUseRules::beforeCellUse(SheetState &state, SheetUse use)
         return;
     case SheetUse::CopySheet:
     case SheetUse::Show:
-        if (state.away.is())
+        if (state.aside.document.is())
             m_sideCopies.bringInSideCopies();
         grouped.materialize(state);
         return;
