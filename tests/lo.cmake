@@ -24,6 +24,11 @@ sheetsplicer_add_test(lo_sheet_rules_test
   LIBS automation_libreoffice
   LABELS lo)
 
+sheetsplicer_add_test(lo_known_results_test
+  SOURCES lo_known_results_test.cpp
+  LIBS automation_libreoffice
+  LABELS lo)
+
 sheetsplicer_add_test(lo_row_grouping_test
   SOURCES lo_row_grouping_test.cpp
   LIBS automation_libreoffice

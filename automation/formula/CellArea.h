@@ -19,6 +19,10 @@ struct CellArea {
     {
         return row >= top && row <= bottom && column >= left && column <= right;
     }
+    bool intersects(const CellArea &other) const
+    {
+        return top <= other.bottom && other.top <= bottom && left <= other.right && other.left <= right;
+    }
 
     bool operator==(const CellArea &other) const
     {

@@ -140,7 +140,8 @@ bool editParts(const ZipPackage &package, const PackageFinishing &what,
                const QList<SheetRanges> &sheets, QHash<QString, QByteArray> *replaced, QString *error)
 {
     const bool carryOver = !what.sourcePackage.isEmpty() && !what.origins.isEmpty();
-    if (!what.lockStructure && sheets.isEmpty() && what.activeSheetName.isEmpty() && !carryOver)
+    if (!what.lockStructure && sheets.isEmpty() && what.activeSheetName.isEmpty() && !carryOver
+        && what.formulaResults.isEmpty())
         return true;
     QString workbookPart;
     QByteArray workbookXml;
@@ -150,6 +151,19 @@ bool editParts(const ZipPackage &package, const PackageFinishing &what,
         return false;
     if (!readEditedPart(package, *replaced, workbookPart, &workbookXml, error))
         return false;
+
+    for (const SheetFormulaResults &results : what.formulaResults) {
+        QString sheetPart;
+        QByteArray sheetXml;
+        QByteArray edited;
+        QString reason;
+        if (!findWorksheetPart(package, workbookPart, workbookXml, results.sheetName, &sheetPart, error)
+            || !readEditedPart(package, *replaced, sheetPart, &sheetXml, error))
+            return false;
+        if (!writeFormulaResults(sheetXml, results.cells, &edited, &reason))
+            return fail(error, QStringLiteral("%1: %2").arg(sheetPart, reason));
+        replaced->insert(sheetPart, edited);
+    }
 
     for (const SheetRanges &sheet : sheets) {
         QString sheetPart;
@@ -186,7 +200,8 @@ bool editParts(const ZipPackage &package, const PackageFinishing &what,
 bool isNothingToDo(const PackageFinishing &what)
 {
     return !what.lockStructure && what.protectedRanges.isEmpty() && what.activeSheetName.isEmpty()
-           && !(what.encrypt && !what.openPassword.isEmpty()) && (what.sourcePackage.isEmpty() || what.origins.isEmpty());
+           && !(what.encrypt && !what.openPassword.isEmpty()) && (what.sourcePackage.isEmpty() || what.origins.isEmpty())
+           && what.formulaResults.isEmpty();
 }
 
 bool finishPackage(const QString &givenPath, const PackageFinishing &what, QString *error)

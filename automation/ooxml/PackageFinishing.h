@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FormulaResults.h"
 #include "SourceCarryOver.h"
 
 #include <QList>
@@ -27,6 +28,8 @@ struct PackageFinishing {
     // sheets came from: what the office lost of them is taken from there.
     QString sourcePackage;
     QList<SheetOrigin> origins;
+    // Results of formulas stored uncalculated.
+    QList<SheetFormulaResults> formulaResults;
 };
 
 // True when `what` asks for no change at all.

@@ -301,9 +301,40 @@ def category_files(path, blank_row=None):
     wb.save(path)
 
 
+def lookup_keys(path, variant="unique"):
+    """A summary whose category sheets look up values that are hard to write
+    back: texts with markup characters and line breaks, empty cells, long and
+    small numbers, a key that is a number and a formula's result. "case" adds
+    a key that differs from another only in case, "wildcard" a key holding a
+    wildcard, "reader" a sheet whose formula names a category sheet."""
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "Summary"
+    ws.append(["Region", "Key", "Q1", "Q2", "Q3"])
+    rows = [
+        ["East", "K001", 1.5, "a & b <c>", None],
+        ["West", "K002", -0.25, None, "x"],
+        ["East", 3, 1e-7, "line\nbreak", 12345678901234],
+        ["North", "K004", 0, "Ünïcödé 中文", " spaced "],
+        ["West", "K005", 2 / 3, "=C6*3", "=D6&\"!\""],
+        ["North", "Straße", 7, "seven", 7],
+    ]
+    if variant == "case":
+        rows.append(["East", "k001", 8, "eight", 8])
+    if variant == "wildcard":
+        rows.append(["East", "K?07", 9, "nine", 9])
+    for row in rows:
+        ws.append(row)
+    if variant == "indirect":
+        other = wb.create_sheet("Totals")
+        other.append(["First", '=INDIRECT("Summary!C2")'])
+    wb.save(path)
+
+
 KINDS = {"categories": categories, "empty-column": empty_column, "striped": striped, "gapped": gapped,
          "costing": costing}
 KINDS["e2e-table"] = e2e_table
+KINDS["lookup-keys"] = lookup_keys
 KINDS["category-files"] = category_files
 KINDS.update(SHAPES)
 KINDS["protected"] = protected

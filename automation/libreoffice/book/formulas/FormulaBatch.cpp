@@ -1,6 +1,7 @@
 #include "FormulaBatch.h"
 
 #include "CellNotes.h"
+#include "LookupResults.h"
 
 #include "BookContext.h"
 #include "SheetRegistry.h"
@@ -139,13 +140,37 @@ void FormulaBatch::flushSheet(SheetState &state)
         done << run;
     }
     Q_UNUSED(open);
+    // Lookups sent before and written over now are no longer known.
+    for (int i = m_sentLookups.size() - 1; i >= 0; --i) {
+        const SentLookup &sent = m_sentLookups.at(i);
+        if (sent.sheet.lock().get() != &state)
+            continue;
+        for (const Block &block : done)
+            if (block.area.intersects(sent.area)) {
+                m_sentLookups.removeAt(i);
+                break;
+            }
+    }
+    const bool noteLookups = !m_context.unbuffered()
+        && !(qEnvironmentVariableIsSet("SHEETSPLICER_KNOWN_RESULTS") && qEnvironmentVariableIntValue("SHEETSPLICER_KNOWN_RESULTS") == 0)
+        && qEnvironmentVariableIntValue("SHEETSPLICER_AUTOCALC") == 0;
     for (const Block &block : done) {
-        if (block.area.rows() >= kFillRows)
-            writeByFill(state, block.area, block.formula);
-        else
-            writeCellByCell(state, block.area, block.formula);
+        if (writeBlock(state, block.area, block.formula) && noteLookups && parseLookupFormula(block.formula))
+            m_sentLookups << SentLookup{m_sheets.states().value(state.identity.get()), block.area, block.formula};
     }
     m_values.invalidateValues();
+}
+
+bool FormulaBatch::writeBlock(SheetState &state, const SheetArea &area, const QString &formula)
+{
+    return area.rows() >= kFillRows ? writeByFill(state, area, formula) : writeCellByCell(state, area, formula);
+}
+
+QList<FormulaBatch::SentLookup> FormulaBatch::takeSentLookups()
+{
+    QList<SentLookup> sent;
+    sent.swap(m_sentLookups);
+    return sent;
 }
 
 // Each cell's own A1 text, in the office's syntax.
@@ -155,7 +180,7 @@ static rtl::OUString calcFormulaAt(const QString &r1c1, int row, int column)
     return ou(excel.startsWith('=') ? excelToCalcFormula(excel) : excel);
 }
 
-void FormulaBatch::writeCellByCell(SheetState &state, const SheetArea &a, const QString &formula)
+bool FormulaBatch::writeCellByCell(SheetState &state, const SheetArea &a, const QString &formula)
 {
     uno::Sequence<uno::Sequence<rtl::OUString>> texts(a.rows());
     auto *rows = texts.getArray();
@@ -165,7 +190,7 @@ void FormulaBatch::writeCellByCell(SheetState &state, const SheetArea &a, const 
         for (int c = 0; c < a.columns(); ++c)
             cells[c] = calcFormulaAt(formula, a.top + r, a.left + c);
     }
-    guarded(m_context.session(), [&]() -> bool {
+    return guarded(m_context.session(), [&]() -> bool {
         uno::Reference<table::XCellRange> cells
             = state.sheet->getCellRangeByPosition(a.left - 1, a.top - 1, a.right - 1, a.bottom - 1);
         uno::Reference<sheet::XCellRangeFormula> range(cells, uno::UNO_QUERY_THROW);
@@ -176,8 +201,10 @@ void FormulaBatch::writeCellByCell(SheetState &state, const SheetArea &a, const 
         restoreNotes(state.sheet, notes);
         // One formula for the whole block: if the office cannot read it in
         // the first cell, it cannot anywhere; the cells stay as they were.
-        if (isSyntaxError(cells->getCellByPosition(0, 0)->getError()))
+        if (isSyntaxError(cells->getCellByPosition(0, 0)->getError())) {
             range->setFormulaArray(before);
+            return false;
+        }
         return true;
     }, false);
 }
@@ -186,14 +213,14 @@ void FormulaBatch::writeCellByCell(SheetState &state, const SheetArea &a, const 
 // shares one formula among the column's cells instead of joining them one by
 // one, which costs time with the square of the rows. Filling copies the first
 // row's formatting too, so the block's own formatting is put back afterwards.
-void FormulaBatch::writeByFill(SheetState &state, const SheetArea &a, const QString &formula)
+bool FormulaBatch::writeByFill(SheetState &state, const SheetArea &a, const QString &formula)
 {
     uno::Sequence<uno::Sequence<rtl::OUString>> firstRow(1);
     firstRow.getArray()[0].realloc(a.columns());
     for (int c = 0; c < a.columns(); ++c)
         firstRow.getArray()[0].getArray()[c] = calcFormulaAt(formula, a.top, a.left + c);
 
-    guarded(m_context.session(), [&]() -> bool {
+    return guarded(m_context.session(), [&]() -> bool {
         uno::Reference<table::XCellRange> block
             = state.sheet->getCellRangeByPosition(a.left - 1, a.top - 1, a.right - 1, a.bottom - 1);
         const KeptFormats kept = keepFormats(block, a);

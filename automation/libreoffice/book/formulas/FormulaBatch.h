@@ -46,10 +46,24 @@ public:
     // Every password a sheet was protected with, "" first.
     const QStringList &sheetPasswords() const { return m_sheetPasswords; }
 
+    // A block of one lookup formula sent to the office (see KnownLookups).
+    struct SentLookup
+    {
+        std::weak_ptr<SheetState> sheet;
+        SheetArea area;
+        QString formula; // R1C1
+    };
+    // The lookup blocks sent since the last time, each as it was sent; a
+    // block written over since is not among them.
+    QList<SentLookup> takeSentLookups();
+    // Sends a block of one formula as a flush does; false when the office
+    // did not take it.
+    bool writeBlock(SheetState &state, const SheetArea &area, const QString &formula);
+
 private:
     void flushSheet(SheetState &state);
-    void writeCellByCell(SheetState &state, const SheetArea &area, const QString &formula);
-    void writeByFill(SheetState &state, const SheetArea &area, const QString &formula);
+    bool writeCellByCell(SheetState &state, const SheetArea &area, const QString &formula);
+    bool writeByFill(SheetState &state, const SheetArea &area, const QString &formula);
     struct KeptFormats
     {
         css::uno::Sequence<rtl::OUString> names;
@@ -65,4 +79,5 @@ private:
     ValueCache &m_values;
     QStringList m_sheetPasswords{QString()};
     css::uno::Sequence<rtl::OUString> m_formatNames;
+    QList<SentLookup> m_sentLookups;
 };

@@ -192,9 +192,7 @@ bool BookSaving::saveAs(const QString &path, int fileFormat)
     // default password, where its views cannot be set: it is stored unlocked,
     // finished, and locked in a second pass.
     const bool lockLater = fileFormat == Xl::excel8 && m_lockStructure;
-    const bool stored = guarded(session, [&]() -> bool {
-        finishSheets();
-        m_values.calculateIfNeeded();
+    const auto store = [&]() -> bool {
         uno::Sequence<beans::PropertyValue> args = props({
             prop("FilterName", uno::Any(rtl::OUString::createFromAscii(filter))),
             prop("Overwrite", uno::Any(true)),
@@ -207,12 +205,32 @@ bool BookSaving::saveAs(const QString &path, int fileFormat)
         if (lockLater)
             protectable->protect(ou(m_structurePassword));
         return true;
+    };
+    std::optional<QList<ooxml::SheetFormulaResults>> results;
+    const bool stored = guarded(session, [&]() -> bool {
+        finishSheets();
+        // An .xlsx gets the category sheets' lookups uncalculated and their
+        // results written in (see KnownLookups).
+        if (fileFormat != Xl::excel8)
+            results = m_lookups.storeUncalculated();
+        if (!results)
+            m_values.calculateIfNeeded();
+        return store();
     }, false);
     bool ok = stored && !session.lost() && QFileInfo(stagePath).size() > 0;
     if (!ok) {
         refuse(session.lost() ? "the office went away while storing" : "the office did not store the file");
     } else if (fileFormat != Xl::excel8) {
-        ok = writePackage(stagePath, fileFormat) || refuse("the stored package could not be finished");
+        ok = writePackage(stagePath, results.value_or(QList<ooxml::SheetFormulaResults>()));
+        if (!ok && results) {
+            // The office calculates the lookups after all, and stores again.
+            qCWarning(officeLog) << "the lookups' results could not be written; the office calculates them";
+            ok = guarded(session, [&]() -> bool {
+                m_values.calculateIfNeeded();
+                return store();
+            }, false) && !session.lost() && QFileInfo(stagePath).size() > 0 && writePackage(stagePath, {});
+        }
+        ok = ok || refuse("the stored package could not be finished");
     } else {
         ok = finishXlsResult(m_context.sourcePath(), stagePath, sheetOrigins(), m_sheets.sheetNames(), &m_sourceDamaged);
         // The office locks and encrypts .xls files itself: the finished file
@@ -295,9 +313,10 @@ bool BookSaving::storeXlsAgain(const QString &path, const char *filter, bool loc
     return ok;
 }
 
-bool BookSaving::writePackage(const QString &tempPath, int)
+bool BookSaving::writePackage(const QString &tempPath, const QList<ooxml::SheetFormulaResults> &results)
 {
     ooxml::PackageFinishing what;
+    what.formulaResults = results;
     what.lockStructure = m_lockStructure;
     what.structurePassword = m_structurePassword;
     what.encrypt = m_encrypt;

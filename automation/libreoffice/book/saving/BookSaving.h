@@ -3,6 +3,7 @@
 #include "SheetArea.h"
 #include "SheetState.h"
 
+#include "KnownLookups.h"
 #include "SheetFilters.h"
 #include "SourceCarryOver.h"
 
@@ -61,7 +62,7 @@ private:
     // The .xls file at `path` stored anew by the office: its structure locked
     // when asked, under the open password when there is one.
     bool storeXlsAgain(const QString &path, const char *filter, bool lockStructure);
-    bool writePackage(const QString &tempPath, int fileFormat);
+    bool writePackage(const QString &tempPath, const QList<ooxml::SheetFormulaResults> &results);
     // Where each sheet of the workbook came from, for the package finishing.
     QList<ooxml::SheetOrigin> sheetOrigins();
     // What the copies and their sources get in the office before it stores
@@ -75,6 +76,7 @@ private:
     FormulaBatch &m_formulas;
     GroupedSource &m_grouped;
     BookSideCopies &m_sideCopies;
+    KnownLookups m_lookups{m_context, m_sheets, m_values, m_formulas};
     // Read from the source file once, when first asked (see structureProtected).
     std::optional<bool> m_sourceLocksStructure;
     bool m_sourceDamaged = false;
