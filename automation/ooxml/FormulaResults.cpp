@@ -1,9 +1,7 @@
 #include "FormulaResults.h"
 
 #include "CellReference.h"
-#include "XmlScan.h"
 
-#include <algorithm>
 
 namespace ooxml {
 
@@ -57,71 +55,86 @@ QByteArray withType(QByteArray tag, const QByteArray &type)
 
 } // namespace
 
+// The cell a reference such as "AB12" names, as (row, column); none for anything else.
+static bool cellOf(const char *text, int size, int *row, int *column)
+{
+    int i = 0;
+    int c = 0;
+    while (i < size && text[i] >= 'A' && text[i] <= 'Z' && c <= kSheetColumns)
+        c = c * 26 + (text[i++] - 'A' + 1);
+    int r = 0;
+    const int digits = i;
+    while (i < size && text[i] >= '0' && text[i] <= '9' && r <= kSheetRows)
+        r = r * 10 + (text[i++] - '0');
+    if (i != size || digits == 0 || i == digits || c > kSheetColumns || r < 1 || r > kSheetRows)
+        return false;
+    *row = r;
+    *column = c;
+    return true;
+}
+
 bool writeFormulaResults(const QByteArray &sheetXml, const QVector<FormulaResult> &cells, QByteArray *out,
                          QString *error)
 {
-    xml::Element root;
-    if (!xml::findRoot(sheetXml, &root, error))
-        return false;
-    const QList<xml::Element> data = xml::childrenNamed(sheetXml, root, "sheetData");
-    if (data.size() != 1 || data.first().selfClosing)
+    // The office writes its cells unprefixed; a part written otherwise is not one it stored.
+    const int dataStart = sheetXml.indexOf("<sheetData>");
+    const int end = sheetXml.indexOf("</sheetData>");
+    if (dataStart < 0 || end < dataStart)
         return fail(error, QStringLiteral("the sheet has no cells"));
-    const auto before = [](const FormulaResult &a, int row, int column) {
-        return a.row < row || (a.row == row && a.column < column);
-    };
-    QVector<bool> written(cells.size(), false);
-    int count = 0;
-    QList<xml::Edit> edits;
-    edits.reserve(cells.size());
-    int at = data.first().startTagEnd;
-    const int end = data.first().contentEnd;
-    while ((at = sheetXml.indexOf("<c", at)) >= 0 && at < end) {
-        const char next = at + 2 < end ? sheetXml.at(at + 2) : '\0';
-        if (next != ' ' && next != '>' && next != '/') {
-            at += 2;
-            continue;
-        }
+    QByteArray written;
+    written.reserve(sheetXml.size() + cells.size() * 8);
+    int copied = 0;
+    int next = 0; // the first result not yet written; cells and results both go by row, then column
+    int at = dataStart;
+    const char *xml = sheetXml.constData();
+    while (next < cells.size() && (at = sheetXml.indexOf("<c ", at)) >= 0 && at < end) {
         const int tagEnd = sheetXml.indexOf('>', at);
         if (tagEnd < 0 || tagEnd >= end)
             return fail(error, QStringLiteral("a cell without its end"));
-        const QByteArray tag = sheetXml.mid(at, tagEnd + 1 - at);
-        const std::optional<ReferencePart> ref = parseA1Part(QString::fromLatin1(attributeIn(tag, "r")));
+        const QByteArray tag = QByteArray::fromRawData(xml + at, tagEnd + 1 - at);
         const bool selfClosing = tag.endsWith("/>");
-        const int cellEnd = selfClosing ? tagEnd + 1 : sheetXml.indexOf("</c>", tagEnd);
-        if (cellEnd < 0 || cellEnd > end)
+        const int cellEnd = selfClosing ? tagEnd + 1 : sheetXml.indexOf("</c>", tagEnd) + 4;
+        if (cellEnd < 4 || cellEnd > end)
             return fail(error, QStringLiteral("a cell without its end"));
-        if (ref && ref->shape == ReferencePart::Cell) {
-            const int row = ref->row.value;
-            const int column = ref->column.value;
-            const auto found = std::lower_bound(cells.begin(), cells.end(), 0, [&](const FormulaResult &a, int) {
-                return before(a, row, column);
-            });
-            if (found != cells.end() && found->row == row && found->column == column) {
-                const int index = int(found - cells.begin());
-                const QByteArray content = sheetXml.mid(tagEnd + 1, cellEnd - tagEnd - 1);
+        const int refAt = tag.indexOf(" r=\"");
+        const int refEnd = refAt < 0 ? -1 : tag.indexOf('"', refAt + 4);
+        int row = 0;
+        int column = 0;
+        if (refEnd > 0 && cellOf(tag.constData() + refAt + 4, refEnd - refAt - 4, &row, &column)) {
+            const FormulaResult &result = cells.at(next);
+            if (result.row < row || (result.row == row && result.column < column))
+                break; // passed by: that cell is not in the part
+            if (result.row == row && result.column == column) {
+                const QByteArray content = QByteArray::fromRawData(xml + tagEnd + 1, selfClosing ? 0 : cellEnd - 4 - tagEnd - 1);
                 const int valueAt = content.indexOf("<v");
+                const int closing = valueAt < 0 ? -1 : content.indexOf("</v>", valueAt);
                 const int valueEnd = valueAt < 0 ? -1
                     : content.mid(valueAt, 4) == "<v/>" ? valueAt + 4
-                    : content.indexOf("</v>", valueAt) < 0 ? -1 : content.indexOf("</v>", valueAt) + 4;
-                if (selfClosing || written.at(index) || !content.startsWith("<f") || valueEnd < 0)
-                    return fail(error, QStringLiteral("cell %1 is not a formula the office stored").arg(QString::fromLatin1(attributeIn(tag, "r"))));
-                written[index] = true;
-                ++count;
-                const bool number = found->value.userType() == QMetaType::Double;
-                const QByteArray value = number
-                    // To 15 digits, as the office stores a result itself.
-                    ? QByteArray::number(found->value.toDouble(), 'g', 15)
-                    : escapeText(found->value.toString());
-                edits.append({at, cellEnd + 4,
-                              withType(tag, number ? "n" : "str") + content.left(valueAt) + "<v>" + value + "</v>"
-                                  + content.mid(valueEnd) + "</c>"});
+                    : closing < 0 ? -1 : closing + 4;
+                if (selfClosing || !content.startsWith("<f") || valueEnd < 0)
+                    return fail(error, QStringLiteral("cell %1 is not a formula the office stored")
+                                           .arg(QString::fromLatin1(tag.mid(refAt + 4, refEnd - refAt - 4))));
+                const bool number = result.value.userType() == QMetaType::Double;
+                written.append(xml + copied, at - copied);
+                written.append(withType(QByteArray(tag), number ? "n" : "str"));
+                written.append(content.constData(), valueAt);
+                written.append("<v>");
+                // To 15 digits, as the office stores a result itself.
+                written.append(number ? QByteArray::number(result.value.toDouble(), 'g', 15)
+                                      : escapeText(result.value.toString()));
+                written.append("</v>");
+                written.append(content.constData() + valueEnd, content.size() - valueEnd);
+                written.append("</c>");
+                copied = cellEnd;
+                ++next;
             }
         }
-        at = selfClosing ? cellEnd : cellEnd + 4;
+        at = cellEnd;
     }
-    if (count != cells.size())
-        return fail(error, QStringLiteral("%1 of %2 formula results have no cell").arg(cells.size() - count).arg(cells.size()));
-    *out = xml::applyEdits(sheetXml, edits);
+    if (next != cells.size())
+        return fail(error, QStringLiteral("%1 of %2 formula results have no cell").arg(cells.size() - next).arg(cells.size()));
+    written.append(xml + copied, sheetXml.size() - copied);
+    *out = written;
     return true;
 }
 

@@ -80,9 +80,17 @@ std::optional<QList<ooxml::SheetFormulaResults>> KnownLookups::storeUncalculated
     const QList<Sent> sent = m_formulas.takeSentLookups();
     if (sent.isEmpty() || !workbookAllows() || !stillAsSent(sent))
         return std::nullopt;
-    if (!nothingElseReads(sent)) {
+    bool otherFormulas = true;
+    if (!nothingElseReads(sent, &otherFormulas)) {
         qCInfo(officeLog) << "lookups left to the office: other formulas may read them";
         return std::nullopt;
+    }
+    // With no other formula in the workbook, nothing else waits to be calculated.
+    if (!otherFormulas) {
+        const std::optional<QList<ooxml::SheetFormulaResults>> results = workOut(sent);
+        if (results)
+            qCInfo(officeLog) << "lookups stored uncalculated, their results known:" << sent.size() << "blocks";
+        return results;
     }
     const QStringList &passwords = m_formulas.sheetPasswords();
     // Taken out: their cells left empty, formatting and comments kept.
@@ -184,8 +192,9 @@ bool KnownLookups::stillAsSent(const QList<Sent> &sent)
 // No formula could read the lookups' cells: none besides them on their own
 // sheets, none elsewhere that names their sheets, directly or through a
 // defined name, and none that reads cells by a text (INDIRECT) or an offset.
-bool KnownLookups::nothingElseReads(const QList<Sent> &sent)
+bool KnownLookups::nothingElseReads(const QList<Sent> &sent, bool *otherFormulas)
 {
+    *otherFormulas = false;
     return guarded(m_context.session(), [&]() -> bool {
         // The office gives a new handle to a sheet each time: sheets are told by name.
         QHash<QString, QList<SheetArea>> blocks;
@@ -226,6 +235,7 @@ bool KnownLookups::nothingElseReads(const QList<Sent> &sent)
             for (const table::CellRangeAddress &r : formulas) {
                 if (inBlocks(areas, r))
                     continue;
+                *otherFormulas = true;
                 // Any other formula on a lookup's own sheet might read it.
                 if (!areas.isEmpty())
                     return false;

@@ -40,7 +40,8 @@ private:
     bool workbookAllows();
     bool stillAsSent(const QList<Sent> &sent);
     std::optional<QList<ooxml::SheetFormulaResults>> workOut(const QList<Sent> &sent);
-    bool nothingElseReads(const QList<Sent> &sent);
+    // Also tells whether the workbook holds any formula besides them.
+    bool nothingElseReads(const QList<Sent> &sent, bool *otherFormulas);
 
     BookContext &m_context;
     SheetRegistry &m_sheets;
