@@ -17,6 +17,7 @@ end: how many files the job wrote the lookups' results for, how many it left
 to the office; exits 1 when any two results differ.
 """
 import argparse
+import html
 import os
 import re
 import subprocess
@@ -75,6 +76,8 @@ def stored(path):
                 text = value.group(1) if value else None
                 if kind == b"n" and text is not None:
                     text = float(text)
+                elif text is not None:
+                    text = html.unescape(text.decode("utf-8"))
                 cells[(name, match.group(1))] = (kind, text)
     return cells
 
