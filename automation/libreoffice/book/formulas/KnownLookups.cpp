@@ -95,10 +95,12 @@ std::optional<QList<ooxml::SheetFormulaResults>> KnownLookups::storeUncalculated
     const QStringList &passwords = m_formulas.sheetPasswords();
     // Taken out: their cells left empty, formatting and comments kept.
     QList<Sent> cleared;
-    guarded(m_context.session(), [&]() -> bool {
+    const bool allCleared = guarded(m_context.session(), [&]() -> bool {
         for (const Sent &s : sent) {
             const std::shared_ptr<SheetState> state = s.sheet.lock();
             const SheetArea &a = s.area;
+            // Sent again below even when the office fails half-way through.
+            cleared << s;
             const bool done = editUnlocked(state->sheet, passwords, [&]() {
                 uno::Reference<sheet::XSheetOperation>(
                     state->sheet->getCellRangeByPosition(a.left - 1, a.top - 1, a.right - 1, a.bottom - 1),
@@ -106,14 +108,15 @@ std::optional<QList<ooxml::SheetFormulaResults>> KnownLookups::storeUncalculated
                     ->clearContents(sheet::CellFlags::VALUE | sheet::CellFlags::DATETIME | sheet::CellFlags::STRING
                                     | sheet::CellFlags::FORMULA);
             });
-            if (!done)
+            if (!done) {
+                cleared.removeLast(); // no password lifted its protection: nothing was taken out
                 return false;
-            cleared << s;
+            }
         }
         return true;
     }, false);
     std::optional<QList<ooxml::SheetFormulaResults>> results;
-    if (cleared.size() == sent.size()) {
+    if (cleared.size() == sent.size() && allCleared) {
         m_values.invalidateValues();
         m_values.calculateIfNeeded();
         results = workOut(sent);
