@@ -33,7 +33,9 @@ namespace {
 
 constexpr int kBlockRows = 4096;
 
-QVariant fromAny(const uno::Any &any)
+} // namespace
+
+QVariant ValueCache::valueOf(const uno::Any &any)
 {
     switch (any.getValueTypeClass()) {
     case uno::TypeClass_STRING: {
@@ -50,8 +52,6 @@ QVariant fromAny(const uno::Any &any)
         return QVariant();
     }
 }
-
-} // namespace
 
 // Calculation is off while the job writes; values are brought up to date
 // once, when something reads them or the file is saved.
@@ -139,7 +139,7 @@ const QVector<QVariant> *ValueCache::valueBlock(SheetState &state, int block)
         for (sal_Int32 r = 0; r < rows.getLength(); ++r) {
             const uno::Sequence<uno::Any> &row = rows[r];
             for (sal_Int32 c = 0; c < row.getLength() && c < width; ++c)
-                values[r * width + c] = fromAny(row[c]);
+                values[r * width + c] = valueOf(row[c]);
         }
         return true;
     }, false);
@@ -155,7 +155,7 @@ QVariant ValueCache::valueAt(SheetState &state, int row, int column)
         return guarded(m_context.session(), [&]() -> QVariant {
             uno::Reference<sheet::XCellRangeData> cell(
                 state.sheet->getCellRangeByPosition(column - 1, row - 1, column - 1, row - 1), uno::UNO_QUERY_THROW);
-            return fromAny(cell->getDataArray()[0][0]);
+            return valueOf(cell->getDataArray()[0][0]);
         }, QVariant());
     }
     loadUsedArea(state);
@@ -261,7 +261,7 @@ QVector<QVariant> ValueCache::readColumn(SheetState &state, int column, int top,
         const uno::Sequence<uno::Sequence<uno::Any>> rows = data->getDataArray();
         for (sal_Int32 r = 0; r < rows.getLength() && r < values.size(); ++r)
             if (rows[r].getLength() > 0)
-                values[r] = fromAny(rows[r][0]);
+                values[r] = valueOf(rows[r][0]);
         return true;
     }, false);
     if (checked && (hasFormulas || ok))

@@ -25,6 +25,9 @@ public:
 
     QVariant valueAt(SheetState &state, int row, int column);
     SheetArea usedArea(SheetState &state);
+    // A cell's value as the office hands it over: a text (none when empty),
+    // a number or a truth value.
+    static QVariant valueOf(const css::uno::Any &any);
     // The sheet's used area as the office tells it, uncached; throws as UNO does.
     static SheetArea readUsedArea(const css::uno::Reference<css::sheet::XSpreadsheet> &sheet);
     // Excel's current region: the block around the cell bounded by empty rows

@@ -31,22 +31,6 @@ using namespace css;
 
 namespace {
 
-QVariant valueOf(const uno::Any &any)
-{
-    switch (any.getValueTypeClass()) {
-    case uno::TypeClass_STRING: {
-        const QString text = qs(any.get<rtl::OUString>());
-        return text.isEmpty() ? QVariant() : QVariant(text);
-    }
-    case uno::TypeClass_DOUBLE:
-        return any.get<double>();
-    case uno::TypeClass_VOID:
-        return QVariant();
-    default:
-        return QVariant(false); // a kind no lookup here gives
-    }
-}
-
 // The block's values by column, or none when one of its formulas has failed
 // (an error reads as an empty cell).
 std::optional<QVector<QVector<QVariant>>> readColumns(const uno::Reference<sheet::XSpreadsheet> &sheet, int left,
@@ -63,7 +47,7 @@ std::optional<QVector<QVector<QVariant>>> readColumns(const uno::Reference<sheet
     QVector<QVector<QVariant>> columns(right - left + 1, QVector<QVariant>(bottom - top + 1));
     for (sal_Int32 r = 0; r < rows.getLength() && r <= bottom - top; ++r)
         for (sal_Int32 c = 0; c < rows[r].getLength() && c <= right - left; ++c)
-            columns[c][r] = valueOf(rows[r][c]);
+            columns[c][r] = ValueCache::valueOf(rows[r][c]);
     return columns;
 }
 
