@@ -24,7 +24,7 @@ using namespace css;
 Book::Book(OfficeSession &session, uno::Reference<sheet::XSpreadsheetDocument> document, QString sourcePath,
            ReadableSource readable)
     : m_context(session, std::move(document), std::move(sourcePath), std::move(readable))
-    , m_sheets(m_context, m_grouped, m_values, m_sideCopies)
+    , m_sheets(m_context, *this)
     , m_values(m_context, m_sheets)
     , m_formulas(m_context, m_sheets, m_values)
     , m_rows(m_context, m_sheets, m_values, m_grouped, m_sideCopies, m_saving)
@@ -108,6 +108,13 @@ std::shared_ptr<SheetState> Book::copySheet(SheetState &source, SheetState &befo
     copy->lineage.sourceVersion = source.version;
     copy->lineage.version = copy->version;
     return copy;
+}
+
+bool Book::bringSheetsIn()
+{
+    m_grouped.materializeAll();
+    m_grouped.dropGroupedSource();
+    return m_sideCopies.bringInSideCopies();
 }
 
 std::shared_ptr<SheetState> Book::addSheetFirst(const QString &name)

@@ -29,7 +29,7 @@ class OfficeSession;
 
 // The open workbook: the document, and the parts that each look after one
 // side of it. The nodes the engine calls (Lo*) talk to the workbook here.
-class Book
+class Book : private SheetNeighbours
 {
 public:
     Book(OfficeSession &session, css::uno::Reference<css::sheet::XSpreadsheetDocument> document, QString sourcePath,
@@ -126,11 +126,20 @@ public:
     void close();
 
 private:
+    // What the sheet registry asks of the grouped source and the copies made aside.
+    QStringList hiddenSheetNames() override { return m_grouped.partNames(); }
+    bool isHiddenSheet(const SheetState &state) override { return m_grouped.isGroupedPart(state); }
+    int hiddenSheetsBefore(int tab) override { return m_grouped.groupedPartsBefore(tab); }
+    bool anySheetAside() override { return m_sideCopies.any(); }
+    bool bringSheetsIn() override;
+    void sheetsChanged() override { m_values.invalidateValues(); }
+
     BookContext m_context;
 
     // The parts are made in this order, each given the shared context and
     // the siblings it uses; one given a sibling made after it only keeps the
-    // reference while it is made.
+    // reference while it is made. The sheet registry, which the others use,
+    // reaches them through the workbook (SheetNeighbours).
     SheetRegistry m_sheets;
     ValueCache m_values;
     FormulaBatch m_formulas;

@@ -1,9 +1,6 @@
 #include "SheetRegistry.h"
 
 #include "BookContext.h"
-#include "BookSideCopies.h"
-#include "GroupedSource.h"
-#include "ValueCache.h"
 #include "Guarded.h"
 #include "OfficeSession.h"
 #include "UnoText.h"
@@ -37,7 +34,7 @@ bool SheetRegistry::removeSheet(SheetState &state)
     m_sourceSheetNames.removeAll(name);
     m_states.remove(state.identity.get());
     m_order.forget();
-    m_values.invalidateValues();
+    m_neighbours.sheetsChanged();
     return true;
 }
 
@@ -64,10 +61,10 @@ QStringList SheetRegistry::sheetNames()
         QStringList names;
         for (const rtl::OUString &name : m_context.document()->getSheets()->getElementNames())
             names << qs(name);
-        for (const QString &part : m_grouped.partNames())
+        for (const QString &part : m_neighbours.hiddenSheetNames())
             names.removeOne(part);
         // Copies made aside are the caller's sheets too.
-        if (m_sideCopies.any())
+        if (m_neighbours.anySheetAside())
             for (const auto &state : qAsConst(m_states))
                 if (state->aside.document.is())
                     names << state->aside.name;
@@ -89,7 +86,7 @@ bool SheetRegistry::knowOrder()
         const sal_Int32 count = sheets->getCount();
         for (sal_Int32 i = 0; i < count; ++i) {
             auto state = stateOf(uno::Reference<sheet::XSpreadsheet>(sheets->getByIndex(i), uno::UNO_QUERY_THROW));
-            if (!m_grouped.isGroupedPart(*state))
+            if (!m_neighbours.isHiddenSheet(*state))
                 keys << state->identity.get();
         }
         m_order.reset(keys);
@@ -143,13 +140,13 @@ int SheetRegistry::tabAfterSourceSheets()
 std::shared_ptr<SheetState> SheetRegistry::insertSheet(const QString &name, int tab, int index,
                                               const std::function<void(const uno::Reference<sheet::XSpreadsheets> &)> &make)
 {
-    const int hiddenBefore = m_grouped.groupedPartsBefore(tab);
+    const int hiddenBefore = m_neighbours.hiddenSheetsBefore(tab);
     auto made = guarded(m_context.session(), [&]() -> uno::Reference<sheet::XSpreadsheet> {
         uno::Reference<sheet::XSpreadsheets> sheets = m_context.document()->getSheets();
         make(sheets);
         return uno::Reference<sheet::XSpreadsheet>(sheets->getByName(ou(name)), uno::UNO_QUERY_THROW);
     }, uno::Reference<sheet::XSpreadsheet>());
-    m_values.invalidateValues();
+    m_neighbours.sheetsChanged();
     if (!made.is()) {
         m_order.forget(); // the office's order is read again when next needed
         return nullptr;
@@ -170,9 +167,8 @@ bool SheetRegistry::moveSheet(SheetState &sheet, SheetState &before)
 // The office gets the caller's order before anything that shows it.
 bool SheetRegistry::alignSheetOrder()
 {
-    m_grouped.materializeAll();
-    m_grouped.dropGroupedSource(); // the office's order is then the one the orders hold
-    if (!m_sideCopies.bringInSideCopies())
+    // The office's order is then the one the orders hold.
+    if (!m_neighbours.bringSheetsIn())
         return false;
     if (!m_order.known() || m_order.inStep())
         return true;
@@ -188,7 +184,7 @@ bool SheetRegistry::alignSheetOrder()
     }, false);
     if (!ok)
         m_order.forget();
-    m_values.invalidateValues();
+    m_neighbours.sheetsChanged();
     return ok;
 }
 

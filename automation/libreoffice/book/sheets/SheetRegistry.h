@@ -17,9 +17,28 @@
 #include <memory>
 
 class BookContext;
-class GroupedSource;
-class ValueCache;
-class BookSideCopies;
+
+// What the registry asks of the parts that keep sheets elsewhere, and tells
+// them. The workbook answers for those parts (see Book), so the registry
+// depends on none of them.
+class SheetNeighbours
+{
+public:
+    // The office's sheets that are none of the caller's: a grouped source's parts.
+    virtual QStringList hiddenSheetNames() = 0;
+    virtual bool isHiddenSheet(const SheetState &state) = 0;
+    virtual int hiddenSheetsBefore(int tab) = 0;
+    // Whether any of the caller's sheets is kept in a side document.
+    virtual bool anySheetAside() = 0;
+    // Every stand-in made a copy, the grouped source gone and the copies
+    // made aside brought in; false when they could not be.
+    virtual bool bringSheetsIn() = 0;
+    // The sheets changed: cached values go.
+    virtual void sheetsChanged() = 0;
+
+protected:
+    ~SheetNeighbours() = default;
+};
 
 // The workbook's sheets: one state for each office sheet, whatever handle
 // reaches it, and the caller's order of them, which may differ from the
@@ -27,14 +46,7 @@ class BookSideCopies;
 class SheetRegistry
 {
 public:
-    // The grouped source and the copies made aside are made after it.
-    SheetRegistry(BookContext &context, GroupedSource &grouped, ValueCache &values, BookSideCopies &sideCopies)
-        : m_context(context)
-        , m_grouped(grouped)
-        , m_values(values)
-        , m_sideCopies(sideCopies)
-    {
-    }
+    SheetRegistry(BookContext &context, SheetNeighbours &neighbours) : m_context(context), m_neighbours(neighbours) {}
 
     // Notes the sheets the workbook was loaded with.
     void noteSourceSheets();
@@ -79,9 +91,7 @@ public:
 private:
 
     BookContext &m_context;
-    GroupedSource &m_grouped;
-    ValueCache &m_values;
-    BookSideCopies &m_sideCopies;
+    SheetNeighbours &m_neighbours;
     QStringList m_sourceSheetNames; // as loaded
     QHash<const void *, std::shared_ptr<SheetState>> m_states;
     SheetOrder m_order;
