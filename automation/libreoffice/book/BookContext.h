@@ -46,6 +46,11 @@ public:
     // SHEETSPLICER_UNBUFFERED=1: every read and formula write goes to the
     // office at once, cell by cell (to compare against the bulk paths).
     bool unbuffered() const { return m_unbuffered; }
+    // Whether the category sheets' lookups may be stored uncalculated with the
+    // results the job works out (see KnownLookups): not cell by cell, not with
+    // calculation kept on (SHEETSPLICER_AUTOCALC=1), not when turned off
+    // (SHEETSPLICER_KNOWN_RESULTS=0).
+    bool lookupResultsKnown() const { return m_lookupResultsKnown; }
 
 private:
     OfficeSession &m_session;
@@ -54,4 +59,5 @@ private:
     ReadableSource m_readable;
     bool m_closed = false;
     bool m_unbuffered = false;
+    bool m_lookupResultsKnown = false;
 };

@@ -151,11 +151,9 @@ void FormulaBatch::flushSheet(SheetState &state)
                 break;
             }
     }
-    const bool noteLookups = !m_context.unbuffered()
-        && !(qEnvironmentVariableIsSet("SHEETSPLICER_KNOWN_RESULTS") && qEnvironmentVariableIntValue("SHEETSPLICER_KNOWN_RESULTS") == 0)
-        && qEnvironmentVariableIntValue("SHEETSPLICER_AUTOCALC") == 0;
     for (const Block &block : done) {
-        if (writeBlock(state, block.area, block.formula) && noteLookups && parseLookupFormula(block.formula))
+        if (writeBlock(state, block.area, block.formula) && m_context.lookupResultsKnown()
+            && parseLookupFormula(block.formula))
             m_sentLookups << SentLookup{m_sheets.states().value(state.identity.get()), block.area, block.formula};
     }
     m_values.invalidateValues();
