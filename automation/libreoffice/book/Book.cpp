@@ -27,7 +27,7 @@ Book::Book(OfficeSession &session, uno::Reference<sheet::XSpreadsheetDocument> d
     , m_sheets(m_context, *this)
     , m_values(m_context, m_sheets)
     , m_formulas(m_context, m_sheets, m_values)
-    , m_rows(m_context, m_sheets, m_values, m_grouped, m_sideCopies, m_saving)
+    , m_rows(m_context, m_sheets, m_values)
     , m_grouped(m_context, m_sheets, m_values, m_rows)
     , m_sideCopies(m_context, m_sheets, m_grouped, m_values)
     , m_saving(m_context, m_sheets, m_values, m_formulas, m_grouped, m_sideCopies)
@@ -108,6 +108,34 @@ std::shared_ptr<SheetState> Book::copySheet(SheetState &source, SheetState &befo
     copy->lineage.sourceVersion = source.version;
     copy->lineage.version = copy->version;
     return copy;
+}
+
+bool Book::deleteRows(SheetState &state, const QList<SheetArea> &rows)
+{
+    // A stand-in is made from the grouped source when the rows kept fit it;
+    // else it becomes a whole copy first.
+    const std::optional<bool> fromGrouped = m_grouped.materializeForDelete(state, rows);
+    m_grouped.materialize(state);
+    bool ok = false;
+    if (fromGrouped) {
+        ok = *fromGrouped;
+    } else {
+        const bool manyRuns = m_rows.manyRunsMayMove(state, rows);
+        // The first delete on a fresh, filtered copy also makes the grouped
+        // source that later copies come from.
+        if (!state.aside.document.is())
+            m_grouped.groupSourceOf(state, rows);
+        ok = m_rows.deleteFromWholeSheet(state, rows, manyRuns);
+    }
+    if (ok) {
+        m_rows.refillBottomRows(state, rows);
+        m_saving.forgetFiltersAsideOf(m_sheets.nameOf(state));
+    }
+    // Without a grouped source, later copies may be made aside.
+    if (ok && !fromGrouped)
+        m_sideCopies.considerSideCopies(state);
+    m_rows.noteRowsDeleted(state);
+    return ok;
 }
 
 bool Book::bringSheetsIn()

@@ -46,18 +46,7 @@ public:
         return m_context.documentOf(state);
     }
     const QString &sourcePath() const { return m_context.sourcePath(); }
-    const QString &packagePath() const { return m_context.packagePath(); }
-    bool closed() const { return m_context.closed(); }
     bool unbuffered() const { return m_context.unbuffered(); }
-
-    // The parts.
-    SheetRegistry &sheets() { return m_sheets; }
-    ValueCache &values() { return m_values; }
-    FormulaBatch &formulas() { return m_formulas; }
-    RowDeletion &rows() { return m_rows; }
-    GroupedSource &grouped() { return m_grouped; }
-    BookSideCopies &sideCopies() { return m_sideCopies; }
-    BookSaving &saving() { return m_saving; }
 
     // What a member is about to do to the sheet, applied before it gets at
     // the office's sheet; returns the sheet whose cells it reads (see
@@ -81,7 +70,7 @@ public:
     std::shared_ptr<SheetState> copySheet(SheetState &source, SheetState &before);
     // The sheet `copy` was copied from, when neither has changed since and
     // both hold the same cells; null for any other sheet.
-    SheetState *unchangedSourceOf(SheetState &copy) { return m_grouped.unchangedSourceOf(copy); }
+    SheetState *unchangedSourceOf(SheetState &copy) { return ::unchangedSourceOf(copy); }
     // A new sheet in first place, named `name`.
     std::shared_ptr<SheetState> addSheetFirst(const QString &name);
 
@@ -97,8 +86,19 @@ public:
         return m_values.columnValues(cells, column, top, bottom);
     }
     QString excelFormulaAt(SheetState &cells, int row, int column) { return m_values.excelFormulaAt(cells, row, column); }
+    // The column's values when none of its cells holds a formula; the
+    // sheet's formulas, R1C1, by rows.
+    std::optional<QVector<QVariant>> formulaFreeColumn(SheetState &cells, int column, int top, int bottom)
+    {
+        return m_values.formulaFreeColumn(cells, column, top, bottom);
+    }
+    std::optional<QVector<QStringList>> r1c1FormulasOf(SheetState &cells, const SheetArea &area)
+    {
+        return m_values.r1c1FormulasOf(cells, area);
+    }
     void invalidateValues() { m_values.invalidateValues(); }
-    bool deleteRows(SheetState &state, const QList<SheetArea> &rows) { return m_rows.deleteRows(state, rows); }
+    // Excel's EntireRow.Delete of the areas, a stand-in's included.
+    bool deleteRows(SheetState &state, const QList<SheetArea> &rows);
     // Cell properties of the areas (one range, or a range container).
     css::uno::Reference<css::beans::XPropertySet> propertiesOf(SheetState &state, const QList<SheetArea> &areas)
     {
@@ -137,9 +137,8 @@ private:
     BookContext m_context;
 
     // The parts are made in this order, each given the shared context and
-    // the siblings it uses; one given a sibling made after it only keeps the
-    // reference while it is made. The sheet registry, which the others use,
-    // reaches them through the workbook (SheetNeighbours).
+    // the siblings it uses, all made before it. The sheet registry, which the
+    // others use, reaches later ones through the workbook (SheetNeighbours).
     SheetRegistry m_sheets;
     ValueCache m_values;
     FormulaBatch m_formulas;

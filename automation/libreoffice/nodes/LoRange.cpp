@@ -293,7 +293,7 @@ QVariant LoRange::autoFilter(const QVariantList &args)
     m_sheet->filter.lastRow = region.bottom;
     std::optional<QVector<QVariant>> fromSource;
     if (source)
-        fromSource = m_book->values().formulaFreeColumn(*source, column, region.top + 1, region.bottom);
+        fromSource = m_book->formulaFreeColumn(*source, column, region.top + 1, region.bottom);
     const QVector<QVariant> values =
         fromSource ? *fromSource : m_book->columnValues(cells(), column, region.top + 1, region.bottom);
     m_sheet->filter.hiddenRows.fill(false, values.size());
@@ -361,7 +361,7 @@ QVariant LoRange::formulaR1C1()
     // A block's formulas, as Excel gives them: rows of texts.
     if (m_kind == Kind::Cells && (a.rows() > 1 || a.columns() > 1)) {
         m_book->flushFormulas();
-        const std::optional<QVector<QStringList>> block = m_book->values().r1c1FormulasOf(cells(), a);
+        const std::optional<QVector<QStringList>> block = m_book->r1c1FormulasOf(cells(), a);
         if (!block)
             return QVariant();
         QVariantList rows;

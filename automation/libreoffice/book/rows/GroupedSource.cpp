@@ -72,12 +72,6 @@ void removeRows(const uno::Reference<sheet::XSpreadsheet> &sheet, int first, int
 
 } // namespace
 
-bool GroupedSource::isUnchangedCopy(const SheetState &copy, const SheetState &source) const
-{
-    return copy.lineage.source.lock().get() == &source && copy.lineage.version == copy.version
-           && copy.lineage.sourceVersion == source.version;
-}
-
 // A stand-in reads its source's cells.
 SheetState &GroupedSource::contentOf(SheetState &state)
 {

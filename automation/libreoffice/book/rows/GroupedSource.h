@@ -31,15 +31,6 @@ public:
     {
     }
 
-    // Whether `copy` is a copy of `source` and neither changed since.
-    bool isUnchangedCopy(const SheetState &copy, const SheetState &source) const;
-    // The sheet `copy` was copied from, when neither has changed since and
-    // both hold the same cells; null for any other sheet.
-    SheetState *unchangedSourceOf(SheetState &copy) const
-    {
-        const std::shared_ptr<SheetState> source = copy.lineage.source.lock();
-        return source && isUnchangedCopy(copy, *source) ? source.get() : nullptr;
-    }
     // The sheet whose cells a read of `state` sees.
     SheetState &contentOf(SheetState &state);
     // Makes the grouped source from `copy`, about to lose `rows`.

@@ -1,9 +1,6 @@
 #include "RowDeletion.h"
 
 #include "BookContext.h"
-#include "BookSaving.h"
-#include "BookSideCopies.h"
-#include "GroupedSource.h"
 #include "SheetRegistry.h"
 #include "ValueCache.h"
 
@@ -88,46 +85,33 @@ QList<SheetArea> keptRuns(const QList<SheetArea> &rows, int top, int bottom)
 
 } // namespace
 
-bool RowDeletion::deleteRows(SheetState &state, const QList<SheetArea> &rows)
+bool RowDeletion::manyRunsMayMove(SheetState &state, const QList<SheetArea> &rows)
 {
-    // A stand-in is made from the grouped source when the rows kept fit it;
-    // else it becomes a whole copy first.
-    GroupedSource &grouped = m_grouped;
-    const std::optional<bool> fromGrouped = grouped.materializeForDelete(state, rows);
-    grouped.materialize(state);
-    bool ok = false;
-    if (fromGrouped) {
-        ok = *fromGrouped;
-    } else {
-        const std::pair<int, int> span = rowSpan(rows);
-        const bool manyRuns = !m_context.unbuffered() && rows.size() >= kSortRuns
-                              && rowsMayMove(state, span.first, span.second);
-        // The first delete on a fresh, filtered copy also makes the grouped
-        // source that later copies come from.
-        if (!state.aside.document.is())
-            grouped.groupSourceOf(state, rows);
-        // Once rows have moved, a failure is the job's: deleting the blocks
-        // named before the move would take the wrong rows.
-        const std::optional<bool> moved = manyRuns ? moveKeptRows(state, rows) : std::nullopt;
-        ok = moved ? *moved : (manyRuns && sortAwayRows(state, rows)) || deleteRowBlocks(state, rows);
-    }
-    if (ok) {
-        refillBottomRows(state, rows);
-        m_saving.forgetFiltersAsideOf(m_sheets.nameOf(state));
-    }
-    // Without a grouped source, later copies may be made aside.
-    if (ok && !fromGrouped)
-        m_sideCopies.considerSideCopies(state);
+    if (m_context.unbuffered() || rows.size() < kSortRuns)
+        return false;
+    const std::pair<int, int> span = rowSpan(rows);
+    return rowsMayMove(state, span.first, span.second);
+}
+
+bool RowDeletion::deleteFromWholeSheet(SheetState &state, const QList<SheetArea> &rows, bool manyRuns)
+{
+    // Once rows have moved, a failure is the job's: deleting the blocks
+    // named before the move would take the wrong rows.
+    const std::optional<bool> moved = manyRuns ? moveKeptRows(state, rows) : std::nullopt;
+    return moved ? *moved : (manyRuns && sortAwayRows(state, rows)) || deleteRowBlocks(state, rows);
+}
+
+void RowDeletion::noteRowsDeleted(SheetState &state)
+{
     ++state.version;
     state.filter.active = false;
     state.filter.hiddenRows.clear();
     m_values.invalidateValues();
-    return ok;
 }
 
 bool RowDeletion::rowsMayMove(SheetState &state, int top, int bottom)
 {
-    SheetState *source = m_grouped.unchangedSourceOf(state);
+    SheetState *source = unchangedSourceOf(state);
     SheetState &asked = source ? *source : state;
     if (m_heightsSeen && m_heightsSeen->sheet.lock().get() == &asked && m_heightsSeen->version == asked.version
         && m_heightsSeen->top <= top && bottom <= m_heightsSeen->bottom)
@@ -221,7 +205,7 @@ void RowDeletion::refillBottomRows(SheetState &state, const QList<SheetArea> &de
 bool RowDeletion::nothingFollowsItsCells(SheetState &copy)
 {
     const auto source = copy.lineage.source.lock();
-    if (!source || source->aside.document.is() || !m_grouped.isUnchangedCopy(copy, *source))
+    if (!source || source->aside.document.is() || !isUnchangedCopy(copy, *source))
         return false;
     if (m_lookedAt.lock() != source || m_lookedAtVersion != source->version) {
         m_lookedAt = source;

@@ -12,32 +12,31 @@
 class BookContext;
 class SheetRegistry;
 class ValueCache;
-class GroupedSource;
-class BookSideCopies;
-class BookSaving;
 
-// Deleting rows: blocks one by one, or many scattered rows by moving the few
-// rows kept between them to the top of their block, or by sorting them to the
-// bottom of it, first; then the rows the office frees at the
-// sheet's bottom are put back as the sheet had them.
+// Deleting rows of one sheet in the office: blocks one by one, or many
+// scattered rows by moving the few rows kept between them to the top of their
+// block, or by sorting them to the bottom of it, first; then the rows the
+// office frees at the sheet's bottom are put back as the sheet had them.
+// Which sheet loses the rows (a stand-in, a copy aside) is the workbook's
+// choice (Book::deleteRows).
 class RowDeletion
 {
 public:
-    // The grouped source, the copies made aside and the saving are made
-    // after it.
-    RowDeletion(BookContext &context, SheetRegistry &sheets, ValueCache &values, GroupedSource &grouped,
-                BookSideCopies &sideCopies, BookSaving &saving)
+    RowDeletion(BookContext &context, SheetRegistry &sheets, ValueCache &values)
         : m_context(context)
         , m_sheets(sheets)
         , m_values(values)
-        , m_grouped(grouped)
-        , m_sideCopies(sideCopies)
-        , m_saving(saving)
     {
     }
 
-    // Excel's EntireRow.Delete of the areas, a stand-in's included.
-    bool deleteRows(SheetState &state, const QList<SheetArea> &rows);
+    // Whether deleting `rows` may move or sort the rows around them; asked
+    // before anything else changes the sheet.
+    bool manyRunsMayMove(SheetState &state, const QList<SheetArea> &rows);
+    // Deletes `rows` of a sheet that is whole in the office, moving or
+    // sorting when `manyRuns` says it may.
+    bool deleteFromWholeSheet(SheetState &state, const QList<SheetArea> &rows, bool manyRuns);
+    // What every deletion changes in what is known of the sheet.
+    void noteRowsDeleted(SheetState &state);
     // Deletes the blocks one call each.
     bool deleteRowBlocks(SheetState &state, const QList<SheetArea> &rows);
     // Sorts the rows from `top` to `bottom`, whole, by the keys.
@@ -61,9 +60,6 @@ private:
     BookContext &m_context;
     SheetRegistry &m_sheets;
     ValueCache &m_values;
-    GroupedSource &m_grouped;
-    BookSideCopies &m_sideCopies;
-    BookSaving &m_saving;
     // The sheet, as it was then, whose copies were last looked at for moves.
     std::weak_ptr<SheetState> m_lookedAt;
     quint64 m_lookedAtVersion = 0;

@@ -106,3 +106,18 @@ struct SheetState
             && filter.hiddenRows.value(row - filter.firstRow);
     }
 };
+
+// Whether `copy` is a copy of `source` and neither changed since.
+inline bool isUnchangedCopy(const SheetState &copy, const SheetState &source)
+{
+    return copy.lineage.source.lock().get() == &source && copy.lineage.version == copy.version
+           && copy.lineage.sourceVersion == source.version;
+}
+
+// The sheet `copy` was copied from, when neither has changed since and both
+// hold the same cells; null for any other sheet.
+inline SheetState *unchangedSourceOf(const SheetState &copy)
+{
+    const std::shared_ptr<SheetState> source = copy.lineage.source.lock();
+    return source && isUnchangedCopy(copy, *source) ? source.get() : nullptr;
+}

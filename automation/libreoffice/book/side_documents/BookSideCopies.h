@@ -41,10 +41,6 @@ private:
 
     // The other parts of the workbook, by the names BookSideCopies.cpp uses.
     bool hasGroupedSourceFor(const SheetState &source) const { return m_grouped.hasGroupedSourceFor(source); }
-    bool isUnchangedCopy(const SheetState &copy, const SheetState &source) const
-    {
-        return m_grouped.isUnchangedCopy(copy, source);
-    }
     bool isGroupedPart(const SheetState &state) const { return m_grouped.isGroupedPart(state); }
     void dropGroupedSource() { m_grouped.dropGroupedSource(); }
     int sheetCount() { return m_sheets.sheetCount(); }
