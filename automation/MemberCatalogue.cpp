@@ -164,7 +164,24 @@ const CatalogueMember *catalogueEntry(char access, ObjectKind object, const QByt
                 }
         return byKey;
     }();
-    return entries.value(keyOf(access, object, name), nullptr);
+    // The members asked for last, per thread: most calls repeat one of them.
+    struct Asked
+    {
+        char access = 0;
+        ObjectKind object{};
+        QByteArray name;
+        const CatalogueMember *entry = nullptr;
+    };
+    constexpr int kKept = 8;
+    thread_local Asked kept[kKept];
+    thread_local int next = 0;
+    for (const Asked &asked : kept)
+        if (asked.access == access && asked.object == object && asked.name == name)
+            return asked.entry;
+    const CatalogueMember *entry = entries.value(keyOf(access, object, name), nullptr);
+    kept[next] = Asked{access, object, name, entry};
+    next = (next + 1) % kKept;
+    return entry;
 }
 
 SheetUse sheetUseOf(const CatalogueMember *entry)

@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QtTest>
 
+#include <cstdio>
+
 namespace {
 
 // A backend node that records what reaches it and hands out children.
@@ -94,6 +96,21 @@ private slots:
         QFETCH(QVariantList, constants);
         QCOMPARE(QString::fromLatin1(member.name()), name);
         QCOMPARE(member.constants(), constants);
+    }
+    // Texts parsed before are remembered by what they say, not where they
+    // are: one buffer that says something else each time is read anew.
+    void memberTextsFromOneBuffer()
+    {
+        char buffer[32];
+        for (int round = 0; round < 3; ++round) {
+            for (int n = 0; n < 12; ++n) {
+                std::snprintf(buffer, sizeof buffer, n % 2 ? "Offset(%d, -1)" : "Item%d(int)", n);
+                const MemberText member(buffer);
+                QCOMPARE(member.name(), n % 2 ? QByteArray("Offset") : QByteArray("Item") + QByteArray::number(n));
+                QCOMPARE(member.constants(), n % 2 ? (QVariantList{n, -1}) : QVariantList());
+                QCOMPARE(member.text(), QByteArray(buffer));
+            }
+        }
     }
 
     void callsReachTheBackendWithTheirArguments()

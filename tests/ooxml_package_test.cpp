@@ -58,6 +58,7 @@ private slots:
     void failureLeavesFileAsItWas_data();
     void failureLeavesFileAsItWas();
     void largeCalcWorkbook();
+    void formulaResultsOnManySheets();
 
 private:
     QString makeBook(const QString &name, const QString &kind = QStringLiteral("xlsx"));
@@ -396,6 +397,105 @@ void OoxmlPackageTest::largeCalcWorkbook()
     QCOMPARE(sheet["ranges"].toArray(), QJsonArray{range("allowEditRange1", "C2:F50001")});
     const QStringList children = strings(sheet["children"]);
     QCOMPARE(children.indexOf(QStringLiteral("protectedRanges")), children.indexOf(QStringLiteral("sheetData")) + 1);
+}
+
+// Results go into several sheets at once, each sheet's part edited on its own;
+// one sheet whose cell is no formula refuses them all and leaves the file as it was.
+void OoxmlPackageTest::formulaResultsOnManySheets()
+{
+    const QString python = pythonWith({QStringLiteral("zipfile")});
+    if (python.isEmpty())
+        QSKIP("python3 is not available");
+    // Seven sheets as the office stores them: B2:C4 lookups with a stale 0,
+    // except that sheet S4's C3 holds a constant.
+    const QString make = QStringLiteral(R"(
+import sys, zipfile
+n = 7
+ct = '<?xml version="1.0"?><Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">' \
+     '<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>' \
+     '<Default Extension="xml" ContentType="application/xml"/>' \
+     '<Override PartName="/xl/workbook.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"/>' + \
+     ''.join('<Override PartName="/xl/worksheets/sheet%d.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"/>' % i for i in range(1, n + 1)) + '</Types>'
+rels = '<?xml version="1.0"?><Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">' \
+       '<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="xl/workbook.xml"/></Relationships>'
+wb = '<?xml version="1.0"?><workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheets>' + \
+     ''.join('<sheet name="S%d" sheetId="%d" r:id="rId%d"/>' % (i, i, i) for i in range(1, n + 1)) + '</sheets></workbook>'
+wbrels = '<?xml version="1.0"?><Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">' + \
+     ''.join('<Relationship Id="rId%d" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet%d.xml"/>' % (i, i) for i in range(1, n + 1)) + '</Relationships>'
+def sheet(i):
+    rows = ''
+    for r in range(2, 5):
+        cells = '<c r="A%d" t="s"><v>0</v></c>' % r
+        for c in 'BC':
+            if i == 4 and c + str(r) == 'C3':
+                cells += '<c r="C3"><v>5</v></c>'
+            else:
+                cells += '<c r="%s%d" s="1" t="e"><f>VLOOKUP($A%d,Summary!$A$2:$C$9,2,0)</f><v>0</v></c>' % (c, r, r)
+        rows += '<row r="%d">%s</row>' % (r, cells)
+    return '<?xml version="1.0"?><worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>' + rows + '</sheetData></worksheet>'
+with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:
+    z.writestr('[Content_Types].xml', ct)
+    z.writestr('_rels/.rels', rels)
+    z.writestr('xl/workbook.xml', wb)
+    z.writestr('xl/_rels/workbook.xml.rels', wbrels)
+    for i in range(1, n + 1):
+        z.writestr('xl/worksheets/sheet%d.xml' % i, sheet(i))
+)");
+    const QString read = QStringLiteral(R"(
+import sys, zipfile, json, xml.etree.ElementTree as ET
+ns = '{http://schemas.openxmlformats.org/spreadsheetml/2006/main}'
+out = {}
+with zipfile.ZipFile(sys.argv[1]) as z:
+    for name in z.namelist():
+        if name.startswith('xl/worksheets/'):
+            cells = {}
+            for c in ET.fromstring(z.read(name)).iter(ns + 'c'):
+                v = c.find(ns + 'v')
+                cells[c.get('r')] = [c.get('t') or '', v.text if v is not None else None, c.find(ns + 'f') is not None]
+            out[name.split('/')[-1]] = cells
+print(json.dumps(out))
+)");
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("results.xlsx"));
+    QVERIFY(runPython(python, make, {path}).ok());
+    const QByteArray original = fileBytes(path);
+
+    const auto resultsFor = [](int sheet, bool withTheConstant) {
+        SheetFormulaResults results{QStringLiteral("S%1").arg(sheet), {}};
+        for (int row = 2; row <= 4; ++row)
+            for (int column = 2; column <= 3; ++column)
+                if (withTheConstant || sheet != 4 || row != 3 || column != 3)
+                    results.cells.append({row, column, column == 2 ? QVariant(sheet * 100.0 + row + 0.5)
+                                                                   : QVariant(QStringLiteral("<%1 & %2>").arg(sheet).arg(row))});
+        return results;
+    };
+    PackageFinishing refused;
+    for (int sheet = 1; sheet <= 7; ++sheet)
+        refused.formulaResults << resultsFor(sheet, true);
+    QString error;
+    QVERIFY(!finishPackage(path, refused, &error));
+    QVERIFY2(error.contains(QLatin1String("C3")), qPrintable(error));
+    QCOMPARE(fileBytes(path), original);
+
+    PackageFinishing what;
+    for (int sheet = 1; sheet <= 7; ++sheet)
+        what.formulaResults << resultsFor(sheet, false);
+    QVERIFY2(finishPackage(path, what, &error), qPrintable(error));
+    QString failure;
+    const QJsonObject sheets = runPythonJson(python, read, {path}, &failure);
+    QVERIFY2(!sheets.isEmpty(), qPrintable(failure));
+    for (int sheet = 1; sheet <= 7; ++sheet) {
+        const QJsonObject cells = sheets[QStringLiteral("sheet%1.xml").arg(sheet)].toObject();
+        for (int row = 2; row <= 4; ++row) {
+            const QJsonArray number = cells[QStringLiteral("B%1").arg(row)].toArray();
+            QCOMPARE(number, (QJsonArray{"n", QString::number(sheet * 100.0 + row + 0.5), true}));
+            const QJsonArray text = cells[QStringLiteral("C%1").arg(row)].toArray();
+            if (sheet == 4 && row == 3)
+                QCOMPARE(text, (QJsonArray{"", "5", false}));
+            else
+                QCOMPARE(text, (QJsonArray{"str", QStringLiteral("<%1 & %2>").arg(sheet).arg(row), true}));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(OoxmlPackageTest)

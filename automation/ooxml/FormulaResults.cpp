@@ -1,18 +1,13 @@
 #include "FormulaResults.h"
 
 #include "CellReference.h"
-
+#include "ReadFailure.h"
 
 namespace ooxml {
 
 namespace {
 
-bool fail(QString *error, const QString &why)
-{
-    if (error)
-        *error = why;
-    return false;
-}
+using readers::fail;
 
 // Text as element content, as UTF-8.
 QByteArray escapeText(const QString &text)

@@ -15,12 +15,17 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <QTemporaryFile>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
+#include <atomic>
 #include <memory>
+#include <thread>
+#include <vector>
 
 namespace ooxml {
 
@@ -136,7 +141,69 @@ bool selectActiveSheet(const ZipPackage &package, const QString &workbookPart, c
 }
 
 // The parts of the package that change, by part name.
-bool editParts(const ZipPackage &package, const PackageFinishing &what,
+// Each sheet's formula results written into its part, the sheets shared out
+// between threads: the time goes to inflating the parts and going through
+// them, which each thread does with the package opened for itself (an archive
+// is read by one thread at a time).
+bool writeAllFormulaResults(const QString &path, const ZipPackage &package, const QString &workbookPart,
+                            const QByteArray &workbookXml, const QList<SheetFormulaResults> &all,
+                            QHash<QString, QByteArray> *replaced, QString *error)
+{
+    struct Sheet
+    {
+        QString part;
+        const SheetFormulaResults *results = nullptr;
+        QByteArray edited;
+        bool ok = false;
+        QString reason;
+    };
+    QVector<Sheet> sheets;
+    QSet<QString> parts;
+    for (const SheetFormulaResults &results : all) {
+        Sheet sheet;
+        sheet.results = &results;
+        if (!findWorksheetPart(package, workbookPart, workbookXml, results.sheetName, &sheet.part, error))
+            return false;
+        if (parts.contains(sheet.part))
+            return fail(error, QStringLiteral("%1: results given twice").arg(sheet.part));
+        parts.insert(sheet.part);
+        sheets << sheet;
+    }
+    std::atomic<int> next{0};
+    const auto work = [&]() {
+        ZipPackage own;
+        QString openError;
+        const bool opened = own.open(path, &openError);
+        for (int i = next++; i < sheets.size(); i = next++) {
+            Sheet &sheet = sheets[i];
+            QByteArray xml;
+            QString reason;
+            if (!opened)
+                sheet.reason = openError;
+            else if (!readEditedPart(own, *replaced, sheet.part, &xml, &sheet.reason))
+                sheet.reason = sheet.reason.isEmpty() ? QStringLiteral("%1 cannot be read").arg(sheet.part) : sheet.reason;
+            else if (!writeFormulaResults(xml, sheet.results->cells, &sheet.edited, &reason))
+                sheet.reason = QStringLiteral("%1: %2").arg(sheet.part, reason);
+            else
+                sheet.ok = true;
+        }
+    };
+    const int helpers = std::min<int>(sheets.size(), int(std::max(1u, std::thread::hardware_concurrency()))) - 1;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < helpers; ++t)
+        threads.emplace_back(work);
+    work();
+    for (std::thread &thread : threads)
+        thread.join();
+    for (const Sheet &sheet : qAsConst(sheets)) {
+        if (!sheet.ok)
+            return fail(error, sheet.reason);
+        replaced->insert(sheet.part, sheet.edited);
+    }
+    return true;
+}
+
+bool editParts(const QString &path, const ZipPackage &package, const PackageFinishing &what,
                const QList<SheetRanges> &sheets, QHash<QString, QByteArray> *replaced, QString *error)
 {
     const bool carryOver = !what.sourcePackage.isEmpty() && !what.origins.isEmpty();
@@ -152,18 +219,8 @@ bool editParts(const ZipPackage &package, const PackageFinishing &what,
     if (!readEditedPart(package, *replaced, workbookPart, &workbookXml, error))
         return false;
 
-    for (const SheetFormulaResults &results : what.formulaResults) {
-        QString sheetPart;
-        QByteArray sheetXml;
-        QByteArray edited;
-        QString reason;
-        if (!findWorksheetPart(package, workbookPart, workbookXml, results.sheetName, &sheetPart, error)
-            || !readEditedPart(package, *replaced, sheetPart, &sheetXml, error))
-            return false;
-        if (!writeFormulaResults(sheetXml, results.cells, &edited, &reason))
-            return fail(error, QStringLiteral("%1: %2").arg(sheetPart, reason));
-        replaced->insert(sheetPart, edited);
-    }
+    if (!writeAllFormulaResults(path, package, workbookPart, workbookXml, what.formulaResults, replaced, error))
+        return false;
 
     for (const SheetRanges &sheet : sheets) {
         QString sheetPart;
@@ -219,7 +276,7 @@ bool finishPackage(const QString &givenPath, const PackageFinishing &what, QStri
     if (!package.open(path, error))
         return false;
     QHash<QString, QByteArray> replaced;
-    if (!editParts(package, what, sheets, &replaced, error))
+    if (!editParts(path, package, what, sheets, &replaced, error))
         return false;
 
     // The finished zip: a new archive when parts changed, else the file as it is.

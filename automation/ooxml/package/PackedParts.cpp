@@ -79,12 +79,20 @@ bool packParts(const QVector<const QByteArray *> &contents, std::vector<PackedPa
     packed->resize(static_cast<size_t>(contents.size()));
     for (PackedPart &part : *packed)
         zip_error_init(&part.error);
+    // The largest first, so that no thread is left with one large part at the end.
+    std::vector<int> order(static_cast<size_t>(contents.size()));
+    for (int i = 0; i < contents.size(); ++i)
+        order[static_cast<size_t>(i)] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return contents.at(a)->size() > contents.at(b)->size(); });
     std::atomic<int> next{0};
     std::atomic<bool> ok{true};
     auto work = [&]() {
-        for (int i = next++; i < contents.size(); i = next++)
+        for (int k = next++; k < contents.size(); k = next++) {
+            const int i = order[static_cast<size_t>(k)];
             if (!deflatePart(*contents.at(i), &(*packed)[static_cast<size_t>(i)]))
                 ok = false;
+        }
     };
     const int helpers = std::min<int>(contents.size(), static_cast<int>(std::max(1u, std::thread::hardware_concurrency()))) - 1;
     std::vector<std::thread> threads;

@@ -241,8 +241,10 @@ std::shared_ptr<SheetState> GroupedSource::deferredCopy(SheetState &source, cons
         else
             sheets->insertNewByName(ou(name), static_cast<sal_Int16>(tab));
     });
-    if (copy)
+    if (copy) {
         copy->lineage.deferred = true;
+        m_standInsMade = true;
+    }
     return copy;
 }
 
@@ -275,6 +277,8 @@ void GroupedSource::materialize(SheetState &copy)
 
 void GroupedSource::materializeCopiesOf(const SheetState &source)
 {
+    if (!m_standInsMade)
+        return;
     QList<std::shared_ptr<SheetState>> copies;
     for (const auto &state : qAsConst(m_sheets.states()))
         if (state->lineage.deferred && state->lineage.source.lock().get() == &source)
@@ -285,6 +289,11 @@ void GroupedSource::materializeCopiesOf(const SheetState &source)
 
 void GroupedSource::materializeAll()
 {
+    // Asked before every write: the sheets are looked at only while stand-ins
+    // may be left.
+    if (!m_standInsMade)
+        return;
+    m_standInsMade = false;
     QList<std::shared_ptr<SheetState>> copies;
     for (const auto &state : qAsConst(m_sheets.states()))
         if (state->lineage.deferred)

@@ -95,6 +95,8 @@ private:
     ValueCache &m_values;
     RowDeletion &m_rows;
     std::optional<Parts> m_grouped;
+    // False once every stand-in made has become a copy.
+    bool m_standInsMade = false;
     KeysSeen m_keysSeen;
     KeysSeen m_templateRefused; // the source last weighed for a row template
 };
