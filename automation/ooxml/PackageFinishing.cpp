@@ -6,6 +6,7 @@
 #include "EncryptedContainer.h"
 #include "PackageParts.h"
 #include "PasswordHash.h"
+#include "SideBySide.h"
 #include "Sqref.h"
 #include "ViewEdits.h"
 #include "WorkbookEdits.h"
@@ -21,11 +22,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <algorithm>
-#include <atomic>
 #include <memory>
-#include <thread>
-#include <vector>
 
 namespace ooxml {
 
@@ -142,9 +139,7 @@ bool selectActiveSheet(const ZipPackage &package, const QString &workbookPart, c
 
 // The parts of the package that change, by part name.
 // Each sheet's formula results written into its part, the sheets shared out
-// between threads: the time goes to inflating the parts and going through
-// them, which each thread does with the package opened for itself (an archive
-// is read by one thread at a time).
+// between threads: the time goes to inflating the parts and going through them.
 bool writeAllFormulaResults(const QString &path, const ZipPackage &package, const QString &workbookPart,
                             const QByteArray &workbookXml, const QList<SheetFormulaResults> &all,
                             QHash<QString, QByteArray> *replaced, QString *error)
@@ -169,35 +164,24 @@ bool writeAllFormulaResults(const QString &path, const ZipPackage &package, cons
         parts.insert(sheet.part);
         sheets << sheet;
     }
-    std::atomic<int> next{0};
-    const auto work = [&]() {
+    sideBySide(sheets.size(), [&](int i) {
+        // An archive is read by one thread at a time: each sheet opens its own.
+        Sheet &sheet = sheets[i];
         ZipPackage own;
-        QString openError;
-        const bool opened = own.open(path, &openError);
-        for (int i = next++; i < sheets.size(); i = next++) {
-            Sheet &sheet = sheets[i];
-            QByteArray xml;
-            QString reason;
-            if (!opened)
-                sheet.reason = openError;
-            else if (!readEditedPart(own, *replaced, sheet.part, &xml, &sheet.reason))
-                sheet.reason = sheet.reason.isEmpty() ? QStringLiteral("%1 cannot be read").arg(sheet.part) : sheet.reason;
-            else if (!writeFormulaResults(xml, sheet.results->cells, &sheet.edited, &reason))
-                sheet.reason = QStringLiteral("%1: %2").arg(sheet.part, reason);
-            else
-                sheet.ok = true;
-        }
-    };
-    const int helpers = std::min<int>(sheets.size(), int(std::max(1u, std::thread::hardware_concurrency()))) - 1;
-    std::vector<std::thread> threads;
-    for (int t = 0; t < helpers; ++t)
-        threads.emplace_back(work);
-    work();
-    for (std::thread &thread : threads)
-        thread.join();
+        QByteArray xml;
+        QString reason;
+        if (!own.open(path, &sheet.reason))
+            return;
+        if (!readEditedPart(own, *replaced, sheet.part, &xml, &sheet.reason))
+            return;
+        if (!writeFormulaResults(xml, sheet.results->cells, &sheet.edited, &reason))
+            sheet.reason = QStringLiteral("%1: %2").arg(sheet.part, reason);
+        else
+            sheet.ok = true;
+    });
     for (const Sheet &sheet : qAsConst(sheets)) {
         if (!sheet.ok)
-            return fail(error, sheet.reason);
+            return fail(error, sheet.reason.isEmpty() ? QStringLiteral("%1 cannot be read").arg(sheet.part) : sheet.reason);
         replaced->insert(sheet.part, sheet.edited);
     }
     return true;

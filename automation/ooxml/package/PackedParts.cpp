@@ -1,11 +1,12 @@
 #include "PackedParts.h"
 
+#include "SideBySide.h"
+
 #include <zlib.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <thread>
 
 namespace ooxml {
 
@@ -85,22 +86,12 @@ bool packParts(const QVector<const QByteArray *> &contents, std::vector<PackedPa
         order[static_cast<size_t>(i)] = i;
     std::stable_sort(order.begin(), order.end(),
                      [&](int a, int b) { return contents.at(a)->size() > contents.at(b)->size(); });
-    std::atomic<int> next{0};
     std::atomic<bool> ok{true};
-    auto work = [&]() {
-        for (int k = next++; k < contents.size(); k = next++) {
-            const int i = order[static_cast<size_t>(k)];
-            if (!deflatePart(*contents.at(i), &(*packed)[static_cast<size_t>(i)]))
-                ok = false;
-        }
-    };
-    const int helpers = std::min<int>(contents.size(), static_cast<int>(std::max(1u, std::thread::hardware_concurrency()))) - 1;
-    std::vector<std::thread> threads;
-    for (int t = 0; t < helpers; ++t)
-        threads.emplace_back(work);
-    work();
-    for (std::thread &thread : threads)
-        thread.join();
+    sideBySide(contents.size(), [&](int k) {
+        const int i = order[static_cast<size_t>(k)];
+        if (!deflatePart(*contents.at(i), &(*packed)[static_cast<size_t>(i)]))
+            ok = false;
+    });
     return ok;
 }
 
