@@ -206,7 +206,7 @@ private slots:
     }
 
     // A summary whose cells are formulas reading their own row and the
-    // header, with few records a category: each category sheet is a copy of
+    // header: each category sheet is a copy of
     // the summary without its records, its own rows copied in, and the file
     // saved is the one copying the whole summary and deleting the other rows
     // gives, part for part.
@@ -233,9 +233,11 @@ private slots:
         // A comment is no cell of the summary's to the office: such summaries
         // keep the whole copies.
         QTest::newRow("a comment") << "classify" << (costing + QStringList{"comment"}) << header << false;
-        // Many records a category, each apart from the others: a call a
-        // record would cost more than copying the whole summary.
-        QTest::newRow("records scattered") << "classify" << QStringList{"costing", "240", "4"} << header << false;
+        // Many records a category, each apart from the others: they are
+        // copied in from a copy of the summary sorted by category, one run a
+        // category; also where categories hold hundreds of records.
+        QTest::newRow("records scattered") << "classify" << QStringList{"costing", "240", "4"} << header << true;
+        QTest::newRow("hundreds of records a category") << "classify" << QStringList{"costing", "1000", "4"} << header << true;
     }
     void rowTemplateSavesTheSame()
     {

@@ -164,9 +164,13 @@ void GroupedSource::groupSourceOf(SheetState &copy, const QList<SheetArea> &rows
     m_keysSeen = {source, source->version, groups};
     if (groups < 2)
         return;
-    if (grouping->size() < groups * kMinRowsPerGroup) {
-        if (groups >= kMinTemplateGroups)
-            makeRowTemplate(copy, *source, grouping);
+    // A summary of formulas: copies come from a row template, whatever the
+    // categories' size (its check refuses any other summary).
+    if (groups >= kMinTemplateGroups) {
+        makeRowTemplate(copy, *source, grouping);
+        if (m_grouped || grouping->size() < groups * kMinRowsPerGroup)
+            return;
+    } else if (grouping->size() < groups * kMinRowsPerGroup) {
         return;
     }
 

@@ -77,9 +77,12 @@ private:
         std::shared_ptr<const RowGrouping> grouping;
         QList<Part> parts; // in grouped order
         int partsMade = 0;
-        // One part, the source without the block: copies of it take their
-        // rows copied in from the source (see RowTemplate.h).
+        // The first part is the source without the block: copies of it take
+        // their rows copied in (see RowTemplate.h), from the source, or, when
+        // `sortedRows`, from the second part, the source with the block's
+        // rows in grouped order, where each category's rows are one run.
         bool rowTemplate = false;
+        bool sortedRows = false;
         int right = 0; // the source's last used column
     };
 

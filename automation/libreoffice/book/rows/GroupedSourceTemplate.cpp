@@ -25,9 +25,9 @@ namespace {
 
 // Longer than any name a caller may give a sheet, so it never meets one.
 const QString kTemplateName = QStringLiteral("sheetsplicer row template, removed before saving");
+const QString kSortedName = QStringLiteral("sheetsplicer rows by category, removed before saving");
 
-// Each run of a category's rows is one call of about 3 ms to the office;
-// a whole copy that loses its other rows costs tens of milliseconds.
+// Each run of a category's rows is one call of about 3 ms to the office.
 constexpr int kMaxRunsPerCopy = 8;
 
 // How many runs of consecutive rows the categories' rows make, all told.
@@ -59,26 +59,45 @@ void GroupedSource::makeRowTemplate(SheetState &copy, SheetState &source,
     const SheetArea used = m_values.usedArea(source);
     const QString sourceName = m_sheets.nameOf(source);
     // Rows below the block would move up in a copy that loses rows.
-    if (sourceName.isNull() || used.bottom > bottom || qEnvironmentVariable("SHEETSPLICER_ROW_TEMPLATE") == "0"
-        || runsOf(*grouping) > kMaxRunsPerCopy * grouping->groupStarts().size())
+    if (sourceName.isNull() || used.bottom > bottom || qEnvironmentVariable("SHEETSPLICER_ROW_TEMPLATE") == "0")
         return;
+    // Categories whose rows lie in many runs take them from a copy of the
+    // source sorted by category, one run each. That copy's formulas make
+    // every later sheet insertion cost more: with few runs a category, a call
+    // a run costs less.
+    const bool sortedRows = runsOf(*grouping) > kMaxRunsPerCopy * grouping->groupStarts().size();
     const bool fits = guarded(m_context.session(), [&]() {
         return RowTemplate::fits(m_context.document(), source.sheet, top, bottom, used.right);
     }, false);
     if (!fits || !m_rows.rowsMayMove(copy, top, bottom))
         return;
 
-    // First in the office's order, as the grouped parts are.
+    // First in the office's order, as the grouped parts are; the sorted rows
+    // right after.
+    uno::Reference<sheet::XSpreadsheet> sorted;
     auto sheet = guarded(m_context.session(), [&]() -> uno::Reference<sheet::XSpreadsheet> {
         uno::Reference<sheet::XSpreadsheets> sheets = m_context.document()->getSheets();
         sheets->copyByName(ou(sourceName), ou(kTemplateName), 0);
         uno::Reference<sheet::XSpreadsheet> made(sheets->getByName(ou(kTemplateName)), uno::UNO_QUERY_THROW);
         uno::Reference<table::XColumnRowRange>(made, uno::UNO_QUERY_THROW)->getRows()->removeByIndex(top - 1, bottom - top + 1);
+        if (sortedRows) {
+            sheets->copyByName(ou(sourceName), ou(kSortedName), 1);
+            sorted.set(sheets->getByName(ou(kSortedName)), uno::UNO_QUERY_THROW);
+        }
         return made;
     }, uno::Reference<sheet::XSpreadsheet>());
     m_values.invalidateValues();
-    if (!sheet.is())
+    if (!sheet.is() || (sortedRows && !sorted.is())) {
+        guarded(m_context.session(), [&]() -> bool {
+            uno::Reference<sheet::XSpreadsheets> sheets = m_context.document()->getSheets();
+            for (const QString &name : {kTemplateName, kSortedName})
+                if (sheets->hasByName(ou(name)))
+                    sheets->removeByName(ou(name));
+            return true;
+        }, false);
+        m_values.invalidateValues();
         return;
+    }
     const std::shared_ptr<SheetState> state = m_sheets.stateOf(sheet);
     // The bottom rows as a copy that lost the whole block has them.
     m_rows.refillBottomRows(*state, {SheetArea{top, 1, bottom, 1}});
@@ -91,8 +110,22 @@ void GroupedSource::makeRowTemplate(SheetState &copy, SheetState &source,
     made.partsMade = 1;
     made.rowTemplate = true;
     made.right = qMax(used.right, 1);
+    if (sortedRows)
+        made.parts << Part{m_sheets.stateOf(sorted), kSortedName, 0, grouping->size()};
+    made.sortedRows = sortedRows;
     m_grouped = made;
-    qCInfo(officeLog) << "copies of" << sourceName << "are made from a row template";
+    // Each row's grouped position sorts it there.
+    if (sortedRows) {
+        QVector<double> position(grouping->size());
+        for (int p = 0; p < grouping->size(); ++p)
+            position[grouping->originalIndexAt(p)] = p;
+        if (!m_rows.sortBlockRows(*m_grouped->parts.at(1).sheet, top, bottom, {position})) {
+            dropGroupedSource();
+            return;
+        }
+    }
+    qCInfo(officeLog) << "copies of" << sourceName << "are made from a row template"
+                      << (sortedRows ? "and rows sorted by category" : "");
 }
 
 // The stand-in, a copy of the template, takes the kept rows from the source;
@@ -103,9 +136,11 @@ std::optional<bool> GroupedSource::copyFromRowTemplate(SheetState &copy, SheetSt
     if (!kept.above.isEmpty() || !kept.below.isEmpty())
         return std::nullopt;
     const RowGrouping &grouping = *m_grouped->grouping;
+    const bool sorted = m_grouped->sortedRows;
+    const uno::Reference<sheet::XSpreadsheet> from = sorted ? m_grouped->parts.at(1).sheet->sheet : source.sheet;
     QList<SheetArea> runs;
     for (const int position : kept.positions) {
-        const int row = grouping.top() + grouping.originalIndexAt(position);
+        const int row = grouping.top() + (sorted ? position : grouping.originalIndexAt(position));
         if (!runs.isEmpty() && runs.last().bottom == row - 1)
             runs.last().bottom = row;
         else
@@ -114,7 +149,7 @@ std::optional<bool> GroupedSource::copyFromRowTemplate(SheetState &copy, SheetSt
     const int right = m_grouped->right;
     copy.lineage.deferred = false;
     const bool ok = guarded(m_context.session(), [&]() {
-        RowTemplate::copyRowsIn(source.sheet, copy.sheet, runs, grouping.top(), right);
+        RowTemplate::copyRowsIn(from, copy.sheet, runs, grouping.top(), right);
         return true;
     }, false);
     m_values.invalidateValues();
