@@ -556,6 +556,43 @@ for r in range(2, 62):
         QVERIFY(summaryXml.contains(">B61*10</f>"));
     }
 
+    // Lookups wait past a Select until saving, so that the office calculates
+    // everything else without them; a read of any sheet still sees them, and
+    // the file holds them, with their results, whether or not one was read.
+    void lookupsWaitingPastASelectAreNeverLost()
+    {
+        const QString path = m_dir.filePath("lookups.xlsx");
+        QVERIFY(makeWorkbook("striped", path, {"60"}));
+        const QString lookup = QStringLiteral("=IF(VLOOKUP(RC1,Summary!R2C1:R61C5,COLUMN()-COLUMN(RC1)+1,0)=\"\",\"\","
+                                              "VLOOKUP(RC1,Summary!R2C1:R61C5,COLUMN()-COLUMN(RC1)+1,0))");
+        QTemporaryDir out;
+        for (const bool readFirst : {true, false}) {
+            const QString saved = out.filePath(readFirst ? "read.xlsx" : "unread.xlsx");
+            Session s;
+            AutomationObject *book = s.workbooks->querySubObject("Open(const QString&)", path);
+            AutomationObject *sheets = book->querySubObject("Sheets");
+            sheets->dynamicCall("Add()");
+            AutomationObject *looks = sheets->querySubObject("Item(int)", 1);
+            AutomationObject *summary = sheets->querySubObject("Item(int)", 2);
+            for (int r = 2; r <= 11; ++r) {
+                looks->querySubObject("Cells(int,int)", r, 1)->dynamicCall("SetValue(const QVariant&)", QStringLiteral("K%1").arg(r + 9, 3, 10, QChar('0')));
+                for (int c = 2; c <= 4; ++c)
+                    looks->querySubObject("Cells(int,int)", r, c)->dynamicCall("SetFormulaR1C1(const QVariant&)", lookup);
+            }
+            looks->dynamicCall("Protect(QVariant)", QStringLiteral("pw"));
+            summary->dynamicCall("Select()");
+            if (readFirst) // K014 is on the summary's row 14
+                QCOMPARE(looks->querySubObject("Cells(int,int)", 5, 3)->dynamicCall("Value()").toInt(), 28);
+            QVERIFY(book->dynamicCall("SaveAs(const QString&, QVariant)", saved, 51).isValid());
+            const QByteArray xml = packagePart(saved, "xl/worksheets/sheet1.xml");
+            QVERIFY(xml.contains("<sheetProtection"));
+            QCOMPARE(xml.count("VLOOKUP($A"), 2 * 30);
+            // K020 is on row 20: B, C and D hold 20, 40 and 60.
+            QVERIFY2(QRegularExpression(QStringLiteral("<c r=\"D11\"[^>]*><f[^<]*</f><v>60</v>")).match(QString::fromUtf8(xml)).hasMatch(),
+                     xml.mid(xml.indexOf("r=\"D11\""), 400).constData());
+        }
+    }
+
     void savesLinksAndProtection()
     {
         const QString path = m_dir.filePath("save.xlsx");

@@ -43,10 +43,68 @@ void FormulaBatch::flushFormulas()
 {
     for (const auto &state : m_sheets.states())
         flushFormulasOf(*state);
+    sendHeldLookups(); // of sheets the registry no longer knows
+}
+
+void FormulaBatch::flushFormulasHoldingLookups()
+{
+    // An .xls is saved as one, where the office calculates them anyway.
+    if (m_context.sourcePath().endsWith(QLatin1String(".xls"), Qt::CaseInsensitive)) {
+        flushFormulas();
+        return;
+    }
+    for (const auto &state : m_sheets.states()) {
+        if (!state->formulas.r1c1.isEmpty())
+            flushSheet(*state, true);
+        const bool held = std::any_of(m_heldLookups.cbegin(), m_heldLookups.cend(),
+                                      [&](const SentLookup &h) { return h.sheet.lock() == state; });
+        if (!held)
+            flushProtectionOf(*state);
+    }
+}
+
+bool FormulaBatch::sendHeldLookups()
+{
+    bool ok = true;
+    while (ok && !m_heldLookups.isEmpty()) {
+        const std::shared_ptr<SheetState> state = m_heldLookups.first().sheet.lock();
+        if (!state) {
+            m_heldLookups.removeFirst(); // the sheet went: nothing to write to
+            continue;
+        }
+        ok = sendHeldLookupsOf(*state);
+        if (ok)
+            flushProtectionOf(*state);
+    }
+    return ok;
+}
+
+// In the order they were held; each sent one is then a sent lookup.
+bool FormulaBatch::sendHeldLookupsOf(SheetState &state)
+{
+    bool ok = true;
+    bool any = false;
+    for (int i = 0; ok && i < m_heldLookups.size();) {
+        const SentLookup held = m_heldLookups.at(i);
+        if (held.sheet.lock().get() != &state) {
+            ++i;
+            continue;
+        }
+        any = true;
+        ok = writeBlock(state, held.area, held.formula);
+        if (ok) {
+            m_heldLookups.removeAt(i);
+            m_sentLookups << held;
+        }
+    }
+    if (any)
+        m_values.invalidateValues();
+    return ok;
 }
 
 void FormulaBatch::flushFormulasOf(SheetState &state)
 {
+    sendHeldLookupsOf(state);
     if (!state.formulas.r1c1.isEmpty())
         flushSheet(state);
     flushProtectionOf(state);
@@ -54,6 +112,7 @@ void FormulaBatch::flushFormulasOf(SheetState &state)
 
 void FormulaBatch::flushProtectionOf(SheetState &state)
 {
+    sendHeldLookupsOf(state);
     if (!state.formulas.protection)
         return;
     const QString password = *state.formulas.protection;
@@ -78,6 +137,7 @@ bool FormulaBatch::protectSheet(SheetState &state, const QString &password)
         state.formulas.protection = password;
         return true;
     }
+    sendHeldLookupsOf(state);
     if (!state.formulas.r1c1.isEmpty())
         flushSheet(state);
     return guarded(m_context.session(), [&]() -> bool {
@@ -103,8 +163,11 @@ std::optional<bool> FormulaBatch::sheetProtected(SheetState &content)
 
 // Waiting R1C1 formulas go out as rectangles of one formula each: every cell's
 // own A1 text, one call per rectangle.
-void FormulaBatch::flushSheet(SheetState &state)
+void FormulaBatch::flushSheet(SheetState &state, bool holdLookups)
 {
+    // Held blocks go before anything written after them.
+    if (!holdLookups)
+        sendHeldLookupsOf(state);
     struct Block
     {
         SheetArea area;
@@ -152,9 +215,12 @@ void FormulaBatch::flushSheet(SheetState &state)
             }
     }
     for (const Block &block : done) {
-        if (writeBlock(state, block.area, block.formula) && m_context.lookupResultsKnown()
-            && parseLookupFormula(block.formula))
-            m_sentLookups << SentLookup{m_sheets.states().value(state.identity.get()), block.area, block.formula};
+        const bool lookup = m_context.lookupResultsKnown() && parseLookupFormula(block.formula).has_value();
+        const SentLookup sent{m_sheets.states().value(state.identity.get()), block.area, block.formula};
+        if (lookup && holdLookups)
+            m_heldLookups << sent;
+        else if (writeBlock(state, block.area, block.formula) && lookup)
+            m_sentLookups << sent;
     }
     m_values.invalidateValues();
 }

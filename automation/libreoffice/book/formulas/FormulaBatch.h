@@ -56,12 +56,22 @@ public:
     // The lookup blocks sent since the last time, each as it was sent; a
     // block written over since is not among them.
     QList<SentLookup> takeSentLookups();
+    // As flushFormulas, but lookup blocks, and a Protect of their sheets,
+    // are held back until sendHeldLookups: before saving, so that the office
+    // calculates every other formula without them (see KnownLookups). Any
+    // later flush of a sheet, or Protect, sends its held blocks first.
+    void flushFormulasHoldingLookups();
+    QList<SentLookup> heldLookups() const { return m_heldLookups; }
+    // Sends the blocks held, then the Protect of their sheets; false when the
+    // office did not take one (it stays held).
+    bool sendHeldLookups();
     // Sends a block of one formula as a flush does; false when the office
     // did not take it.
     bool writeBlock(SheetState &state, const SheetArea &area, const QString &formula);
 
 private:
-    void flushSheet(SheetState &state);
+    void flushSheet(SheetState &state, bool holdLookups = false);
+    bool sendHeldLookupsOf(SheetState &state);
     bool writeCellByCell(SheetState &state, const SheetArea &area, const QString &formula);
     bool writeByFill(SheetState &state, const SheetArea &area, const QString &formula);
     struct KeptFormats
@@ -80,4 +90,5 @@ private:
     QStringList m_sheetPasswords{QString()};
     css::uno::Sequence<rtl::OUString> m_formatNames;
     QList<SentLookup> m_sentLookups;
+    QList<SentLookup> m_heldLookups;
 };

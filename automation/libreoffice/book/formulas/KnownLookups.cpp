@@ -61,6 +61,8 @@ struct Table
 
 std::optional<QList<ooxml::SheetFormulaResults>> KnownLookups::storeUncalculated()
 {
+    if (!m_formulas.heldLookups().isEmpty())
+        return storeHeld();
     const QList<Sent> sent = m_formulas.takeSentLookups();
     if (sent.isEmpty() || !workbookAllows() || !stillAsSent(sent))
         return std::nullopt;
@@ -238,6 +240,31 @@ bool KnownLookups::nothingElseReads(const QList<Sent> &sent, bool *otherFormulas
         }
         return true;
     }, false);
+}
+
+// The lookups held back by the flush before saving: everything else is
+// calculated while they are not in the workbook, and they go in after it.
+std::optional<QList<ooxml::SheetFormulaResults>> KnownLookups::storeHeld()
+{
+    const QList<Sent> held = m_formulas.heldLookups();
+    std::optional<QList<ooxml::SheetFormulaResults>> results;
+    bool otherFormulas = true;
+    if (!workbookAllows()) {
+        // the office calculates them after all
+    } else if (!nothingElseReads(held, &otherFormulas)) {
+        qCInfo(officeLog) << "lookups left to the office: other formulas may read them";
+    } else {
+        m_values.calculateIfNeeded();
+        results = workOut(held);
+    }
+    // With the office's calculation off: stored with no result.
+    if (!m_formulas.sendHeldLookups())
+        throw uno::RuntimeException("the category sheets' lookups could not be written");
+    m_formulas.takeSentLookups();
+    m_values.invalidateValues();
+    if (results)
+        qCInfo(officeLog) << "lookups stored uncalculated, their results known:" << held.size() << "blocks, held back";
+    return results;
 }
 
 std::optional<QList<ooxml::SheetFormulaResults>> KnownLookups::workOut(const QList<Sent> &sent)

@@ -29,14 +29,17 @@ public:
     {
     }
 
-    // Before storing: the lookups sent are taken out, everything else is
-    // calculated, their results are worked out and they are sent again,
+    // Before storing: with the lookups held back (FormulaBatch::
+    // flushFormulasHoldingLookups), or else taken out, everything else is
+    // calculated, their results are worked out and they are sent,
     // uncalculated. None when the office is to calculate them (the workbook
-    // is then as it was). Throws when a block could not be sent again.
+    // then holds them as the job wrote them). Throws when a block could not
+    // be sent.
     std::optional<QList<ooxml::SheetFormulaResults>> storeUncalculated();
 
 private:
     using Sent = FormulaBatch::SentLookup;
+    std::optional<QList<ooxml::SheetFormulaResults>> storeHeld();
     bool workbookAllows();
     bool stillAsSent(const QList<Sent> &sent);
     std::optional<QList<ooxml::SheetFormulaResults>> workOut(const QList<Sent> &sent);

@@ -164,7 +164,12 @@ bool BookSaving::saveAs(const QString &path, int fileFormat)
     m_grouped.dropGroupedSource();
     if (!m_sideCopies.bringInSideCopies())
         return refuse("the category sheets made aside could not be brought in");
-    m_formulas.flushFormulas();
+    // An .xlsx's lookups may wait until everything else is calculated (see
+    // KnownLookups).
+    if (fileFormat != Xl::excel8)
+        m_formulas.flushFormulasHoldingLookups();
+    else
+        m_formulas.flushFormulas();
     if (!m_sheets.alignSheetOrder())
         return refuse("the sheets could not be put in order");
 

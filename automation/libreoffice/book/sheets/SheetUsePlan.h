@@ -23,6 +23,10 @@ struct SheetUsePlan
         SheetFormulas,   // the sheet's formulas, then its Protect
         SheetProtection, // the sheet's Protect only
         AllFormulas,     // every sheet's formulas and Protects
+        // The same, but the lookups of an .xlsx-bound workbook, and their
+        // sheets' Protects, wait for saving (see KnownLookups); nothing
+        // that reads cells may leave them waiting.
+        AllButLookups,
     };
     Waiting waiting = Waiting::Stays;
     bool readsCells = false;

@@ -47,8 +47,8 @@ constexpr Rule kRules[] = {
     {'P', K::Range, M::Text, W::AllFormulas, true, false},
     {'D', K::Range, M::AutoFilter, W::AllFormulas, true, false},
     {'Q', K::Worksheet, M::UsedRange, W::AllFormulas, true, false},
-    {'D', K::Worksheet, M::Select, W::AllFormulas, false, false},
-    {'D', K::Worksheet, M::Activate, W::AllFormulas, false, false},
+    {'D', K::Worksheet, M::Select, W::AllButLookups, false, false},
+    {'D', K::Worksheet, M::Activate, W::AllButLookups, false, false},
     // A write to a cell comes after the formulas that wait for its sheet.
     {'D', K::Range, M::SetValue, W::SheetFormulas, false, true},
     {'S', K::Range, M::Value, W::SheetFormulas, false, true},
@@ -113,6 +113,9 @@ SheetState &SheetUseRules::before(SheetState &state, const SheetCall &call)
         break;
     case SheetUsePlan::Waiting::AllFormulas:
         m_formulas.flushFormulas();
+        break;
+    case SheetUsePlan::Waiting::AllButLookups:
+        m_formulas.flushFormulasHoldingLookups();
         break;
     }
     if (plan.readsCells && !m_closed)
