@@ -1,5 +1,7 @@
 #include "MemberCatalogue.h"
 
+#include <QThreadStorage>
+
 #include "MemberText.h"
 
 #include <QHash>
@@ -129,6 +131,22 @@ QList<CatalogueMember> makeExtras()
     };
 }
 
+struct Asked
+{
+    char access = 0;
+    ObjectKind object{};
+    QByteArray name;
+    const CatalogueMember *entry = nullptr;
+};
+
+constexpr int kAskedKept = 8;
+
+struct AskedLast
+{
+    Asked kept[kAskedKept];
+    int next = 0;
+};
+
 QByteArray keyOf(char access, ObjectKind object, const QByteArray &name)
 {
     return QByteArray(1, access) + char('0' + int(object)) + name;
@@ -164,23 +182,18 @@ const CatalogueMember *catalogueEntry(char access, ObjectKind object, const QByt
                 }
         return byKey;
     }();
-    // The members asked for last, per thread: most calls repeat one of them.
-    struct Asked
-    {
-        char access = 0;
-        ObjectKind object{};
-        QByteArray name;
-        const CatalogueMember *entry = nullptr;
-    };
-    constexpr int kKept = 8;
-    thread_local Asked kept[kKept];
-    thread_local int next = 0;
-    for (const Asked &asked : kept)
+    // The members asked for last, per thread: most calls repeat one of them
+    // (in Qt's storage; see MemberText.cpp).
+    static QThreadStorage<AskedLast *> storage;
+    if (!storage.hasLocalData())
+        storage.setLocalData(new AskedLast);
+    AskedLast &last = *storage.localData();
+    for (const Asked &asked : last.kept)
         if (asked.access == access && asked.object == object && asked.name == name)
             return asked.entry;
     const CatalogueMember *entry = entries.value(keyOf(access, object, name), nullptr);
-    kept[next] = Asked{access, object, name, entry};
-    next = (next + 1) % kKept;
+    last.kept[last.next] = Asked{access, object, name, entry};
+    last.next = (last.next + 1) % kAskedKept;
     return entry;
 }
 

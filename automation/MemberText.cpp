@@ -1,5 +1,7 @@
 #include "MemberText.h"
 
+#include <QThreadStorage>
+
 #include <cstring>
 
 namespace {
@@ -9,6 +11,14 @@ struct Parsed
     QByteArray text;
     QByteArray name;
     QVariantList constants;
+};
+
+constexpr int kKept = 8;
+
+struct Recent
+{
+    Parsed kept[kKept];
+    int next = 0;
 };
 
 Parsed parse(const char *given)
@@ -43,10 +53,16 @@ MemberText::MemberText(const char *text)
     const char *given = text ? text : "";
     // A job names a few members hundreds of thousands of times: the texts
     // parsed last are kept, per thread, and compared before parsing again.
-    constexpr int kKept = 8;
-    thread_local Parsed kept[kKept];
-    thread_local int next = 0;
-    for (const Parsed &parsed : kept) {
+    // Qt's storage, not thread_local: objects with destructors in a
+    // compiler's thread storage hang a MinGW program at exit under Wine.
+    static QThreadStorage<Recent *> storage;
+    if (!storage.hasLocalData())
+        storage.setLocalData(new Recent);
+    Recent &recent = *storage.localData();
+    Parsed *kept = recent.kept;
+    int &next = recent.next;
+    for (int i = 0; i < kKept; ++i) {
+        const Parsed &parsed = kept[i];
         if (!parsed.text.isNull() && std::strcmp(parsed.text.constData(), given) == 0) {
             m_text = parsed.text;
             m_name = parsed.name;
