@@ -137,7 +137,6 @@ bool selectActiveSheet(const ZipPackage &package, const QString &workbookPart, c
     return true;
 }
 
-// The parts of the package that change, by part name.
 // Each sheet's formula results written into its part, the sheets shared out
 // between threads: the time goes to inflating the parts and going through them.
 bool writeAllFormulaResults(const QString &path, const ZipPackage &package, const QString &workbookPart,
@@ -187,6 +186,7 @@ bool writeAllFormulaResults(const QString &path, const ZipPackage &package, cons
     return true;
 }
 
+// The parts of the package that change, by part name.
 bool editParts(const QString &path, const ZipPackage &package, const PackageFinishing &what,
                const QList<SheetRanges> &sheets, QHash<QString, QByteArray> *replaced, QString *error)
 {

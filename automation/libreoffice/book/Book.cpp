@@ -59,7 +59,7 @@ Book::Book(OfficeSession &session, uno::Reference<sheet::XSpreadsheetDocument> d
     }, false);
     // Text results of the formulas an .xls file brought, stored right; before
     // any copy is made, so that the copies' formulas are right too.
-    if (m_context.sourcePath().endsWith(QLatin1String(".xls"), Qt::CaseInsensitive)) {
+    if (m_context.sourceIsXls()) {
         guarded(m_context.session(), [&]() -> bool {
             reenterTextFormulas(m_context.document(), {QString()});
             return true;

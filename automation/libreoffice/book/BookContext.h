@@ -36,6 +36,8 @@ public:
         return state.aside.document.is() ? state.aside.document : m_document;
     }
     const QString &sourcePath() const { return m_sourcePath; }
+    // An .xls source, saved as one: no editable ranges, formulas the office calculates.
+    bool sourceIsXls() const { return m_sourcePath.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive); }
     // The source's file as it can be read: the source, or its decrypted copy.
     const QString &packagePath() const { return m_readable.path.isEmpty() ? m_sourcePath : m_readable.path; }
 

@@ -49,7 +49,7 @@ void FormulaBatch::flushFormulas()
 void FormulaBatch::flushFormulasHoldingLookups()
 {
     // An .xls is saved as one, where the office calculates them anyway.
-    if (m_context.sourcePath().endsWith(QLatin1String(".xls"), Qt::CaseInsensitive)) {
+    if (m_context.sourceIsXls()) {
         flushFormulas();
         return;
     }
@@ -104,7 +104,7 @@ bool FormulaBatch::sendHeldLookupsOf(SheetState &state)
 
 void FormulaBatch::flushFormulasOf(SheetState &state)
 {
-    sendHeldLookupsOf(state);
+    // Held lookups go first: flushSheet and flushProtectionOf both send them.
     if (!state.formulas.r1c1.isEmpty())
         flushSheet(state);
     flushProtectionOf(state);

@@ -120,7 +120,7 @@ void BookSaving::requestOpenPassword(const QString &password)
 
 void BookSaving::addEditRange(const std::shared_ptr<SheetState> &sheet, const QList<SheetArea> &areas)
 {
-    if (m_context.sourcePath().endsWith(QLatin1String(".xls"), Qt::CaseInsensitive)) {
+    if (m_context.sourceIsXls()) {
         // .xls keeps no editable ranges: the cells are left unlocked instead.
         // A waiting Protect comes first, here and not before the call: an
         // .xlsx notes the range for saving and leaves the sheet alone.
