@@ -88,6 +88,42 @@ private slots:
             }
         }
     }
+
+    // A category sheet whose formula cells C3:L7 wait: nothing that could
+    // see or change them, or the rows and sheet around them, leaves them
+    // waiting; a read of its category column does.
+    void heldCellsComeInBeforeAnythingSeesThem()
+    {
+        const QList<SheetArea> held{SheetArea{3, 3, 7, 12}};
+        const QList<SheetArea> categoryColumn{SheetArea{3, 1, 8, 1}};
+        const QList<SheetArea> heldCell{SheetArea{5, 4, 5, 4}};
+        for (SheetCall call : everyCall()) {
+            const QByteArray what = describe(call).toUtf8();
+            const SheetUse use = call.entry->use;
+            call.areas = categoryColumn;
+            call.arguments = 2;
+            const bool apart = leavesHeldCells(held, call);
+            if (apart && use != SheetUse::Rename && use != SheetUse::Arrange && use != SheetUse::Unfilter)
+                QVERIFY2(call.access == 'Q' || call.access == 'P' || call.entry->id == Member::Value, what.constData());
+            QVERIFY2(!apart || (use != SheetUse::Write && use != SheetUse::RowDelete && use != SheetUse::CopySheet
+                                && use != SheetUse::Show && use != SheetUse::Filter),
+                     what.constData());
+            call.areas = heldCell;
+            if (call.entry->id == Member::Value || call.entry->id == Member::Text)
+                QVERIFY2(!leavesHeldCells(held, call), what.constData());
+            call.areas.clear();
+            if (call.entry->id == Member::Value && call.access != 'S')
+                QVERIFY2(!leavesHeldCells(held, call), what.constData()); // cells not known
+            QVERIFY(leavesHeldCells({}, call));
+        }
+        const CatalogueMember *filter = nullptr;
+        for (const CatalogueMember &entry : memberCatalogue())
+            if (entry.id == Member::AutoFilter && entry.access == 'D')
+                filter = &entry;
+        QVERIFY(filter);
+        QVERIFY(leavesHeldCells(held, SheetCall{'D', ObjectKind::Range, filter, heldCell, 1}));
+        QVERIFY(!leavesHeldCells(held, SheetCall{'D', ObjectKind::Range, filter, categoryColumn, 2}));
+    }
 };
 
 QTEST_GUILESS_MAIN(LoSheetRulesTest)

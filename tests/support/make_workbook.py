@@ -102,7 +102,9 @@ def costing(path, rows="60", categories="12", *options):
     and every fourth record is filled. With "tall" every record row is 30 pt
     high; with "relative" the formulas name the factor row relatively
     (=$C3*D2); with "comment" the second record has a comment; with "12.75"
-    the sheet's rows are 12.75 pt high, next to the office's own 12.8."""
+    the sheet's rows are 12.75 pt high, next to the office's own 12.8; with
+    "indirect" a second sheet reads a category sheet's first formula by its
+    name (INDIRECT)."""
     rows, categories = int(rows), int(categories)
     wb = openpyxl.Workbook()
     ws = wb.active
@@ -124,6 +126,9 @@ def costing(path, rows="60", categories="12", *options):
     if "12.75" in options:
         ws.sheet_format.defaultRowHeight = 12.75
     ws.freeze_panes = "A3"
+    if "indirect" in options:
+        check = wb.create_sheet("Check")
+        check["A1"] = "=INDIRECT(\"'Team 03'!D3\")"
     wb.save(path)
 
 

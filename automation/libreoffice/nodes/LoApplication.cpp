@@ -11,7 +11,7 @@ bool LoNode::disconnected() const
 
 QVariant LoNode::call(const MemberText &member, const QVariantList &args)
 {
-    const SheetCall use{'D', objectKind(), catalogueEntry('D', objectKind(), member.name())};
+    const SheetCall use{'D', objectKind(), catalogueEntry('D', objectKind(), member.name()), {}, int(args.size())};
     beforeUse(use);
     const QVariant result = use.entry ? callMember(use.entry->id, args) : QVariant();
     afterUse(use);

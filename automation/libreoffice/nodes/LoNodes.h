@@ -127,6 +127,8 @@ protected:
     // The sheet whose cells the member being answered reads: the sheet
     // itself, or a stand-in's source.
     SheetState &cells() const { return m_cells ? *m_cells : *m_sheet; }
+    // The cells the node stands for, when it is a range of cells.
+    virtual QList<SheetArea> cellAreas() const { return {}; }
 
     std::shared_ptr<SheetState> m_sheet;
 
@@ -166,6 +168,7 @@ public:
 
     const QList<SheetArea> &areas() const { return m_areas; }
     ObjectKind objectKind() const override { return ObjectKind::Range; }
+    QList<SheetArea> cellAreas() const override { return m_kind == Kind::Cells ? m_areas : QList<SheetArea>(); }
 
 protected:
     QVariant callMember(Member member, const QVariantList &args) override;

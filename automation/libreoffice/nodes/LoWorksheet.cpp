@@ -37,7 +37,9 @@ std::shared_ptr<SheetState> sheetArgument(const QVariant &value)
 
 void LoSheetNode::beforeUse(const SheetCall &use)
 {
-    m_cells = &m_book->beforeUse(*m_sheet, use);
+    SheetCall call = use;
+    call.areas = cellAreas();
+    m_cells = &m_book->beforeUse(*m_sheet, call);
 }
 
 void LoSheetNode::afterUse(const SheetCall &use)

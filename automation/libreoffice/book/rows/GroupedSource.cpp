@@ -216,6 +216,8 @@ int GroupedSource::keysOf(const SheetState &source) const
 
 void GroupedSource::dropGroupedSource()
 {
+    // The copies' held formulas come from the source or a part.
+    copyAllHeldFormulas();
     if (!m_grouped)
         return;
     const Parts grouped = *m_grouped;
@@ -281,6 +283,7 @@ void GroupedSource::materialize(SheetState &copy)
 
 void GroupedSource::materializeCopiesOf(const SheetState &source)
 {
+    copyHeldFormulasFrom(source);
     if (!m_standInsMade)
         return;
     QList<std::shared_ptr<SheetState>> copies;

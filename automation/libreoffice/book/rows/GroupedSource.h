@@ -48,6 +48,15 @@ public:
     void materializeCopiesOf(const SheetState &source);
     void materializeAll();
     std::optional<bool> materializeForDelete(SheetState &copy, const QList<SheetArea> &rows);
+    // Formula cells held back from copies of the row template (see
+    // GroupedSourceTemplate.cpp), copied into `copy`, into every copy whose
+    // cells come from `source`, or into all; false when one could not be.
+    bool copyHeldFormulasInto(SheetState &copy);
+    bool copyHeldFormulasFrom(const SheetState &source);
+    bool copyAllHeldFormulas();
+    // Whether a copy's held formulas could not be copied in: its cells would
+    // be wrong, and the workbook must not be saved.
+    bool heldFormulasLost() const { return m_heldLost; }
     // How many keys the block of `source` held, as it is now, when the
     // grouped source was last considered for a copy of it; 0 when unknown.
     int keysOf(const SheetState &source) const;
@@ -58,6 +67,8 @@ private:
     // The row template's way (see GroupedSourceTemplate.cpp).
     void makeRowTemplate(SheetState &copy, SheetState &source, const std::shared_ptr<const RowGrouping> &grouping);
     std::optional<bool> copyFromRowTemplate(SheetState &copy, SheetState &source, const RowGrouping::KeptRows &kept);
+    std::pair<QList<SheetArea>, QList<SheetArea>> columnsOfCopies(SheetState &source, int top, int bottom, int right,
+                                                                  int categoryColumn);
 
     // A copy of one sheet with the rows of a block grouped by one column,
     // cut into parts of a few keys' groups each: sheets kept first in the
@@ -84,6 +95,11 @@ private:
         bool rowTemplate = false;
         bool sortedRows = false;
         int right = 0; // the source's last used column
+        // The columns each copy takes at once, and those whose formulas it
+        // takes only when the copy is used (see GroupedSourceTemplate.cpp);
+        // their rows unused.
+        QList<SheetArea> columnsAtOnce;
+        QList<SheetArea> columnsHeld;
     };
 
     struct KeysSeen
@@ -100,6 +116,9 @@ private:
     std::optional<Parts> m_grouped;
     // False once every stand-in made has become a copy.
     bool m_standInsMade = false;
+    // False once no copy holds formulas back.
+    bool m_heldMade = false;
+    bool m_heldLost = false;
     KeysSeen m_keysSeen;
     KeysSeen m_templateRefused; // the source last weighed for a row template
 };

@@ -71,6 +71,8 @@ void GroupedSource::makeRowTemplate(SheetState &copy, SheetState &source,
     }, false);
     if (!fits || !m_rows.rowsMayMove(copy, top, bottom))
         return;
+    const std::pair<QList<SheetArea>, QList<SheetArea>> columns = columnsOfCopies(source, grouping->top(), bottom,
+                                                                                  qMax(used.right, 1), copy.filter.column);
 
     // First in the office's order, as the grouped parts are; the sorted rows
     // right after.
@@ -110,6 +112,8 @@ void GroupedSource::makeRowTemplate(SheetState &copy, SheetState &source,
     made.partsMade = 1;
     made.rowTemplate = true;
     made.right = qMax(used.right, 1);
+    made.columnsAtOnce = columns.first;
+    made.columnsHeld = columns.second;
     if (sortedRows)
         made.parts << Part{m_sheets.stateOf(sorted), kSortedName, 0, grouping->size()};
     made.sortedRows = sortedRows;
@@ -125,7 +129,8 @@ void GroupedSource::makeRowTemplate(SheetState &copy, SheetState &source,
         }
     }
     qCInfo(officeLog) << "copies of" << sourceName << "are made from a row template"
-                      << (sortedRows ? "and rows sorted by category" : "");
+                      << (sortedRows ? "and rows sorted by category" : "")
+                      << (made.columnsHeld.isEmpty() ? "" : ", their formulas copied in when used");
 }
 
 // The stand-in, a copy of the template, takes the kept rows from the source;
@@ -146,12 +151,105 @@ std::optional<bool> GroupedSource::copyFromRowTemplate(SheetState &copy, SheetSt
         else
             runs << SheetArea{row, 1, row, 1};
     }
-    const int right = m_grouped->right;
     copy.lineage.deferred = false;
     const bool ok = guarded(m_context.session(), [&]() {
-        RowTemplate::copyRowsIn(from, copy.sheet, runs, grouping.top(), right);
+        RowTemplate::copyRowsIn(from, copy.sheet, runs, grouping.top(), m_grouped->columnsAtOnce);
         return true;
     }, false);
     m_values.invalidateValues();
+    if (ok && !runs.isEmpty() && !m_grouped->columnsHeld.isEmpty()) {
+        const std::shared_ptr<SheetState> fromState
+            = sorted ? m_grouped->parts.at(1).sheet : m_sheets.states().value(source.identity.get());
+        copy.held = SheetState::HeldFormulas{fromState, fromState->version, runs, m_grouped->columnsHeld, grouping.top()};
+        m_heldMade = true;
+    }
+    return ok;
+}
+
+// Copies get columns with formulas last, when they are used: a copy that
+// holds no formulas costs the office nothing when later copies go in ahead
+// of it, where each formula of every sheet is visited. The columns of `source`
+// 1 to `right` a copy gets at once, and those it gets later; all at once when
+// a formula's value may depend on the copies (it names sheets by text), or
+// the columns alternate too often to be worth the calls.
+std::pair<QList<SheetArea>, QList<SheetArea>> GroupedSource::columnsOfCopies(SheetState &source, int top, int bottom,
+                                                                             int right, int categoryColumn)
+{
+    const QList<SheetArea> all{SheetArea{top, 1, bottom, right}};
+    if (qEnvironmentVariable("SHEETSPLICER_HOLD_FORMULAS") == "0")
+        return {all, {}};
+    const std::optional<QList<SheetArea>> formulas = guarded(m_context.session(), [&]() -> std::optional<QList<SheetArea>> {
+        if (RowTemplate::readsSheetsByText(m_context.document()))
+            return std::nullopt;
+        return RowTemplate::formulaColumns(source.sheet, top, bottom, right);
+    }, std::optional<QList<SheetArea>>());
+    if (!formulas)
+        return {all, {}};
+    // The category column is read while the split runs: it comes at once.
+    QList<SheetArea> held;
+    for (SheetArea run : *formulas) {
+        if (categoryColumn >= run.left && categoryColumn <= run.right) {
+            if (categoryColumn > run.left)
+                held << SheetArea{top, run.left, bottom, categoryColumn - 1};
+            run.left = categoryColumn + 1;
+        }
+        if (run.left <= run.right)
+            held << run;
+    }
+    QList<SheetArea> atOnce;
+    int left = 1;
+    for (const SheetArea &run : held) {
+        if (run.left > left)
+            atOnce << SheetArea{top, left, bottom, run.left - 1};
+        left = run.right + 1;
+    }
+    if (left <= right)
+        atOnce << SheetArea{top, left, bottom, right};
+    if (held.isEmpty() || held.size() > 2 || atOnce.size() > 2)
+        return {all, {}};
+    return {atOnce, held};
+}
+
+bool GroupedSource::copyHeldFormulasInto(SheetState &copy)
+{
+    if (!copy.held)
+        return true;
+    const SheetState::HeldFormulas held = *copy.held;
+    copy.held.reset();
+    const std::shared_ptr<SheetState> from = held.from.lock();
+    bool ok = from && from->version == held.fromVersion;
+    if (ok)
+        ok = guarded(m_context.session(), [&]() {
+            RowTemplate::copyCellsIn(from->sheet, copy.sheet, held.runs, held.top, held.columns);
+            return true;
+        }, false);
+    m_values.invalidateValues();
+    if (!ok) {
+        m_heldLost = true;
+        qCWarning(officeLog) << "the formulas held back from" << m_sheets.nameOf(copy) << "could not be copied in";
+    }
+    return ok;
+}
+
+bool GroupedSource::copyHeldFormulasFrom(const SheetState &source)
+{
+    if (!m_heldMade)
+        return true;
+    bool ok = true;
+    for (const auto &state : m_sheets.states().values())
+        if (state->held && state->held->from.lock().get() == &source)
+            ok = copyHeldFormulasInto(*state) && ok;
+    return ok;
+}
+
+bool GroupedSource::copyAllHeldFormulas()
+{
+    if (!m_heldMade)
+        return true;
+    m_heldMade = false;
+    bool ok = true;
+    for (const auto &state : m_sheets.states().values())
+        if (state->held)
+            ok = copyHeldFormulasInto(*state) && ok;
     return ok;
 }

@@ -19,6 +19,12 @@
 #include <com/sun/star/table/XColumnRowRange.hpp>
 #include <com/sun/star/table/XTableRows.hpp>
 #include <com/sun/star/util/XMergeable.hpp>
+#include <com/sun/star/util/XSearchable.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/sheet/XNamedRange.hpp>
+
+#include <QVector>
 
 #include <optional>
 
@@ -101,23 +107,32 @@ bool fits(const uno::Reference<sheet::XSpreadsheetDocument> &document, const uno
     return formulasCopyAsTheyMove(sheet, *formulas, top);
 }
 
+void copyCellsIn(const uno::Reference<sheet::XSpreadsheet> &source, const uno::Reference<sheet::XSpreadsheet> &target,
+                 const QList<SheetArea> &runs, int top, const QList<SheetArea> &columns)
+{
+    uno::Reference<sheet::XCellRangeMovement> movement(target, uno::UNO_QUERY_THROW);
+    for (const SheetArea &c : columns) {
+        int to = top;
+        for (const SheetArea &run : runs) {
+            uno::Reference<sheet::XCellRangeAddressable> from(
+                source->getCellRangeByPosition(c.left - 1, run.top - 1, c.right - 1, run.bottom - 1), uno::UNO_QUERY_THROW);
+            uno::Reference<sheet::XCellAddressable> at(target->getCellByPosition(c.left - 1, to - 1), uno::UNO_QUERY_THROW);
+            movement->copyRange(at->getCellAddress(), from->getRangeAddress());
+            to += run.rows();
+        }
+    }
+}
+
 void copyRowsIn(const uno::Reference<sheet::XSpreadsheet> &source, const uno::Reference<sheet::XSpreadsheet> &target,
-                const QList<SheetArea> &runs, int top, int right)
+                const QList<SheetArea> &runs, int top, const QList<SheetArea> &columns)
 {
     int count = 0;
     for (const SheetArea &run : runs)
         count += run.rows();
     if (count > 0)
         uno::Reference<table::XColumnRowRange>(target, uno::UNO_QUERY_THROW)->getRows()->insertByIndex(top - 1, count);
-    uno::Reference<sheet::XCellRangeMovement> movement(target, uno::UNO_QUERY_THROW);
-    int to = top;
-    for (const SheetArea &run : runs) {
-        uno::Reference<sheet::XCellRangeAddressable> from(
-            source->getCellRangeByPosition(0, run.top - 1, right - 1, run.bottom - 1), uno::UNO_QUERY_THROW);
-        uno::Reference<sheet::XCellAddressable> at(target->getCellByPosition(0, to - 1), uno::UNO_QUERY_THROW);
-        movement->copyRange(at->getCellAddress(), from->getRangeAddress());
-        to += run.rows();
-    }
+    copyCellsIn(source, target, runs, top, columns);
+    const int to = top + count;
     if (to == top)
         return;
     // The rows copied into stood below the block: they get the block's height.
@@ -137,6 +152,48 @@ void copyRowsIn(const uno::Reference<sheet::XSpreadsheet> &source, const uno::Re
         uno::UNO_QUERY_THROW);
     rows->setPropertyValue("Height", height);
     rows->setPropertyValue("OptimalHeight", optimal);
+}
+
+QList<SheetArea> formulaColumns(const uno::Reference<sheet::XSpreadsheet> &sheet, int top, int bottom, int right)
+{
+    QVector<bool> has(right + 1, false);
+    const std::optional<uno::Sequence<table::CellRangeAddress>> areas = formulasInBlock(sheet, top, bottom);
+    if (areas)
+        for (const table::CellRangeAddress &a : *areas)
+            for (int c = a.StartColumn + 1; c <= a.EndColumn + 1 && c <= right; ++c)
+                has[c] = true;
+    QList<SheetArea> runs;
+    for (int c = 1; c <= right; ++c)
+        if (has[c]) {
+            if (!runs.isEmpty() && runs.last().right == c - 1)
+                runs.last().right = c;
+            else
+                runs << SheetArea{top, c, bottom, c};
+        }
+    return runs;
+}
+
+bool readsSheetsByText(const uno::Reference<sheet::XSpreadsheetDocument> &document)
+{
+    const rtl::OUString indirect("INDIRECT");
+    uno::Reference<container::XIndexAccess> sheets(document->getSheets(), uno::UNO_QUERY_THROW);
+    for (sal_Int32 i = 0; i < sheets->getCount(); ++i) {
+        uno::Reference<util::XSearchable> searchable(sheets->getByIndex(i), uno::UNO_QUERY_THROW);
+        uno::Reference<util::XSearchDescriptor> search = searchable->createSearchDescriptor();
+        search->setSearchString(indirect);
+        uno::Reference<beans::XPropertySet>(search, uno::UNO_QUERY_THROW)->setPropertyValue("SearchType", uno::Any(sal_Int16(0)));
+        if (searchable->findFirst(search).is())
+            return true;
+    }
+    uno::Reference<beans::XPropertySet> props(document, uno::UNO_QUERY_THROW);
+    uno::Reference<sheet::XNamedRanges> names(props->getPropertyValue("NamedRanges"), uno::UNO_QUERY_THROW);
+    const uno::Reference<container::XNameAccess> byName(names, uno::UNO_QUERY_THROW);
+    for (const rtl::OUString &name : names->getElementNames()) {
+        uno::Reference<sheet::XNamedRange> named(byName->getByName(name), uno::UNO_QUERY_THROW);
+        if (named->getContent().toAsciiUpperCase().indexOf(indirect) >= 0)
+            return true;
+    }
+    return false;
 }
 
 } // namespace RowTemplate

@@ -24,14 +24,28 @@ namespace RowTemplate {
 bool fits(const css::uno::Reference<css::sheet::XSpreadsheetDocument> &document,
           const css::uno::Reference<css::sheet::XSpreadsheet> &sheet, int top, int bottom, int right);
 
-// Copies the runs of rows `runs` (1-based, ascending) of `source`, columns 1
-// to `right`, into `target` one after the other from row `top`, and gives
-// those rows the height the source's row `top` has. The rows go in as new
-// rows there: the template lost the whole block, a copy that loses all but
-// these rows keeps that many more of the sheet's own rows at its bottom,
-// where the office puts rows of its own standard height.
+// Copies the runs of rows `runs` (1-based, ascending) of `source`, columns
+// `columns` (runs of columns; their rows unused), into `target` one after the
+// other from row `top`, and gives those rows the height the source's row
+// `top` has. The rows go in as new rows there: the template lost the whole
+// block, a copy that loses all but these rows keeps that many more of the
+// sheet's own rows at its bottom, where the office puts rows of its own
+// standard height.
 void copyRowsIn(const css::uno::Reference<css::sheet::XSpreadsheet> &source,
                 const css::uno::Reference<css::sheet::XSpreadsheet> &target, const QList<SheetArea> &runs, int top,
-                int right);
+                const QList<SheetArea> &columns);
+// The cells alone, into rows copyRowsIn made: the rest of the columns.
+void copyCellsIn(const css::uno::Reference<css::sheet::XSpreadsheet> &source,
+                 const css::uno::Reference<css::sheet::XSpreadsheet> &target, const QList<SheetArea> &runs, int top,
+                 const QList<SheetArea> &columns);
+
+// The columns of 1 to `right` that hold a formula in rows `top` to `bottom`,
+// as runs of adjacent columns spanning those rows.
+QList<SheetArea> formulaColumns(const css::uno::Reference<css::sheet::XSpreadsheet> &sheet, int top, int bottom,
+                                int right);
+
+// Whether a formula or name of the workbook finds cells by a text that may
+// name a sheet (INDIRECT): its value may then depend on any sheet.
+bool readsSheetsByText(const css::uno::Reference<css::sheet::XSpreadsheetDocument> &document);
 
 } // namespace RowTemplate

@@ -162,6 +162,8 @@ bool BookSaving::saveAs(const QString &path, int fileFormat)
     // is written.
     m_grouped.materializeAll();
     m_grouped.dropGroupedSource();
+    if (m_grouped.heldFormulasLost())
+        return refuse("the formulas of a category sheet could not be copied in");
     if (!m_sideCopies.bringInSideCopies())
         return refuse("the category sheets made aside could not be brought in");
     // An .xlsx's lookups may wait until everything else is calculated (see

@@ -72,6 +72,31 @@ struct SheetState
         bool deferred = false;
     } lineage;
 
+    // Formula cells of rows copied in from a row template, copied in later:
+    // the rows `runs` of `from`, columns `columns`, one after the other from
+    // row `top` (see GroupedSource::holdFormulas). Until then those cells
+    // are empty.
+    struct HeldFormulas
+    {
+        std::weak_ptr<SheetState> from;
+        quint64 fromVersion = 0;
+        QList<SheetArea> runs;
+        QList<SheetArea> columns; // rows unused
+        int top = 0;
+        // The cells of the copy they go to.
+        QList<SheetArea> areas() const
+        {
+            int count = 0;
+            for (const SheetArea &run : runs)
+                count += run.rows();
+            QList<SheetArea> cells;
+            for (const SheetArea &c : columns)
+                cells << SheetArea{top, c.left, top + count - 1, c.right};
+            return cells;
+        }
+    };
+    std::optional<HeldFormulas> held;
+
     // The hidden document that holds this copy while a split runs (see
     // SideDocuments), and its name there; null when it is in the workbook.
     struct Aside

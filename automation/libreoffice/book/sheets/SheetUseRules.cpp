@@ -79,6 +79,53 @@ const Rule *ruleFor(const SheetCall &call)
 
 } // namespace
 
+bool leavesHeldCells(const QList<SheetArea> &held, const SheetCall &call)
+{
+    if (held.isEmpty())
+        return true;
+    if (!call.entry)
+        return false;
+    switch (sheetUseOf(call.entry)) {
+    case SheetUse::Rename:
+    case SheetUse::Arrange:
+    case SheetUse::Unfilter:
+        return true;
+    case SheetUse::Read:
+    case SheetUse::Filter:
+        break;
+    default:
+        return false;
+    }
+    switch (call.entry->id) {
+    case M::Name:
+    case M::Index:
+        return call.access == 'P';
+    case M::Cells:
+    case M::Range:
+    case M::Rows:
+    case M::Columns:
+    case M::Item:
+        return call.access == 'Q'; // a range is made without the office
+    case M::AutoFilter:
+        return call.access == 'D' && call.arguments < 2; // only shows the rows again
+    case M::Value:
+    case M::Text:
+        if (call.access != 'D' && call.access != 'P')
+            return false;
+        break;
+    default:
+        return false;
+    }
+    // A read of cells none of the held ones.
+    if (call.areas.isEmpty())
+        return false;
+    for (const SheetArea &a : call.areas)
+        for (const SheetArea &h : held)
+            if (a.intersects(h))
+                return false;
+    return true;
+}
+
 SheetUsePlan sheetUsePlan(const SheetCall &call)
 {
     SheetUsePlan plan;
@@ -98,6 +145,9 @@ int sheetUseRuleCount()
 
 SheetState &SheetUseRules::before(SheetState &state, const SheetCall &call)
 {
+    // Anything but a few reads sees a copy's formulas held back first.
+    if (state.held && !leavesHeldCells(state.held->areas(), call))
+        m_grouped.copyHeldFormulasInto(state);
     // Calls and assignments change cells; queries and gets only read them.
     if (call.access == 'D' || call.access == 'S')
         beforeCellUse(state, sheetUseOf(call.entry));
@@ -115,6 +165,7 @@ SheetState &SheetUseRules::before(SheetState &state, const SheetCall &call)
         m_formulas.flushFormulas();
         break;
     case SheetUsePlan::Waiting::AllButLookups:
+        m_grouped.copyAllHeldFormulas();
         m_formulas.flushFormulasHoldingLookups();
         break;
     }
