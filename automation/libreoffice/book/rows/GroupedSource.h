@@ -68,7 +68,7 @@ private:
     void makeRowTemplate(SheetState &copy, SheetState &source, const std::shared_ptr<const RowGrouping> &grouping);
     std::optional<bool> copyFromRowTemplate(SheetState &copy, SheetState &source, const RowGrouping::KeptRows &kept);
     std::pair<QList<SheetArea>, QList<SheetArea>> columnsOfCopies(SheetState &source, int top, int bottom, int right,
-                                                                  int categoryColumn);
+                                                                  int categoryColumn, bool readsByText);
 
     // A copy of one sheet with the rows of a block grouped by one column,
     // cut into parts of a few keys' groups each: sheets kept first in the

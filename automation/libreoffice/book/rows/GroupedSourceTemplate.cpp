@@ -66,13 +66,14 @@ void GroupedSource::makeRowTemplate(SheetState &copy, SheetState &source,
     // every later sheet insertion cost more: with few runs a category, a call
     // a run costs less.
     const bool sortedRows = runsOf(*grouping) > kMaxRunsPerCopy * grouping->groupStarts().size();
+    bool readsByText = true;
     const bool fits = guarded(m_context.session(), [&]() {
-        return RowTemplate::fits(m_context.document(), source.sheet, top, bottom, used.right);
+        return RowTemplate::fits(m_context.document(), source.sheet, top, bottom, used.right, readsByText);
     }, false);
     if (!fits || !m_rows.rowsMayMove(copy, top, bottom))
         return;
-    const std::pair<QList<SheetArea>, QList<SheetArea>> columns = columnsOfCopies(source, grouping->top(), bottom,
-                                                                                  qMax(used.right, 1), copy.filter.column);
+    const std::pair<QList<SheetArea>, QList<SheetArea>> columns
+        = columnsOfCopies(source, grouping->top(), bottom, qMax(used.right, 1), copy.filter.column, readsByText);
 
     // First in the office's order, as the grouped parts are; the sorted rows
     // right after.
@@ -173,13 +174,14 @@ std::optional<bool> GroupedSource::copyFromRowTemplate(SheetState &copy, SheetSt
 // a formula's value may depend on the copies (it names sheets by text), or
 // the columns alternate too often to be worth the calls.
 std::pair<QList<SheetArea>, QList<SheetArea>> GroupedSource::columnsOfCopies(SheetState &source, int top, int bottom,
-                                                                             int right, int categoryColumn)
+                                                                             int right, int categoryColumn,
+                                                                             bool readsByText)
 {
     const QList<SheetArea> all{SheetArea{top, 1, bottom, right}};
-    if (qEnvironmentVariable("SHEETSPLICER_HOLD_FORMULAS") == "0")
+    if (readsByText || qEnvironmentVariable("SHEETSPLICER_HOLD_FORMULAS") == "0")
         return {all, {}};
     const std::optional<QList<SheetArea>> formulas = guarded(m_context.session(), [&]() -> std::optional<QList<SheetArea>> {
-        if (RowTemplate::readsSheetsByText(m_context.document()))
+        if (RowTemplate::readsSheetsByText(m_context.document(), source.sheet))
             return std::nullopt;
         return RowTemplate::formulaColumns(source.sheet, top, bottom, right);
     }, std::optional<QList<SheetArea>>());

@@ -50,7 +50,7 @@ std::optional<uno::Sequence<table::CellRangeAddress>> formulasInBlock(const uno:
 
 // Whether each formula of `areas` copies as it moves (see RowCopyFormulas.h).
 bool formulasCopyAsTheyMove(const uno::Reference<sheet::XSpreadsheet> &sheet,
-                            const uno::Sequence<table::CellRangeAddress> &areas, int top)
+                            const uno::Sequence<table::CellRangeAddress> &areas, int top, bool &readsByText)
 {
     for (const table::CellRangeAddress &a : areas) {
         uno::Reference<sheet::XCellRangeFormula> cells(
@@ -63,6 +63,8 @@ bool formulasCopyAsTheyMove(const uno::Reference<sheet::XSpreadsheet> &sheet,
                 const QString text = qs(formula);
                 if (!text.startsWith(QLatin1Char('=')) || !formulaCopiesAsItMoves(text, row, top))
                     return false;
+                if (text.contains(QLatin1String("INDIRECT"), Qt::CaseInsensitive))
+                    readsByText = true;
             }
         }
     }
@@ -90,8 +92,9 @@ bool namesRows(const uno::Reference<sheet::XSpreadsheet> &sheet, int top)
 namespace RowTemplate {
 
 bool fits(const uno::Reference<sheet::XSpreadsheetDocument> &document, const uno::Reference<sheet::XSpreadsheet> &sheet,
-          int top, int bottom, int right)
+          int top, int bottom, int right, bool &readsByText)
 {
+    readsByText = false;
     if (top < 1 || bottom < top || right < 1)
         return false;
     const std::optional<uno::Sequence<table::CellRangeAddress>> formulas = formulasInBlock(sheet, top, bottom);
@@ -104,7 +107,7 @@ bool fits(const uno::Reference<sheet::XSpreadsheetDocument> &document, const uno
     const uno::Sequence<table::CellRangeAddress> shown = shownRowRuns(sheet, top, bottom);
     if (shown.getLength() != 1 || shown[0].StartRow != top - 1 || shown[0].EndRow != bottom - 1)
         return false;
-    return formulasCopyAsTheyMove(sheet, *formulas, top);
+    return formulasCopyAsTheyMove(sheet, *formulas, top, readsByText);
 }
 
 void copyCellsIn(const uno::Reference<sheet::XSpreadsheet> &source, const uno::Reference<sheet::XSpreadsheet> &target,
@@ -173,11 +176,15 @@ QList<SheetArea> formulaColumns(const uno::Reference<sheet::XSpreadsheet> &sheet
     return runs;
 }
 
-bool readsSheetsByText(const uno::Reference<sheet::XSpreadsheetDocument> &document)
+bool readsSheetsByText(const uno::Reference<sheet::XSpreadsheetDocument> &document,
+                       const uno::Reference<sheet::XSpreadsheet> &except)
 {
     const rtl::OUString indirect("INDIRECT");
+    const sal_Int16 skipped = uno::Reference<sheet::XCellRangeAddressable>(except, uno::UNO_QUERY_THROW)->getRangeAddress().Sheet;
     uno::Reference<container::XIndexAccess> sheets(document->getSheets(), uno::UNO_QUERY_THROW);
     for (sal_Int32 i = 0; i < sheets->getCount(); ++i) {
+        if (i == skipped)
+            continue;
         uno::Reference<util::XSearchable> searchable(sheets->getByIndex(i), uno::UNO_QUERY_THROW);
         uno::Reference<util::XSearchDescriptor> search = searchable->createSearchDescriptor();
         search->setSearchString(indirect);

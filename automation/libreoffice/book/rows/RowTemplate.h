@@ -20,9 +20,11 @@ namespace RowTemplate {
 // other rows gives: formulas lie only in the block and each copies as it
 // moves (see RowCopyFormulas.h); nothing but cells follows the rows (see
 // SideDocuments::holdsOnlyCells); no row is hidden and no cells merged; no
-// print range or sheet-local name can name the block.
+// print range or sheet-local name can name the block. `readsByText` tells
+// whether one of those formulas uses INDIRECT (see readsSheetsByText).
 bool fits(const css::uno::Reference<css::sheet::XSpreadsheetDocument> &document,
-          const css::uno::Reference<css::sheet::XSpreadsheet> &sheet, int top, int bottom, int right);
+          const css::uno::Reference<css::sheet::XSpreadsheet> &sheet, int top, int bottom, int right,
+          bool &readsByText);
 
 // Copies the runs of rows `runs` (1-based, ascending) of `source`, columns
 // `columns` (runs of columns; their rows unused), into `target` one after the
@@ -44,8 +46,10 @@ void copyCellsIn(const css::uno::Reference<css::sheet::XSpreadsheet> &source,
 QList<SheetArea> formulaColumns(const css::uno::Reference<css::sheet::XSpreadsheet> &sheet, int top, int bottom,
                                 int right);
 
-// Whether a formula or name of the workbook finds cells by a text that may
-// name a sheet (INDIRECT): its value may then depend on any sheet.
-bool readsSheetsByText(const css::uno::Reference<css::sheet::XSpreadsheetDocument> &document);
+// Whether a formula of a sheet other than `except`, or a name of the
+// workbook, finds cells by a text that may name a sheet (INDIRECT): its value
+// may then depend on any sheet.
+bool readsSheetsByText(const css::uno::Reference<css::sheet::XSpreadsheetDocument> &document,
+                       const css::uno::Reference<css::sheet::XSpreadsheet> &except);
 
 } // namespace RowTemplate
