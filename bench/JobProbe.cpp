@@ -80,9 +80,11 @@ RunMeasure runJobOnce(const JobRequest &request, OfficeWatcher &watcher, int run
     if (splitting)
         categoryTimes << measure.wallMs;
     const int categories = categoryTimes.size() - 1;
+    // From one category's start to the next: the last category's own time
+    // runs on to the text after it, through the work that follows the split.
     if (categories >= 200) {
         measure.firstCategoriesMs = (categoryTimes.at(100) - categoryTimes.at(0)) / 100;
-        measure.lastCategoriesMs = (categoryTimes.at(categories) - categoryTimes.at(categories - 100)) / 100;
+        measure.lastCategoriesMs = (categoryTimes.at(categories - 1) - categoryTimes.at(categories - 101)) / 100;
     }
     measure.engineCalls = AutomationObject::operationCount() - callsBefore;
     measure.roundTrips = unoRoundTrips() - tripsBefore;
