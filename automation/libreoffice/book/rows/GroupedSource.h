@@ -94,7 +94,6 @@ private:
         // rows in grouped order, where each category's rows are one run.
         bool rowTemplate = false;
         bool sortedRows = false;
-        int right = 0; // the source's last used column
         // The columns each copy takes at once, and those whose formulas it
         // takes only when the copy is used (see GroupedSourceTemplate.cpp);
         // their rows unused.

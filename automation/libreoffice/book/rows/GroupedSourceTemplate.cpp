@@ -112,7 +112,6 @@ void GroupedSource::makeRowTemplate(SheetState &copy, SheetState &source,
     made.parts << Part{state, kTemplateName, 0, grouping->size()};
     made.partsMade = 1;
     made.rowTemplate = true;
-    made.right = qMax(used.right, 1);
     made.columnsAtOnce = columns.first;
     made.columnsHeld = columns.second;
     if (sortedRows)
@@ -153,7 +152,7 @@ std::optional<bool> GroupedSource::copyFromRowTemplate(SheetState &copy, SheetSt
             runs << SheetArea{row, 1, row, 1};
     }
     copy.lineage.deferred = false;
-    const bool ok = guarded(m_context.session(), [&]() {
+    bool ok = guarded(m_context.session(), [&]() {
         RowTemplate::copyRowsIn(from, copy.sheet, runs, grouping.top(), m_grouped->columnsAtOnce);
         return true;
     }, false);
@@ -161,8 +160,17 @@ std::optional<bool> GroupedSource::copyFromRowTemplate(SheetState &copy, SheetSt
     if (ok && !runs.isEmpty() && !m_grouped->columnsHeld.isEmpty()) {
         const std::shared_ptr<SheetState> fromState
             = sorted ? m_grouped->parts.at(1).sheet : m_sheets.states().value(source.identity.get());
-        copy.held = SheetState::HeldFormulas{fromState, fromState->version, runs, m_grouped->columnsHeld, grouping.top()};
-        m_heldMade = true;
+        if (fromState) {
+            copy.held = SheetState::HeldFormulas{fromState, fromState->version, runs, m_grouped->columnsHeld,
+                                                 grouping.top()};
+            m_heldMade = true;
+        } else {
+            // A source the registry does not know could not give them later.
+            ok = guarded(m_context.session(), [&]() {
+                RowTemplate::copyCellsIn(from, copy.sheet, runs, grouping.top(), m_grouped->columnsHeld);
+                return true;
+            }, false);
+        }
     }
     return ok;
 }
