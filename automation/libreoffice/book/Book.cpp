@@ -142,7 +142,7 @@ bool Book::bringSheetsIn()
 {
     m_grouped.materializeAll();
     m_grouped.dropGroupedSource();
-    return m_sideCopies.bringInSideCopies();
+    return !m_grouped.heldFormulasLost() && m_sideCopies.bringInSideCopies();
 }
 
 std::shared_ptr<SheetState> Book::addSheetFirst(const QString &name)

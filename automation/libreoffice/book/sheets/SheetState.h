@@ -74,7 +74,7 @@ struct SheetState
 
     // Formula cells of rows copied in from a row template, copied in later:
     // the rows `runs` of `from`, columns `columns`, one after the other from
-    // row `top` (see GroupedSource::holdFormulas). Until then those cells
+    // row `top` (see GroupedSource::copyHeldFormulasInto). Until then those cells
     // are empty.
     struct HeldFormulas
     {
