@@ -103,9 +103,11 @@ bool replaceFile(const QString &finished, const QString &path, QString *error)
 }
 
 // The workbook opens on `sheetName`: its position becomes the active tab and its
-// tab alone is selected.
-bool selectActiveSheet(const ZipPackage &package, const QString &workbookPart, const QByteArray &workbookXml,
-                       const QString &sheetName, QHash<QString, QByteArray> *replaced, QString *error)
+// tab alone is selected. The sheets are shared out between threads, as the
+// formula results are: each part is gone through whole.
+bool selectActiveSheet(const QString &path, const ZipPackage &package, const QString &workbookPart,
+                       const QByteArray &workbookXml, const QString &sheetName, QHash<QString, QByteArray> *replaced,
+                       QString *error)
 {
     QList<SheetEntry> entries;
     if (!parseWorkbookSheets(workbookXml, &entries, error))
@@ -121,18 +123,42 @@ bool selectActiveSheet(const ZipPackage &package, const QString &workbookPart, c
     if (!setActiveTab(workbookXml, active, &edited, &reason))
         return fail(error, QStringLiteral("%1: %2").arg(workbookPart, reason));
     replaced->insert(workbookPart, edited);
+    struct Sheet
+    {
+        QString part;
+        bool selected = false;
+        QByteArray edited;
+        bool changed = false;
+        bool ok = false;
+        QString reason;
+    };
+    QVector<Sheet> sheets;
     for (int i = 0; i < entries.size(); ++i) {
-        QString sheetPart;
-        if (!findWorksheetPart(package, workbookPart, workbookXml, entries.at(i).name, &sheetPart, nullptr))
-            continue; // a chart sheet has no sheet view of this kind
-        QByteArray sheetXml;
-        if (!readEditedPart(package, *replaced, sheetPart, &sheetXml, error))
-            return false;
-        if (!setTabSelected(sheetXml, i == active, &edited, &reason))
-            return fail(error, QStringLiteral("%1: %2").arg(sheetPart, reason));
+        Sheet sheet;
+        sheet.selected = i == active;
+        if (findWorksheetPart(package, workbookPart, workbookXml, entries.at(i).name, &sheet.part, nullptr))
+            sheets << sheet; // a chart sheet has no sheet view of this kind
+    }
+    sideBySide(sheets.size(), [&](int i) {
+        Sheet &sheet = sheets[i];
+        ZipPackage own; // one archive a thread
+        QByteArray xml;
+        QString why;
+        if (!own.open(path, &sheet.reason) || !readEditedPart(own, *replaced, sheet.part, &xml, &sheet.reason))
+            return;
+        if (!setTabSelected(xml, sheet.selected, &sheet.edited, &why)) {
+            sheet.reason = QStringLiteral("%1: %2").arg(sheet.part, why);
+            return;
+        }
+        sheet.changed = sheet.edited != xml;
+        sheet.ok = true;
+    });
+    for (const Sheet &sheet : qAsConst(sheets)) {
+        if (!sheet.ok)
+            return fail(error, sheet.reason.isEmpty() ? QStringLiteral("%1 cannot be read").arg(sheet.part) : sheet.reason);
         // Only parts that change are written anew; the others are copied.
-        if (edited != sheetXml)
-            replaced->insert(sheetPart, edited);
+        if (sheet.changed)
+            replaced->insert(sheet.part, sheet.edited);
     }
     return true;
 }
@@ -231,7 +257,8 @@ bool editParts(const QString &path, const ZipPackage &package, const PackageFini
         replaced->insert(workbookPart, edited);
         workbookXml = edited;
     }
-    if (!what.activeSheetName.isEmpty() && !selectActiveSheet(package, workbookPart, workbookXml, what.activeSheetName, replaced, error))
+    if (!what.activeSheetName.isEmpty() && !selectActiveSheet(path, package, workbookPart, workbookXml, what.activeSheetName,
+                                                                  replaced, error))
         return false;
     return true;
 }
