@@ -37,6 +37,7 @@ private slots:
     void copyToAnotherCell();
     void lookupFormulasSpreadOverTheirBlock();
     void cellOutsideTheSheetChangesNothing();
+    void formulasReadingColumnsRelatively();
 };
 
 void FormulaNotationTest::toR1C1_data()
@@ -266,6 +267,23 @@ void FormulaNotationTest::cellOutsideTheSheetChangesNothing()
     QCOMPARE(a1ToR1C1(QStringLiteral("=A1"), 1, 16385), QStringLiteral("=A1"));
     QCOMPARE(r1c1ToA1(QStringLiteral("=RC"), 1048577, 1), QStringLiteral("=RC"));
     QCOMPARE(r1c1ToA1(QStringLiteral("=RC"), 1, -3), QStringLiteral("=RC"));
+}
+
+
+// A formula read once gives one text across a row only where no reference
+// counts columns from its cell.
+void FormulaNotationTest::formulasReadingColumnsRelatively()
+{
+    QVERIFY(!R1C1Formula(kSummaryLookupR1C1).readsColumnsRelatively());
+    QVERIFY(!R1C1Formula(kIndirectLookupR1C1).readsColumnsRelatively());
+    QVERIFY(!R1C1Formula("=SUM(R3)+R[1]C2+\"C[1]\"").readsColumnsRelatively());
+    QVERIFY(!R1C1Formula("C[1]").readsColumnsRelatively()); // a constant
+    QVERIFY(R1C1Formula("=R1C[-1]*2").readsColumnsRelatively());
+    QVERIFY(R1C1Formula("=SUM(C[1])").readsColumnsRelatively());
+    QVERIFY(R1C1Formula("=Summary!RC").readsColumnsRelatively());
+    const R1C1Formula lookup(kSummaryLookupR1C1);
+    for (int row : {3, 9, 10, 1048576})
+        QCOMPARE(lookup.a1At(row, 4), r1c1ToA1(kSummaryLookupR1C1, row, 4));
 }
 
 QTEST_APPLESS_MAIN(FormulaNotationTest)

@@ -78,16 +78,45 @@ private slots:
                                  "</sheetData><cols/></worksheet>";
         QByteArray out;
         QString error;
-        QVERIFY2(ooxml::writeFormulaResults(sheet, {{2, 2, QVariant(2.0 / 3)}, {2, 3, QVariant("a<&>\"b\r\n")}}, &out, &error),
+        QVERIFY2(ooxml::writeFormulaResults(sheet, {{2, 2, QVariant(2.0 / 3), {}}, {2, 3, QVariant("a<&>\"b\r\n"), {}}}, &out, &error),
                  qPrintable(error));
         QVERIFY2(out.contains("<c r=\"B2\" s=\"3\" t=\"n\"><f aca=\"false\">IF(x)</f><v>0.666666666666667</v></c>"), out.constData());
         QVERIFY2(out.contains("<c r=\"C2\" s=\"3\" t=\"str\"><f aca=\"false\">IF(y)</f><v>a&lt;&amp;&gt;\"b&#13;&#10;</v></c>"),
                  out.constData());
         QVERIFY(out.contains("<c r=\"A2\" t=\"s\"><v>0</v></c>"));
         // A constant, or a cell the part does not hold, takes nothing.
-        QVERIFY(!ooxml::writeFormulaResults(sheet, {{2, 1, QVariant(1.0)}}, &out, &error));
-        QVERIFY(!ooxml::writeFormulaResults(sheet, {{2, 2, QVariant(1.0)}, {7, 2, QVariant(1.0)}}, &out, &error));
+        QVERIFY(!ooxml::writeFormulaResults(sheet, {{2, 1, QVariant(1.0), {}}}, &out, &error));
+        QVERIFY(!ooxml::writeFormulaResults(sheet, {{2, 2, QVariant(1.0), {}}, {7, 2, QVariant(1.0), {}}}, &out, &error));
         QVERIFY(error.contains("1 of 2"));
+    }
+
+    // Stand-in values get their formula after the first one the office
+    // printed, which must read exactly as the job would write it.
+    void standInsTakeTheirFormulas()
+    {
+        const QByteArray sheet = "<?xml version=\"1.0\"?><worksheet xmlns=\"m\"><sheetData>"
+                                 "<row r=\"2\"><c r=\"B2\" s=\"3\" t=\"n\"><f aca=\"false\">VLOOKUP($A2,'It&apos;&apos;s'!$A:$C,2,0)&amp;&quot;&quot;</f><v/></c>"
+                                 "<c r=\"C2\" s=\"4\" t=\"n\"><v>0</v></c></row>"
+                                 "<row r=\"3\"><c r=\"B3\" s=\"3\" t=\"n\"><v>0</v></c></row>"
+                                 "</sheetData></worksheet>";
+        const auto lookup = [](int row) { return QStringLiteral("VLOOKUP($A%1,'It''s'!$A:$C,2,0)&\"\"").arg(row); };
+        QByteArray out;
+        QString error;
+        QVERIFY2(ooxml::writeFormulaResults(sheet, {{2, 2, QVariant(1.0), lookup(2)}, {2, 3, QVariant("x<y"), lookup(2)},
+                                                    {3, 2, QVariant(3.0), lookup(3)}},
+                                            &out, &error),
+                 qPrintable(error));
+        QVERIFY2(out.contains("<c r=\"C2\" s=\"4\" t=\"str\"><f aca=\"false\">VLOOKUP($A2,'It&apos;&apos;s'!$A:$C,2,0)&amp;&quot;&quot;</f>"
+                              "<v>x&lt;y</v></c>"),
+                 out.constData());
+        QVERIFY2(out.contains("<c r=\"B3\" s=\"3\" t=\"n\"><f aca=\"false\">VLOOKUP($A3,'It&apos;&apos;s'!$A:$C,2,0)&amp;&quot;&quot;</f>"
+                              "<v>3</v></c>"),
+                 out.constData());
+        // The office printing it otherwise, or a stand-in before any printed
+        // formula, leaves the part to the office's own formulas.
+        QVERIFY(!ooxml::writeFormulaResults(sheet, {{2, 2, QVariant(1.0), lookup(2) + " "}}, &out, &error));
+        QVERIFY(error.contains("otherwise"));
+        QVERIFY(!ooxml::writeFormulaResults(sheet, {{2, 3, QVariant(1.0), lookup(2)}}, &out, &error));
     }
 };
 

@@ -4,6 +4,8 @@
 #include "FormulaTokens.h"
 #include "ReferenceOperand.h"
 
+#include <QVector>
+
 #include <optional>
 
 namespace {
@@ -107,25 +109,29 @@ bool resolveAt(ReferencePart &part, int row, int column)
     return true;
 }
 
-QString r1c1OperandToA1(const QString &operand, int row, int column)
+// An R1C1 operand read as a reference; R3, the whole row 3, is taken as the pair R3:R3.
+std::optional<ParsedOperand> parseR1C1Operand(const QString &operand)
 {
     std::optional<ParsedOperand> parsed = parseOperand(operand, parseR1C1Part, true);
-    if (!parsed)
-        return operand;
     // R3 is the whole row 3, written $3:$3 in A1.
-    if (parsed->pieces.size() == 1 && isLine(*parsed->parts.first())) {
+    if (parsed && parsed->pieces.size() == 1 && isLine(*parsed->parts.first())) {
         parsed->pieces.append({QString(), parsed->pieces.first().body});
         parsed->parts.append(parsed->parts.first());
     }
-    for (int k = 0; k < parsed->pieces.size(); ++k) {
-        std::optional<ReferencePart> part = parsed->parts.at(k);
+    return parsed;
+}
+
+QString a1OperandAt(ParsedOperand parsed, int row, int column)
+{
+    for (int k = 0; k < parsed.pieces.size(); ++k) {
+        std::optional<ReferencePart> part = parsed.parts.at(k);
         if (!part)
             continue;
         if (!resolveAt(*part, row, column))
-            return parsed->pieces.first().prefix + QStringLiteral("#REF!");
-        parsed->pieces[k].body = a1PartText(*part);
+            return parsed.pieces.first().prefix + QStringLiteral("#REF!");
+        parsed.pieces[k].body = a1PartText(*part);
     }
-    return operandText(parsed->pieces) + parsed->spill;
+    return operandText(parsed.pieces) + parsed.spill;
 }
 
 using OperandRewrite = QString (*)(const QString &, int, int);
@@ -158,7 +164,58 @@ QString a1ToR1C1(const QString &formula, int row, int column)
     return rewriteOperands(formula, row, column, a1OperandToR1C1);
 }
 
+struct R1C1Formula::Read {
+    struct Piece {
+        QString text;
+        std::optional<ParsedOperand> operand; // a reference outside array constants
+    };
+    QVector<Piece> pieces;
+};
+
+R1C1Formula::R1C1Formula(const QString &formula)
+    : m_formula(formula)
+{
+    if (!formula.startsWith(QLatin1Char('=')))
+        return;
+    auto read = std::make_shared<Read>();
+    int braceDepth = 0;
+    for (const FormulaToken &token : formulaTokens(formula)) {
+        if (token.kind == FormulaToken::OpenBrace)
+            ++braceDepth;
+        else if (token.kind == FormulaToken::CloseBrace && braceDepth > 0)
+            --braceDepth;
+        Read::Piece piece{token.text, std::nullopt};
+        if (token.kind == FormulaToken::Operand && braceDepth == 0)
+            piece.operand = parseR1C1Operand(token.text);
+        read->pieces << piece;
+    }
+    m_read = read;
+}
+
+QString R1C1Formula::a1At(int row, int column) const
+{
+    if (!m_read || !isSheetCell(row, column))
+        return m_formula;
+    QString result;
+    result.reserve(m_formula.size() + 16);
+    for (const Read::Piece &piece : m_read->pieces)
+        result += piece.operand ? a1OperandAt(*piece.operand, row, column) : piece.text;
+    return result;
+}
+
+bool R1C1Formula::readsColumnsRelatively() const
+{
+    if (!m_read)
+        return false;
+    for (const Read::Piece &piece : m_read->pieces)
+        if (piece.operand)
+            for (const std::optional<ReferencePart> &part : piece.operand->parts)
+                if (part && part->shape != ReferencePart::WholeRow && !part->column.absolute)
+                    return true;
+    return false;
+}
+
 QString r1c1ToA1(const QString &formula, int row, int column)
 {
-    return rewriteOperands(formula, row, column, r1c1OperandToA1);
+    return R1C1Formula(formula).a1At(row, column);
 }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <memory>
+
 // Conversions between the A1 and R1C1 forms of an Excel formula (English
 // function names, "," as argument separator) for the cell at 1-based (row,
 // column). Only references change: function names, defined names, strings,
@@ -18,3 +20,19 @@ QString a1ToR1C1(const QString &formula, int row, int column);
 // $A5, R[1]C[-1] at (5, 4) is C6. A reference that falls outside the sheet
 // turns into #REF!, keeping its sheet prefix.
 QString r1c1ToA1(const QString &formula, int row, int column);
+
+// An R1C1 formula read once, for its A1 text at many cells (as r1c1ToA1).
+class R1C1Formula
+{
+public:
+    explicit R1C1Formula(const QString &formula);
+    QString a1At(int row, int column) const;
+    // Whether the text changes from column to column: a reference whose
+    // column counts from the cell's.
+    bool readsColumnsRelatively() const;
+
+private:
+    struct Read;
+    QString m_formula;
+    std::shared_ptr<const Read> m_read; // none for a text that is no formula
+};

@@ -19,6 +19,14 @@ QByteArray escapeText(const QString &text)
     return out;
 }
 
+// Text as the office prints a formula element's content.
+QByteArray escapeFormula(const QString &text)
+{
+    QByteArray out = escapeText(text);
+    out.replace('"', "&quot;").replace('\'', "&apos;");
+    return out;
+}
+
 // The value of attribute `name` within a start tag, as written; null when absent.
 QByteArray attributeIn(const QByteArray &tag, const QByteArray &name)
 {
@@ -82,6 +90,9 @@ bool writeFormulaResults(const QByteArray &sheetXml, const QVector<FormulaResult
     int next = 0; // the first result not yet written; cells and results both go by row, then column
     int at = dataStart;
     const char *xml = sheetXml.constData();
+    QByteArray formulaStart; // the last printed formula's start tag
+    QString lastFormula;
+    QByteArray lastEscaped;
     while (next < cells.size() && (at = sheetXml.indexOf("<c ", at)) >= 0 && at < end) {
         const int tagEnd = sheetXml.indexOf('>', at);
         if (tagEnd < 0 || tagEnd >= end)
@@ -106,13 +117,34 @@ bool writeFormulaResults(const QByteArray &sheetXml, const QVector<FormulaResult
                 const int valueEnd = valueAt < 0 ? -1
                     : content.mid(valueAt, 4) == "<v/>" ? valueAt + 4
                     : closing < 0 ? -1 : closing + 4;
-                if (selfClosing || !content.startsWith("<f") || valueEnd < 0)
-                    return fail(error, QStringLiteral("cell %1 is not a formula the office stored")
-                                           .arg(QString::fromLatin1(tag.mid(refAt + 4, refEnd - refAt - 4))));
+                const QString where = QString::fromLatin1(tag.mid(refAt + 4, refEnd - refAt - 4));
+                const bool printed = content.startsWith("<f");
+                if (selfClosing || valueEnd < 0 || !(printed || !result.formula.isEmpty()))
+                    return fail(error, QStringLiteral("cell %1 is not a formula the office stored").arg(where));
+                QByteArray formula;
+                if (!result.formula.isEmpty()) {
+                    if (printed) {
+                        const int startEnd = content.indexOf('>');
+                        formulaStart = content.left(startEnd + 1);
+                        if (startEnd < 0 || formulaStart.endsWith("/>")
+                            || content.mid(startEnd + 1, valueAt - startEnd - 1) != escapeFormula(result.formula) + "</f>")
+                            return fail(error, QStringLiteral("cell %1: the office prints its formula otherwise").arg(where));
+                    } else if (formulaStart.isEmpty() || valueAt != 0) {
+                        return fail(error, QStringLiteral("cell %1 stands in before any formula the office printed").arg(where));
+                    } else {
+                        // A row's cells mostly share one text.
+                        if (result.formula != lastFormula) {
+                            lastFormula = result.formula;
+                            lastEscaped = escapeFormula(lastFormula);
+                        }
+                        formula = formulaStart + lastEscaped + "</f>";
+                    }
+                }
                 const bool number = result.value.userType() == QMetaType::Double;
                 written.append(xml + copied, at - copied);
                 written.append(withType(QByteArray(tag), number ? "n" : "str"));
                 written.append(content.constData(), valueAt);
+                written.append(formula);
                 written.append("<v>");
                 // To 15 digits, as the office stores a result itself.
                 written.append(number ? QByteArray::number(result.value.toDouble(), 'g', 15)

@@ -306,15 +306,16 @@ def category_files(path, blank_row=None):
     wb.save(path)
 
 
-def lookup_keys(path, variant="unique"):
+def lookup_keys(path, variant="unique", title="Summary"):
     """A summary whose category sheets look up values that are hard to write
     back: texts with markup characters and line breaks, empty cells, long and
     small numbers, a key that is a number and a formula's result. "case" adds
     a key that differs from another only in case, "wildcard" a key holding a
-    wildcard, "reader" a sheet whose formula names a category sheet."""
+    wildcard, "reader" a sheet whose formula names a category sheet, "comment"
+    a comment on a looked-up cell. The summary sheet is named `title`."""
     wb = openpyxl.Workbook()
     ws = wb.active
-    ws.title = "Summary"
+    ws.title = title
     ws.append(["Region", "Key", "Q1", "Q2", "Q3"])
     rows = [
         ["East", "K001", 1.5, "a & b <c>", None],
@@ -330,6 +331,8 @@ def lookup_keys(path, variant="unique"):
         rows.append(["East", "K?07", 9, "nine", 9])
     for row in rows:
         ws.append(row)
+    if variant == "comment":
+        ws["C3"].comment = openpyxl.comments.Comment("checked", "Auditor")
     if variant == "indirect":
         other = wb.create_sheet("Totals")
         other.append(["First", '=INDIRECT("Summary!C2")'])

@@ -10,6 +10,7 @@
 #include "CalcFormulaSyntax.h"
 #include "FormulaNotation.h"
 #include "Guarded.h"
+#include "SheetUnlock.h"
 #include "UnoText.h"
 
 #include <QSet>
@@ -17,6 +18,7 @@
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XCellRangeFormula.hpp>
 #include <com/sun/star/sheet/XUniqueCellFormatRangesSupplier.hpp>
 #include <com/sun/star/sheet/XCellSeries.hpp>
@@ -37,6 +39,13 @@ namespace {
 // Blocks of at least this many rows are written by filling down.
 constexpr int kFillRows = 16;
 
+// Each cell's own A1 text, in the office's syntax.
+rtl::OUString calcFormulaAt(const QString &r1c1, int row, int column)
+{
+    const QString excel = r1c1ToA1(r1c1, row, column);
+    return ou(excel.startsWith('=') ? excelToCalcFormula(excel) : excel);
+}
+
 } // namespace
 
 void FormulaBatch::flushFormulas()
@@ -53,6 +62,14 @@ void FormulaBatch::flushFormulasHoldingLookups()
         flushFormulas();
         return;
     }
+    // Blocks stood in for at an earlier save go in as ever.
+    while (!m_stoodIn.isEmpty()) {
+        const std::shared_ptr<SheetState> state = m_stoodIn.first().sheet.lock();
+        if (!state)
+            m_stoodIn.removeFirst();
+        else if (!sendHeldLookupsOf(*state))
+            break;
+    }
     for (const auto &state : m_sheets.states()) {
         if (!state->formulas.r1c1.isEmpty())
             flushSheet(*state, true);
@@ -66,10 +83,11 @@ void FormulaBatch::flushFormulasHoldingLookups()
 bool FormulaBatch::sendHeldLookups()
 {
     bool ok = true;
-    while (ok && !m_heldLookups.isEmpty()) {
-        const std::shared_ptr<SheetState> state = m_heldLookups.first().sheet.lock();
+    while (ok && !(m_heldLookups.isEmpty() && m_stoodIn.isEmpty())) {
+        QList<SentLookup> &list = m_heldLookups.isEmpty() ? m_stoodIn : m_heldLookups;
+        const std::shared_ptr<SheetState> state = list.first().sheet.lock();
         if (!state) {
-            m_heldLookups.removeFirst(); // the sheet went: nothing to write to
+            list.removeFirst(); // the sheet went: nothing to write to
             continue;
         }
         ok = sendHeldLookupsOf(*state);
@@ -84,22 +102,95 @@ bool FormulaBatch::sendHeldLookupsOf(SheetState &state)
 {
     bool ok = true;
     bool any = false;
-    for (int i = 0; ok && i < m_heldLookups.size();) {
-        const SentLookup held = m_heldLookups.at(i);
-        if (held.sheet.lock().get() != &state) {
-            ++i;
-            continue;
-        }
-        any = true;
-        ok = writeBlock(state, held.area, held.formula);
-        if (ok) {
-            m_heldLookups.removeAt(i);
-            m_sentLookups << held;
+    for (QList<SentLookup> *list : {&m_heldLookups, &m_stoodIn}) {
+        // A block stood in for is on a sheet protected since.
+        const bool stoodIn = list == &m_stoodIn;
+        for (int i = 0; ok && i < list->size();) {
+            const SentLookup held = list->at(i);
+            if (held.sheet.lock().get() != &state) {
+                ++i;
+                continue;
+            }
+            any = true;
+            if (stoodIn) {
+                bool written = false;
+                ok = guarded(m_context.session(), [&]() -> bool {
+                    return editUnlocked(state.sheet, m_sheetPasswords,
+                                        [&]() { written = writeBlock(state, held.area, held.formula); });
+                }, false) && written;
+            } else {
+                ok = writeBlock(state, held.area, held.formula);
+            }
+            if (ok) {
+                list->removeAt(i);
+                m_sentLookups << held;
+            }
         }
     }
     if (any)
         m_values.invalidateValues();
     return ok;
+}
+
+bool FormulaBatch::standInHeldLookups()
+{
+    QList<SentLookup> done;
+    bool ok = true;
+    for (const SentLookup &held : qAsConst(m_heldLookups)) {
+        const std::shared_ptr<SheetState> state = held.sheet.lock();
+        if (!state)
+            continue;
+        bool written = false;
+        ok = guarded(m_context.session(), [&]() -> bool {
+            return editUnlocked(state->sheet, m_sheetPasswords,
+                                [&]() { written = writeStandIn(*state, held.area, held.formula); });
+        }, false) && written;
+        if (!ok)
+            break;
+        done << held;
+    }
+    m_values.invalidateValues();
+    m_heldLookups.erase(m_heldLookups.begin(), m_heldLookups.begin() + done.size());
+    if (ok) {
+        for (const SentLookup &s : qAsConst(done))
+            if (const std::shared_ptr<SheetState> state = s.sheet.lock())
+                flushProtectionOf(*state);
+    }
+    // Those stood in for are written as ever by the next flush of their sheet
+    // (the Protect just sent is not one).
+    m_stoodIn << done;
+    return ok;
+}
+
+// Zeros, and the lookup in the block's first and last cells.
+bool FormulaBatch::writeStandIn(SheetState &state, const SheetArea &a, const QString &formula)
+{
+    uno::Sequence<uno::Sequence<uno::Any>> zeros(a.rows());
+    for (auto &row : zeros) {
+        row.realloc(a.columns());
+        for (auto &cell : row)
+            cell <<= 0.0;
+    }
+    return guarded(m_context.session(), [&]() -> bool {
+        // One formula for the whole block: one the office cannot read in the
+        // first cell leaves every cell as it was.
+        const uno::Reference<table::XCell> first = state.sheet->getCellByPosition(a.left - 1, a.top - 1);
+        const rtl::OUString before = first->getFormula();
+        const CellNotes notes = keepNotes(state.sheet, a.left - 1, a.top - 1, a.right - 1, a.bottom - 1);
+        first->setFormula(calcFormulaAt(formula, a.top, a.left));
+        if (isSyntaxError(first->getError())) {
+            first->setFormula(before);
+            restoreNotes(state.sheet, notes);
+            return false;
+        }
+        uno::Reference<sheet::XCellRangeData>(
+            state.sheet->getCellRangeByPosition(a.left - 1, a.top - 1, a.right - 1, a.bottom - 1), uno::UNO_QUERY_THROW)
+            ->setDataArray(zeros);
+        for (const auto &[row, column] : {std::pair{a.top, a.left}, std::pair{a.bottom, a.right}})
+            state.sheet->getCellByPosition(column - 1, row - 1)->setFormula(calcFormulaAt(formula, row, column));
+        restoreNotes(state.sheet, notes);
+        return true;
+    }, false);
 }
 
 void FormulaBatch::flushFormulasOf(SheetState &state)
@@ -237,12 +328,6 @@ QList<FormulaBatch::SentLookup> FormulaBatch::takeSentLookups()
     return sent;
 }
 
-// Each cell's own A1 text, in the office's syntax.
-static rtl::OUString calcFormulaAt(const QString &r1c1, int row, int column)
-{
-    const QString excel = r1c1ToA1(r1c1, row, column);
-    return ou(excel.startsWith('=') ? excelToCalcFormula(excel) : excel);
-}
 
 bool FormulaBatch::writeCellByCell(SheetState &state, const SheetArea &a, const QString &formula)
 {

@@ -62,9 +62,20 @@ public:
     // later flush of a sheet, or Protect, sends its held blocks first.
     void flushFormulasHoldingLookups();
     QList<SentLookup> heldLookups() const { return m_heldLookups; }
-    // Sends the blocks held, then the Protect of their sheets; false when the
-    // office did not take one (it stays held).
+    // Sends the blocks held or stood in for, then the Protect of their
+    // sheets; false when the office did not take one (it stays held).
     bool sendHeldLookups();
+    // Before storing an .xlsx whose lookups' results are known: each held
+    // block gets a stand-in, a number in every cell but its first and last,
+    // which get the lookup (the office's own text of it, to check the
+    // package's against), and the Protect of their sheets goes out. The
+    // office stores numbers in a fraction of the time it takes to print
+    // formulas; the package's finishing writes every cell's formula. Until
+    // the next save, anything that flushes the sheet writes the block as
+    // ever. False, with the blocks still held, when the office did not take
+    // a stand-in.
+    bool standInHeldLookups();
+    QList<SentLookup> stoodInLookups() const { return m_stoodIn; }
     // Sends a block of one formula as a flush does; false when the office
     // did not take it.
     bool writeBlock(SheetState &state, const SheetArea &area, const QString &formula);
@@ -72,6 +83,7 @@ public:
 private:
     void flushSheet(SheetState &state, bool holdLookups = false);
     bool sendHeldLookupsOf(SheetState &state);
+    bool writeStandIn(SheetState &state, const SheetArea &area, const QString &formula);
     bool writeCellByCell(SheetState &state, const SheetArea &area, const QString &formula);
     bool writeByFill(SheetState &state, const SheetArea &area, const QString &formula);
     struct KeptFormats
@@ -91,4 +103,5 @@ private:
     css::uno::Sequence<rtl::OUString> m_formatNames;
     QList<SentLookup> m_sentLookups;
     QList<SentLookup> m_heldLookups;
+    QList<SentLookup> m_stoodIn;
 };

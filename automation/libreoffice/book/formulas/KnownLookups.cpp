@@ -6,6 +6,7 @@
 #include "SheetRegistry.h"
 #include "ValueCache.h"
 
+#include "FormulaNotation.h"
 #include "Guarded.h"
 #include "SheetUnlock.h"
 #include "UnoText.h"
@@ -49,6 +50,46 @@ std::optional<QVector<QVector<QVariant>>> readColumns(const uno::Reference<sheet
         for (sal_Int32 c = 0; c < rows[r].getLength() && c <= right - left; ++c)
             columns[c][r] = ValueCache::valueOf(rows[r][c]);
     return columns;
+}
+
+// SHEETSPLICER_LOOKUP_STAND_INS=0 has the office store the lookups themselves
+// (to compare the two files).
+bool standInsWanted()
+{
+    return !(qEnvironmentVariableIsSet("SHEETSPLICER_LOOKUP_STAND_INS")
+             && qEnvironmentVariableIntValue("SHEETSPLICER_LOOKUP_STAND_INS") == 0);
+}
+
+// Each result in a block gets its cell's formula. A row's cells share one
+// text where the formula reads no column relative to its own.
+void giveFormulaTexts(QList<ooxml::SheetFormulaResults> *results, const QList<FormulaBatch::SentLookup> &blocks,
+                      SheetRegistry &sheets)
+{
+    for (ooxml::SheetFormulaResults &sheet : *results) {
+        for (const FormulaBatch::SentLookup &block : blocks) {
+            const std::shared_ptr<SheetState> state = block.sheet.lock();
+            if (!state || sheets.nameOf(*state) != sheet.sheetName)
+                continue;
+            const SheetArea &a = block.area;
+            const R1C1Formula formula(block.formula);
+            const bool sameAcross = !formula.readsColumnsRelatively();
+            const auto textAt = [&](int row, int column) {
+                const QString text = formula.a1At(row, column);
+                return text.startsWith(QLatin1Char('=')) ? text.mid(1) : text;
+            };
+            int row = 0;
+            QString shared;
+            for (ooxml::FormulaResult &cell : sheet.cells) {
+                if (!a.contains(cell.row, cell.column))
+                    continue;
+                if (cell.row != row) {
+                    row = cell.row;
+                    shared = textAt(row, a.left);
+                }
+                cell.formula = sameAcross ? shared : textAt(cell.row, cell.column);
+            }
+        }
+    }
 }
 
 struct Table
@@ -257,6 +298,12 @@ std::optional<QList<ooxml::SheetFormulaResults>> KnownLookups::storeHeld()
         m_values.calculateIfNeeded();
         results = workOut(held);
     }
+    // Stand-ins stored, their formulas written into the package with the results.
+    if (results && standInsWanted() && m_formulas.standInHeldLookups()) {
+        giveFormulaTexts(&*results, held, m_sheets);
+        qCInfo(officeLog) << "lookups stored uncalculated as stand-ins, their formulas and results known:" << held.size() << "blocks";
+        return results;
+    }
     // With the office's calculation off: stored with no result.
     if (!m_formulas.sendHeldLookups())
         throw uno::RuntimeException("the category sheets' lookups could not be written");
@@ -312,7 +359,7 @@ std::optional<QList<ooxml::SheetFormulaResults>> KnownLookups::workOut(const QLi
                     const std::optional<QVariant> shown = lookupShows(table->columns.at(column - f->keyColumn).at(*at));
                     if (!shown)
                         return false;
-                    cells.append({row, column, *shown});
+                    cells.append({row, column, *shown, {}});
                 }
             }
         }

@@ -242,6 +242,10 @@ bool BookSaving::saveAs(const QString &path, int fileFormat)
             // The office calculates the lookups after all, and stores again.
             qCWarning(officeLog) << "the lookups' results could not be written; the office calculates them";
             ok = guarded(session, [&]() -> bool {
+                // Lookups stored as stand-ins go in as formulas first.
+                if (!m_formulas.sendHeldLookups())
+                    return false;
+                m_values.invalidateValues();
                 m_values.calculateIfNeeded();
                 return store();
             }, false) && !session.lost() && QFileInfo(stagePath).size() > 0 && writePackage(stagePath, {});
