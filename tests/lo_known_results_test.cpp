@@ -95,7 +95,7 @@ private slots:
     void standInsTakeTheirFormulas()
     {
         const QByteArray sheet = "<?xml version=\"1.0\"?><worksheet xmlns=\"m\"><sheetData>"
-                                 "<row r=\"2\"><c r=\"B2\" s=\"3\" t=\"n\"><f aca=\"false\">VLOOKUP($A2,'It&apos;&apos;s'!$A:$C,2,0)&amp;&quot;&quot;</f><v/></c>"
+                                 "<row r=\"2\"><c r=\"B2\" s=\"3\" t=\"n\"><f aca=\"false\">VLOOKUP($A2,&apos;It&apos;&apos;s&apos;!$A:$C,2,0)&amp;&quot;&quot;</f><v/></c>"
                                  "<c r=\"C2\" s=\"4\" t=\"n\"><v>0</v></c></row>"
                                  "<row r=\"3\"><c r=\"B3\" s=\"3\" t=\"n\"><v>0</v></c></row>"
                                  "</sheetData></worksheet>";
@@ -106,10 +106,10 @@ private slots:
                                                     {3, 2, QVariant(3.0), lookup(3)}},
                                             &out, &error),
                  qPrintable(error));
-        QVERIFY2(out.contains("<c r=\"C2\" s=\"4\" t=\"str\"><f aca=\"false\">VLOOKUP($A2,'It&apos;&apos;s'!$A:$C,2,0)&amp;&quot;&quot;</f>"
+        QVERIFY2(out.contains("<c r=\"C2\" s=\"4\" t=\"str\"><f aca=\"false\">VLOOKUP($A2,&apos;It&apos;&apos;s&apos;!$A:$C,2,0)&amp;&quot;&quot;</f>"
                               "<v>x&lt;y</v></c>"),
                  out.constData());
-        QVERIFY2(out.contains("<c r=\"B3\" s=\"3\" t=\"n\"><f aca=\"false\">VLOOKUP($A3,'It&apos;&apos;s'!$A:$C,2,0)&amp;&quot;&quot;</f>"
+        QVERIFY2(out.contains("<c r=\"B3\" s=\"3\" t=\"n\"><f aca=\"false\">VLOOKUP($A3,&apos;It&apos;&apos;s&apos;!$A:$C,2,0)&amp;&quot;&quot;</f>"
                               "<v>3</v></c>"),
                  out.constData());
         // The office printing it otherwise, or a stand-in before any printed
