@@ -29,6 +29,29 @@ CliRun runWith(const QStringList &arguments, const QMap<QByteArray, QByteArray> 
 const QByteArray kOfficeLog = "QT_LOGGING_RULES";
 const QByteArray kOfficeInfo = "sheetsplicer.office.info=true";
 
+// One split of `path` into `out`, the office's log on and `switchedOff`
+// (when given) set to 0; what the run said, and its file's parts and cells.
+struct Split
+{
+    CliRun run;
+    QJsonObject parts;
+    QJsonObject book;
+};
+Split splitInto(const QString &job, const QString &path, const QString &out, const QStringList &options,
+                const QByteArray &switchedOff)
+{
+    QDir().mkpath(out);
+    QMap<QByteArray, QByteArray> variables{{kOfficeLog, kOfficeInfo}};
+    if (!switchedOff.isEmpty())
+        variables.insert(switchedOff, "0");
+    Split split;
+    split.run = runWith(QStringList{job, path, out} + options, variables);
+    const QString saved = out + QLatin1Char('/') + QFileInfo(path).fileName();
+    split.parts = partDigests(saved);
+    split.book = readWorkbook(saved);
+    return split;
+}
+
 } // namespace
 
 class E2eBufferingTest : public QObject
@@ -256,19 +279,16 @@ private slots:
         QJsonObject parts[2];
         QJsonObject books[2];
         for (int whole = 0; whole < 2; ++whole) {
-            const QString out = dir.filePath(QStringLiteral("out%1").arg(whole));
-            QVERIFY(QDir().mkpath(out));
-            QMap<QByteArray, QByteArray> variables{{kOfficeLog, kOfficeInfo}};
-            if (whole)
-                variables.insert("SHEETSPLICER_ROW_TEMPLATE", "0");
-            const CliRun run = runWith(QStringList{job, path, out} + options, variables);
+            const Split split = splitInto(job, path, dir.filePath(QStringLiteral("out%1").arg(whole)), options,
+                                          whole ? "SHEETSPLICER_ROW_TEMPLATE" : "");
+            const CliRun &run = split.run;
             QVERIFY2(run.exitCode == 0 && run.lastLine() == success(job), qPrintable(run.describe()));
             QCOMPARE(run.errors.contains("are made from a row template"), whole == 0 && fromTemplate);
             // Their formula columns wait until a category sheet is used.
             QCOMPARE(run.errors.contains("their formulas copied in when used"),
                      whole == 0 && fromTemplate && !source.contains("indirect"));
-            parts[whole] = partDigests(out + "/costs.xlsx");
-            books[whole] = readWorkbook(out + "/costs.xlsx");
+            parts[whole] = split.parts;
+            books[whole] = split.book;
             QVERIFY(!parts[whole].isEmpty());
         }
         // Every record on its sheet, with its formulas naming its own row.
@@ -330,16 +350,12 @@ private slots:
         QJsonObject parts[2];
         QJsonObject books[2];
         for (int office = 0; office < 2; ++office) {
-            const QString out = dir.filePath(QStringLiteral("out%1").arg(office));
-            QVERIFY(QDir().mkpath(out));
-            QMap<QByteArray, QByteArray> variables{{kOfficeLog, kOfficeInfo}};
-            if (office)
-                variables.insert("SHEETSPLICER_LOOKUP_STAND_INS", "0");
-            const CliRun run = runWith(QStringList{"classify", path, out} + options, variables);
-            QVERIFY2(run.exitCode == 0 && run.lastLine() == success("classify"), qPrintable(run.describe()));
-            QCOMPARE(run.errors.contains("lookups stored uncalculated as stand-ins"), office == 0);
-            parts[office] = partDigests(out + "/summary.xlsx");
-            books[office] = readWorkbook(out + "/summary.xlsx");
+            const Split split = splitInto("classify", path, dir.filePath(QStringLiteral("out%1").arg(office)), options,
+                                          office ? "SHEETSPLICER_LOOKUP_STAND_INS" : "");
+            QVERIFY2(split.run.exitCode == 0 && split.run.lastLine() == success("classify"), qPrintable(split.run.describe()));
+            QCOMPARE(split.run.errors.contains("lookups stored uncalculated as stand-ins"), office == 0);
+            parts[office] = split.parts;
+            books[office] = split.book;
             QVERIFY(!parts[office].isEmpty());
         }
         QCOMPARE(books[0], books[1]);

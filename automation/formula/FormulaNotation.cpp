@@ -137,23 +137,29 @@ QString a1OperandAt(ParsedOperand parsed, int row, int column)
 using OperandRewrite = QString (*)(const QString &, int, int);
 
 // Rewrites every operand outside array constants; everything else is copied.
-QString rewriteOperands(const QString &formula, int row, int column, OperandRewrite rewrite)
+// Each token of the formula, told whether it is an operand outside array constants.
+template <typename Visit>
+void visitTokens(const QString &formula, Visit visit)
 {
-    if (!formula.startsWith(QLatin1Char('=')) || !isSheetCell(row, column))
-        return formula;
-    QString result;
-    result.reserve(formula.size() + 16);
     int braceDepth = 0;
     for (const FormulaToken &token : formulaTokens(formula)) {
         if (token.kind == FormulaToken::OpenBrace)
             ++braceDepth;
         else if (token.kind == FormulaToken::CloseBrace && braceDepth > 0)
             --braceDepth;
-        if (token.kind == FormulaToken::Operand && braceDepth == 0)
-            result += rewrite(token.text, row, column);
-        else
-            result += token.text;
+        visit(token, token.kind == FormulaToken::Operand && braceDepth == 0);
     }
+}
+
+QString rewriteOperands(const QString &formula, int row, int column, OperandRewrite rewrite)
+{
+    if (!formula.startsWith(QLatin1Char('=')) || !isSheetCell(row, column))
+        return formula;
+    QString result;
+    result.reserve(formula.size() + 16);
+    visitTokens(formula, [&](const FormulaToken &token, bool operand) {
+        result += operand ? rewrite(token.text, row, column) : token.text;
+    });
     return result;
 }
 
@@ -178,17 +184,9 @@ R1C1Formula::R1C1Formula(const QString &formula)
     if (!formula.startsWith(QLatin1Char('=')))
         return;
     auto read = std::make_shared<Read>();
-    int braceDepth = 0;
-    for (const FormulaToken &token : formulaTokens(formula)) {
-        if (token.kind == FormulaToken::OpenBrace)
-            ++braceDepth;
-        else if (token.kind == FormulaToken::CloseBrace && braceDepth > 0)
-            --braceDepth;
-        Read::Piece piece{token.text, std::nullopt};
-        if (token.kind == FormulaToken::Operand && braceDepth == 0)
-            piece.operand = parseR1C1Operand(token.text);
-        read->pieces << piece;
-    }
+    visitTokens(formula, [&](const FormulaToken &token, bool operand) {
+        read->pieces << Read::Piece{token.text, operand ? parseR1C1Operand(token.text) : std::nullopt};
+    });
     m_read = read;
 }
 
