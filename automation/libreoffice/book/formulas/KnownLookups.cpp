@@ -22,6 +22,7 @@
 #include <com/sun/star/sheet/FormulaResult.hpp>
 #include <com/sun/star/sheet/XSheetOperation.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
+#include <com/sun/star/sheet/XDataPilotTablesSupplier.hpp>
 #include <com/sun/star/sheet/XCellRangesQuery.hpp>
 #include <com/sun/star/sheet/XCellRangeFormula.hpp>
 #include <com/sun/star/sheet/XNamedRange.hpp>
@@ -167,7 +168,7 @@ std::optional<QList<ooxml::SheetFormulaResults>> KnownLookups::storeUncalculated
 
 // The office's settings under which its lookups find what LookupIndex
 // finds, and nothing that keeps what it last saw of the cells (a chart's
-// values).
+// values, a pivot table's cache).
 bool KnownLookups::workbookAllows()
 {
     const bool allows = guarded(m_context.session(), [&]() -> bool {
@@ -182,11 +183,14 @@ bool KnownLookups::workbookAllows()
             uno::Reference<sheet::XSpreadsheet> sheet(sheets->getByIndex(i), uno::UNO_QUERY_THROW);
             if (uno::Reference<table::XTableChartsSupplier>(sheet, uno::UNO_QUERY_THROW)->getCharts()->hasElements())
                 return false;
+            // A pivot table's cache takes the cells' values as the office stores them.
+            if (uno::Reference<sheet::XDataPilotTablesSupplier>(sheet, uno::UNO_QUERY_THROW)->getDataPilotTables()->hasElements())
+                return false;
         }
         return true;
     }, false);
     if (!allows)
-        qCInfo(officeLog) << "lookups left to the office: its settings, or a chart";
+        qCInfo(officeLog) << "lookups left to the office: its settings, a chart or a pivot table";
     return allows;
 }
 
