@@ -585,19 +585,12 @@ for r in range(2, 62):
             if (readFirst) // K014 is on the summary's row 14
                 QCOMPARE(looks->querySubObject("Cells(int,int)", 5, 3)->dynamicCall("Value()").toInt(), 28);
             QVERIFY(book->dynamicCall("SaveAs(const QString&, QVariant)", saved, 51).isValid());
-            // Saved a second time, the lookups that reached the office as
-            // stand-ins at the first are formulas again; a read sees them.
-            const QString again = out.filePath(readFirst ? "read-again.xlsx" : "unread-again.xlsx");
-            QVERIFY(book->dynamicCall("SaveAs(const QString&, QVariant)", again, 51).isValid());
-            QCOMPARE(looks->querySubObject("Cells(int,int)", 11, 4)->dynamicCall("Value()").toInt(), 60);
-            for (const QString &file : {saved, again}) {
-                const QByteArray xml = packagePart(file, "xl/worksheets/sheet1.xml");
-                QVERIFY(xml.contains("<sheetProtection"));
-                QCOMPARE(xml.count("VLOOKUP($A"), 2 * 30);
-                // K020 is on row 20: B, C and D hold 20, 40 and 60.
-                QVERIFY2(QRegularExpression(QStringLiteral("<c r=\"D11\"[^>]*><f[^<]*</f><v>60</v>")).match(QString::fromUtf8(xml)).hasMatch(),
-                         xml.mid(xml.indexOf("r=\"D11\""), 400).constData());
-            }
+            const QByteArray xml = packagePart(saved, "xl/worksheets/sheet1.xml");
+            QVERIFY(xml.contains("<sheetProtection"));
+            QCOMPARE(xml.count("VLOOKUP($A"), 2 * 30);
+            // K020 is on row 20: B, C and D hold 20, 40 and 60.
+            QVERIFY2(QRegularExpression(QStringLiteral("<c r=\"D11\"[^>]*><f[^<]*</f><v>60</v>")).match(QString::fromUtf8(xml)).hasMatch(),
+                     xml.mid(xml.indexOf("r=\"D11\""), 400).constData());
         }
     }
 

@@ -136,7 +136,6 @@ QString a1OperandAt(ParsedOperand parsed, int row, int column)
 
 using OperandRewrite = QString (*)(const QString &, int, int);
 
-// Rewrites every operand outside array constants; everything else is copied.
 // Each token of the formula, told whether it is an operand outside array constants.
 template <typename Visit>
 void visitTokens(const QString &formula, Visit visit)
@@ -151,6 +150,7 @@ void visitTokens(const QString &formula, Visit visit)
     }
 }
 
+// Rewrites every operand outside array constants; everything else is copied.
 QString rewriteOperands(const QString &formula, int row, int column, OperandRewrite rewrite)
 {
     if (!formula.startsWith(QLatin1Char('=')) || !isSheetCell(row, column))

@@ -136,21 +136,22 @@ bool FormulaBatch::standInHeldLookups()
 {
     QList<SentLookup> done;
     bool ok = true;
-    for (const SentLookup &held : qAsConst(m_heldLookups)) {
+    while (ok && !m_heldLookups.isEmpty()) {
+        const SentLookup held = m_heldLookups.takeFirst();
         const std::shared_ptr<SheetState> state = held.sheet.lock();
         if (!state)
-            continue;
+            continue; // the sheet went: nothing to write to
         bool written = false;
         ok = guarded(m_context.session(), [&]() -> bool {
             return editUnlocked(state->sheet, m_sheetPasswords,
                                 [&]() { written = writeStandIn(*state, held.area, held.formula); });
         }, false) && written;
-        if (!ok)
-            break;
-        done << held;
+        if (ok)
+            done << held;
+        else
+            m_heldLookups.prepend(held);
     }
     m_values.invalidateValues();
-    m_heldLookups.erase(m_heldLookups.begin(), m_heldLookups.begin() + done.size());
     if (ok) {
         for (const SentLookup &s : qAsConst(done))
             if (const std::shared_ptr<SheetState> state = s.sheet.lock())

@@ -72,10 +72,9 @@ public:
     // office stores numbers in a fraction of the time it takes to print
     // formulas; the package's finishing writes every cell's formula. Until
     // the next save, anything that flushes the sheet writes the block as
-    // ever. False, with the blocks still held, when the office did not take
-    // a stand-in.
+    // ever. False when the office did not take a stand-in: that block and
+    // those after it stay held, and sendHeldLookups writes them all.
     bool standInHeldLookups();
-    QList<SentLookup> stoodInLookups() const { return m_stoodIn; }
     // Sends a block of one formula as a flush does; false when the office
     // did not take it.
     bool writeBlock(SheetState &state, const SheetArea &area, const QString &formula);

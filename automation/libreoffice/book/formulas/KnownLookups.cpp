@@ -66,29 +66,31 @@ bool standInsWanted()
 void giveFormulaTexts(QList<ooxml::SheetFormulaResults> *results, const QList<FormulaBatch::SentLookup> &blocks,
                       SheetRegistry &sheets)
 {
-    for (ooxml::SheetFormulaResults &sheet : *results) {
-        for (const FormulaBatch::SentLookup &block : blocks) {
-            const std::shared_ptr<SheetState> state = block.sheet.lock();
-            if (!state || sheets.nameOf(*state) != sheet.sheetName)
+    QHash<QString, ooxml::SheetFormulaResults *> byName;
+    for (ooxml::SheetFormulaResults &sheet : *results)
+        byName.insert(sheet.sheetName, &sheet);
+    for (const FormulaBatch::SentLookup &block : blocks) {
+        const std::shared_ptr<SheetState> state = block.sheet.lock();
+        ooxml::SheetFormulaResults *sheet = state ? byName.value(sheets.nameOf(*state)) : nullptr;
+        if (!sheet)
+            continue;
+        const SheetArea &a = block.area;
+        const R1C1Formula formula(block.formula);
+        const bool sameAcross = !formula.readsColumnsRelatively();
+        const auto textAt = [&](int row, int column) {
+            const QString text = formula.a1At(row, column);
+            return text.startsWith(QLatin1Char('=')) ? text.mid(1) : text;
+        };
+        int row = 0;
+        QString shared;
+        for (ooxml::FormulaResult &cell : sheet->cells) {
+            if (!a.contains(cell.row, cell.column))
                 continue;
-            const SheetArea &a = block.area;
-            const R1C1Formula formula(block.formula);
-            const bool sameAcross = !formula.readsColumnsRelatively();
-            const auto textAt = [&](int row, int column) {
-                const QString text = formula.a1At(row, column);
-                return text.startsWith(QLatin1Char('=')) ? text.mid(1) : text;
-            };
-            int row = 0;
-            QString shared;
-            for (ooxml::FormulaResult &cell : sheet.cells) {
-                if (!a.contains(cell.row, cell.column))
-                    continue;
-                if (cell.row != row) {
-                    row = cell.row;
-                    shared = textAt(row, a.left);
-                }
-                cell.formula = sameAcross ? shared : textAt(cell.row, cell.column);
+            if (cell.row != row) {
+                row = cell.row;
+                shared = textAt(row, a.left);
             }
+            cell.formula = sameAcross ? shared : textAt(cell.row, cell.column);
         }
     }
 }

@@ -245,7 +245,6 @@ bool BookSaving::saveAs(const QString &path, int fileFormat)
                 // Lookups stored as stand-ins go in as formulas first.
                 if (!m_formulas.sendHeldLookups())
                     return false;
-                m_values.invalidateValues();
                 m_values.calculateIfNeeded();
                 return store();
             }, false) && !session.lost() && QFileInfo(stagePath).size() > 0 && writePackage(stagePath, {});
