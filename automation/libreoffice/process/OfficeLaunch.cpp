@@ -121,6 +121,10 @@ bool OfficeSession::launch()
             ::_exit(127);
         // Its own process group, so a terminal's Ctrl+C reaches us, not the office.
         ::setpgid(0, 0);
+        // The office starts with the signal handling a program gets, not ours.
+        struct sigaction fallback {};
+        fallback.sa_handler = SIG_DFL;
+        ::sigaction(SIGPIPE, &fallback, nullptr);
         const int null = ::open("/dev/null", O_RDWR);
         if (null >= 0) {
             ::dup2(null, 0);

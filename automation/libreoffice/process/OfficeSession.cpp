@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QUuid>
 
+#include <csignal>
 #include <malloc.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -47,6 +48,11 @@ OfficeSession::OfficeSession(const Options &options)
     // heap, peaking higher than the first one.
     static const bool fixedThreshold = ::mallopt(M_MMAP_THRESHOLD, 256 * 1024) == 1;
     Q_UNUSED(fixedThreshold);
+    // The bridge's writer thread writing to an office that has gone (killed
+    // at a cancel, or crashed) gets an error it reports, not a signal that
+    // ends the program.
+    static const bool pipesIgnored = ::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
+    Q_UNUSED(pipesIgnored);
     std::lock_guard<std::mutex> lock(liveMutex);
     liveSessions() << this;
 }
